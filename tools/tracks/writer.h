@@ -1,0 +1,60 @@
+// The seam between the pass over the Clusters and the files it writes: one
+// TrackWriter per requested track, fed with whole frames (lacing and content
+// encodings already undone) in file order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+// What a writer needs to know of a track, taken from its TrackEntry.
+struct TrackInfo {
+    uint64_t number = 0;    // TrackNumber, as blocks name the track
+    uint64_t position = 0;  // 1 = first TrackEntry, as the listing counts
+    uint64_t type = 0;      // TrackType: 1 video, 2 audio, 17 subtitle, ...
+    std::string codecId;
+    std::vector<uint8_t> codecPrivate;
+    std::string language;          // legacy Language element, "eng" when absent
+    std::string name;
+    uint64_t defaultDurationNs = 0;  // 0 when absent
+    uint64_t timestampScaleNs = 1000000;
+    // Video
+    uint64_t pixelWidth = 0, pixelHeight = 0;
+    uint64_t displayWidth = 0, displayHeight = 0;
+    // Audio
+    double samplingFrequency = 8000.0;
+    double outputSamplingFrequency = 0.0;  // 0 when absent
+    uint64_t channels = 1;
+    uint64_t bitDepth = 0;  // 0 when absent
+};
+
+// One frame of one track.
+struct Frame {
+    int64_t timestampNs = 0;     // absolute, cluster timestamp + block offset, scaled
+    int64_t durationNs = -1;     // -1 when neither the block nor the track gives one
+    bool keyframe = false;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+class TrackWriter {
+public:
+    virtual ~TrackWriter() = default;
+    // Opens `path` (a temporary name; the caller renames it when Finish succeeds).
+    // Returns false and sets Error() when the track cannot be written.
+    virtual bool Begin(const TrackInfo& track, const std::string& path) = 0;
+    virtual bool Write(const Frame& frame) = 0;
+    // Completes and closes the file. Called once, after the last frame.
+    virtual bool Finish() = 0;
+    // Closes and drops whatever was written; used when the run fails or is cancelled.
+    virtual void Abort() = 0;
+    virtual std::string Error() const = 0;
+    // Extra files written beside the main one (for example a VobSub .sub beside
+    // its .idx), as (temporary path, final path) pairs, to be renamed with it.
+    virtual std::vector<std::pair<std::string, std::string>> ExtraFiles() const { return {}; }
+};
+
+}  // namespace quarvel

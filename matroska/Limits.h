@@ -1,0 +1,34 @@
+// Safety limits of the reader. Every bound that protects memory or time against
+// a hostile or damaged file is named here, once, and each has a test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mkv {
+
+// Masters nested inside one another (ChapterAtom and SimpleTag recurse).
+inline constexpr int kMaxDepth = 32;
+
+// Largest element whose value is held in memory (strings, CodecPrivate,
+// TagBinary, ContentCompSettings, BlockAdditional). Bigger ones are skipped and
+// reported; attachment data is never held, it is copied in chunks.
+inline constexpr uint64_t kMaxHeldElementSize = 16ull << 20;
+
+// Largest block payload BlockWalker::ReadPayload hands out.
+inline constexpr uint64_t kMaxPayloadSize = 256ull << 20;
+
+// Counts. Past them the rest is ignored and reported.
+inline constexpr size_t kMaxTracks = 4096;
+inline constexpr size_t kMaxAttachments = 65536;
+inline constexpr size_t kMaxChapterAtoms = 65536;  // all editions together
+inline constexpr size_t kMaxSimpleTags = 262144;   // all Tags together
+inline constexpr size_t kMaxSeekEntries = 4096;
+inline constexpr size_t kMaxTagsElements = 256;     // Tags masters merged
+inline constexpr size_t kMaxContentEncodings = 16;  // per track
+inline constexpr size_t kMaxBlockAdditions = 16;    // per block
+// Level-1 elements visited by the scan for metadata after the Clusters; a file
+// of tiny Clusters can hold millions, so the scan stops and reports past this.
+inline constexpr uint64_t kMaxScannedElements = 4'000'000;
+
+}  // namespace mkv

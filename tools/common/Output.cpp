@@ -1,0 +1,41 @@
+#include "Output.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace tools {
+
+void SetBinaryStdout() {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+void PrintLine(std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fwrite("\r\n", 1, 2, stdout);
+}
+
+void PrintRaw(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void PrintError(std::string_view program, std::string_view message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(program.size()), program.data(),
+                 static_cast<int>(message.size()), message.data());
+}
+
+std::string SafeName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            c = '?';
+    }
+    return out;
+}
+
+}  // namespace tools

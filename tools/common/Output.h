@@ -1,0 +1,28 @@
+// Standard output of the tools: every line ends in CR LF on every platform, as
+// the window splits captured output at CR LF.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tools {
+
+// Switches standard output to binary mode where the platform translates line
+// ends, so "\r\n" is written as two bytes. Call once at start.
+void SetBinaryStdout();
+
+// Writes `line` and CR LF to standard output.
+void PrintLine(std::string_view line);
+
+// Writes `text` to standard output unchanged.
+void PrintRaw(std::string_view text);
+
+// Writes "PROGRAM: MESSAGE" and a line end to standard error.
+void PrintError(std::string_view program, std::string_view message);
+
+// A name made safe for one listing line: control characters (C0, DEL) become
+// '?', so a name can never break the line.
+std::string SafeName(std::string_view name);
+
+}  // namespace tools

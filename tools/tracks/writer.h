@@ -17,7 +17,7 @@ struct TrackInfo {
     uint64_t type = 0;      // TrackType: 1 video, 2 audio, 17 subtitle, ...
     std::string codecId;
     std::vector<uint8_t> codecPrivate;
-    std::string language;          // legacy Language element, "eng" when absent
+    std::string language;  // legacy Language element, "eng" when absent
     std::string name;
     uint64_t defaultDurationNs = 0;  // 0 when absent
     uint64_t timestampScaleNs = 1000000;
@@ -33,16 +33,23 @@ struct TrackInfo {
 
 // One frame of one track.
 struct Frame {
-    int64_t timestampNs = 0;     // absolute, cluster timestamp + block offset, scaled
-    int64_t durationNs = -1;     // -1 when neither the block nor the track gives one
+    int64_t timestampNs = 0;  // absolute, cluster timestamp + block offset, scaled
+    int64_t durationNs = -1;  // -1 when neither the block nor the track gives one
     bool keyframe = false;
     const uint8_t* data = nullptr;
     size_t size = 0;
+    // BlockAdditional with BlockAddID 1 (codec-defined side data, e.g. WebVTT
+    // cue settings), or null.
+    const uint8_t* additional = nullptr;
+    size_t additionalSize = 0;
 };
 
 class TrackWriter {
-public:
+  public:
     virtual ~TrackWriter() = default;
+    // The path the main file will finally have, given before Begin, for writers
+    // whose extra files are named after it.
+    virtual void SetFinalPath(const std::string& path) { (void)path; }
     // Opens `path` (a temporary name; the caller renames it when Finish succeeds).
     // Returns false and sets Error() when the track cannot be written.
     virtual bool Begin(const TrackInfo& track, const std::string& path) = 0;
@@ -55,6 +62,9 @@ public:
     // Extra files written beside the main one (for example a VobSub .sub beside
     // its .idx), as (temporary path, final path) pairs, to be renamed with it.
     virtual std::vector<std::pair<std::string, std::string>> ExtraFiles() const { return {}; }
+    // Something worth telling the user that did not stop the track (dropped
+    // damaged frames, for instance); empty when there is none.
+    virtual std::string Warning() const { return {}; }
 };
 
 }  // namespace quarvel

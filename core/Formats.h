@@ -1,0 +1,119 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torvane {
+
+inline constexpr std::string_view kFormatsFileName = "Formats.txt";
+
+// What Averiguatipo returns for the three non-track kinds; anything else is a
+// track's output extension without its dot.
+inline constexpr std::string_view kKindAttachment = "att";
+inline constexpr std::string_view kKindChapters = "Chapters";
+inline constexpr std::string_view kKindTags = "Tags";
+
+// The working value meaning "nothing matched yet"; a final "ext" asks the user.
+inline constexpr std::string_view kKindUnknown = "ext";
+
+// Follows the line's type key in the new-format dialog's first label. It is
+// Spanish whatever the interface language.
+inline constexpr std::string_view kUnknownFormatSentence =
+    " Formato desconocido para Torvane, por favor:";
+
+struct CodecRule {
+    std::string_view contains;
+    std::string_view result;
+};
+
+// The built-in codec table, in the order the rules are tried.
+inline constexpr std::array<CodecRule, 15> kBuiltInCodecTable{{
+    {"V_MS/VFW/FOURCC", "avi"},
+    {"A_MPEG/L3", "mp3"},
+    {"A_AC3", "ac3"},
+    {"A_PCM/INT/LIT", "wav"},
+    {"A_AAC/MPEG2", "aac"},
+    {"A_AAC/MPEG4", "aac"},
+    {"A_VORBIS", "ogg"},
+    {"S_TEXT/UTF8", "srt"},
+    {"S_TEXT/SSA", "ssa"},
+    {"S_TEXT/ASS", "ass"},
+    {"A_REAL/", "ra"},
+    {"V_REAL/", "rmvb"},
+    {"Attachment ID", "att"},
+    {"Chapters ID", "Chapters"},
+    {"Tags ID", "Tags"},
+}};
+
+// The type key of a line: every group from a '(' to the next ')', brackets
+// included, concatenated in order. An unclosed '(' runs to the end; a '('
+// inside a group is an ordinary byte. "k (ab) m (de)" gives "(ab)(de)".
+std::string ExtractFormatType(std::string_view line);
+
+// The extension of a format-table entry: within the entry's last seven bytes
+// (the whole entry when shorter), everything after the first blank. No blank
+// there gives the empty text. "(A_DTS) dts" gives "dts".
+std::string ExtractFormatExt(std::string_view line);
+
+// The user's codec-to-extension table (Formats.txt): an ordered list of lines.
+// Lines that are not entries are kept and written back; they never match.
+class FormatTable {
+  public:
+    FormatTable() = default;
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+    // True once a load has succeeded (a missing file counts as an empty load).
+    // A table never loaded is never written: saving it would replace the
+    // stored rows with an empty table.
+    bool Loaded() const { return loaded_; }
+
+    // Replaces the table with the lines of the text. A line ends at CR LF, a
+    // lone CR or a lone LF; a final line break does not start an extra line.
+    // Marks the table loaded.
+    void LoadFromBytes(std::string_view text);
+
+    // Replaces the table with the file's lines. A missing file gives an empty
+    // table, marked loaded, and no error. A file that exists but cannot be read
+    // throws IoError and leaves the table unchanged (and unloaded if it was).
+    void LoadFromFile(const std::string& path);
+
+    // Appends one entry. In the text it joins as entry + CR LF when the text so
+    // far is empty or ends with a line break, and as CR LF + entry otherwise.
+    void Append(std::string entry);
+
+    // The table's text: the lines joined by CR LF, plus a final CR LF when the
+    // loaded text had one or the last change was an append to an empty or
+    // break-ended text.
+    std::string ToBytes() const;
+
+    // Writes ToBytes() to the path, replacing the file through a temporary
+    // file beside it, so a failed write leaves the old file intact. Returns
+    // false and writes nothing when the table was never loaded. Throws IoError
+    // ("Cannot create file \"PATH\". REASON") when it cannot be written.
+    bool SaveToFile(const std::string& path) const;
+
+  private:
+    std::vector<std::string> lines_;
+    bool finalBreak_ = false;
+    bool loaded_ = false;
+};
+
+// Asks the user for an extension: receives the text for the dialog's first
+// label (type key + kUnknownFormatSentence) and returns the extension box's
+// text exactly as typed, possibly empty.
+using AskExtensionFn = std::function<std::string(const std::string& label1Text)>;
+
+// The kind of an item line: "att", "Chapters", "Tags" or a track's extension.
+// The built-in rules are tried in order, then every format-table entry whose
+// non-empty key occurs in the line; each match replaces the previous result,
+// so the last match wins and the table overrides the built-in rules. When the
+// result is still "ext", askExtension is called once, the entry
+// key + " " + answer is appended to the table and the answer is returned.
+std::string Averiguatipo(std::string_view line, FormatTable& table,
+                         const AskExtensionFn& askExtension);
+
+}  // namespace torvane

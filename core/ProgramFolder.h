@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace torvane {
+
+// The platform's path separator: '/' on POSIX, '\\' on Windows.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Bare names of the two tools, as the extraction command lines use them.
+inline constexpr std::string_view kIdentifyToolName = "ostrem";
+inline constexpr std::string_view kExtractToolName = "quarvel";
+
+// The folder of the running executable, up to and including its last
+// separator (full, long form). Empty only if the platform cannot tell.
+std::string ProgramFolder();
+
+// The folder part of a path: everything up to and including its last
+// separator ('/' on POSIX; '\\', '/' or ':' on Windows). Empty when the path
+// holds none.
+std::string FolderOf(std::string_view path);
+
+// The file name of a tool: "ostrem" gives "ostrem" on POSIX and "ostrem.exe"
+// on Windows.
+std::string ToolFileName(std::string_view bareName);
+
+// True when the path names an existing regular file (after following links);
+// a folder, a missing path or the empty path gives false.
+bool FileExists(const std::string& path);
+
+// True when both tools stand in the folder (which must end in a separator).
+// The extraction tool is only examined when the identification tool exists.
+bool ToolsPresent(const std::string& folder);
+
+}  // namespace torvane

@@ -1,0 +1,185 @@
+#include "Oracle.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libavutil/error.h>
+}
+
+#include <memory>
+
+namespace torvane::oracle {
+namespace {
+
+std::string AvError(int code) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
+}
+
+const char* MediaTypeName(AVMediaType type) {
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            return "video";
+        case AVMEDIA_TYPE_AUDIO:
+            return "audio";
+        case AVMEDIA_TYPE_SUBTITLE:
+            return "subtitle";
+        case AVMEDIA_TYPE_DATA:
+            return "data";
+        case AVMEDIA_TYPE_ATTACHMENT:
+            return "attachment";
+        default:
+            return "unknown";
+    }
+}
+
+int64_t ToNs(int64_t value, AVRational timeBase) {
+    if (value == AV_NOPTS_VALUE) {
+        return kNoTimestamp;
+    }
+    return av_rescale_q(value, timeBase, AVRational{1, 1000000000});
+}
+
+struct InputCloser {
+    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* pkt) const { av_packet_free(&pkt); }
+};
+
+void SetError(std::string* error, const std::string& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+}  // namespace
+
+std::optional<Media> Read(const std::string& path, const ReadOptions& options, std::string* error) {
+    // The oracle's own chatter would only clutter test logs; real failures come
+    // back as return values.
+    av_log_set_level(AV_LOG_ERROR);
+
+    const AVInputFormat* format = nullptr;
+    if (!options.format.empty()) {
+        format = av_find_input_format(options.format.c_str());
+        if (format == nullptr) {
+            SetError(error, "FFmpeg has no input format '" + options.format + "'");
+            return std::nullopt;
+        }
+    }
+
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path.c_str(), format, nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot open '" + path + "': " + AvError(rc));
+        return std::nullopt;
+    }
+    std::unique_ptr<AVFormatContext, InputCloser> ctx(raw);
+    rc = avformat_find_stream_info(ctx.get(), nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot read the streams of '" + path + "': " + AvError(rc));
+        return std::nullopt;
+    }
+
+    Media media;
+    media.formatName = ctx->iformat->name;
+    media.durationNs = ToNs(ctx->duration, AVRational{1, AV_TIME_BASE});
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        const AVCodecParameters* par = st->codecpar;
+        Stream s;
+        s.index = static_cast<int>(i);
+        s.mediaType = MediaTypeName(par->codec_type);
+        s.codecName = avcodec_get_name(par->codec_id);
+        s.codecTag = par->codec_tag;
+        if (par->extradata != nullptr && par->extradata_size > 0) {
+            s.extradata.assign(par->extradata, par->extradata + par->extradata_size);
+        }
+        s.sampleRate = par->sample_rate;
+        s.channels = par->ch_layout.nb_channels;
+        s.bitsPerCodedSample = par->bits_per_coded_sample;
+        s.bitsPerRawSample = par->bits_per_raw_sample;
+        s.frameSize = par->frame_size;
+        s.width = par->width;
+        s.height = par->height;
+        s.timeBaseNum = st->time_base.num;
+        s.timeBaseDen = st->time_base.den;
+        s.startNs = ToNs(st->start_time, st->time_base);
+        s.durationNs = ToNs(st->duration, st->time_base);
+        const AVDictionaryEntry* entry = nullptr;
+        while ((entry = av_dict_get(st->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+            s.metadata[entry->key] = entry->value;
+        }
+        media.streams.push_back(std::move(s));
+    }
+
+    if (!options.readPackets) {
+        return media;
+    }
+
+    std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
+    for (;;) {
+        rc = av_read_frame(ctx.get(), pkt.get());
+        if (rc == AVERROR_EOF) {
+            break;
+        }
+        if (rc < 0) {
+            SetError(error, "cannot read a packet of '" + path + "': " + AvError(rc));
+            return std::nullopt;
+        }
+        const unsigned idx = static_cast<unsigned>(pkt->stream_index);
+        if (idx < media.streams.size()) {
+            const AVRational tb = ctx->streams[idx]->time_base;
+            Packet p;
+            if (pkt->data != nullptr && pkt->size > 0) {
+                p.data.assign(pkt->data, pkt->data + pkt->size);
+            }
+            p.pts = pkt->pts == AV_NOPTS_VALUE ? kNoTimestamp : pkt->pts;
+            p.dts = pkt->dts == AV_NOPTS_VALUE ? kNoTimestamp : pkt->dts;
+            p.duration = pkt->duration;
+            p.ptsNs = ToNs(pkt->pts, tb);
+            p.dtsNs = ToNs(pkt->dts, tb);
+            p.durationNs = ToNs(pkt->duration, tb);
+            p.keyframe = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
+            media.streams[idx].packets.push_back(std::move(p));
+        }
+        av_packet_unref(pkt.get());
+    }
+    return media;
+}
+
+std::vector<uint8_t> Concat(const Stream& stream) {
+    std::vector<uint8_t> out;
+    for (const Packet& p : stream.packets) {
+        out.insert(out.end(), p.data.begin(), p.data.end());
+    }
+    return out;
+}
+
+int64_t EndNs(const Stream& stream) {
+    int64_t end = kNoTimestamp;
+    for (const Packet& p : stream.packets) {
+        if (p.ptsNs == kNoTimestamp) {
+            continue;
+        }
+        const int64_t e = p.ptsNs + p.durationNs;
+        if (end == kNoTimestamp || e > end) {
+            end = e;
+        }
+    }
+    return end;
+}
+
+const Stream* FirstOfType(const Media& media, const std::string& mediaType) {
+    for (const Stream& s : media.streams) {
+        if (s.mediaType == mediaType) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace torvane::oracle

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// File access shared by the settings file and the format table. Bytes in,
+// bytes out: nothing is transcoded.
+namespace torvane::fileio {
+
+// The whole content of the file, or std::nullopt when it does not exist.
+// Throws IoError naming the file and the reason when it exists but cannot be
+// read (a folder, no permission, a read error).
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Replaces (or creates) the file with the bytes. They are written to a
+// temporary file beside it which is then renamed over it, so the old content
+// survives any failure. An existing file that is not writable is refused.
+// Throws IoError("Cannot create file \"PATH\". REASON").
+void ReplaceFile(const std::string& path, std::string_view bytes);
+
+}  // namespace torvane::fileio

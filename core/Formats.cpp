@@ -1,0 +1,120 @@
+#include "Formats.h"
+
+#include "Exception.h"
+#include "FileIo.h"
+
+namespace torvane {
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::size_t kExtWindow = 7;
+
+}  // namespace
+
+std::string ExtractFormatType(std::string_view line) {
+    std::string key;
+    bool inGroup = false;
+    for (const char c : line) {
+        if (c == '(') {
+            inGroup = true;
+        }
+        if (inGroup) {
+            key += c;
+        }
+        if (c == ')') {
+            inGroup = false;
+        }
+    }
+    return key;
+}
+
+std::string ExtractFormatExt(std::string_view line) {
+    const std::string_view window =
+        line.size() > kExtWindow ? line.substr(line.size() - kExtWindow) : line;
+    const std::size_t blank = window.find(' ');
+    if (blank == std::string_view::npos) {
+        return {};
+    }
+    return std::string(window.substr(blank + 1));
+}
+
+void FormatTable::LoadFromBytes(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    bool finalBreak = false;
+    while (start < text.size()) {
+        const std::size_t brk = text.find_first_of("\r\n", start);
+        if (brk == std::string_view::npos) {
+            lines.emplace_back(text.substr(start));
+            finalBreak = false;
+            break;
+        }
+        lines.emplace_back(text.substr(start, brk - start));
+        start =
+            brk + ((text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? 2 : 1);
+        finalBreak = true;
+    }
+    lines_ = std::move(lines);
+    finalBreak_ = finalBreak;
+    loaded_ = true;
+}
+
+void FormatTable::LoadFromFile(const std::string& path) {
+    const auto content = fileio::ReadWholeFile(path);
+    LoadFromBytes(content ? std::string_view(*content) : std::string_view());
+}
+
+void FormatTable::Append(std::string entry) {
+    // An empty text or one ending in a break takes "entry CR LF"; otherwise the
+    // entry is joined by a leading CR LF and the text still lacks a final one.
+    finalBreak_ = lines_.empty() || finalBreak_;
+    lines_.push_back(std::move(entry));
+}
+
+std::string FormatTable::ToBytes() const {
+    std::string text;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (i > 0) {
+            text += kLineBreak;
+        }
+        text += lines_[i];
+    }
+    if (finalBreak_ && !lines_.empty()) {
+        text += kLineBreak;
+    }
+    return text;
+}
+
+bool FormatTable::SaveToFile(const std::string& path) const {
+    if (!loaded_) {
+        return false;
+    }
+    fileio::ReplaceFile(path, ToBytes());
+    return true;
+}
+
+std::string Averiguatipo(std::string_view line, FormatTable& table,
+                         const AskExtensionFn& askExtension) {
+    std::string result(kKindUnknown);
+    for (const CodecRule& rule : kBuiltInCodecTable) {
+        if (line.find(rule.contains) != std::string_view::npos) {
+            result = rule.result;
+        }
+    }
+    for (const std::string& entry : table.Lines()) {
+        const std::string key = ExtractFormatType(entry);
+        if (!key.empty() && line.find(key) != std::string_view::npos) {
+            result = ExtractFormatExt(entry);
+        }
+    }
+    if (result == kKindUnknown) {
+        const std::string key = ExtractFormatType(line);
+        std::string answer =
+            askExtension ? askExtension(key + std::string(kUnknownFormatSentence)) : std::string();
+        table.Append(key + " " + answer);
+        result = std::move(answer);
+    }
+    return result;
+}
+
+}  // namespace torvane

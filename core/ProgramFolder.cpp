@@ -1,0 +1,29 @@
+#include "ProgramFolder.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace torvane {
+
+std::string ToolFileName(std::string_view bareName) {
+    std::string name(bareName);
+#ifdef _WIN32
+    name += ".exe";
+#endif
+    return name;
+}
+
+bool FileExists(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool ToolsPresent(const std::string& folder) {
+    return FileExists(folder + ToolFileName(kIdentifyToolName)) &&
+           FileExists(folder + ToolFileName(kExtractToolName));
+}
+
+}  // namespace torvane

@@ -1,0 +1,32 @@
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "ProgramFolder.h"
+
+namespace torvane {
+
+std::string FolderOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) {
+        return {};
+    }
+    return std::string(path.substr(0, slash + 1));
+}
+
+std::string ProgramFolder() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t got = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (got < 0) {
+            return {};
+        }
+        if (static_cast<std::size_t>(got) < buffer.size()) {
+            return FolderOf(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace torvane

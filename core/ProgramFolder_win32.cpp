@@ -1,0 +1,33 @@
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ProgramFolder.h"
+
+namespace torvane {
+
+std::string FolderOf(std::string_view path) {
+    const std::size_t sep = path.find_last_of("\\/:");
+    if (sep == std::string_view::npos) {
+        return {};
+    }
+    return std::string(path.substr(0, sep + 1));
+}
+
+std::string ProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD got =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got == 0) {
+            return {};
+        }
+        if (got < buffer.size()) {
+            return FolderOf(std::string_view(buffer.data(), got));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace torvane

@@ -1,0 +1,257 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "CommandSplit.h"
+#include "Stdout.h"
+
+extern char** environ;
+
+namespace torvane {
+namespace {
+
+constexpr char kReadErr[] = "Read Err";
+
+// Silence of Timeout is measured as this many polls, Timeout / kPolls apart.
+constexpr int kPolls = 10;
+
+// After the read, a child that has not ended within this time is killed, so
+// that the destructor never waits on a tool that hangs.
+constexpr auto kReapGrace = std::chrono::milliseconds(500);
+constexpr auto kReapStep = std::chrono::milliseconds(2);
+
+class Fd {
+  public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            Close();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    void Close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Both ends close on exec: only the duplicates made for the child's standard
+// handles reach it. An end that landed on 0, 1 or 2 (the program started with
+// one of them closed) is moved up, since dup2 onto itself would keep the
+// close-on-exec flag and the child would lose that handle.
+bool MakePipe(Fd& readEnd, Fd& writeEnd) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    for (int& fd : fds) {
+        if (fd <= STDERR_FILENO) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            ::close(fd);
+            fd = moved;
+        }
+    }
+    readEnd = Fd(fds[0]);
+    writeEnd = Fd(fds[1]);
+    return readEnd.get() >= 0 && writeEnd.get() >= 0;
+}
+
+struct SpawnActions {
+    posix_spawn_file_actions_t actions;
+    bool ok;
+    SpawnActions() : ok(posix_spawn_file_actions_init(&actions) == 0) {}
+    ~SpawnActions() {
+        if (ok) {
+            posix_spawn_file_actions_destroy(&actions);
+        }
+    }
+};
+
+struct SpawnAttr {
+    posix_spawnattr_t attr;
+    bool ok;
+    SpawnAttr() : ok(posix_spawnattr_init(&attr) == 0) {}
+    ~SpawnAttr() {
+        if (ok) {
+            posix_spawnattr_destroy(&attr);
+        }
+    }
+};
+
+}  // namespace
+
+struct TChildProc::Impl {
+    Fd stdoutRd;  // the program's end of the output pipe
+    Fd stdinWr;   // the program's end of the input pipe; nothing is written
+    pid_t pid = -1;
+};
+
+TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
+    : impl_(std::make_unique<Impl>()) {
+    Fd stdoutWr;
+    Fd stdinRd;
+    if (!MakePipe(impl_->stdoutRd, stdoutWr) || !MakePipe(stdinRd, impl_->stdinWr)) {
+        throw ECreatePipeErr();
+    }
+
+    const auto command = ResolveCommand(ExeName + " " + CommadLine);
+    if (!command) {
+        throw ECreateChildProcessErr();
+    }
+
+    SpawnActions fa;
+    if (!fa.ok || posix_spawn_file_actions_adddup2(&fa.actions, stdinRd.get(), STDIN_FILENO) != 0 ||
+        posix_spawn_file_actions_adddup2(&fa.actions, stdoutWr.get(), STDOUT_FILENO) != 0 ||
+        posix_spawn_file_actions_addopen(&fa.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) !=
+            0) {
+        throw EDuplicateHandleErr();
+    }
+
+    // The child starts with default signal handling and nothing blocked,
+    // whatever this program set up for itself (an ignored SIGPIPE would be
+    // inherited and a tool writing to a closed pipe would spin).
+    SpawnAttr sa;
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    if (!sa.ok || posix_spawnattr_setsigdefault(&sa.attr, &all) != 0 ||
+        posix_spawnattr_setsigmask(&sa.attr, &none) != 0 ||
+        posix_spawnattr_setflags(&sa.attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) != 0) {
+        throw ECreateChildProcessErr();
+    }
+
+    std::vector<char*> argv;
+    argv.reserve(command->argv.size() + 1);
+    for (const std::string& arg : command->argv) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    if (posix_spawn(&pid, command->program.c_str(), &fa.actions, &sa.attr, argv.data(), environ) !=
+        0) {
+        throw ECreateChildProcessErr();
+    }
+    impl_->pid = pid;
+    // stdoutWr and stdinRd close here: with the child holding the only write
+    // end, the pipe reports end of data as soon as the child exits.
+}
+
+TChildProc::~TChildProc() {
+    impl_->stdoutRd.Close();
+    impl_->stdinWr.Close();
+    const pid_t pid = impl_->pid;
+    if (pid <= 0) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kReapGrace;
+    for (;;) {
+        int status = 0;
+        const pid_t got = ::waitpid(pid, &status, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) {
+            return;  // reaped, or reaped by someone else (SIGCHLD ignored)
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(kReapStep);
+    }
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+long TChildProc::ChildId() const {
+    return static_cast<long>(impl_->pid);
+}
+
+void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
+    try {
+        using Clock = std::chrono::steady_clock;
+        const long interval = Timeout > 0 ? std::lround(Timeout / static_cast<double>(kPolls)) : 0;
+        const auto silence = std::chrono::milliseconds(interval * kPolls);
+        const int fd = impl_->stdoutRd.get();
+
+        std::vector<char> buffer(1);
+        std::size_t capacity = 0;
+        auto deadline = Clock::now() + silence;
+        for (;;) {
+            int available = 0;
+            if (::ioctl(fd, FIONREAD, &available) == 0 && available > 0) {
+                if (static_cast<std::size_t>(available) > capacity) {
+                    capacity = static_cast<std::size_t>(available);
+                    buffer.assign(capacity, '\0');
+                }
+                ssize_t got;
+                do {
+                    got = ::read(fd, buffer.data(), capacity);
+                } while (got < 0 && errno == EINTR);
+                if (got <= 0) {
+                    break;  // a failed read ends the reading with what came
+                }
+                const auto n = static_cast<std::size_t>(got);
+                const void* zero = std::memchr(buffer.data(), '\0', n);
+                const std::size_t keep =
+                    zero != nullptr
+                        ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data())
+                        : n;
+                Output.append(buffer.data(), keep);
+                deadline = Clock::now() + silence;
+                continue;
+            }
+
+            // Nothing waiting: wait for data, for the end of data, or for a
+            // poll interval to pass. Data or the end wake the wait at once.
+            const auto now = Clock::now();
+            if (now >= deadline) {
+                break;  // Timeout of silence
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+            pollfd p{fd, POLLIN, 0};
+            const int ready =
+                ::poll(&p, 1, static_cast<int>(std::min<long long>(left, interval) + 1));
+            if (ready < 0 && errno != EINTR) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+                continue;  // a failed poll counts as an empty one
+            }
+            if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                int left_bytes = 0;
+                if (::ioctl(fd, FIONREAD, &left_bytes) != 0 || left_bytes == 0) {
+                    break;  // every writer has closed and all was read: end of data
+                }
+            }
+        }
+    } catch (...) {
+        Output = kReadErr;
+    }
+}
+
+}  // namespace torvane

@@ -1,14 +1,384 @@
 #include "tracks.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "ExitStatus.h"
+#include "Output.h"
+#include "Reader.h"
+#include "arguments.h"
+#include "content_encoding.h"
+#include "lacing.h"
+#include "output_file.h"
+#include "writer.h"
+#include "writer_factory.h"
 
 namespace quarvel {
 
+namespace {
+
+volatile std::sig_atomic_t g_cancelled = 0;
+
+void OnSignal(int) {
+    g_cancelled = 1;
+}
+
+// SIGINT and SIGTERM only raise a flag: the pass stops at the next block and
+// removes its temporary files, so a cancelled run leaves nothing half-written.
+class SignalGuard {
+  public:
+    SignalGuard() {
+        g_cancelled = 0;
+        oldInt_ = std::signal(SIGINT, OnSignal);
+        oldTerm_ = std::signal(SIGTERM, OnSignal);
+    }
+    ~SignalGuard() {
+        std::signal(SIGINT, oldInt_);
+        std::signal(SIGTERM, oldTerm_);
+    }
+
+  private:
+    void (*oldInt_)(int) = SIG_DFL;
+    void (*oldTerm_)(int) = SIG_DFL;
+};
+
+void Report(const std::string& message) {
+    tools::PrintError("quarvel", message);
+}
+
+// One requested output.
+struct Output {
+    TrackRequest request;
+    const mkv::Track* track = nullptr;
+    TrackInfo info;
+    std::unique_ptr<ContentDecoder> decoder;
+    std::unique_ptr<TrackWriter> writer;
+    std::string temp;
+    bool active = false;  // begun, not failed
+    bool written = false;
+    std::vector<std::string> warnings;
+
+    std::string Name() const {
+        std::string n = "track " + std::to_string(request.position);
+        if (track) {
+            n += " (" + track->codecId + ")";
+        }
+        return n;
+    }
+    // Messages about the temporary file name the file the user asked for.
+    std::string Clean(std::string message) const {
+        for (size_t at; !temp.empty() && (at = message.find(temp)) != std::string::npos;) {
+            message.replace(at, temp.size(), request.path);
+        }
+        return message;
+    }
+    void Fail(const std::string& message) {
+        Report(Name() + ": " + Clean(message));
+        if (writer && active) {
+            writer->Abort();
+        }
+        RemoveTemporaries();
+        active = false;
+    }
+    void RemoveTemporaries() {
+        std::error_code ec;
+        if (!temp.empty()) {
+            std::filesystem::remove(temp, ec);
+        }
+        if (writer) {
+            for (const auto& extra : writer->ExtraFiles()) {
+                std::filesystem::remove(extra.first, ec);
+            }
+        }
+    }
+    void Warn(const std::string& message) {
+        if (warnings.size() < 5) {
+            warnings.push_back(message);
+        } else if (warnings.size() == 5) {
+            warnings.push_back("further problems not shown");
+        }
+    }
+};
+
+TrackInfo InfoFor(const mkv::Track& t, const mkv::SegmentInfo& seg) {
+    TrackInfo i;
+    i.number = t.number;
+    i.position = t.position;
+    i.type = t.type;
+    i.codecId = t.codecId;
+    i.codecPrivate = t.codecPrivate;
+    i.language = t.language;
+    i.name = t.name;
+    i.defaultDurationNs = t.defaultDuration.value_or(0);
+    i.timestampScaleNs = seg.timestampScale;
+    if (t.video) {
+        i.pixelWidth = t.video->pixelWidth;
+        i.pixelHeight = t.video->pixelHeight;
+        i.displayWidth = t.video->displayWidth;
+        i.displayHeight = t.video->displayHeight;
+    }
+    if (t.audio) {
+        i.samplingFrequency = t.audio->samplingFrequency;
+        i.outputSamplingFrequency = t.audio->outputSamplingFrequency.value_or(0.0);
+        i.channels = t.audio->channels;
+        i.bitDepth = t.audio->bitDepth.value_or(0);
+    }
+    return i;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+class Progress {
+  public:
+    void Show(uint64_t done, uint64_t total) {
+        const int pct = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+        if (pct > last_ && pct <= 100) {
+            last_ = pct;
+            tools::PrintLine("Progress: " + std::to_string(pct) + "%");
+            std::fflush(stdout);
+        }
+    }
+
+  private:
+    int last_ = -1;
+};
+
+}  // namespace
+
 int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
-    (void)file;
-    (void)specs;
-    std::fputs("quarvel: tracks: not available in this build\n", stderr);
-    return 2;
+    std::vector<TrackRequest> requests;
+    std::string error;
+    if (!ParseTrackArguments(specs, requests, error)) {
+        Report(error);
+        return tools::kExitFailed;
+    }
+    std::string openError;
+    auto source = mkv::OpenFile(file, &openError);
+    if (!source) {
+        Report("cannot open '" + file + "': " + openError);
+        return tools::kExitFailed;
+    }
+    mkv::ByteSource* bytes = source.get();
+    mkv::Reader reader(std::move(source));
+    if (!reader.Open(mkv::kSectionInfo | mkv::kSectionTracks)) {
+        Report("cannot read '" + file + "': " + reader.Fatal()->ToString());
+        return tools::kExitFailed;
+    }
+    const std::vector<mkv::Track>& tracks = reader.Tracks();
+
+    std::vector<Output> outputs(requests.size());
+    std::map<uint64_t, std::vector<Output*>> byNumber;
+    for (size_t k = 0; k < requests.size(); ++k) {
+        Output& o = outputs[k];
+        o.request = requests[k];
+        for (const mkv::Track& t : tracks) {
+            if (t.position == o.request.position) {
+                o.track = &t;
+            }
+        }
+        if (!o.track) {
+            o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
+                   (tracks.size() == 1 ? " track" : " tracks"));
+            continue;
+        }
+        // Writing over the source (or twice to one file) would destroy data
+        // the run still needs or has just written.
+        if (SameFile(o.request.path, file)) {
+            o.Fail("'" + o.request.path + "' is the source file itself");
+            continue;
+        }
+        bool clash = false;
+        for (size_t j = 0; j < k; ++j) {
+            clash = clash || outputs[j].request.path == o.request.path;
+        }
+        if (clash) {
+            o.Fail("'" + o.request.path + "' is the output of another track already");
+            continue;
+        }
+        o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
+        if (!o.decoder->Usable()) {
+            o.Fail(o.decoder->Error());
+            continue;
+        }
+        o.info = InfoFor(*o.track, reader.Info());
+        if (!o.decoder->DecodePrivate(o.info.codecPrivate, error)) {
+            o.Fail("CodecPrivate: " + error);
+            continue;
+        }
+        o.writer = MakeWriterFor(o.track->codecId, error);
+        if (!o.writer) {
+            o.Fail(error);
+            continue;
+        }
+        o.temp = TemporaryPathFor(o.request.path);
+        o.writer->SetFinalPath(o.request.path);
+        o.active = true;
+        if (!o.writer->Begin(o.info, o.temp)) {
+            o.Fail(o.writer->Error());
+            continue;
+        }
+        byNumber[o.track->number].push_back(&o);
+    }
+
+    SignalGuard signals;
+    Progress progress;
+    progress.Show(0, 1);
+    mkv::BlockWalker walker = reader.Blocks();
+    mkv::BlockHeader block;
+    std::vector<uint8_t> payload, decoded;
+    std::vector<FrameSpan> spans;
+    const uint64_t scale = reader.Info().timestampScale;
+    size_t live = 0;
+    for (const Output& o : outputs) {
+        live += o.active ? 1 : 0;
+    }
+    while (live > 0 && !g_cancelled && walker.Next(block)) {
+        progress.Show(walker.Offset(), walker.FileSize());
+        const auto it = byNumber.find(block.trackNumber);
+        if (it == byNumber.end()) {
+            continue;  // a track nobody asked for: its payload is never read
+        }
+        std::vector<Output*>& targets = it->second;
+        if (!walker.ReadPayload(payload)) {
+            break;
+        }
+        const mkv::Track& track = *targets.front()->track;
+        if (!SplitLaces(payload.data(), payload.size(), static_cast<Lacing>(block.lacing & 3),
+                        spans, error)) {
+            for (Output* o : targets) {
+                o->Warn("block at byte " + std::to_string(block.blockOffset) +
+                        " dropped: " + error);
+            }
+            continue;
+        }
+        // Only the first frame of a laced block has a stored time; the others
+        // follow at the track's frame duration, or share the block's duration.
+        int64_t ticks = block.Ticks();
+        if (track.trackTimestampScale != 1.0) {
+            ticks = static_cast<int64_t>(static_cast<double>(block.clusterTimestamp) +
+                                         block.relativeTimestamp * track.trackTimestampScale);
+        }
+        const int64_t startNs = ticks * static_cast<int64_t>(scale);
+        int64_t frameNs = -1;
+        if (block.duration) {
+            frameNs = static_cast<int64_t>(*block.duration * scale / spans.size());
+        } else if (track.defaultDuration) {
+            frameNs = static_cast<int64_t>(*track.defaultDuration);
+        }
+        const uint8_t* extra = nullptr;
+        size_t extraSize = 0;
+        for (const mkv::BlockAddition& a : block.additions) {
+            if (a.id == 1) {
+                extra = a.data.data();
+                extraSize = a.data.size();
+                break;
+            }
+        }
+        const ContentDecoder& decoder = *targets.front()->decoder;
+        for (size_t k = 0; k < spans.size(); ++k) {
+            Frame f;
+            f.data = payload.data() + spans[k].offset;
+            f.size = spans[k].size;
+            if (decoder.TouchesFrames()) {
+                if (!decoder.DecodeFrame(f.data, f.size, decoded, error)) {
+                    for (Output* o : targets) {
+                        o->Warn("frame at byte " + std::to_string(block.blockOffset) +
+                                " dropped: " + error);
+                    }
+                    continue;
+                }
+                f.data = decoded.data();
+                f.size = decoded.size();
+            }
+            f.timestampNs = startNs + (frameNs > 0 ? static_cast<int64_t>(k) * frameNs : 0);
+            f.durationNs = frameNs;
+            f.keyframe = block.keyframe && k == 0;
+            f.additional = extra;
+            f.additionalSize = extraSize;
+            for (Output* o : targets) {
+                if (o->active && !o->writer->Write(f)) {
+                    o->Fail(o->writer->Error());
+                    --live;
+                }
+            }
+        }
+    }
+
+    int failed = 0;
+    const bool cancelled = g_cancelled != 0;
+    const auto& damage = walker.Damage();
+    for (Output& o : outputs) {
+        if (!o.active) {
+            ++failed;
+            continue;
+        }
+        if (cancelled) {
+            o.Fail("cancelled; nothing was written");
+            ++failed;
+            continue;
+        }
+        if (damage) {
+            o.Fail("the file is damaged " + damage->ToString() + "; nothing was written");
+            ++failed;
+            continue;
+        }
+        if (!o.writer->Finish()) {
+            o.Fail(o.writer->Error());
+            ++failed;
+            continue;
+        }
+        std::error_code ec;
+        std::filesystem::rename(o.temp, o.request.path, ec);
+        for (const auto& extra : o.writer->ExtraFiles()) {
+            if (!ec) {
+                std::filesystem::rename(extra.first, extra.second, ec);
+            }
+        }
+        if (ec) {
+            o.Fail("cannot write '" + o.request.path + "': " + ec.message());
+            ++failed;
+            continue;
+        }
+        o.written = true;
+    }
+
+    bool warned = false;
+    for (Output& o : outputs) {
+        if (!o.written) {
+            continue;
+        }
+        const std::string w = o.writer->Warning();
+        if (!w.empty()) {
+            o.Warn(w);
+        }
+        for (const std::string& w2 : o.warnings) {
+            Report(o.Name() + ": " + w2);
+            warned = true;
+        }
+    }
+    for (const mkv::Error& e : walker.Skipped()) {
+        Report("warning: block skipped " + e.ToString());
+        warned = true;
+    }
+    if (failed == 0 && !cancelled) {
+        progress.Show(1, 1);
+    }
+    if (std::getenv("QUARVEL_STATS")) {
+        std::fprintf(stderr, "quarvel: read %llu of %llu bytes\n",
+                     static_cast<unsigned long long>(bytes->BytesRead()),
+                     static_cast<unsigned long long>(bytes->Size()));
+    }
+    if (failed == static_cast<int>(outputs.size())) {
+        return tools::kExitFailed;
+    }
+    return failed > 0 || warned ? tools::kExitWarnings : tools::kExitOk;
 }
 
 }  // namespace quarvel

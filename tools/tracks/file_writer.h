@@ -1,0 +1,61 @@
+// What our own writers share: one output file, an error and a warning.
+#pragma once
+
+#include <string>
+
+#include "output_file.h"
+#include "writer.h"
+
+namespace quarvel {
+
+class FileWriter : public TrackWriter {
+  public:
+    bool Begin(const TrackInfo& track, const std::string& path) override {
+        track_ = track;
+        if (!out_.Open(path)) {
+            error_ = out_.Error();
+            return false;
+        }
+        return Start();
+    }
+    bool Finish() override {
+        if (!End()) {
+            return false;
+        }
+        if (!out_.Close()) {
+            return Fail(out_.Error());
+        }
+        return true;
+    }
+    void Abort() override { out_.Discard(); }
+    std::string Error() const override { return error_; }
+    std::string Warning() const override { return warning_; }
+
+  protected:
+    // Writes what comes before the first frame.
+    virtual bool Start() { return true; }
+    // Writes what comes after the last frame.
+    virtual bool End() { return true; }
+
+    bool Fail(const std::string& message) {
+        if (error_.empty()) {
+            error_ = message;
+        }
+        return false;
+    }
+    bool Put(const void* data, size_t size) { return out_.Write(data, size) || Fail(out_.Error()); }
+    bool Put(const std::string& text) { return Put(text.data(), text.size()); }
+    bool Put(const std::vector<uint8_t>& bytes) { return Put(bytes.data(), bytes.size()); }
+    void Warn(const std::string& message) {
+        if (warning_.empty()) {
+            warning_ = message;
+        }
+    }
+
+    TrackInfo track_;
+    OutputFile out_;
+    std::string error_;
+    std::string warning_;
+};
+
+}  // namespace quarvel

@@ -1,0 +1,61 @@
+// A file written under a temporary name beside its target, through a large
+// buffer, and renamed over the target only once complete.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace quarvel {
+
+// The temporary name used for `target`: same folder, so that the final rename
+// never crosses file systems.
+std::string TemporaryPathFor(const std::string& target);
+
+class OutputFile {
+  public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates (or truncates) `path`. Returns false with Error() set on failure.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Write(const void* data, size_t size);
+    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+    bool Write(const std::vector<uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
+    // Overwrites octets at the start of the file (headers whose sizes are known
+    // only at the end). The write position stays at the end.
+    bool RewriteHead(const void* data, size_t size);
+    uint64_t Position() const { return written_; }
+    // Flushes and closes. Returns false when the data did not reach the disk.
+    bool Close();
+    // Closes and deletes the file.
+    void Discard();
+    const std::string& Error() const { return error_; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    bool Flush();
+    bool Fail(const std::string& what);
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::vector<uint8_t> buffer_;
+    size_t used_ = 0;
+    uint64_t written_ = 0;
+    std::string error_;
+};
+
+// Little-endian and big-endian appenders for building headers.
+void PutLE16(std::vector<uint8_t>& v, uint32_t x);
+void PutLE32(std::vector<uint8_t>& v, uint32_t x);
+void PutLE64(std::vector<uint8_t>& v, uint64_t x);
+void PutBE16(std::vector<uint8_t>& v, uint32_t x);
+void PutBE32(std::vector<uint8_t>& v, uint32_t x);
+void PutText(std::vector<uint8_t>& v, const char* text);
+
+}  // namespace quarvel

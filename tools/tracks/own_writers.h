@@ -1,0 +1,28 @@
+// The output formats quarvel writes with its own code, chosen by CodecID.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "writer.h"
+
+namespace quarvel {
+
+// A writer for `codecId`, or null when none of ours takes it.
+std::unique_ptr<TrackWriter> MakeOwnWriter(const std::string& codecId);
+
+// Writers by format, for tests and the factory.
+std::unique_ptr<TrackWriter> MakeRawWriter();        // frames concatenated
+std::unique_ptr<TrackWriter> MakeMpegVideoWriter();  // V_MPEG1/2, MPEG-4 part 2
+std::unique_ptr<TrackWriter> MakeFlacWriter();
+std::unique_ptr<TrackWriter> MakeAdtsWriter();
+std::unique_ptr<TrackWriter> MakeAnnexBWriter();  // AVC and HEVC
+std::unique_ptr<TrackWriter> MakeIvfWriter();
+std::unique_ptr<TrackWriter> MakeWavWriter();
+std::unique_ptr<TrackWriter> MakeSrtWriter();
+std::unique_ptr<TrackWriter> MakeSsaWriter();
+std::unique_ptr<TrackWriter> MakeWebVttWriter();
+std::unique_ptr<TrackWriter> MakeSupWriter();
+std::unique_ptr<TrackWriter> MakeVobSubWriter();
+
+}  // namespace quarvel

@@ -1,0 +1,31 @@
+// Safety limits of the track pass, each named once. A file that goes past one
+// gets an error naming the track, never an allocation sized from the file alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quarvel::limits {
+
+// One frame after lacing and content decoding. Larger frames exist only in
+// damaged files; uncompressed 8K video frames stay well below this.
+inline constexpr size_t kMaxFrameBytes = 256u << 20;
+
+// A zlib frame may grow at most this many times its stored size (and never past
+// kMaxFrameBytes), so a small block cannot expand into gigabytes.
+inline constexpr size_t kMaxInflateRatio = 1024;
+
+// CodecPrivate after decoding (headers, palettes, parameter sets).
+inline constexpr size_t kMaxCodecPrivateBytes = 16u << 20;
+
+// A laced block holds at most 256 frames: the count is stored in one octet.
+inline constexpr size_t kMaxLacedFrames = 256;
+
+// Text subtitle formats keep their events until the end to order them; a track
+// whose text passes this is refused rather than exhausting memory.
+inline constexpr size_t kMaxSubtitleTextBytes = 64u << 20;
+
+// Output buffer of each written file: big sequential writes, bounded memory.
+inline constexpr size_t kOutputBufferBytes = 1u << 20;
+
+}  // namespace quarvel::limits

@@ -1,0 +1,88 @@
+#include "Dialogs.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QUrl>
+
+#include "FileFilter.h"
+#include "NewFormat.h"
+
+TDialogs::Answer TQtDialogs::MessageBox(QWidget* parent, const QString& caption,
+                                        const QString& text, Buttons buttons, Icon icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (icon) {
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+    }
+    if (buttons == Buttons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+    const int result = box.exec();
+    if (buttons == Buttons::Ok) {
+        return Answer::Ok;
+    }
+    return result == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+bool TQtDialogs::OpenFile(QWidget* parent, const QString& filter, const QString& initialFolder,
+                          QString& fileName) {
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent, QString(), initialFolder, QtNameFilter(filter));
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    fileName = chosen;
+    return true;
+}
+
+QString TQtDialogs::SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
+                                    const QString& initialFolder) {
+    // Qt's chooser has no separate root; the initial folder is where it opens.
+    const QString start = initialFolder.isEmpty() ? root : initialFolder;
+    return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
+}
+
+void TQtDialogs::ShowNewFormat(TForm2& dialog) {
+    dialog.exec();
+}
+
+void TQtDialogs::ShowAbout(QDialog& window) {
+    window.exec();
+}
+
+void TQtDialogs::ShowInfo(QWidget* parent, const QString& appText, const QIcon& icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(appText);
+    box.setText(appText);
+    box.setIconPixmap(icon.pixmap(48, 48));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void TQtDialogs::OpenUrl(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}

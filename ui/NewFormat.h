@@ -1,0 +1,35 @@
+// The new-format dialog: asks for the output extension of a codec that
+// neither the built-in table nor the user's format table knows.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TDialogs;
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TForm2(TDialogs& dialogs, QWidget* parent = nullptr);
+
+    // Puts the unrecognised-format sentence in Label1 before a showing. The
+    // box is emptied and the dialog centred at every showing.
+    void SetLabel1Text(const QString& text);
+    QString Extension() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FormShow();
+    void BitBtn1Click();
+
+    TDialogs& dialogs_;
+    QLabel* label1_;
+    QLabel* label2_;
+    QLabel* label3_;
+    QLineEdit* edit1_;
+    QPushButton* bitBtn1_;
+};

@@ -1,0 +1,76 @@
+// Program entry: the application titled "Torvane", its four windows made in
+// order, the event loop. No command-line argument is read.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QTimer>
+#include <memory>
+
+#include "Dialogs.h"
+#include "NewFormat.h"
+#include "Screenshot.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "core/ProgramFolder.h"
+#include "core/Settings.h"
+#include "unit1.h"
+
+namespace {
+
+// Every handler of the windows guards itself; this is the last net for an
+// exception thrown anywhere else in an event, so that none crosses the loop.
+class TApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            Report(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            Report(QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+
+  private:
+    void Report(const QString& message) {
+        TQtDialogs dialogs;
+        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"), TForm1::ErrorText(message),
+                           TDialogs::Buttons::Ok, TDialogs::Icon::Critical);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Torvane"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/torvane/torvane.png")));
+
+    // Fixed now: the file dialog moves the current folder later on.
+    torvane::SettingsFile settings = torvane::SettingsFile::InStartupFolder();
+    std::string programFolder = torvane::ProgramFolder();
+
+    const TScreenshotRequest screenshot = ScreenshotRequestFromEnvironment();
+    std::unique_ptr<TDialogs> dialogs;
+    if (screenshot.active) {
+        dialogs = std::make_unique<TScreenshotDialogs>(screenshot.source);
+    } else {
+        dialogs = std::make_unique<TQtDialogs>();
+    }
+
+    TForm1 form1(*dialogs, programFolder, settings);
+    TForm2 form2(*dialogs);
+    TForm3 form3;
+    TForm4 form4;
+    form1.AttachWindows(form2, form3, form4);
+
+    form1.show();
+    if (screenshot.active) {
+        TakeScreenshotLater(form1, screenshot);
+    }
+    return app.exec();
+}

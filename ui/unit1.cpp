@@ -1,0 +1,699 @@
+#include "unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <algorithm>
+
+#include "Dialogs.h"
+#include "NewFormat.h"
+#include "Placement.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "WebLinks.h"
+#include "core/CommandLine.h"
+#include "core/Listing.h"
+#include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
+#include "process/Stdout.h"
+
+namespace {
+
+// Byte texts from the tools and the files are shown decoded; paths and typed
+// texts go back to bytes the same way (UTF-8 on Linux, the ANSI code page on
+// Windows).
+QString Decode(const std::string& bytes) {
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string Encode(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+// Shows a captured text in a memo: its CR LF line breaks become the memo's.
+QString ForDisplay(const std::string& bytes) {
+    QString text = Decode(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QRect place) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QTextEdit* MakeCommandBox(QWidget* parent, const char* name, QRect place) {
+    auto* box = new QTextEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(place);
+    box->setReadOnly(true);
+    box->setAcceptRichText(false);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setFont(NearestMonoFont(11));
+    return box;
+}
+
+QPlainTextEdit* MakeHiddenMemo(QWidget* parent, const char* name, QRect place) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(QString::fromLatin1(name));
+    memo->setGeometry(place);
+    memo->setReadOnly(true);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setFocusPolicy(Qt::NoFocus);
+    memo->hide();
+    return memo;
+}
+
+const QString kSourceFilter =
+    QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks");
+
+}  // namespace
+
+TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
+               QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      programFolder_(std::move(programFolder)),
+      settings_(std::move(settings)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Torvane 1.5.2"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFont(NearestSansFont(11));
+    icon_ = QIcon(QStringLiteral(":/torvane/torvane.png"));
+    setWindowIcon(icon_);
+
+    BuildPages();
+    BuildMenu();
+    ConnectHandlers();
+    // The client area below the menu is fixed; the window follows it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::AttachWindows(TForm2& form2, TForm3& form3, TForm4& form4) {
+    form2_ = &form2;
+    form3_ = &form3;
+    form4_ = &form4;
+}
+
+void TForm1::BuildPages() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(656, 449);
+    setCentralWidget(client);
+
+    pest_ = new QTabWidget(client);
+    pest_->setObjectName(QStringLiteral("Pest"));
+    pest_->setGeometry(8, 4, 641, 437);
+    tabSheet9_ = new QWidget;
+    tabSheet9_->setObjectName(QStringLiteral("TabSheet9"));
+    tabSheet10_ = new QWidget;
+    tabSheet10_->setObjectName(QStringLiteral("TabSheet10"));
+    pest_->addTab(tabSheet9_, QStringLiteral("General"));
+    pest_->addTab(tabSheet10_, QStringLiteral("Capítulos"));
+
+    QWidget* page = tabSheet9_;
+    label2_ = MakeLabel(page, "Label2", QStringLiteral("Archivo Matroska"), 16, 8);
+    edit1_ = new QLineEdit(page);
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    edit1_->setGeometry(16, 24, 481, 21);
+    edit1_->setReadOnly(true);
+    edit1_->setToolTip(QStringLiteral("Elige el archivo matroska a demultiplexar"));
+    button1_ = MakeButton(page, "Button1", QStringLiteral("Seleccionar"), {520, 22, 97, 25});
+
+    label7_ =
+        MakeLabel(page, "Label7",
+                  QStringLiteral("Directorio Salida (Los archivos serán extraídos aquí)"), 16, 56);
+    edit2_ = new QLineEdit(page);
+    edit2_->setObjectName(QStringLiteral("Edit2"));
+    edit2_->setGeometry(16, 72, 481, 21);
+    edit2_->setToolTip(QStringLiteral("Elige la carpeta donde serán extraídos los archivos"));
+    button4_ = MakeButton(page, "Button4", QStringLiteral("Seleccionar"), {520, 70, 97, 25});
+
+    label3_ = MakeLabel(page, "Label3", QStringLiteral("Tracks / Attachments / Capítulos / Tags"),
+                        16, 104);
+    checkListBox1_ = new QListWidget(page);
+    checkListBox1_->setObjectName(QStringLiteral("CheckListBox1"));
+    checkListBox1_->setGeometry(16, 120, 481, 177);
+    checkListBox1_->setToolTip(
+        QStringLiteral("Listado de cadenas de vídeo, audio, capítulos y tags extraíbles"));
+    // One column as wide as the box; items that do not fit its height go on
+    // in a further column to the right, reached by the horizontal bar.
+    checkListBox1_->setViewMode(QListView::ListMode);
+    checkListBox1_->setFlow(QListView::TopToBottom);
+    checkListBox1_->setWrapping(true);
+    checkListBox1_->setResizeMode(QListView::Adjust);
+    checkListBox1_->setUniformItemSizes(true);
+    checkListBox1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    checkListBox1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    checkListBox1_->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    checkListBox1_->setSelectionMode(QAbstractItemView::SingleSelection);
+    {
+        const int frame = checkListBox1_->frameWidth() * 2;
+        const int rowHeight =
+            std::max(13, std::max(checkListBox1_->fontMetrics().height(),
+                                  style()->pixelMetric(QStyle::PM_IndicatorHeight)) +
+                             2);
+        checkListBox1_->setGridSize(QSize(481 - frame, rowHeight));
+    }
+
+    button2_ = MakeButton(page, "Button2", QStringLiteral("Marcar Todos"), {520, 136, 97, 33});
+    button2_->setToolTip(QStringLiteral("Marca todos los archivos de la lista"));
+    button3_ = MakeButton(page, "Button3", QStringLiteral("Desmarcar Todos"), {520, 192, 97, 33});
+    button3_->setToolTip(QStringLiteral("Desmarca todos los archivos de la lista"));
+    bitBtn1_ = MakeButton(page, "BitBtn1", QStringLiteral("Extraer"), {520, 248, 97, 33});
+    {
+        QFont bold = font();
+        bold.setBold(true);
+        bitBtn1_->setFont(bold);
+    }
+    bitBtn1_->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    bitBtn1_->setEnabled(false);
+    bitBtn1_->setDefault(true);
+
+    label1_ = MakeLabel(page, "Label1", QStringLiteral("Línea de Comandos (Tracks)"), 16, 304);
+    lineaComandos_ = MakeCommandBox(page, "LineaComandos", {16, 320, 289, 81});
+    lineaComandos_->setToolTip(QStringLiteral("Línea de comandos para extraer los tracks"));
+    label8_ =
+        MakeLabel(page, "Label8", QStringLiteral("Línea de Comandos (Attachments)"), 328, 304);
+    lineaComandosAtt_ = MakeCommandBox(page, "LineaComandosAtt", {320, 320, 297, 81});
+    lineaComandosAtt_->setToolTip(QStringLiteral("Línea de comandos para extraer los attachments"));
+
+    aMemo_ = MakeHiddenMemo(page, "AMemo", {392, 40, 33, 25});
+    aMemo_->setEnabled(false);
+    tagsMemo_ = MakeHiddenMemo(page, "TagsMemo", {440, 48, 33, 17});
+    formatsMemo_ = MakeHiddenMemo(page, "FormatsMemo", {336, 48, 41, 17});
+    formatsMemo_->setEnabled(false);
+    // The listing starts with one empty file line and no item.
+    listado_.assign(1, std::string());
+
+    page = tabSheet10_;
+    label11_ = MakeLabel(page, "Label11", QStringLiteral("Capítulos"), 16, 8);
+    chaptersMemo_ = new QPlainTextEdit(page);
+    chaptersMemo_->setObjectName(QStringLiteral("ChaptersMemo"));
+    chaptersMemo_->setGeometry(16, 24, 601, 257);
+    chaptersMemo_->setReadOnly(true);
+    chaptersMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    chaptersMemo_->setToolTip(QStringLiteral("Lista de capítulos"));
+    label10_ = MakeLabel(page, "Label10", QStringLiteral("Línea de comandos (Capítulos)"), 16, 288);
+    lineaComandosChapter_ = MakeCommandBox(page, "LineaComandosChapter", {16, 312, 337, 89});
+    lineaComandosChapter_->setToolTip(
+        QStringLiteral("Línea de comandos para extraer el listado de capítulos"));
+    groupBox3_ = new QGroupBox(QStringLiteral("Formato de salida de capítulos."), page);
+    groupBox3_->setObjectName(QStringLiteral("GroupBox3"));
+    groupBox3_->setGeometry(376, 312, 233, 89);
+    radioButton1_ = new QRadioButton(QStringLiteral("XML (.xml)"), groupBox3_);
+    radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
+    radioButton1_->setGeometry(24, 24, 73, 17);
+    radioButton1_->setToolTip(QStringLiteral("Capítulos en formato .xml (Matroska)"));
+    radioButton1_->setChecked(true);
+    radioButton2_ = new QRadioButton(QStringLiteral("Formato OGG (.txt)"), groupBox3_);
+    radioButton2_->setObjectName(QStringLiteral("RadioButton2"));
+    radioButton2_->setGeometry(24, 56, 169, 17);
+    radioButton2_->setToolTip(QStringLiteral("Capítulos en formato simple .txt (Ogg, etc)"));
+
+    // Keyboard order of the design.
+    setTabOrder(button1_, checkListBox1_);
+    setTabOrder(checkListBox1_, edit1_);
+    setTabOrder(edit1_, lineaComandos_);
+    setTabOrder(lineaComandos_, button4_);
+    setTabOrder(button4_, edit2_);
+    setTabOrder(edit2_, lineaComandosAtt_);
+    setTabOrder(lineaComandosAtt_, button2_);
+    setTabOrder(button2_, button3_);
+    setTabOrder(button3_, bitBtn1_);
+    setTabOrder(chaptersMemo_, radioButton1_);
+    setTabOrder(radioButton1_, radioButton2_);
+    setTabOrder(radioButton2_, lineaComandosChapter_);
+
+    // Enter in the one-line fields and the list presses the Extract button.
+    edit1_->installEventFilter(this);
+    edit2_->installEventFilter(this);
+    checkListBox1_->installEventFilter(this);
+}
+
+void TForm1::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setNativeMenuBar(false);
+
+    archivo2_ = bar->addMenu(QStringLiteral("Archivo"));
+    archivo2_->setObjectName(QStringLiteral("Archivo2"));
+    salir1_ = new QAction(QStringLiteral("Salir"), archivo2_);
+    salir1_->setObjectName(QStringLiteral("Salir1"));
+    salir1_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    salir1_->setShortcutContext(Qt::WindowShortcut);
+    archivo2_->addAction(salir1_);
+
+    archivo1_ = bar->addMenu(QStringLiteral("Opciones"));
+    archivo1_->setObjectName(QStringLiteral("Archivo1"));
+    lenguaje1_ = archivo1_->addMenu(QStringLiteral("Lenguaje"));
+    lenguaje1_->setObjectName(QStringLiteral("Lenguaje1"));
+    espaol1_ = new QAction(QStringLiteral("Español"), lenguaje1_);
+    espaol1_->setObjectName(QStringLiteral("Espaol1"));
+    lenguaje1_->addAction(espaol1_);
+    ingls1_ = new QAction(QStringLiteral("Inglés"), lenguaje1_);
+    ingls1_->setObjectName(QStringLiteral("Ingls1"));
+    lenguaje1_->addAction(ingls1_);
+
+    acercade1_ = bar->addMenu(QStringLiteral("Ayuda"));
+    acercade1_->setObjectName(QStringLiteral("Acercade1"));
+    acercade2_ = new QAction(QStringLiteral("Info"), acercade1_);
+    acercade2_->setObjectName(QStringLiteral("Acercade2"));
+    acercade1_->addAction(acercade2_);
+    wwwsite1_ = new QAction(QString::fromLatin1(kProgramHost), acercade1_);
+    wwwsite1_->setObjectName(QStringLiteral("wwwsite1"));
+    acercade1_->addAction(wwwsite1_);
+    wwwformat1_ = new QAction(QString::fromLatin1(kFormatHost), acercade1_);
+    wwwformat1_->setObjectName(QStringLiteral("wwwformat1"));
+    acercade1_->addAction(wwwformat1_);
+    QAction* n1 = acercade1_->addSeparator();
+    n1->setObjectName(QStringLiteral("N1"));
+    acercade3_ = new QAction(QStringLiteral("Acerca de..."), acercade1_);
+    acercade3_->setObjectName(QStringLiteral("Acercade3"));
+    acercade1_->addAction(acercade3_);
+}
+
+void TForm1::ConnectHandlers() {
+    auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    };
+    wire(salir1_, &QAction::triggered, &TForm1::Salir1Click);
+    wire(espaol1_, &QAction::triggered, &TForm1::Espaol1Click);
+    wire(ingls1_, &QAction::triggered, &TForm1::Ingls1Click);
+    wire(acercade2_, &QAction::triggered, &TForm1::Acercade2Click);
+    wire(acercade3_, &QAction::triggered, &TForm1::Acercade3Click);
+    wire(wwwsite1_, &QAction::triggered, &TForm1::wwwsite1Click);
+    wire(wwwformat1_, &QAction::triggered, &TForm1::wwwformat1Click);
+    wire(button1_, &QPushButton::clicked, &TForm1::Button1Click);
+    wire(button2_, &QPushButton::clicked, &TForm1::Button2Click);
+    wire(button3_, &QPushButton::clicked, &TForm1::Button3Click);
+    wire(button4_, &QPushButton::clicked, &TForm1::Button4Click);
+    wire(bitBtn1_, &QPushButton::clicked, &TForm1::BitBtn1Click);
+    wire(edit2_, &QLineEdit::textChanged, &TForm1::Edit2Change);
+    connect(radioButton1_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Guarded([this] { RadioButton1Click(); });
+        }
+    });
+    connect(radioButton2_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            Guarded([this] { RadioButton2Click(); });
+        }
+    });
+    // Only the user's toggles reach the handler; the program's own check
+    // changes (adding items, check all, uncheck all) pass silently.
+    connect(checkListBox1_, &QListWidget::itemChanged, this, [this](QListWidgetItem*) {
+        if (!settingChecks_) {
+            Guarded([this] { CheckListBox1ClickCheck(); });
+        }
+    });
+}
+
+QString TForm1::ErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
+        return message + QLatin1Char('.');
+    }
+    return message;
+}
+
+void TForm1::ShowError(const QString& message) {
+    dialogs_.MessageBox(this, QStringLiteral("Torvane"), ErrorText(message), TDialogs::Buttons::Ok,
+                        TDialogs::Icon::Critical);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Guarded([this] { FormShow(); });
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A table that cannot be saved keeps the window open, so the user's
+    // formats are not lost; each further close tries again.
+    if (Guarded([this] { FormClose(); })) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && bitBtn1_->isEnabled()) {
+            bitBtn1_->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Start-up, exit and shutdown ------------------------------------------
+
+void TForm1::FormShow() {
+    CentreOnScreen(*this);
+    std::string word;
+    try {
+        word = settings_.ReadWord();
+    } catch (...) {
+        // The start-up stops here, but the format table is loaded all the same
+        // so that closing never writes a table that lacks the stored rows.
+        try {
+            LoadTextFormats();
+        } catch (const std::exception&) {
+            // An unreadable table stays unloaded and is then never written.
+        }
+        throw;
+    }
+    const torvane::Language language = torvane::LanguageFromWord(word);
+    if (language != torvane::Language::Unrecognised) {
+        ToolPresenceTest(language);
+    }
+    LoadTextFormats();
+    if (language == torvane::Language::Spanish) {
+        Espaol1Click();
+    } else if (language == torvane::Language::English) {
+        Ingls1Click();
+    }
+}
+
+void TForm1::ToolPresenceTest(torvane::Language language) {
+    const std::string folder = torvane::ExtractShortPathName(programFolder_);
+    if (!folder.empty() && torvane::ToolsPresent(folder)) {
+        return;
+    }
+    if (language == torvane::Language::Spanish) {
+        dialogs_.MessageBox(this, QStringLiteral("   ¡AVISO!"),
+                            QStringLiteral("quarvel.exe y/o ostrem.exe no se encuentran en la "
+                                           "misma carpeta que Torvane. Debes copiarlos y volver "
+                                           "a empezar."),
+                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
+    } else {
+        dialogs_.MessageBox(this, QStringLiteral("    WARNING!"),
+                            QStringLiteral("quarvel.exe and/or ostrem.exe file has no been found "
+                                           "in the same folder of Torvane. Copy then into this "
+                                           "folder and try again."),
+                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
+    }
+}
+
+void TForm1::Salir1Click() {
+    const torvane::Language language = torvane::LanguageFromWord(settings_.ReadWord());
+    TDialogs::Answer answer = TDialogs::Answer::Cancel;
+    if (language == torvane::Language::Spanish) {
+        answer = dialogs_.MessageBox(this, QStringLiteral("         Salir"),
+                                     QStringLiteral("¿Desea salir?"), TDialogs::Buttons::OkCancel,
+                                     TDialogs::Icon::Question);
+    } else if (language == torvane::Language::English) {
+        answer = dialogs_.MessageBox(this, QStringLiteral("          Exit"),
+                                     QStringLiteral("¿Really want to exit?"),
+                                     TDialogs::Buttons::OkCancel, TDialogs::Icon::Question);
+    }
+    if (answer == TDialogs::Answer::Ok) {
+        close();
+    }
+}
+
+void TForm1::FormClose() {
+    formats_.SaveToFile(programFolder_ + std::string(torvane::kFormatsFileName));
+}
+
+// ---- Languages and the Help menu ------------------------------------------
+
+void TForm1::ApplyLanguage(TLanguage language) {
+    // The settings file first: when it cannot be written nothing changes on
+    // screen.
+    settings_.WriteWord(Encode(LanguageWord(language)));
+    if (form2_ == nullptr) {
+        throw torvane::Exception("The new-format dialog does not exist yet");
+    }
+    ApplyLanguageTexts(language, *this, *form2_);
+}
+
+void TForm1::Espaol1Click() {
+    ApplyLanguage(TLanguage::Spanish);
+}
+
+void TForm1::Ingls1Click() {
+    ApplyLanguage(TLanguage::English);
+}
+
+void TForm1::Acercade2Click() {
+    dialogs_.ShowInfo(this, QStringLiteral("Torvane 1.5.1.1"), icon_);
+}
+
+void TForm1::Acercade3Click() {
+    const torvane::Language language = torvane::LanguageFromWord(settings_.ReadWord());
+    if (language == torvane::Language::Spanish && form3_ != nullptr) {
+        dialogs_.ShowAbout(*form3_);
+    } else if (language == torvane::Language::English && form4_ != nullptr) {
+        dialogs_.ShowAbout(*form4_);
+    }
+}
+
+void TForm1::wwwsite1Click() {
+    dialogs_.OpenUrl(QString::fromLatin1(kProgramPage));
+}
+
+void TForm1::wwwformat1Click() {
+    dialogs_.OpenUrl(QString::fromLatin1(kFormatPage));
+}
+
+// ---- Inspecting a source file ---------------------------------------------
+
+void TForm1::Button1Click() {
+    QString fileName = sourcePath_;
+    if (dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName)) {
+        sourcePath_ = fileName;
+        edit1_->setText(fileName);
+        // As the desktop's file dialog does on Windows: the chosen file's
+        // folder becomes the current one, where output without a folder lands.
+        QDir::setCurrent(QFileInfo(fileName).absolutePath());
+    }
+    listado_.clear();
+    aMemo_->clear();
+    settingChecks_ = true;
+    checkListBox1_->clear();
+    settingChecks_ = false;
+    LeerTags();
+    LeerCapitulos();
+    LeerTrackList();
+    CrearLineaComandos();
+}
+
+std::string TForm1::SourceShortPath() const {
+    return torvane::ExtractShortPathName(Encode(sourcePath_));
+}
+
+std::string TForm1::RunCaptured(const std::string& command, int timeout) {
+    torvane::TChildProc child(command, std::string());
+    std::string output;
+    child.ReadChildOutput(timeout, output);
+    return output;
+}
+
+void TForm1::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
+    memo.setPlainText(ForDisplay(captured));
+}
+
+std::string TForm1::ToolCommand(std::string_view tool) const {
+    return torvane::ExtractShortPathName(programFolder_) + torvane::ToolFileName(tool);
+}
+
+void TForm1::LeerTags() {
+    tagsPreview_.clear();
+    tagsMemo_->clear();
+    const std::string command =
+        ToolCommand(torvane::kExtractToolName) + " tags " + SourceShortPath();
+    tagsPreview_ = RunCaptured(command, 1000);
+    ShowPreview(*tagsMemo_, tagsPreview_);
+}
+
+void TForm1::LeerCapitulos() {
+    if (edit1_->text().isEmpty()) {
+        return;
+    }
+    chaptersPreview_.clear();
+    chaptersMemo_->clear();
+    std::string command = ToolCommand(torvane::kExtractToolName) + " chapters " + SourceShortPath();
+    if (radioButton2_->isChecked()) {
+        command += " -s";
+    }
+    chaptersPreview_ = RunCaptured(command, 2000);
+    ShowPreview(*chaptersMemo_, chaptersPreview_);
+}
+
+void TForm1::LeerTrackList() {
+    // The listing run names its tool through the long program folder.
+    const std::string command = programFolder_ + torvane::ToolFileName(torvane::kIdentifyToolName) +
+                                " -i " + SourceShortPath();
+    const std::string captured = RunCaptured(command, 1000);
+    const torvane::Listing listing =
+        torvane::ConstruirListado(captured, torvane::PreviewLineCount(chaptersPreview_) > 1,
+                                  torvane::PreviewLineCount(tagsPreview_) > 1);
+    for (const std::string& line : listing.lines) {
+        listado_.push_back(line);
+        aMemo_->appendPlainText(Decode(line));
+    }
+    settingChecks_ = true;
+    for (const std::string& text : listing.items) {
+        auto* item = new QListWidgetItem(Decode(text), checkListBox1_);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    settingChecks_ = false;
+}
+
+// ---- Classification and the command lines ---------------------------------
+
+std::string TForm1::Averiguatipo(const std::string& line) {
+    std::string result =
+        torvane::Averiguatipo(line, formats_, [this](const std::string& label1Text) {
+            if (form2_ == nullptr) {
+                throw torvane::Exception("The new-format dialog does not exist yet");
+            }
+            form2_->SetLabel1Text(Decode(label1Text));
+            dialogs_.ShowNewFormat(*form2_);
+            return Encode(form2_->Extension());
+        });
+    ShowFormatTable();
+    return result;
+}
+
+void TForm1::ShowFormatTable() {
+    QStringList lines;
+    for (const std::string& line : formats_.Lines()) {
+        lines << Decode(line);
+    }
+    formatsMemo_->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TForm1::LoadTextFormats() {
+    formats_.LoadFromFile(programFolder_ + std::string(torvane::kFormatsFileName));
+    ShowFormatTable();
+}
+
+void TForm1::CrearLineaComandos() {
+    std::vector<torvane::CommandItem> items;
+    const std::size_t count =
+        std::min<std::size_t>(listado_.empty() ? 0 : listado_.size() - 1,
+                              static_cast<std::size_t>(checkListBox1_->count()));
+    for (std::size_t k = 0; k < count; ++k) {
+        items.push_back({listado_[k + 1],
+                         checkListBox1_->item(static_cast<int>(k))->checkState() == Qt::Checked});
+    }
+    const torvane::CommandLines lines = torvane::ComponerLineaComandos(
+        Encode(sourcePath_), Encode(edit2_->text()), items,
+        radioButton1_->isChecked() ? torvane::ChapterFormat::Xml
+                                   : torvane::ChapterFormat::SimpleText,
+        [this](const std::string& line) { return Averiguatipo(line); },
+        [](const std::string& line) { return torvane::ExtraerID(line); },
+        [](const std::string& line) { return torvane::Extraerfilename(line); },
+        [](const std::string& path) { return torvane::ExtractShortPathName(path); });
+    comandoTracks_ = lines.tracks;
+    comandoAtt_ = lines.attachments;
+    comandoChapter_ = lines.chapters;
+    lineaComandos_->setPlainText(Decode(comandoTracks_));
+    lineaComandosAtt_->setPlainText(Decode(comandoAtt_));
+    lineaComandosChapter_->setPlainText(Decode(comandoChapter_));
+    lineaComandos_->setEnabled(lines.tracksSelected);
+    lineaComandosAtt_->setEnabled(lines.attachmentsSelected);
+    lineaComandosChapter_->setEnabled(lines.chaptersSelected);
+    tagsMemo_->setEnabled(lines.tagsSelected);
+}
+
+// ---- Selection and output folder ------------------------------------------
+
+bool TForm1::AnyChecked() const {
+    for (int k = 0; k < checkListBox1_->count(); ++k) {
+        if (checkListBox1_->item(k)->checkState() == Qt::Checked) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TForm1::SetAllChecks(bool checked) {
+    settingChecks_ = true;
+    for (int k = 0; k < checkListBox1_->count(); ++k) {
+        checkListBox1_->item(k)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+    settingChecks_ = false;
+}
+
+void TForm1::CheckListBox1ClickCheck() {
+    bitBtn1_->setEnabled(false);
+    bitBtn1_->setEnabled(AnyChecked());
+    CrearLineaComandos();
+}
+
+void TForm1::Button2Click() {
+    bitBtn1_->setEnabled(true);
+    SetAllChecks(true);
+    CrearLineaComandos();
+}
+
+void TForm1::Button3Click() {
+    bitBtn1_->setEnabled(false);
+    SetAllChecks(false);
+    CrearLineaComandos();
+}
+
+void TForm1::RadioButton1Click() {
+    LeerCapitulos();
+    CrearLineaComandos();
+}
+
+void TForm1::RadioButton2Click() {
+    LeerCapitulos();
+    CrearLineaComandos();
+}
+
+void TForm1::Edit2Change() {
+    CrearLineaComandos();
+}
+
+void TForm1::Button4Click() {
+    const QString folder = dialogs_.SelectDirectory(
+        this, QStringLiteral("Selecciona la carpeta de salida"), QString(), QString());
+    if (!folder.isEmpty()) {
+        // The separator is appended whatever the path ends in, so the output
+        // file names can follow the folder directly.
+        edit2_->setText(QDir::toNativeSeparators(folder) + QDir::separator());
+    }
+    CrearLineaComandos();
+}

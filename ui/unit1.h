@@ -1,0 +1,193 @@
+// The main window: it wires its controls to the window-free functions of
+// core/ and process/ and shows their results. Every handler runs inside one
+// guard that turns an exception into the program's error box.
+#pragma once
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "Languages.h"
+#include "core/Formats.h"
+#include "core/Settings.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTextEdit;
+class TDialogs;
+class TForm2;
+class TForm3;
+class TForm4;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // programFolder ends in a separator; settings names Torvane.cfg, fixed at
+    // start-up because the file dialog later moves the current folder.
+    TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The other three windows, made after this one and living as long.
+    void AttachWindows(TForm2& form2, TForm3& form3, TForm4& form4);
+
+    // What the extraction run reads: the last build's command lines and the
+    // captured previews, byte for byte as the tools printed them.
+    const std::string& ComandoTracks() const { return comandoTracks_; }
+    const std::string& ComandoAtt() const { return comandoAtt_; }
+    const std::string& ComandoChapter() const { return comandoChapter_; }
+    const std::string& ChaptersPreview() const { return chaptersPreview_; }
+    const std::string& TagsPreview() const { return tagsPreview_; }
+    const std::vector<std::string>& Listing() const { return listado_; }
+    const torvane::FormatTable& Formats() const { return formats_; }
+    QString SourcePath() const { return sourcePath_; }
+
+    // Turns an exception's message into the error box's text: a "." is added
+    // when the last character sorts after ".".
+    static QString ErrorText(const QString& message);
+
+    // Runs an action the way every handler runs: an exception ends it and is
+    // shown in the error box. Returns false when the action ended that way.
+    template <class F>
+    bool Guarded(F&& action) {
+        try {
+            action();
+            return true;
+        } catch (const std::exception& error) {
+            ShowError(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            ShowError(QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+
+    // Start-up, exit and shutdown.
+    void FormShow();
+    void Salir1Click();
+    void FormClose();
+
+    // Languages and the Help menu.
+    void Espaol1Click();
+    void Ingls1Click();
+    void Acercade2Click();
+    void Acercade3Click();
+    void wwwsite1Click();
+    void wwwformat1Click();
+
+    // Inspecting a source file.
+    void Button1Click();
+    void LeerTags();
+    void LeerCapitulos();
+    void LeerTrackList();
+
+    // Classification and the command lines.
+    std::string Averiguatipo(const std::string& line);
+    void LoadTextFormats();
+    void CrearLineaComandos();
+
+    // Selection and output folder.
+    void CheckListBox1ClickCheck();
+    void Button2Click();
+    void Button3Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void Edit2Change();
+    void Button4Click();
+
+    // The extraction run (Extraction.cpp).
+    void BitBtn1Click();
+    int ejecutarquarvel(const std::string& commandLine, int showState);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildPages();
+    void BuildMenu();
+    void ConnectHandlers();
+    void ShowError(const QString& message);
+    void ToolPresenceTest(torvane::Language language);
+    void ApplyLanguage(TLanguage language);
+    std::string RunCaptured(const std::string& command, int timeout);
+    void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
+    void SetAllChecks(bool checked);
+    bool AnyChecked() const;
+    void ShowFormatTable();
+    std::string ToolCommand(std::string_view tool) const;
+    std::string SourceShortPath() const;
+
+    TDialogs& dialogs_;
+    std::string programFolder_;
+    torvane::SettingsFile settings_;
+    TForm2* form2_ = nullptr;
+    TForm3* form3_ = nullptr;
+    TForm4* form4_ = nullptr;
+    bool shown_ = false;
+    bool settingChecks_ = false;
+
+    // The file name the open-file dialog holds: the last confirmed file.
+    QString sourcePath_;
+    // The identification listing (line 0 the file line), as captured bytes.
+    std::vector<std::string> listado_;
+    std::string chaptersPreview_;
+    std::string tagsPreview_;
+    torvane::FormatTable formats_;
+    std::string comandoTracks_;
+    std::string comandoAtt_;
+    std::string comandoChapter_;
+
+    QIcon icon_;
+    QTabWidget* pest_ = nullptr;
+    QWidget* tabSheet9_ = nullptr;
+    QWidget* tabSheet10_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLineEdit* edit1_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QLabel* label7_ = nullptr;
+    QLineEdit* edit2_ = nullptr;
+    QPushButton* button4_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QListWidget* checkListBox1_ = nullptr;
+    QPushButton* button2_ = nullptr;
+    QPushButton* button3_ = nullptr;
+    QPushButton* bitBtn1_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QTextEdit* lineaComandos_ = nullptr;
+    QLabel* label8_ = nullptr;
+    QTextEdit* lineaComandosAtt_ = nullptr;
+    QPlainTextEdit* aMemo_ = nullptr;
+    QPlainTextEdit* tagsMemo_ = nullptr;
+    QPlainTextEdit* formatsMemo_ = nullptr;
+    QLabel* label11_ = nullptr;
+    QPlainTextEdit* chaptersMemo_ = nullptr;
+    QLabel* label10_ = nullptr;
+    QTextEdit* lineaComandosChapter_ = nullptr;
+    QGroupBox* groupBox3_ = nullptr;
+    QRadioButton* radioButton1_ = nullptr;
+    QRadioButton* radioButton2_ = nullptr;
+
+    QMenu* archivo2_ = nullptr;
+    QAction* salir1_ = nullptr;
+    QMenu* archivo1_ = nullptr;
+    QMenu* lenguaje1_ = nullptr;
+    QAction* espaol1_ = nullptr;
+    QAction* ingls1_ = nullptr;
+    QMenu* acercade1_ = nullptr;
+    QAction* acercade2_ = nullptr;
+    QAction* wwwsite1_ = nullptr;
+    QAction* wwwformat1_ = nullptr;
+    QAction* acercade3_ = nullptr;
+};

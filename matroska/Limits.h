@@ -27,6 +27,9 @@ inline constexpr size_t kMaxSeekEntries = 4096;
 inline constexpr size_t kMaxTagsElements = 256;     // Tags masters merged
 inline constexpr size_t kMaxContentEncodings = 16;  // per track
 inline constexpr size_t kMaxBlockAdditions = 16;    // per block
+// Elements visited inside metadata masters (Info, Tracks, Chapters, Tags, ...)
+// of one file: bounds the time and memory a huge Tags or Chapters can cost.
+inline constexpr uint64_t kMaxMetadataElements = 1'000'000;
 // Level-1 elements visited by the scan for metadata after the Clusters; a file
 // of tiny Clusters can hold millions, so the scan stops and reports past this.
 inline constexpr uint64_t kMaxScannedElements = 4'000'000;

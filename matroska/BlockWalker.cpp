@@ -1,0 +1,332 @@
+#include <algorithm>
+
+#include "Ids.h"
+#include "State.h"
+
+namespace mkv {
+
+namespace {
+
+bool IsClusterChild(uint32_t elementId) {
+    switch (elementId) {
+        case id::kTimestamp:
+        case id::kPosition:
+        case id::kPrevSize:
+        case id::kSimpleBlock:
+        case id::kBlockGroup:
+        case id::kSilentTracks:
+        case id::kEncryptedBlock:
+        case id::kVoid:
+        case id::kCrc32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+struct BlockWalker::Impl {
+    Reader::State* s = nullptr;
+    uint64_t pos = 0;
+    bool done = false;
+    bool inCluster = false;
+    bool clusterUnknown = false;
+    uint64_t clusterEnd = 0;
+    uint64_t clusterOffset = 0;
+    uint64_t clusterTimestamp = 0;  // kept from the previous Cluster when one lacks it
+    bool clusterHasTimestamp = false;
+    bool haveCurrent = false;
+    BlockHeader current;
+    std::optional<Error> damage;
+    std::vector<Error> skipped;
+
+    bool Stop(uint64_t offset, std::string message) {
+        damage = Error{offset, std::move(message)};
+        done = true;
+        return false;
+    }
+    void Skip(uint64_t offset, std::string message) {
+        skipped.push_back(Error{offset, std::move(message)});
+    }
+    bool ReadNumber(const ElementHeader& h, uint64_t& u, int64_t* i = nullptr) {
+        if (h.size > 8)
+            return false;
+        uint8_t buf[8];
+        const auto n = static_cast<size_t>(h.size);
+        if (n > 0 && s->source->ReadAt(h.dataOffset, buf, n) != n)
+            return false;
+        u = DecodeUint(buf, n);
+        if (i != nullptr)
+            *i = DecodeSint(buf, n);
+        return true;
+    }
+    // Fills the track number, timestamp, flags and payload range of `out`
+    // from a SimpleBlock or Block element.
+    bool ReadBlockHeader(const ElementHeader& h, BlockHeader& out) {
+        uint8_t buf[11];
+        const auto n = static_cast<size_t>(std::min<uint64_t>(h.size, sizeof buf));
+        if (n > 0 && s->source->ReadAt(h.dataOffset, buf, n) != n)
+            return false;
+        uint64_t track = 0;
+        const size_t len = DecodeVint(buf, n, track);
+        if (len == 0 || len + 3 > h.size) {
+            Skip(h.offset, ElementName(h.id) + " of " + std::to_string(h.size) +
+                               " bytes is shorter than its header; skipped");
+            return false;
+        }
+        out.trackNumber = track;
+        out.relativeTimestamp = static_cast<int16_t>((buf[len] << 8) | buf[len + 1]);
+        out.flags = buf[len + 2];
+        out.lacing = (out.flags >> 1) & 3;
+        out.invisible = (out.flags & 0x08) != 0;
+        out.payloadOffset = h.dataOffset + len + 3;
+        out.payloadSize = h.size - len - 3;
+        return true;
+    }
+    void ReadAdditions(const ElementHeader& additions, BlockHeader& out);
+    bool ReadGroup(const ElementHeader& group, BlockHeader& out);
+    bool Next(BlockHeader& block);
+};
+
+void BlockWalker::Impl::ReadAdditions(const ElementHeader& additions, BlockHeader& out) {
+    ByteSource& src = *s->source;
+    for (uint64_t p = additions.dataOffset; p < additions.End();) {
+        ElementHeader more;
+        Error error;
+        if (!ReadElementHeader(src, p, additions.End(), more, error) || more.unknownSize ||
+            more.End() > additions.End()) {
+            return;
+        }
+        p = more.End();
+        if (more.id != id::kBlockMore)
+            continue;
+        if (out.additions.size() >= kMaxBlockAdditions) {
+            Skip(more.offset, "more than " + std::to_string(kMaxBlockAdditions) +
+                                  " BlockAdditions in one block; the rest are ignored");
+            return;
+        }
+        BlockAddition add;
+        bool haveData = false;
+        for (uint64_t q = more.dataOffset; q < more.End();) {
+            ElementHeader c;
+            if (!ReadElementHeader(src, q, more.End(), c, error) || c.unknownSize ||
+                c.End() > more.End()) {
+                break;
+            }
+            q = c.End();
+            if (c.id == id::kBlockAddId) {
+                uint64_t v = 1;
+                if (ReadNumber(c, v))
+                    add.id = c.size == 0 ? 1 : v;
+            } else if (c.id == id::kBlockAdditional && c.size <= kMaxHeldElementSize) {
+                add.data.resize(static_cast<size_t>(c.size));
+                haveData = c.size == 0 || src.ReadAt(c.dataOffset, add.data.data(),
+                                                     add.data.size()) == add.data.size();
+            }
+        }
+        if (haveData)
+            out.additions.push_back(std::move(add));
+    }
+}
+
+bool BlockWalker::Impl::ReadGroup(const ElementHeader& group, BlockHeader& out) {
+    ByteSource& src = *s->source;
+    bool haveBlock = false;
+    for (uint64_t p = group.dataOffset; p < group.End();) {
+        ElementHeader c;
+        Error error;
+        if (!ReadElementHeader(src, p, group.End(), c, error)) {
+            Skip(error.offset, error.message + " inside a BlockGroup; the group is skipped");
+            return false;
+        }
+        if (c.unknownSize || c.End() > group.End()) {
+            Skip(c.offset,
+                 ElementName(c.id) + " runs past the end of its BlockGroup; the group is skipped");
+            return false;
+        }
+        p = c.End();
+        uint64_t u = 0;
+        int64_t i = 0;
+        switch (c.id) {
+            case id::kBlock:
+                if (!haveBlock) {
+                    if (!ReadBlockHeader(c, out))
+                        return false;
+                    haveBlock = true;
+                }
+                break;
+            case id::kBlockDuration:
+                if (ReadNumber(c, u))
+                    out.duration = u;
+                break;
+            case id::kReferenceBlock:
+                // Only whether there is one matters for keyframes; keep a few.
+                if (ReadNumber(c, u, &i) && out.references.size() < kMaxBlockAdditions) {
+                    out.references.push_back(i);
+                } else if (out.references.empty()) {
+                    out.references.push_back(0);
+                }
+                break;
+            case id::kDiscardPadding:
+                if (ReadNumber(c, u, &i))
+                    out.discardPadding = i;
+                break;
+            case id::kBlockAdditions:
+                ReadAdditions(c, out);
+                break;
+            default:
+                break;
+        }
+    }
+    if (!haveBlock)
+        Skip(group.offset, "BlockGroup without a Block; skipped");
+    return haveBlock;
+}
+
+bool BlockWalker::Impl::Next(BlockHeader& block) {
+    haveCurrent = false;
+    ByteSource& src = *s->source;
+    const uint64_t segEnd = s->segmentEnd;
+    while (!done) {
+        ElementHeader h;
+        Error error;
+        if (!inCluster) {
+            if (pos >= segEnd)
+                break;
+            if (!ReadElementHeader(src, pos, segEnd, h, error))
+                return Stop(error.offset, error.message);
+            if (h.id == id::kCluster) {
+                inCluster = true;
+                clusterOffset = pos;
+                clusterUnknown = h.unknownSize;
+                clusterEnd = h.unknownSize ? segEnd : std::min(h.End(), segEnd);
+                clusterHasTimestamp = false;
+                pos = h.dataOffset;
+                continue;
+            }
+            if (h.id == id::kEbml || h.id == id::kSegment)
+                break;  // only the first Segment
+            if (h.unknownSize) {
+                return Stop(pos,
+                            ElementName(h.id) +
+                                " has an unknown size, which only Segment and Cluster may have");
+            }
+            pos = h.End();
+            continue;
+        }
+        if (pos >= clusterEnd) {
+            inCluster = false;
+            pos = clusterEnd;
+            continue;
+        }
+        if (!ReadElementHeader(src, pos, clusterEnd, h, error)) {
+            return Stop(error.offset, error.message + " inside the Cluster at byte " +
+                                          std::to_string(clusterOffset));
+        }
+        if (clusterUnknown && !IsClusterChild(h.id)) {
+            inCluster = false;  // this element belongs to the Segment
+            continue;
+        }
+        if (h.unknownSize) {
+            return Stop(pos, ElementName(h.id) + " inside a Cluster has an unknown size");
+        }
+        if (h.End() > clusterEnd) {
+            std::string message = ElementName(h.id) + " declares " + std::to_string(h.size) +
+                                  " bytes, but its Cluster has only " +
+                                  std::to_string(clusterEnd - h.dataOffset) + " left";
+            if (clusterEnd >= s->fileSize)
+                message += ": the file is cut short";
+            return Stop(pos, message);
+        }
+        pos = h.End();
+        switch (h.id) {
+            case id::kTimestamp: {
+                uint64_t ts = 0;
+                if (ReadNumber(h, ts)) {
+                    clusterTimestamp = ts;
+                    clusterHasTimestamp = true;
+                }
+                break;
+            }
+            case id::kSimpleBlock:
+            case id::kBlockGroup: {
+                BlockHeader b;
+                b.clusterOffset = clusterOffset;
+                b.clusterTimestamp = clusterTimestamp;
+                b.clusterHasTimestamp = clusterHasTimestamp;
+                b.blockOffset = h.offset;
+                b.simpleBlock = h.id == id::kSimpleBlock;
+                const bool ok = b.simpleBlock ? ReadBlockHeader(h, b) : ReadGroup(h, b);
+                if (!ok)
+                    break;
+                if (b.simpleBlock) {
+                    b.keyframe = (b.flags & 0x80) != 0;
+                    b.discardable = (b.flags & 0x01) != 0;
+                } else {
+                    b.keyframe = b.references.empty();
+                }
+                current = b;
+                haveCurrent = true;
+                block = std::move(b);
+                return true;
+            }
+            default:
+                break;
+        }
+    }
+    done = true;
+    return false;
+}
+
+BlockWalker::BlockWalker(Reader::State* state) : impl_(std::make_unique<Impl>()) {
+    impl_->s = state;
+    if (state == nullptr || !state->opened) {
+        impl_->done = true;
+        return;
+    }
+    impl_->pos = state->firstCluster ? *state->firstCluster : state->segmentData;
+}
+
+BlockWalker::~BlockWalker() = default;
+BlockWalker::BlockWalker(BlockWalker&&) noexcept = default;
+BlockWalker& BlockWalker::operator=(BlockWalker&&) noexcept = default;
+
+bool BlockWalker::Next(BlockHeader& block) {
+    return impl_->Next(block);
+}
+
+bool BlockWalker::ReadPayload(std::vector<uint8_t>& out) {
+    Impl& w = *impl_;
+    if (!w.haveCurrent)
+        return false;
+    const BlockHeader& b = w.current;
+    if (b.payloadSize > kMaxPayloadSize) {
+        return w.Stop(b.blockOffset, "block payload of " + std::to_string(b.payloadSize) +
+                                         " bytes is larger than the reader handles (" +
+                                         std::to_string(kMaxPayloadSize) + ")");
+    }
+    out.resize(static_cast<size_t>(b.payloadSize));
+    const size_t got =
+        out.empty() ? 0 : w.s->source->ReadAt(b.payloadOffset, out.data(), out.size());
+    if (got != out.size()) {
+        return w.Stop(b.payloadOffset, "expected " + std::to_string(b.payloadSize) +
+                                           " bytes of block data, read " + std::to_string(got));
+    }
+    return true;
+}
+
+uint64_t BlockWalker::Offset() const {
+    return impl_->pos;
+}
+uint64_t BlockWalker::FileSize() const {
+    return impl_->s != nullptr ? impl_->s->fileSize : 0;
+}
+const std::optional<Error>& BlockWalker::Damage() const {
+    return impl_->damage;
+}
+const std::vector<Error>& BlockWalker::Skipped() const {
+    return impl_->skipped;
+}
+
+}  // namespace mkv

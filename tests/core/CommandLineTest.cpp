@@ -1,0 +1,157 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Formats.h"
+#include "Listing.h"
+
+namespace torvane {
+namespace {
+
+// The operations with a short-form table that stands for the file system, and
+// a record of every call.
+struct Fixture {
+    std::map<std::string, std::string> shortForms;
+    std::map<std::string, std::string> kinds;
+    std::vector<std::string> classified;
+    std::vector<std::string> shortened;
+
+    CommandLines Build(const std::string& source, const std::string& folder,
+                       const std::vector<CommandItem>& items,
+                       ChapterFormat format = ChapterFormat::Xml) {
+        const TextOperation classify = [this](const std::string& line) {
+            classified.push_back(line);
+            return kinds.at(line);
+        };
+        const TextOperation shortForm = [this](const std::string& path) {
+            shortened.push_back(path);
+            const auto it = shortForms.find(path);
+            return it == shortForms.end() ? std::string() : it->second;
+        };
+        return ComponerLineaComandos(
+            source, folder, items, format, classify,
+            [](const std::string& l) { return ExtraerID(l); },
+            [](const std::string& l) { return Extraerfilename(l); }, shortForm);
+    }
+};
+
+const std::string kVideo = "Track ID 1: video (V_MS/VFW/FOURCC)";
+const std::string kAc3 = "Track ID 2: audio (A_AC3)";
+const std::string kVorbis = "Track ID 3: audio (A_VORBIS)";
+const std::string kAttachment =
+    "Attachment ID 1: type 'image/jpeg', size 100 bytes, file name 'portada grande.jpg'";
+
+Fixture WorkedExample() {
+    Fixture f;
+    f.shortForms = {{"E:\\Pelis\\Origen largo.mkv", "E:\\PELIS\\ORIGEN.MKV"},
+                    {"D:\\Salida larga\\", "D:\\SALIDA\\"}};
+    f.kinds = {{kVideo, "avi"},
+               {kAc3, "ac3"},
+               {kVorbis, "ogg"},
+               {kAttachment, "att"},
+               {"Chapters ID", "Chapters"},
+               {"Tags ID", "Tags"}};
+    return f;
+}
+
+std::vector<CommandItem> WorkedItems() {
+    return {{kVideo, true},      {kAc3, true},          {kVorbis, false},
+            {kAttachment, true}, {"Chapters ID", true}, {"Tags ID", true}};
+}
+
+TEST(ComponerLineaComandos, WorkedExample) {
+    Fixture f = WorkedExample();
+    const CommandLines xml =
+        f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", WorkedItems());
+    EXPECT_EQ(xml.tracks,
+              "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\Track1.avi "
+              "2:D:\\SALIDA\\Track2.ac3 ");
+    EXPECT_EQ(xml.attachments,
+              "quarvel attachments E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\portada_grande.jpg ");
+    EXPECT_EQ(xml.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > D:\\SALIDA\\Chapters.xml");
+    EXPECT_TRUE(xml.tracksSelected && xml.attachmentsSelected && xml.chaptersSelected &&
+                xml.tagsSelected);
+
+    const CommandLines txt = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\",
+                                     WorkedItems(), ChapterFormat::SimpleText);
+    EXPECT_EQ(txt.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > D:\\SALIDA\\Chapters.txt -s");
+    EXPECT_EQ(txt.tracks, xml.tracks);
+    EXPECT_EQ(txt.attachments, xml.attachments);
+}
+
+TEST(ComponerLineaComandos, CallsOperationsOnlyForCheckedItems) {
+    Fixture f = WorkedExample();
+    f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", WorkedItems());
+    EXPECT_EQ(f.classified,
+              (std::vector<std::string>{kVideo, kAc3, kAttachment, "Chapters ID", "Tags ID"}));
+    // The source once, the folder for every checked item but the tags entry.
+    EXPECT_EQ(f.shortened, (std::vector<std::string>{"E:\\Pelis\\Origen largo.mkv",
+                                                     "D:\\Salida larga\\", "D:\\Salida larga\\",
+                                                     "D:\\Salida larga\\", "D:\\Salida larga\\"}));
+}
+
+TEST(ComponerLineaComandos, EmptySourceAndNoFolder) {
+    Fixture f = WorkedExample();
+    const CommandLines none = f.Build("", "", {});
+    EXPECT_EQ(none.tracks, "quarvel tracks  ");
+    EXPECT_EQ(none.attachments, "quarvel attachments  ");
+    EXPECT_EQ(none.chapters, "quarvel chapters  ");
+    EXPECT_FALSE(none.tracksSelected || none.attachmentsSelected || none.chaptersSelected ||
+                 none.tagsSelected);
+
+    // A folder with no short form leaves bare file names.
+    const CommandLines bare =
+        f.Build("E:\\Pelis\\Origen largo.mkv", "Z:\\nowhere\\", WorkedItems());
+    EXPECT_EQ(bare.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:Track1.avi 2:Track2.ac3 ");
+    EXPECT_EQ(bare.attachments, "quarvel attachments E:\\PELIS\\ORIGEN.MKV 1:portada_grande.jpg ");
+    EXPECT_EQ(bare.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > Chapters.xml");
+}
+
+TEST(ComponerLineaComandos, FolderWithoutTrailingSeparatorIsJoinedDirectly) {
+    Fixture f = WorkedExample();
+    f.shortForms["D:\\Out"] = "D:\\OUT";
+    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Out", {{kVideo, true}});
+    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\OUTTrack1.avi ");
+}
+
+TEST(ComponerLineaComandos, TrackIdsArePositionsInTheList) {
+    Fixture f = WorkedExample();
+    // The lines' own numbers (1, 2, 3) do not matter; positions do.
+    const std::vector<CommandItem> items = {{kAc3, true}, {kVorbis, false}, {kVideo, true}};
+    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", items);
+    EXPECT_EQ(l.tracks,
+              "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\Track1.ac3 "
+              "3:D:\\SALIDA\\Track3.avi ");
+    EXPECT_FALSE(l.attachmentsSelected);
+}
+
+TEST(ComponerLineaComandos, OnlyTagsCheckedSetsOnlyTagsFlag) {
+    Fixture f = WorkedExample();
+    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\",
+                                   {{kVideo, false}, {"Tags ID", true}});
+    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV ");
+    EXPECT_EQ(l.attachments, "quarvel attachments E:\\PELIS\\ORIGEN.MKV ");
+    EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV ");
+    EXPECT_TRUE(l.tagsSelected);
+    EXPECT_FALSE(l.tracksSelected || l.attachmentsSelected || l.chaptersSelected);
+}
+
+TEST(ComponerLineaComandos, WithRealClassifierAndEmptyExtension) {
+    FormatTable table;
+    table.LoadFromBytes("(V_NUEVO) \r\n");
+    const TextOperation classify = [&table](const std::string& line) {
+        return Averiguatipo(line, table, [](const std::string&) { return std::string("no"); });
+    };
+    const TextOperation same = [](const std::string& p) { return p; };
+    const CommandLines l =
+        ComponerLineaComandos("/m/a.mkv", "/o/", {{"Track ID 1: video (V_NUEVO)", true}},
+                              ChapterFormat::Xml, classify, same, same, same);
+    EXPECT_EQ(l.tracks, "quarvel tracks /m/a.mkv 1:/o/Track1. ");
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,278 @@
+#include "Formats.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Exception.h"
+#include "TempDir.h"
+
+namespace torvane {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+using Lines = std::vector<std::string>;
+
+// Records every question and answers from a script.
+struct ScriptedDialog {
+    std::vector<std::string> answers;
+    std::vector<std::string> asked;
+    AskExtensionFn fn() {
+        return [this](const std::string& label) {
+            asked.push_back(label);
+            const std::string answer = answers.empty() ? std::string() : answers.front();
+            if (!answers.empty()) {
+                answers.erase(answers.begin());
+            }
+            return answer;
+        };
+    }
+};
+
+AskExtensionFn NeverAsk() {
+    return [](const std::string& label) -> std::string {
+        ADD_FAILURE() << "dialog opened with " << label;
+        return "unexpected";
+    };
+}
+
+FormatTable Table(const std::string& text) {
+    FormatTable t;
+    t.LoadFromBytes(text);
+    return t;
+}
+
+TEST(ExtractFormatType, ConcatenatesParenthesisedGroups) {
+    EXPECT_EQ(ExtractFormatType("k (ab) m (de)"), "(ab)(de)");
+    EXPECT_EQ(ExtractFormatType("x (y"), "(y");
+    EXPECT_EQ(ExtractFormatType("((a)b)"), "((a)");
+    EXPECT_EQ(ExtractFormatType(""), "");
+    EXPECT_EQ(ExtractFormatType("no brackets ) here"), "");
+    EXPECT_EQ(ExtractFormatType("Track ID 2: audio (A_AC3) [lang:eng]"), "(A_AC3)");
+}
+
+TEST(ExtractFormatExt, ReadsAfterFirstBlankOfLastSevenBytes) {
+    EXPECT_EQ(ExtractFormatExt("(A_DTS) dts"), "dts");
+    EXPECT_EQ(ExtractFormatExt("(V_X) abcdef"), "abcdef");  // six read back whole
+    EXPECT_EQ(ExtractFormatExt("(V_X) abcdefg"), "");       // seven do not
+    EXPECT_EQ(ExtractFormatExt("(V_X) ab cd"), "ab cd");    // later blanks kept
+    EXPECT_EQ(ExtractFormatExt("(A) b"), "b");              // shorter than seven
+    EXPECT_EQ(ExtractFormatExt("(A_AC3) "), "");
+    EXPECT_EQ(ExtractFormatExt(""), "");
+}
+
+TEST(Averiguatipo, BuiltInRules) {
+    FormatTable t = Table("");
+    const auto ask = NeverAsk();
+    EXPECT_EQ(Averiguatipo("Track ID 1: video (V_MS/VFW/FOURCC)", t, ask), "avi");
+    EXPECT_EQ(Averiguatipo("Track ID 2: audio (A_AAC/MPEG4/LC)", t, ask), "aac");
+    EXPECT_EQ(Averiguatipo("Track ID 3: audio (A_REAL/COOK)", t, ask), "ra");
+    EXPECT_EQ(Averiguatipo("Track ID 4: video (V_REAL/RV40)", t, ask), "rmvb");
+    EXPECT_EQ(Averiguatipo("Track ID 5: subtitles (S_TEXT/UTF8)", t, ask), "srt");
+    EXPECT_EQ(Averiguatipo("Chapters ID", t, ask), "Chapters");
+    EXPECT_EQ(Averiguatipo("Tags ID", t, ask), "Tags");
+    EXPECT_TRUE(t.Lines().empty());
+}
+
+TEST(Averiguatipo, LaterRuleWins) {
+    FormatTable t = Table("");
+    const auto ask = NeverAsk();
+    // Row 13 comes after the codec rows.
+    EXPECT_EQ(Averiguatipo("Attachment ID 1: type 'x', size 1 bytes, file name 'A_AC3 notes.txt'",
+                           t, ask),
+              "att");
+    EXPECT_EQ(Averiguatipo("A_AC3 and A_VORBIS", t, ask), "ogg");
+    EXPECT_EQ(Averiguatipo("Chapters ID Tags ID", t, ask), "Tags");
+}
+
+TEST(Averiguatipo, FormatTableOverridesAndLastEntryWins) {
+    FormatTable t = Table("(A_AC3) eac3\r\n(A_DTS) dts\r\n(A_DTS) dtshd\r\n");
+    const auto ask = NeverAsk();
+    EXPECT_EQ(Averiguatipo("Track ID 1: audio (A_AC3)", t, ask), "eac3");
+    EXPECT_EQ(Averiguatipo("Track ID 2: audio (A_DTS)", t, ask), "dtshd");
+    // The table comes after row 13: a key inside an attachment's name wins.
+    EXPECT_EQ(Averiguatipo("Attachment ID 1: file name '(A_DTS).txt'", t, ask), "dtshd");
+}
+
+TEST(Averiguatipo, PseudoItemsCannotBeOverridden) {
+    FormatTable t = Table("(Chapters ID) x\r\n() y\r\nChapters ID z\r\n");
+    EXPECT_EQ(Averiguatipo("Chapters ID", t, NeverAsk()), "Chapters");
+    EXPECT_EQ(Averiguatipo("Tags ID", t, NeverAsk()), "Tags");
+}
+
+TEST(Averiguatipo, UnknownCodecAsksOnceAndAppendsAnswer) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{"xyz"}, {}};
+    const std::string line = "Track ID 1: video (V_NUEVO)";
+    EXPECT_EQ(Averiguatipo(line, t, dialog.fn()), "xyz");
+    EXPECT_EQ(dialog.asked, (Lines{"(V_NUEVO) Formato desconocido para Torvane, por favor:"}));
+    EXPECT_EQ(t.Lines(), (Lines{"(V_NUEVO) xyz"}));
+
+    EXPECT_EQ(Averiguatipo(line, t, dialog.fn()), "xyz");
+    EXPECT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(t.ToBytes(), "(V_NUEVO) xyz\r\n");
+}
+
+TEST(Averiguatipo, AnswerTakenExactlyAsTyped) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{" .mkv "}, {}};
+    EXPECT_EQ(Averiguatipo("(V_A)", t, dialog.fn()), " .mkv ");
+    EXPECT_EQ(t.Lines(), (Lines{"(V_A)  .mkv "}));
+}
+
+TEST(Averiguatipo, AnswerExtAsksAgainEveryTime) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{"ext", "ext"}, {}};
+    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
+    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
+    EXPECT_EQ(dialog.asked.size(), 2u);
+    EXPECT_EQ(t.Lines(), (Lines{"(V_Q) ext", "(V_Q) ext"}));
+}
+
+TEST(Averiguatipo, SevenCharacterExtensionUsedOnceThenReadsEmpty) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{"abcdefg"}, {}};
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdefg");
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
+    EXPECT_EQ(dialog.asked.size(), 1u);
+
+    FormatTable six = Table("");
+    ScriptedDialog d6{{"abcdef"}, {}};
+    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
+    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
+}
+
+TEST(Averiguatipo, EmptyAnswerIsRememberedAsEmpty) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{""}, {}};
+    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
+    EXPECT_EQ(t.Lines(), (Lines{"(V_E) "}));
+    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
+    EXPECT_EQ(dialog.asked.size(), 1u);
+}
+
+TEST(Averiguatipo, LineWithoutParenthesisAsksEveryTime) {
+    FormatTable t = Table("");
+    ScriptedDialog dialog{{"a", "b"}, {}};
+    EXPECT_EQ(Averiguatipo("some other line", t, dialog.fn()), "a");
+    EXPECT_EQ(Averiguatipo("some other line", t, dialog.fn()), "b");
+    EXPECT_EQ(dialog.asked, (Lines{" Formato desconocido para Torvane, por favor:",
+                                   " Formato desconocido para Torvane, por favor:"}));
+    EXPECT_EQ(t.Lines(), (Lines{" a", " b"}));
+}
+
+TEST(FormatTable, ReadsCrLfCrAndLfBreaksAndWritesCrLf) {
+    for (const char* text : {"a\r\nb\r\nc\r\n", "a\nb\nc\n", "a\rb\rc\r", "a\r\nb\nc\r"}) {
+        SCOPED_TRACE(::testing::PrintToString(text));
+        const FormatTable t = Table(text);
+        EXPECT_EQ(t.Lines(), (Lines{"a", "b", "c"}));
+        EXPECT_EQ(t.ToBytes(), "a\r\nb\r\nc\r\n");
+    }
+}
+
+TEST(FormatTable, EmptyLinesInBetweenAreLines) {
+    EXPECT_EQ(Table("a\n\nb\n").Lines(), (Lines{"a", "", "b"}));
+    EXPECT_EQ(Table("a\r\r\nb").Lines(), (Lines{"a", "", "b"}));
+    EXPECT_EQ(Table("\n\n").Lines(), (Lines{"", ""}));
+    EXPECT_EQ(Table("\n\n").ToBytes(), "\r\n\r\n");
+}
+
+TEST(FormatTable, MissingFinalBreakIsKept) {
+    const FormatTable t = Table("a\nb");
+    EXPECT_EQ(t.Lines(), (Lines{"a", "b"}));
+    EXPECT_EQ(t.ToBytes(), "a\r\nb");
+}
+
+TEST(FormatTable, EmptyTextGivesEmptyTable) {
+    const FormatTable t = Table("");
+    EXPECT_TRUE(t.Lines().empty());
+    EXPECT_EQ(t.ToBytes(), "");
+    EXPECT_TRUE(t.Loaded());
+}
+
+TEST(FormatTable, AppendJoinsTheTextByItsLastBreak) {
+    FormatTable empty = Table("");
+    empty.Append("(A) x");
+    empty.Append("(B) y");
+    EXPECT_EQ(empty.ToBytes(), "(A) x\r\n(B) y\r\n");
+
+    FormatTable broken = Table("(A) x\n");
+    broken.Append("(B) y");
+    EXPECT_EQ(broken.ToBytes(), "(A) x\r\n(B) y\r\n");
+
+    FormatTable unbroken = Table("(A) x");
+    unbroken.Append("(B) y");
+    unbroken.Append("(C) z");
+    EXPECT_EQ(unbroken.ToBytes(), "(A) x\r\n(B) y\r\n(C) z");
+
+    FormatTable onlyBreak = Table("\r\n");
+    onlyBreak.Append("(B) y");
+    EXPECT_EQ(onlyBreak.ToBytes(), "\r\n(B) y\r\n");
+}
+
+TEST(FormatTable, FileRoundTripAndMissingFile) {
+    TempDir dir;
+    const std::string path = dir / "Formats.txt";
+
+    FormatTable missing;
+    EXPECT_FALSE(missing.Loaded());
+    missing.LoadFromFile(path);
+    EXPECT_TRUE(missing.Loaded());
+    EXPECT_TRUE(missing.Lines().empty());
+    EXPECT_TRUE(missing.SaveToFile(path));
+    EXPECT_EQ(ReadBytes(path), "");
+
+    WriteBytes(path, "(A_X) \xe9t\xe9\n(B) b");  // bytes, not text
+    FormatTable t;
+    t.LoadFromFile(path);
+    t.Append("(C) c");
+    EXPECT_TRUE(t.SaveToFile(path));
+    EXPECT_EQ(ReadBytes(path), "(A_X) \xe9t\xe9\r\n(B) b\r\n(C) c");
+}
+
+TEST(FormatTable, NeverLoadedIsNeverWritten) {
+    TempDir dir;
+    const std::string path = dir / "Formats.txt";
+    WriteBytes(path, "(A) keep\r\n");
+    FormatTable t;
+    t.Append("(B) new");
+    EXPECT_FALSE(t.SaveToFile(path));
+    EXPECT_EQ(ReadBytes(path), "(A) keep\r\n");
+}
+
+TEST(FormatTable, UnreadableFileThrowsAndLeavesTableUnloaded) {
+    TempDir dir;
+    FormatTable t;
+    EXPECT_THROW(t.LoadFromFile(dir.path()), IoError);  // a folder
+    EXPECT_FALSE(t.Loaded());
+}
+
+TEST(FormatTable, FailedSaveNamesTheFileAndKeepsTheOldOne) {
+    TempDir dir;
+    FormatTable t = Table("(A) a\r\n");
+    const std::string path = dir / "missing folder/Formats.txt";
+    try {
+        t.SaveToFile(path);
+        FAIL() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + path + "\". No such file or directory");
+    }
+
+    // A save that cannot replace the target leaves it whole and no stray file.
+    const std::string target = dir / "Formats.txt";
+    std::filesystem::create_directory(target);
+    EXPECT_THROW(t.SaveToFile(target), IoError);
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+}  // namespace
+}  // namespace torvane

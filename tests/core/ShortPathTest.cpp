@@ -1,0 +1,128 @@
+#include "ShortPath.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "TempDir.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+bool HasBlank(const std::string& s) {
+    return s.find_first_of(" \t\r\n") != std::string::npos;
+}
+
+// Points the alias folder at a private cache for the test's duration.
+class ShortPathTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("XDG_CACHE_HOME")) {
+            savedXdg_ = old;
+        }
+        ::setenv("XDG_CACHE_HOME", cache_.path().c_str(), 1);
+    }
+    void TearDown() override {
+        if (savedXdg_) {
+            ::setenv("XDG_CACHE_HOME", savedXdg_->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CACHE_HOME");
+        }
+    }
+    TempDir cache_;
+    TempDir files_;
+    std::optional<std::string> savedXdg_;
+};
+
+TEST_F(ShortPathTest, MissingOrEmptyPathGivesEmptyText) {
+    EXPECT_EQ(ExtractShortPathName(""), "");
+    EXPECT_EQ(ExtractShortPathName(files_ / "missing.mkv"), "");
+    EXPECT_EQ(ExtractShortPathName(files_ / "missing dir/"), "");
+}
+
+TEST_F(ShortPathTest, BlankFreePathComesBackAbsoluteAndUnchanged) {
+    WriteBytes(files_ / "a.mkv", "x");
+    EXPECT_EQ(ExtractShortPathName(files_ / "a.mkv"), files_ / "a.mkv");
+    EXPECT_EQ(ExtractShortPathName(files_.path()), files_.path());  // trailing '/' kept
+
+    const fs::path saved = fs::current_path();
+    fs::current_path(files_.path());
+    const std::string relative = ExtractShortPathName("a.mkv");
+    fs::current_path(saved);
+    EXPECT_EQ(relative, fs::canonical(files_.path()).string() + "/a.mkv");
+}
+
+TEST_F(ShortPathTest, PathWithBlanksGetsBlankFreeAliasToSameFile) {
+    fs::create_directory(files_ / "my films");
+    const std::string file = files_ / "my films/la pel\xc3\xad\tcula.mkv";
+    WriteBytes(file, "matroska bytes");
+
+    const std::string alias = ExtractShortPathName(file);
+    ASSERT_FALSE(alias.empty());
+    EXPECT_FALSE(HasBlank(alias)) << alias;
+    EXPECT_EQ(alias.rfind(cache_.path(), 0), 0u) << alias;
+    EXPECT_TRUE(fs::equivalent(alias, file));
+    EXPECT_EQ(ReadBytes(alias), "matroska bytes");
+    EXPECT_EQ(ExtractShortPathName(file), alias);  // same path, same alias
+    // The readable part of the name survives, blanks replaced.
+    EXPECT_NE(alias.find("la_pel\xc3\xad_cula.mkv"), std::string::npos) << alias;
+}
+
+TEST_F(ShortPathTest, FolderAliasKeepsTrailingSeparatorAndLeadsIntoFolder) {
+    const std::string folder = files_ / "output folder/";
+    fs::create_directory(folder);
+
+    const std::string alias = ExtractShortPathName(folder);
+    ASSERT_FALSE(alias.empty());
+    EXPECT_FALSE(HasBlank(alias));
+    EXPECT_EQ(alias.back(), '/');
+    WriteBytes(alias + "Track1.avi", "written through the alias");
+    EXPECT_EQ(ReadBytes(folder + "Track1.avi"), "written through the alias");
+
+    // Without the separator: the same alias, without it.
+    const std::string bare = ExtractShortPathName(files_ / "output folder");
+    EXPECT_EQ(bare + "/", alias);
+}
+
+TEST_F(ShortPathTest, DifferentPathsGetDifferentAliases) {
+    WriteBytes(files_ / "a b", "1");
+    WriteBytes(files_ / "a  b", "2");
+    const std::string one = ExtractShortPathName(files_ / "a b");
+    const std::string two = ExtractShortPathName(files_ / "a  b");
+    EXPECT_NE(one, two);
+    EXPECT_EQ(ReadBytes(one), "1");
+    EXPECT_EQ(ReadBytes(two), "2");
+}
+
+TEST_F(ShortPathTest, StaleAliasIsRepaired) {
+    WriteBytes(files_ / "x y.mkv", "right");
+    WriteBytes(files_ / "other", "wrong");
+    const std::string alias = ExtractShortPathName(files_ / "x y.mkv");
+    ASSERT_FALSE(alias.empty());
+    fs::remove(alias);
+    fs::create_symlink(files_ / "other", alias);
+    EXPECT_EQ(ExtractShortPathName(files_ / "x y.mkv"), alias);
+    EXPECT_EQ(ReadBytes(alias), "right");
+}
+
+TEST_F(ShortPathTest, CacheFolderWithBlanksIsNotUsed) {
+    fs::create_directory(cache_ / "with blank");
+    ::setenv("XDG_CACHE_HOME", (cache_ / "with blank").c_str(), 1);
+    WriteBytes(files_ / "s p.mkv", "z");
+    const std::string alias = ExtractShortPathName(files_ / "s p.mkv");
+    ASSERT_FALSE(alias.empty());
+    EXPECT_FALSE(HasBlank(alias)) << alias;
+    EXPECT_EQ(ReadBytes(alias), "z");
+}
+
+}  // namespace
+}  // namespace torvane

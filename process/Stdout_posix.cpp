@@ -131,6 +131,13 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
             0) {
         throw EDuplicateHandleErr();
     }
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Descriptors this program inherited without close-on-exec stay with it:
+    // a stray write end in the child could keep another pipe from ending.
+    if (posix_spawn_file_actions_addclosefrom_np(&fa.actions, STDERR_FILENO + 1) != 0) {
+        throw EDuplicateHandleErr();
+    }
+#endif
 
     // The child starts with default signal handling and nothing blocked,
     // whatever this program set up for itself (an ignored SIGPIPE would be

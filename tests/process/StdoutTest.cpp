@@ -1,0 +1,201 @@
+#include "Stdout.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "TempDir.h"
+
+namespace torvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing::TempDir;
+
+const std::string kChild = std::string(TORVANE_BIN_DIR) + "/torvane_test_child";
+
+long MsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// Runs the child the way the window does: whole command as ExeName, empty
+// CommadLine, one read into an empty text.
+std::string Capture(const std::string& command, int timeout, long* elapsedMs = nullptr) {
+    TChildProc child(command, "");
+    std::string output;
+    const auto start = Clock::now();
+    child.ReadChildOutput(timeout, output);
+    if (elapsedMs != nullptr) {
+        *elapsedMs = MsSince(start);
+    }
+    return output;
+}
+
+bool Reaped(long pid) {
+    errno = 0;
+    return ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+TEST(TChildProc, ChildThatWritesAndExitsIsReadWholeWellBeforeTimeout) {
+    long elapsed = 0;
+    const std::string out = Capture(kChild + " lines 3", 5000, &elapsed);
+    EXPECT_EQ(out, "line 0\r\nline 1\r\nline 2\r\n");
+    // The read ends at the end of data, not after 5 s of silence.
+    EXPECT_LT(elapsed, 2500);
+}
+
+TEST(TChildProc, SilentChildThatKeepsRunningEndsAfterTimeout) {
+    long elapsed = 0;
+    const std::string out = Capture(kChild + " silent 3000", 400, &elapsed);
+    EXPECT_EQ(out, "");
+    EXPECT_GE(elapsed, 350);
+    EXPECT_LT(elapsed, 2500);
+}
+
+TEST(TChildProc, StandardErrorIsNotCaptured) {
+    long elapsed = 0;
+    EXPECT_EQ(Capture(kChild + " stderr", 3000, &elapsed), "");
+    EXPECT_LT(elapsed, 2000);
+    // Also while the child stays alive past the Timeout.
+    EXPECT_EQ(Capture(kChild + " stderr 2000", 300), "");
+}
+
+TEST(TChildProc, PauseLongerThanTimeoutCutsTheOutput) {
+    EXPECT_EQ(Capture(kChild + " pause 1500", 300), "before\r\n");
+}
+
+TEST(TChildProc, PauseShorterThanTimeoutDoesNot) {
+    EXPECT_EQ(Capture(kChild + " pause 200", 1500), "before\r\nafter\r\n");
+}
+
+TEST(TChildProc, ZeroByteCutsItsChunkOnly) {
+    EXPECT_EQ(Capture(kChild + " zero", 2000), "abef");
+}
+
+TEST(TChildProc, LargeOutputArrivesWhole) {
+    const std::string out = Capture(kChild + " big 1000000", 2000);
+    EXPECT_EQ(out.size(), 1000000u);
+    EXPECT_EQ(out.find_first_not_of('x'), std::string::npos);
+}
+
+TEST(TChildProc, OutputIsAppendedToWhatTheTextHeld) {
+    TChildProc child(kChild, "lines 1");
+    std::string output = "kept\r\n";
+    child.ReadChildOutput(2000, output);
+    EXPECT_EQ(output, "kept\r\nline 0\r\n");
+}
+
+TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
+    EXPECT_EQ(Capture(kChild + "  args\t'a b'  \"c\"", 2000),
+              "[" + kChild + "]\r\n[args]\r\n['a]\r\n[b']\r\n[\"c\"]\r\n");
+    // ExeName and CommadLine are joined by one blank.
+    TChildProc child(kChild + " args", "x");
+    std::string output;
+    child.ReadChildOutput(2000, output);
+    EXPECT_EQ(output, "[" + kChild + "]\r\n[args]\r\n[x]\r\n");
+}
+
+TEST(TChildProc, BareNameIsFoundInProgramFolder) {
+    // The test program and the helper share build/bin, the program folder.
+    EXPECT_EQ(Capture("torvane_test_child lines 1", 2000), "line 0\r\n");
+}
+
+TEST(TChildProc, ProgramPathWithBlanksStarts) {
+    TempDir dir;
+    const std::string folder = dir / "Herramientas de video/";
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(kChild, folder + "child");
+    EXPECT_EQ(Capture(folder + "child args -i x", 2000),
+              "[" + folder + "child]\r\n[args]\r\n[-i]\r\n[x]\r\n");
+}
+
+TEST(TChildProc, ChildInheritsCurrentFolderAndNoStrayDescriptors) {
+    EXPECT_EQ(Capture(kChild + " cwd", 2000), std::filesystem::current_path().string());
+    EXPECT_EQ(Capture(kChild + " fds", 2000), "0");
+}
+
+TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
+    try {
+        TChildProc child("/nonexistent/folder/ostrem -i ", "");
+        FAIL() << "no error";
+    } catch (const ECreateChildProcessErr& e) {
+        EXPECT_STREQ(e.what(),
+                     "Error creating Chilg Process.\r\rCreateChildProcess(ExeName, CommadLine, "
+                     "FChildStdoutWr)");
+    }
+    EXPECT_THROW(TChildProc("no-such-tool-anywhere", ""), Exception);
+    EXPECT_THROW(TChildProc("", ""), ECreateChildProcessErr);
+    // A folder or a file without execute permission is no program.
+    TempDir dir;
+    testing::WriteBytes(dir / "tool", "#!/bin/sh\necho hi\n");
+    EXPECT_THROW(TChildProc(dir / "tool", ""), ECreateChildProcessErr);
+    EXPECT_THROW(TChildProc(dir.path(), ""), ECreateChildProcessErr);
+}
+
+TEST(TChildProc, ExceptionMessagesAreExact) {
+    EXPECT_STREQ(ECreatePipeErr().what(),
+                 "Error when creating - Pipe.\r\rCreatePipe(FChildStdoutRd, FChildStdoutWr, "
+                 "saAttr, 0)");
+    EXPECT_STREQ(EDuplicateHandleErr().what(),
+                 "Error when duplicate Handle Msg.\r\rDuplicateHandle(GetCurrentProcess(), "
+                 "FChildStdoutRd, GetCurrentProcess(), @FChildStdoutRdDup, 0, False, "
+                 "DUPLICATE_SAME_ACCESS)");
+}
+
+TEST(TChildProc, FinishedChildIsReaped) {
+    long pid = 0;
+    {
+        TChildProc child(kChild, "lines 1");
+        pid = child.ChildId();
+        std::string output;
+        child.ReadChildOutput(2000, output);
+    }
+    EXPECT_TRUE(Reaped(pid));
+}
+
+TEST(TChildProc, HangingChildIsKilledAndReapedWithoutLongWait) {
+    long pid = 0;
+    const auto start = Clock::now();
+    {
+        TChildProc child(kChild, "hang");
+        pid = child.ChildId();
+        std::string output;
+        child.ReadChildOutput(200, output);
+        EXPECT_EQ(output, "");
+    }
+    EXPECT_LT(MsSince(start), 3000);
+    EXPECT_TRUE(Reaped(pid));
+}
+
+TEST(TChildProc, ChildThatClosesItsOutputEndsTheReadAtOnce) {
+    long pid = 0;
+    long elapsed = 0;
+    {
+        TChildProc child(kChild, "closeout");
+        pid = child.ChildId();
+        std::string output;
+        const auto start = Clock::now();
+        child.ReadChildOutput(5000, output);
+        elapsed = MsSince(start);
+        EXPECT_EQ(output, "done\r\n");
+    }
+    EXPECT_LT(elapsed, 2500);
+    EXPECT_TRUE(Reaped(pid));
+}
+
+TEST(TChildProc, UnreadChildIsReaped) {
+    long pid = 0;
+    {
+        TChildProc child(kChild, "big 1000000");  // blocks on a full pipe
+        pid = child.ChildId();
+    }
+    EXPECT_TRUE(Reaped(pid));
+}
+
+}  // namespace
+}  // namespace torvane

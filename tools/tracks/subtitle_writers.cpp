@@ -33,7 +33,7 @@ std::string Clock(int64_t ns, char sep, int fracDigits) {
 // H:MM:SS.cc, the SSA/ASS form (hours not padded).
 std::string AssClock(int64_t ns) {
     std::string c = Clock(ns, '.', 2);
-    return c[0] == '0' && c.size() > 11 ? c.substr(1) : c;
+    return c[0] == '0' && c[2] == ':' ? c.substr(1) : c;
 }
 
 // The lines of a text, whatever its line ends.

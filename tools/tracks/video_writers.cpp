@@ -94,27 +94,25 @@ class AnnexBWriter : public FileWriter {
 
   public:
     bool Write(const Frame& f) override {
-        // First pass: check the lengths and see what the frame carries.
+        // First pass: check the lengths and see what the frame carries. `end`
+        // stops before a NAL unit whose length runs past the frame.
         bool randomAccess = false, hasParams = false;
-        size_t pos = 0;
-        while (pos < f.size) {
-            if (f.size - pos < lengthSize_) {
-                break;
-            }
+        size_t pos = 0, end = 0;
+        while (f.size - pos >= lengthSize_ && pos < f.size) {
             const size_t len = ReadBE(f.data + pos, lengthSize_);
-            pos += lengthSize_;
-            if (len > f.size - pos) {
+            if (len > f.size - pos - lengthSize_) {
                 Warn("a frame with a NAL unit running past its end was cut short");
                 break;
             }
+            pos += lengthSize_;
             if (len > 0) {
                 const int type = NalType(f.data[pos]);
                 randomAccess = randomAccess || IsRandomAccess(type);
                 hasParams = hasParams || IsSequenceParams(type);
             }
             pos += len;
+            end = pos;
         }
-        const size_t end = pos;
         if ((first_ || randomAccess) && !hasParams) {
             for (const auto& ps : params_) {
                 if (!PutNal(ps.data(), ps.size())) {

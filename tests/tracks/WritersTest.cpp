@@ -1,0 +1,302 @@
+// Our own writers, fed frames directly: the bytes they write are checked
+// against the formats' layouts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "own_writers.h"
+
+namespace quarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Text(const std::vector<uint8_t>& b) {
+    return {b.begin(), b.end()};
+}
+
+struct In {
+    In(std::vector<uint8_t> d, int64_t t = 0, int64_t du = -1, std::string add = {})
+        : data(std::move(d)), ts(t), dur(du), additional(std::move(add)) {}
+    std::vector<uint8_t> data;
+    int64_t ts;
+    int64_t dur;
+    std::string additional;
+};
+
+class WriterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("quarvel_writers_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs the writer over the frames; returns what it wrote (or fails the test).
+    std::vector<uint8_t> Run(std::unique_ptr<TrackWriter> w, const TrackInfo& info,
+                             const std::vector<In>& frames, const std::string& name = "out") {
+        const std::string path = (dir_ / name).string();
+        w->SetFinalPath(path);
+        EXPECT_TRUE(w->Begin(info, path)) << w->Error();
+        for (const In& in : frames) {
+            Frame f;
+            f.data = in.data.data();
+            f.size = in.data.size();
+            f.timestampNs = in.ts;
+            f.durationNs = in.dur;
+            if (!in.additional.empty()) {
+                f.additional = reinterpret_cast<const uint8_t*>(in.additional.data());
+                f.additionalSize = in.additional.size();
+            }
+            EXPECT_TRUE(w->Write(f)) << w->Error();
+        }
+        EXPECT_TRUE(w->Finish()) << w->Error();
+        extras_ = w->ExtraFiles();
+        warning_ = w->Warning();
+        return ReadAll(path);
+    }
+
+    static std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+    fs::path dir_;
+    std::vector<std::pair<std::string, std::string>> extras_;
+    std::string warning_;
+};
+
+TEST_F(WriterTest, AdtsHeaderFromAudioSpecificConfig) {
+    TrackInfo t;
+    t.codecId = "A_AAC";
+    t.codecPrivate = {0x11, 0x88};  // LC, 48 kHz, mono
+    std::vector<uint8_t> frame(212, 0xAB);
+    auto out = Run(MakeAdtsWriter(), t, {{frame}});
+    ASSERT_EQ(out.size(), 219u);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 7),
+              (std::vector<uint8_t>{0xFF, 0xF1, 0x4C, 0x40, 0x1B, 0x7F, 0xFC}));
+}
+
+TEST_F(WriterTest, AdtsFromLegacyIdsAndHeAacCore) {
+    TrackInfo t;
+    t.codecId = "A_AAC/MPEG4/LC/SBR";  // no CodecPrivate: LC core at 24 kHz, stereo
+    t.samplingFrequency = 24000;
+    t.channels = 2;
+    auto out = Run(MakeAdtsWriter(), t, {{{1, 2, 3}}});
+    ASSERT_EQ(out.size(), 10u);
+    EXPECT_EQ(out[2], (1 << 6) | (6 << 2));  // profile LC, index 6 (24000)
+    EXPECT_EQ(out[3] >> 6, 2);               // two channels
+    // HE-AAC v1 config: SBR(5), index 6, stereo, ext index 3, core AAC LC.
+    TrackInfo he;
+    he.codecId = "A_AAC";
+    he.codecPrivate = {0x2B, 0x11, 0x88, 0x00};
+    out = Run(MakeAdtsWriter(), he, {{{9}}}, "he");
+    ASSERT_EQ(out.size(), 8u);
+    EXPECT_EQ(out[2], (1 << 6) | (6 << 2));
+    // Main profile by name, 44.1 kHz.
+    TrackInfo main;
+    main.codecId = "A_AAC/MPEG2/MAIN";
+    main.samplingFrequency = 44100;
+    main.channels = 1;
+    out = Run(MakeAdtsWriter(), main, {{{9}}}, "main");
+    EXPECT_EQ(out[2], (0 << 6) | (4 << 2));
+}
+
+TEST_F(WriterTest, AdtsRefusesObjectTypesItCannotSay) {
+    TrackInfo t;
+    t.codecId = "A_AAC";
+    t.codecPrivate = {0xF8, 0x00, 0x00};  // escape: object type 32 + x
+    auto w = MakeAdtsWriter();
+    EXPECT_FALSE(w->Begin(t, (dir_ / "x").string()));
+    EXPECT_NE(w->Error().find("cannot be written as ADTS"), std::string::npos);
+    w->Abort();
+    EXPECT_FALSE(fs::exists(dir_ / "x"));
+}
+
+TEST_F(WriterTest, AnnexBParameterSetsAndStartCodes) {
+    TrackInfo t;
+    t.codecId = "V_MPEG4/ISO/AVC";
+    // avcC: 4-octet lengths, one SPS (67 AA), one PPS (68 BB).
+    t.codecPrivate = {1, 0x64, 0, 0x1F, 0xFF, 0xE1, 0, 2, 0x67, 0xAA, 1, 0, 2, 0x68, 0xBB};
+    const std::vector<uint8_t> idr = {0, 0, 0, 2, 0x65, 0x01, 0, 0, 0, 1, 0x06};
+    const std::vector<uint8_t> p = {0, 0, 0, 2, 0x41, 0x02};
+    auto out = Run(MakeAnnexBWriter(), t, {{idr}, {p}, {idr}});
+    const std::vector<uint8_t> ps = {0, 0, 0, 1, 0x67, 0xAA, 0, 0, 0, 1, 0x68, 0xBB};
+    std::vector<uint8_t> want = ps;
+    for (auto part : {std::vector<uint8_t>{0, 0, 0, 1, 0x65, 0x01, 0, 0, 0, 1, 0x06},
+                      std::vector<uint8_t>{0, 0, 0, 1, 0x41, 0x02}}) {
+        want.insert(want.end(), part.begin(), part.end());
+    }
+    want.insert(want.end(), ps.begin(), ps.end());  // again before the second IDR
+    want.insert(want.end(), {0, 0, 0, 1, 0x65, 0x01, 0, 0, 0, 1, 0x06});
+    EXPECT_EQ(out, want);
+}
+
+TEST_F(WriterTest, AnnexBCutsNalRunningPastTheFrame) {
+    TrackInfo t;
+    t.codecId = "V_MPEG4/ISO/AVC";
+    t.codecPrivate = {1, 0x64, 0, 0x1F, 0xFD, 0xE0, 0};  // 2-octet lengths, no sets
+    auto out = Run(MakeAnnexBWriter(), t, {{{0, 1, 0x41, 0, 9, 0x41}}});
+    EXPECT_EQ(out, (std::vector<uint8_t>{0, 0, 0, 1, 0x41}));
+    EXPECT_FALSE(warning_.empty());
+}
+
+TEST_F(WriterTest, IvfHeaderCountsFramesAndAv1GetsTemporalDelimiters) {
+    TrackInfo t;
+    t.codecId = "V_AV1";
+    t.pixelWidth = 160;
+    t.pixelHeight = 120;
+    auto out = Run(MakeIvfWriter(), t, {{{0x0A, 1}, 0}, {{0x32, 2}, 40'000'000}});
+    ASSERT_EQ(out.size(), 32u + 2 * (12 + 4));
+    EXPECT_EQ(Text({out.begin(), out.begin() + 4}), "DKIF");
+    EXPECT_EQ(Text({out.begin() + 8, out.begin() + 12}), "AV01");
+    EXPECT_EQ(out[12], 160);
+    EXPECT_EQ(out[24], 2);  // frame count patched at the end
+    EXPECT_EQ(out[32], 4);  // size includes 12 00
+    EXPECT_EQ(out[32 + 12], 0x12);
+    EXPECT_EQ(out[48 + 4], 40);  // 40 ms
+}
+
+TEST_F(WriterTest, WavFromBigEndianPcmCarriesSplitSamples) {
+    TrackInfo t;
+    t.codecId = "A_PCM/INT/BIG";
+    t.samplingFrequency = 48000;
+    t.channels = 1;
+    t.bitDepth = 24;
+    auto out = Run(MakeWavWriter(), t, {{{1, 2, 3, 4}}, {{5, 6}}});
+    ASSERT_EQ(out.size(), 12u + 8 + 40 + 8 + 6);
+    EXPECT_EQ(Text({out.begin(), out.begin() + 4}), "RIFF");
+    EXPECT_EQ(out[4], 66);                      // file size - 8
+    EXPECT_EQ(out[20] | out[21] << 8, 0xFFFE);  // 24 bits: extensible form
+    EXPECT_EQ(out[22], 1);
+    EXPECT_EQ(out[24] | out[25] << 8, 48000 & 0xFFFF);
+    EXPECT_EQ(std::vector<uint8_t>(out.end() - 6, out.end()),
+              (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+}
+
+TEST_F(WriterTest, WavFromAcmKeepsTheFormatChunkAndPadsOddData) {
+    TrackInfo t;
+    t.codecId = "A_MS/ACM";
+    t.codecPrivate = {6, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0};  // A-law
+    auto out = Run(MakeWavWriter(), t, {{{1, 2, 3}}});
+    ASSERT_EQ(out.size(), 12u + 8 + 18 + 8 + 4);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 20, out.begin() + 38), t.codecPrivate);
+    EXPECT_EQ(out[42], 3);  // data size without the pad octet
+    EXPECT_EQ(out[4], 12 + 18 + 8 + 4 - 8 + 8);
+}
+
+TEST_F(WriterTest, SrtTimesAndCuesWithoutDuration) {
+    TrackInfo t;
+    t.codecId = "S_TEXT/UTF8";
+    auto out = Run(MakeSrtWriter(), t,
+                   {{Bytes("Hello\nworld\n\n"), 137'440'000'000, 2'935'000'000},
+                    {Bytes("no end"), 3'600'000'000'000, -1},
+                    {Bytes(""), 3'601'000'000'000, -1},
+                    {Bytes("last"), 3'602'000'000'000, -1}});
+    EXPECT_EQ(Text(out),
+              "1\r\n00:02:17,440 --> 00:02:20,375\r\nHello\r\nworld\r\n\r\n"
+              "2\r\n01:00:00,000 --> 01:00:01,000\r\nno end\r\n\r\n"
+              "3\r\n01:00:02,000 --> 01:00:04,000\r\nlast\r\n\r\n");
+}
+
+TEST_F(WriterTest, AssEventsBackInReadOrderUnderTheHeader) {
+    TrackInfo t;
+    t.codecId = "S_TEXT/ASS";
+    t.codecPrivate = Bytes("[Script Info]\nScriptType: v4.00+\n\n[V4+ Styles]\nStyle: x\n");
+    auto out = Run(MakeSsaWriter(), t,
+                   {{Bytes("2,0,Default,,0,0,0,,Third"), 500'000'000, 1'400'000'000},
+                    {Bytes("0,0,Default,,0,0,0,,First, with commas"), 100'000'000, 500'000'000},
+                    {Bytes("1,1,Default,Bob,0,0,0,,Second\r\nline"), 700'000'000, 505'000'000}});
+    EXPECT_EQ(Text(out),
+              "[Script Info]\r\nScriptType: v4.00+\r\n\r\n[V4+ Styles]\r\nStyle: x\r\n\r\n"
+              "[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, "
+              "Effect, Text\r\n"
+              "Dialogue: 0,0:00:00.10,0:00:00.60,Default,,0,0,0,,First, with commas\r\n"
+              "Dialogue: 1,0:00:00.70,0:00:01.21,Default,Bob,0,0,0,,Second\\Nline\r\n"
+              "Dialogue: 0,0:00:00.50,0:00:01.90,Default,,0,0,0,,Third\r\n");
+}
+
+TEST_F(WriterTest, SsaUsesMarkedAndKeepsAnExistingEventsSection) {
+    TrackInfo t;
+    t.codecId = "S_TEXT/SSA";
+    t.codecPrivate = Bytes(
+        "[Script Info]\r\n[Events]\r\nFormat: Marked, Start, End, Style, Name, MarginL, "
+        "MarginR, MarginV, Effect, Text\r\n");
+    auto out =
+        Run(MakeSsaWriter(), t, {{Bytes("0,,Default,,0,0,0,,Hi"), 3'723'450'000'000, 10'000'000}});
+    EXPECT_EQ(Text(out),
+              "[Script Info]\r\n[Events]\r\nFormat: Marked, Start, End, Style, Name, MarginL, "
+              "MarginR, MarginV, Effect, Text\r\n"
+              "Dialogue: Marked=0,1:02:03.45,1:02:03.46,Default,,0,0,0,,Hi\r\n");
+}
+
+TEST_F(WriterTest, WebVttCueSettingsIdentifierAndComments) {
+    TrackInfo t;
+    t.codecId = "S_TEXT/WEBVTT";
+    t.codecPrivate = Bytes("WEBVTT\n\nSTYLE\n::cue { color: red }\n");
+    auto out = Run(MakeWebVttWriter(), t,
+                   {{Bytes("First"), 100'000'000, 500'000'000, "align:start\nfirst\nNOTE hi"},
+                    {Bytes("Second"), 700'000'000, 500'000'000}});
+    EXPECT_EQ(Text(out),
+              "WEBVTT\r\n\r\nSTYLE\r\n::cue { color: red }\r\n\r\n"
+              "NOTE hi\r\n\r\nfirst\r\n00:00:00.100 --> 00:00:00.600 align:start\r\nFirst\r\n\r\n"
+              "00:00:00.700 --> 00:00:01.200\r\nSecond\r\n\r\n");
+}
+
+TEST_F(WriterTest, SupSplitsSegmentsWithTheirTimes) {
+    TrackInfo t;
+    t.codecId = "S_HDMV/PGS";
+    // Two segments: 0x16 with 2 octets, 0x80 (end) with none; 1 s = 90000 ticks.
+    auto out = Run(MakeSupWriter(), t, {{{0x16, 0, 2, 0xAA, 0xBB, 0x80, 0, 0}, 1'000'000'000}});
+    ASSERT_EQ(out.size(), 2u * 10 + 5 + 3);
+    EXPECT_EQ(Text({out.begin(), out.begin() + 2}), "PG");
+    EXPECT_EQ((out[2] << 24) | (out[3] << 16) | (out[4] << 8) | out[5], 90000);
+    EXPECT_EQ(out[10], 0x16);
+    EXPECT_EQ(Text({out.begin() + 15, out.begin() + 17}), "PG");
+    EXPECT_EQ(out[25], 0x80);
+}
+
+TEST_F(WriterTest, VobSubPacksAndIndexBesideThePath) {
+    TrackInfo t;
+    t.codecId = "S_VOBSUB";
+    t.language = "spa";
+    t.codecPrivate = Bytes("size: 720x480\npalette: 000000\n");
+    std::vector<uint8_t> big(3000, 0x5A);
+    auto sub =
+        Run(MakeVobSubWriter(), t, {{{1, 2, 3}, 100'000'000}, {big, 61'001'000'000}}, "Track3.sub");
+    ASSERT_EQ(sub.size(), 3u * 2048);
+    for (size_t at : {0, 2048, 4096}) {
+        EXPECT_EQ(std::vector<uint8_t>(sub.begin() + at, sub.begin() + at + 4),
+                  (std::vector<uint8_t>{0, 0, 1, 0xBA}));
+        EXPECT_EQ(sub[at + 17], 0xBD);
+    }
+    EXPECT_EQ(sub[14 + 9 + 5], 0x20);  // substream after the PTS
+    EXPECT_EQ(sub[14 + 9 + 5 + 1], 1);
+    ASSERT_EQ(extras_.size(), 1u);
+    EXPECT_EQ(extras_[0].second, (dir_ / "Track3.idx").string());
+    EXPECT_EQ(Text(ReadAll(extras_[0].first)),
+              "# VobSub index file, v7 (do not modify this line!)\r\nsize: 720x480\r\n"
+              "palette: 000000\r\nlangidx: 0\r\nid: es, index: 0\r\n"
+              "timestamp: 00:00:00:100, filepos: 000000000\r\n"
+              "timestamp: 00:01:01:001, filepos: 000000800\r\n");
+    // The SPU spread over two packs comes back whole.
+    std::vector<uint8_t> spu;
+    for (size_t at : {2048, 4096}) {
+        const size_t hdr = sub[at + 22];
+        const size_t pesLen = (sub[at + 18] << 8) | sub[at + 19];
+        const size_t start = at + 23 + hdr + 1;
+        spu.insert(spu.end(), sub.begin() + start, sub.begin() + at + 20 + pesLen);
+    }
+    EXPECT_EQ(spu, big);
+}
+
+}  // namespace
+}  // namespace quarvel

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <system_error>
 
 #include "Exception.h"
@@ -75,8 +76,12 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
         }
     }
 
+    // Unique per call and per process, so two programs saving at once never
+    // share a temporary file.
     static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".tmp" + std::to_string(counter++);
+    static const unsigned processTag = std::random_device{}();
+    const std::string temp =
+        path + ".tmp" + std::to_string(processTag) + "-" + std::to_string(counter++);
     errno = 0;
     FilePtr file(std::fopen(temp.c_str(), "wb"));
     if (!file) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+// POSIX only: on Windows the platform splits and looks up command lines itself.
+
 namespace torvane {
 
 // Splits a command line into words at runs of blanks and tabs. There is no

@@ -62,7 +62,7 @@ struct TChildProc::Impl {
 TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
     : impl_(std::make_unique<Impl>()) {
     SECURITY_ATTRIBUTES saAttr{};
-    saAttr.nLength = sizeof saAttr;
+    saAttr.nLength = static_cast<DWORD>(sizeof saAttr);
     saAttr.lpSecurityDescriptor = nullptr;
     saAttr.bInheritHandle = TRUE;
 
@@ -77,7 +77,7 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     }
 
     STARTUPINFOA si{};
-    si.cb = sizeof si;
+    si.cb = static_cast<DWORD>(sizeof si);
     si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     si.wShowWindow = SW_HIDE;
     si.hStdInput = stdinRd.get();

@@ -70,7 +70,7 @@ TEST(TChildProc, PauseLongerThanTimeoutCutsTheOutput) {
 }
 
 TEST(TChildProc, PauseShorterThanTimeoutDoesNot) {
-    EXPECT_EQ(Capture(kChild + " pause 200", 1500), "before\r\nafter\r\n");
+    EXPECT_EQ(Capture(kChild + " pause 100", 2000), "before\r\nafter\r\n");
 }
 
 TEST(TChildProc, ZeroByteCutsItsChunkOnly) {

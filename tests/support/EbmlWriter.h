@@ -1,0 +1,403 @@
+// A small EBML/Matroska writer for tests: builds files no common writer makes
+// (two editions, nested and hidden chapters, unknown sizes, CRC-32 and Void,
+// metadata after the Clusters, lacing variants, damage). Header-only.
+//
+//   using namespace ebmltest;
+//   Bytes file = Cat({EbmlHeader(), Master(kSegment, {Info(), Tracks({...}), Cluster(0, {...})})});
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace ebmltest {
+
+using Bytes = std::vector<uint8_t>;
+
+// IDs used by the helpers below (marker bits kept).
+enum : uint32_t {
+    kEbml = 0x1A45DFA3,
+    kDocType = 0x4282,
+    kDocTypeVersion = 0x4287,
+    kDocTypeReadVersion = 0x4285,
+    kSegment = 0x18538067,
+    kSeekHead = 0x114D9B74,
+    kSeek = 0x4DBB,
+    kSeekId = 0x53AB,
+    kSeekPosition = 0x53AC,
+    kInfo = 0x1549A966,
+    kTimestampScale = 0x2AD7B1,
+    kDuration = 0x4489,
+    kTitle = 0x7BA9,
+    kMuxingApp = 0x4D80,
+    kWritingApp = 0x5741,
+    kTracks = 0x1654AE6B,
+    kTrackEntry = 0xAE,
+    kTrackNumber = 0xD7,
+    kTrackUid = 0x73C5,
+    kTrackType = 0x83,
+    kFlagEnabled = 0xB9,
+    kFlagDefault = 0x88,
+    kFlagForced = 0x55AA,
+    kFlagLacing = 0x9C,
+    kDefaultDuration = 0x23E383,
+    kName = 0x536E,
+    kLanguage = 0x22B59C,
+    kLanguageBcp47 = 0x22B59D,
+    kCodecId = 0x86,
+    kCodecPrivate = 0x63A2,
+    kVideo = 0xE0,
+    kPixelWidth = 0xB0,
+    kPixelHeight = 0xBA,
+    kDisplayWidth = 0x54B0,
+    kDisplayHeight = 0x54BA,
+    kAudio = 0xE1,
+    kSamplingFrequency = 0xB5,
+    kOutputSamplingFrequency = 0x78B5,
+    kChannels = 0x9F,
+    kBitDepth = 0x6264,
+    kContentEncodings = 0x6D80,
+    kContentEncoding = 0x6240,
+    kContentEncodingOrder = 0x5031,
+    kContentEncodingScope = 0x5032,
+    kContentEncodingType = 0x5033,
+    kContentCompression = 0x5034,
+    kContentCompAlgo = 0x4254,
+    kContentCompSettings = 0x4255,
+    kContentEncryption = 0x5035,
+    kContentEncAlgo = 0x47E1,
+    kCluster = 0x1F43B675,
+    kTimestamp = 0xE7,
+    kSimpleBlock = 0xA3,
+    kBlockGroup = 0xA0,
+    kBlock = 0xA1,
+    kBlockDuration = 0x9B,
+    kReferenceBlock = 0xFB,
+    kBlockAdditions = 0x75A1,
+    kBlockMore = 0xA6,
+    kBlockAddId = 0xEE,
+    kBlockAdditional = 0xA5,
+    kCues = 0x1C53BB6B,
+    kAttachments = 0x1941A469,
+    kAttachedFile = 0x61A7,
+    kFileDescription = 0x467E,
+    kFileName = 0x466E,
+    kFileMediaType = 0x4660,
+    kFileData = 0x465C,
+    kFileUid = 0x46AE,
+    kChapters = 0x1043A770,
+    kEditionEntry = 0x45B9,
+    kEditionUid = 0x45BC,
+    kEditionFlagHidden = 0x45BD,
+    kEditionFlagDefault = 0x45DB,
+    kEditionFlagOrdered = 0x45DD,
+    kChapterAtom = 0xB6,
+    kChapterUid = 0x73C4,
+    kChapterStringUid = 0x5654,
+    kChapterTimeStart = 0x91,
+    kChapterTimeEnd = 0x92,
+    kChapterFlagHidden = 0x98,
+    kChapterFlagEnabled = 0x4598,
+    kChapterSegmentUuid = 0x6E67,
+    kChapterTrack = 0x8F,
+    kChapterTrackUid = 0x89,
+    kChapterDisplay = 0x80,
+    kChapString = 0x85,
+    kChapLanguage = 0x437C,
+    kChapLanguageBcp47 = 0x437D,
+    kChapCountry = 0x437E,
+    kTags = 0x1254C367,
+    kTag = 0x7373,
+    kTargets = 0x63C0,
+    kTargetTypeValue = 0x68CA,
+    kTargetType = 0x63CA,
+    kTagTrackUid = 0x63C5,
+    kTagEditionUid = 0x63C9,
+    kTagChapterUid = 0x63C4,
+    kTagAttachmentUid = 0x63C6,
+    kSimpleTag = 0x67C8,
+    kTagName = 0x45A3,
+    kTagLanguage = 0x447A,
+    kTagLanguageBcp47 = 0x447B,
+    kTagDefault = 0x4484,
+    kTagDefaultBogus = 0x44B4,
+    kTagString = 0x4487,
+    kTagBinary = 0x4485,
+    kVoid = 0xEC,
+    kCrc32 = 0xBF,
+};
+
+inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) Append(out, p);
+    return out;
+}
+
+inline Bytes Cat(const std::vector<Bytes>& parts) {
+    Bytes out;
+    for (const Bytes& p : parts) Append(out, p);
+    return out;
+}
+
+// The raw octets of an ID (marker bits are part of the number).
+inline Bytes Id(uint32_t id) {
+    Bytes out;
+    if (id > 0xFFFFFF) out.push_back(static_cast<uint8_t>(id >> 24));
+    if (id > 0xFFFF) out.push_back(static_cast<uint8_t>(id >> 16));
+    if (id > 0xFF) out.push_back(static_cast<uint8_t>(id >> 8));
+    out.push_back(static_cast<uint8_t>(id));
+    return out;
+}
+
+// A size VINT; `length` 0 picks the shortest form that is not all ones.
+inline Bytes Size(uint64_t size, int length = 0) {
+    if (length == 0) {
+        length = 1;
+        while (length < 8 && size >= (uint64_t{1} << (7 * length)) - 1) ++length;
+    }
+    Bytes out(static_cast<size_t>(length));
+    uint64_t v = size | (uint64_t{1} << (7 * length));
+    for (int i = length - 1; i >= 0; --i) {
+        out[static_cast<size_t>(i)] = static_cast<uint8_t>(v);
+        v >>= 8;
+    }
+    return out;
+}
+
+// The "unknown size" pattern at `length` octets.
+inline Bytes UnknownSize(int length = 8) {
+    Bytes out(static_cast<size_t>(length), 0xFF);
+    out[0] = static_cast<uint8_t>(0xFF >> (length - 1));
+    return out;
+}
+
+inline Bytes Element(uint32_t id, const Bytes& data) { return Cat({Id(id), Size(data.size()), data}); }
+
+// An element whose size field claims `declared` bytes whatever the data holds.
+inline Bytes ElementClaiming(uint32_t id, uint64_t declared, const Bytes& data) {
+    return Cat({Id(id), Size(declared, 8), data});
+}
+
+inline Bytes Master(uint32_t id, std::initializer_list<Bytes> children) {
+    return Element(id, Cat(children));
+}
+
+inline Bytes Master(uint32_t id, const std::vector<Bytes>& children) {
+    return Element(id, Cat(children));
+}
+
+inline Bytes MasterUnknownSize(uint32_t id, std::initializer_list<Bytes> children) {
+    return Cat({Id(id), UnknownSize(), Cat(children)});
+}
+
+inline Bytes Uint(uint32_t id, uint64_t v, int width = 0) {
+    Bytes data;
+    if (width == 0) {
+        do {
+            data.insert(data.begin(), static_cast<uint8_t>(v));
+            v >>= 8;
+        } while (v != 0);
+    } else {
+        for (int i = 0; i < width; ++i) {
+            data.insert(data.begin(), static_cast<uint8_t>(v));
+            v >>= 8;
+        }
+    }
+    return Element(id, data);
+}
+
+inline Bytes Sint(uint32_t id, int64_t v) {
+    Bytes data(8);
+    for (int i = 7; i >= 0; --i) {
+        data[static_cast<size_t>(i)] = static_cast<uint8_t>(v);
+        v >>= 8;
+    }
+    return Element(id, data);
+}
+
+inline Bytes Float(uint32_t id, double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    return Uint(id, bits, 8);
+}
+
+inline Bytes Str(uint32_t id, const std::string& s) { return Element(id, Bytes(s.begin(), s.end())); }
+
+inline Bytes Bin(uint32_t id, const Bytes& b) { return Element(id, b); }
+
+inline Bytes Empty(uint32_t id) { return Element(id, {}); }
+
+// A Void element of `total` bytes in all (at least 2).
+inline Bytes Void(size_t total) {
+    const size_t dataSize = total >= 9 ? total - 9 : total - 2;
+    return Cat({Id(kVoid), Size(dataSize, total >= 9 ? 8 : 1), Bytes(dataSize, 0)});
+}
+
+inline uint32_t Crc32Of(const Bytes& data) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (uint8_t b : data) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+
+// A master whose first child is a CRC-32 of the rest (optionally wrong).
+inline Bytes MasterWithCrc(uint32_t id, std::initializer_list<Bytes> children, bool corrupt = false) {
+    const Bytes rest = Cat(children);
+    uint32_t crc = Crc32Of(rest);
+    if (corrupt) crc ^= 1;
+    const Bytes crcData = {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
+                           static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)};
+    return Element(id, Cat({Element(kCrc32, crcData), rest}));
+}
+
+// ---- Matroska pieces ------------------------------------------------------------
+
+inline Bytes EbmlHeader(const std::string& docType = "matroska", uint64_t readVersion = 2) {
+    return Master(kEbml, {Str(kDocType, docType), Uint(kDocTypeVersion, 4),
+                          Uint(kDocTypeReadVersion, readVersion)});
+}
+
+inline Bytes Info(uint64_t timestampScale = 1000000, const std::string& title = "") {
+    std::vector<Bytes> c = {Uint(kTimestampScale, timestampScale), Str(kMuxingApp, "ebmltest"),
+                            Str(kWritingApp, "ebmltest")};
+    if (!title.empty()) c.push_back(Str(kTitle, title));
+    return Master(kInfo, c);
+}
+
+// A TrackEntry with the usual elements; add more with `extra`.
+inline Bytes TrackEntry(uint64_t number, uint64_t type, const std::string& codecId,
+                        std::initializer_list<Bytes> extra = {}) {
+    std::vector<Bytes> c = {Uint(kTrackNumber, number), Uint(kTrackUid, 1000 + number),
+                            Uint(kTrackType, type), Str(kCodecId, codecId)};
+    for (const Bytes& e : extra) c.push_back(e);
+    return Master(kTrackEntry, c);
+}
+
+inline Bytes Tracks(std::initializer_list<Bytes> entries) { return Master(kTracks, entries); }
+
+// SeekHead entry with an 8-octet SeekPosition, so its size does not depend on the value.
+inline Bytes Seek(uint32_t id, uint64_t segmentPosition) {
+    return Master(kSeek, {Bin(kSeekId, Id(id)), Uint(kSeekPosition, segmentPosition, 8)});
+}
+
+// Block header + payload, for SimpleBlock or Block.
+inline Bytes BlockData(uint64_t track, int16_t timestamp, uint8_t flags, const Bytes& payload) {
+    Bytes out = Size(track);
+    out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(timestamp) >> 8));
+    out.push_back(static_cast<uint8_t>(timestamp));
+    out.push_back(flags);
+    Append(out, payload);
+    return out;
+}
+
+inline Bytes SimpleBlock(uint64_t track, int16_t timestamp, const Bytes& payload,
+                         uint8_t flags = 0x80) {
+    return Element(kSimpleBlock, BlockData(track, timestamp, flags, payload));
+}
+
+inline Bytes BlockGroup(uint64_t track, int16_t timestamp, const Bytes& payload,
+                        std::initializer_list<Bytes> extra = {}) {
+    std::vector<Bytes> c = {Element(kBlock, BlockData(track, timestamp, 0, payload))};
+    for (const Bytes& e : extra) c.push_back(e);
+    return Master(kBlockGroup, c);
+}
+
+inline Bytes Cluster(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
+    std::vector<Bytes> c = {Uint(kTimestamp, timestamp)};
+    for (const Bytes& b : blocks) c.push_back(b);
+    return Master(kCluster, c);
+}
+
+inline Bytes ClusterUnknownSize(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
+    Bytes out = Cat({Id(kCluster), UnknownSize(), Uint(kTimestamp, timestamp)});
+    for (const Bytes& b : blocks) Append(out, b);
+    return out;
+}
+
+// Lacing: the payload (lace header + frames) and the flag bits to OR into the block flags.
+inline Bytes XiphLace(const std::vector<Bytes>& frames) {
+    Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
+    for (size_t i = 0; i + 1 < frames.size(); ++i) {
+        size_t n = frames[i].size();
+        while (n >= 255) {
+            out.push_back(255);
+            n -= 255;
+        }
+        out.push_back(static_cast<uint8_t>(n));
+    }
+    for (const Bytes& f : frames) Append(out, f);
+    return out;
+}
+
+inline Bytes FixedLace(const std::vector<Bytes>& frames) {
+    Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
+    for (const Bytes& f : frames) Append(out, f);
+    return out;
+}
+
+// EBML lacing: first size as a VINT, then signed differences.
+inline Bytes EbmlLace(const std::vector<Bytes>& frames) {
+    Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
+    Append(out, Size(frames[0].size()));
+    for (size_t i = 1; i + 1 < frames.size(); ++i) {
+        const int64_t diff =
+            static_cast<int64_t>(frames[i].size()) - static_cast<int64_t>(frames[i - 1].size());
+        int len = 1;
+        while (len < 8 && !(diff >= -((int64_t{1} << (7 * len - 1)) - 1) &&
+                            diff <= (int64_t{1} << (7 * len - 1)))) {
+            ++len;
+        }
+        const uint64_t bias = (uint64_t{1} << (7 * len - 1)) - 1;
+        Append(out, Size(static_cast<uint64_t>(diff + static_cast<int64_t>(bias)), len));
+    }
+    for (const Bytes& f : frames) Append(out, f);
+    return out;
+}
+
+enum : uint8_t { kLaceXiph = 0x02, kLaceFixed = 0x04, kLaceEbml = 0x06 };
+
+// Chapters and tags.
+inline Bytes Display(const std::string& text, std::initializer_list<Bytes> extra = {}) {
+    std::vector<Bytes> c = {Str(kChapString, text)};
+    for (const Bytes& e : extra) c.push_back(e);
+    return Master(kChapterDisplay, c);
+}
+
+inline Bytes Atom(uint64_t uid, uint64_t startNs, std::initializer_list<Bytes> extra = {}) {
+    std::vector<Bytes> c = {Uint(kChapterUid, uid), Uint(kChapterTimeStart, startNs)};
+    for (const Bytes& e : extra) c.push_back(e);
+    return Master(kChapterAtom, c);
+}
+
+inline Bytes SimpleTagOf(const std::string& name, const std::string& value,
+                         std::initializer_list<Bytes> extra = {}) {
+    std::vector<Bytes> c = {Str(kTagName, name), Str(kTagString, value)};
+    for (const Bytes& e : extra) c.push_back(e);
+    return Master(kSimpleTag, c);
+}
+
+inline Bytes AttachedFile(const std::string& name, const std::string& mime, const Bytes& data,
+                          uint64_t uid) {
+    return Master(kAttachedFile, {Str(kFileName, name), Str(kFileMediaType, mime),
+                                  Bin(kFileData, data), Uint(kFileUid, uid)});
+}
+
+// A Segment of known size holding `children`.
+inline Bytes Segment(std::initializer_list<Bytes> children) { return Master(kSegment, children); }
+inline Bytes Segment(const std::vector<Bytes>& children) { return Master(kSegment, children); }
+
+inline Bytes SegmentUnknownSize(std::initializer_list<Bytes> children) {
+    return MasterUnknownSize(kSegment, children);
+}
+
+// Header size of a Segment built by Segment() around `dataSize` bytes: Segment
+// Positions are counted from the first byte after it.
+inline size_t SegmentHeaderSize(size_t dataSize) { return 4 + Size(dataSize).size(); }
+
+}  // namespace ebmltest

@@ -1,0 +1,167 @@
+#include "Modes.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "ExitStatus.h"
+#include "Output.h"
+#include "Reader.h"
+#include "Render.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr const char* kProgram = "quarvel";
+constexpr size_t kCopyChunk = 1 << 20;
+
+// Opens FILE for `sections`; on failure reports it and returns null.
+std::unique_ptr<mkv::Reader> OpenReader(const std::string& mode, const std::string& file,
+                                        unsigned sections) {
+    std::string error;
+    auto source = mkv::OpenFile(file, &error);
+    if (!source) {
+        tools::PrintError(kProgram, mode + ": " + file + ": cannot open: " + error);
+        return nullptr;
+    }
+    auto reader = std::make_unique<mkv::Reader>(std::move(source));
+    if (!reader->Open(sections)) {
+        tools::PrintError(kProgram, mode + ": " + file + ": " + reader->Fatal()->ToString());
+        return nullptr;
+    }
+    return reader;
+}
+
+// Reports what the reader found damaged; returns the matching status.
+int Finish(const std::string& mode, const std::string& file, mkv::Reader& reader) {
+    for (const mkv::Error& e : reader.Problems()) {
+        tools::PrintError(kProgram, mode + ": " + file + ": warning: " + e.ToString());
+    }
+    if (const char* count = std::getenv("TORVANE_REPORT_BYTES"); count != nullptr && *count) {
+        std::fprintf(stderr, "bytes read: %llu\n",
+                     static_cast<unsigned long long>(reader.Source().BytesRead()));
+    }
+    return reader.Problems().empty() ? tools::kExitOk : tools::kExitWarnings;
+}
+
+bool ParseIndex(const std::string& text, size_t& k) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    k = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        k = k * 10 + static_cast<size_t>(c - '0');
+    }
+    return k > 0;
+}
+
+// Copies one attachment to `path` through a temporary file beside it.
+bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::string& path,
+                     std::string& error) {
+    namespace fs = std::filesystem;
+    const std::string temp = path + ".quarvel-part";
+    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    if (out == nullptr) {
+        error = "cannot create " + temp;
+        return false;
+    }
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kCopyChunk, a.dataSize)));
+    bool ok = true;
+    for (uint64_t done = 0; done < a.dataSize && ok;) {
+        const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), a.dataSize - done));
+        const size_t got = reader.Source().ReadAt(a.dataOffset + done, chunk.data(), n);
+        if (got != n) {
+            error = "read only " + std::to_string(done + got) + " of " +
+                    std::to_string(a.dataSize) + " bytes of its data";
+            ok = false;
+        } else if (std::fwrite(chunk.data(), 1, n, out) != n) {
+            error = "cannot write " + temp;
+            ok = false;
+        }
+        done += n;
+    }
+    if (std::fclose(out) != 0 && ok) {
+        error = "cannot write " + temp;
+        ok = false;
+    }
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temp, path, ec);
+        if (ec) {
+            error = "cannot rename " + temp + " to " + path + ": " + ec.message();
+            ok = false;
+        }
+    }
+    if (!ok)
+        fs::remove(temp, ec);
+    return ok;
+}
+
+}  // namespace
+
+int RunChapters(const std::string& file, bool simple) {
+    auto reader = OpenReader("chapters", file, mkv::kSectionChapters);
+    if (!reader)
+        return tools::kExitFailed;
+    if (const auto& chapters = reader->GetChapters()) {
+        tools::PrintRaw(simple ? ChaptersSimple(*chapters) : ChaptersXml(*chapters));
+    }
+    return Finish("chapters", file, *reader);
+}
+
+int RunTags(const std::string& file) {
+    auto reader = OpenReader("tags", file, mkv::kSectionTags);
+    if (!reader)
+        return tools::kExitFailed;
+    if (const auto& tags = reader->GetTags())
+        tools::PrintRaw(TagsXml(*tags));
+    return Finish("tags", file, *reader);
+}
+
+int RunAttachments(const std::string& file, const std::vector<std::string>& specs) {
+    if (specs.empty()) {
+        tools::PrintError(kProgram, "attachments: no k:PATH given (see --help)");
+        return tools::kExitFailed;
+    }
+    auto reader = OpenReader("attachments", file, mkv::kSectionAttachments);
+    if (!reader)
+        return tools::kExitFailed;
+    const auto& attachments = reader->Attachments();
+    bool failed = false;
+    for (const std::string& spec : specs) {
+        const size_t colon = spec.find(':');
+        size_t k = 0;
+        if (colon == std::string::npos || !ParseIndex(spec.substr(0, colon), k) ||
+            colon + 1 == spec.size()) {
+            tools::PrintError(kProgram, "attachments: '" + spec + "' is not k:PATH");
+            failed = true;
+            continue;
+        }
+        const std::string path = spec.substr(colon + 1);
+        if (k > attachments.size()) {
+            tools::PrintError(kProgram, "attachments: " + file + " has no attachment " +
+                                            std::to_string(k) + " (it has " +
+                                            std::to_string(attachments.size()) + ")");
+            failed = true;
+            continue;
+        }
+        const mkv::Attachment& a = attachments[k - 1];
+        std::string error;
+        if (!WriteAttachment(*reader, a, path, error)) {
+            tools::PrintError(kProgram, "attachments: attachment " + std::to_string(k) + " ('" +
+                                            a.name + "'): " + error);
+            failed = true;
+            continue;
+        }
+        tools::PrintLine("Attachment " + std::to_string(k) + " written to " + path + ", " +
+                         std::to_string(a.dataSize) + " bytes");
+    }
+    const int status = Finish("attachments", file, *reader);
+    return failed ? tools::kExitFailed : status;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,258 @@
+#include "Render.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace quarvel {
+
+namespace {
+
+constexpr const char* kEol = "\r\n";
+
+class XmlWriter {
+  public:
+    explicit XmlWriter(const char* root, const char* dtd) {
+        out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        out_ += kEol;
+        // As a comment: readers that validate cannot trip over a DTD they lack.
+        out_ += std::string("<!-- <!DOCTYPE ") + root + " SYSTEM \"" + dtd + "\"> -->";
+        out_ += kEol;
+    }
+    void Open(const char* tag) {
+        Indent();
+        out_ += std::string("<") + tag + ">" + kEol;
+        ++depth_;
+    }
+    void Close(const char* tag) {
+        --depth_;
+        Indent();
+        out_ += std::string("</") + tag + ">" + kEol;
+    }
+    void Empty(const char* tag) {
+        Indent();
+        out_ += std::string("<") + tag + "/>" + kEol;
+    }
+    void Text(const char* tag, const std::string& value) {
+        Indent();
+        out_ += std::string("<") + tag + ">" + XmlEscape(value) + "</" + tag + ">" + kEol;
+    }
+    void Number(const char* tag, uint64_t value) { Text(tag, std::to_string(value)); }
+    void Flag(const char* tag, bool value) { Text(tag, value ? "1" : "0"); }
+    void Hex(const char* tag, const std::vector<uint8_t>& bytes) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string hex;
+        for (uint8_t b : bytes) {
+            hex += kDigits[b >> 4];
+            hex += kDigits[b & 15];
+        }
+        Indent();
+        out_ += std::string("<") + tag + " format=\"hex\">" + hex + "</" + tag + ">" + kEol;
+    }
+    std::string Take() { return std::move(out_); }
+
+  private:
+    void Indent() { out_.append(static_cast<size_t>(depth_) * 2, ' '); }
+    std::string out_;
+    int depth_ = 0;
+};
+
+void WriteDisplay(XmlWriter& w, const mkv::ChapterDisplay& d) {
+    w.Open("ChapterDisplay");
+    w.Text("ChapterString", d.string);
+    if (d.languages.empty()) {
+        w.Text("ChapterLanguage", "eng");
+    }
+    for (const auto& l : d.languages)
+        w.Text("ChapterLanguage", l.empty() ? "eng" : l);
+    for (const auto& l : d.languagesBcp47)
+        w.Text("ChapLanguageIETF", l);
+    for (const auto& c : d.countries)
+        w.Text("ChapterCountry", c);
+    w.Close("ChapterDisplay");
+}
+
+void WriteAtom(XmlWriter& w, const mkv::ChapterAtom& a) {
+    w.Open("ChapterAtom");
+    if (a.uid)
+        w.Number("ChapterUID", *a.uid);
+    if (a.stringUid)
+        w.Text("ChapterStringUID", *a.stringUid);
+    w.Text("ChapterTimeStart", TimeNs(a.timeStart));
+    if (a.timeEnd)
+        w.Text("ChapterTimeEnd", TimeNs(*a.timeEnd));
+    w.Flag("ChapterFlagHidden", a.flagHidden);
+    w.Flag("ChapterFlagEnabled", a.flagEnabled);
+    if (a.segmentUuid)
+        w.Hex("ChapterSegmentUID", *a.segmentUuid);
+    if (a.segmentEditionUid)
+        w.Number("ChapterSegmentEditionUID", *a.segmentEditionUid);
+    if (a.physicalEquiv)
+        w.Number("ChapterPhysicalEquiv", *a.physicalEquiv);
+    if (!a.trackUids.empty()) {
+        w.Open("ChapterTrack");
+        for (uint64_t uid : a.trackUids)
+            w.Number("ChapterTrackNumber", uid);
+        w.Close("ChapterTrack");
+    }
+    for (const auto& d : a.displays)
+        WriteDisplay(w, d);
+    for (const auto& child : a.children)
+        WriteAtom(w, child);
+    w.Close("ChapterAtom");
+}
+
+void WriteSimple(XmlWriter& w, const mkv::SimpleTag& s) {
+    w.Open("Simple");
+    w.Text("Name", s.name);
+    if (s.string) {
+        w.Text("String", *s.string);
+    } else if (s.binary) {
+        w.Hex("Binary", *s.binary);
+    }
+    if (s.language)
+        w.Text("TagLanguage", *s.language);
+    if (s.languageBcp47)
+        w.Text("TagLanguageIETF", *s.languageBcp47);
+    if (s.tagDefault)
+        w.Flag("DefaultLanguage", *s.tagDefault != 0);
+    for (const auto& child : s.children)
+        WriteSimple(w, child);
+    w.Close("Simple");
+}
+
+void Flatten(const mkv::ChapterAtom& a, std::string& out, unsigned& n) {
+    ++n;
+    char num[16];
+    std::snprintf(num, sizeof num, "%02u", n);
+    std::string name = a.displays.empty() ? std::string() : a.displays.front().string;
+    for (char& c : name) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    out += std::string("CHAPTER") + num + "=" + TimeMs(a.timeStart) + kEol;
+    out += std::string("CHAPTER") + num + "NAME=" + name + kEol;
+    for (const auto& child : a.children)
+        Flatten(child, out, n);
+}
+
+}  // namespace
+
+std::string TimeNs(uint64_t ns) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%09" PRIu64,
+                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60, ns / uint64_t{1000000000} % 60,
+                  ns % uint64_t{1000000000});
+    return buf;
+}
+
+std::string TimeMs(uint64_t ns) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64,
+                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60, ns / uint64_t{1000000000} % 60,
+                  ns % uint64_t{1000000000} / uint64_t{1000000});
+    return buf;
+}
+
+std::string XmlEscape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\t':
+                out += '\t';
+                break;
+            default:
+                if (c < 0x20)
+                    break;  // not allowed in XML 1.0
+                // U+FFFE and U+FFFF are not XML characters either.
+                if (c == 0xEF && i + 2 < text.size() &&
+                    static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+                    i += 2;
+                    break;
+                }
+                out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string ChaptersXml(const mkv::Chapters& chapters) {
+    XmlWriter w("Chapters", "matroskachapters.dtd");
+    w.Open("Chapters");
+    for (const auto& e : chapters.editions) {
+        w.Open("EditionEntry");
+        if (e.uid)
+            w.Number("EditionUID", *e.uid);
+        w.Flag("EditionFlagHidden", e.flagHidden);
+        w.Flag("EditionFlagDefault", e.flagDefault);
+        w.Flag("EditionFlagOrdered", e.flagOrdered);
+        for (const auto& a : e.atoms)
+            WriteAtom(w, a);
+        w.Close("EditionEntry");
+    }
+    w.Close("Chapters");
+    return w.Take();
+}
+
+std::string ChaptersSimple(const mkv::Chapters& chapters) {
+    std::string out;
+    unsigned n = 0;
+    for (const auto& e : chapters.editions) {
+        for (const auto& a : e.atoms)
+            Flatten(a, out, n);
+    }
+    return out;
+}
+
+std::string TagsXml(const mkv::Tags& tags) {
+    XmlWriter w("Tags", "matroskatags.dtd");
+    w.Open("Tags");
+    for (const auto& t : tags.tags) {
+        w.Open("Tag");
+        const bool emptyTargets = !t.targetTypeValue && !t.targetType && t.trackUids.empty() &&
+                                  t.editionUids.empty() && t.chapterUids.empty() &&
+                                  t.attachmentUids.empty();
+        if (emptyTargets) {
+            w.Empty("Targets");
+        } else {
+            w.Open("Targets");
+            if (t.targetTypeValue)
+                w.Number("TargetTypeValue", *t.targetTypeValue);
+            if (t.targetType)
+                w.Text("TargetType", *t.targetType);
+            for (uint64_t uid : t.trackUids)
+                w.Number("TrackUID", uid);
+            for (uint64_t uid : t.editionUids)
+                w.Number("EditionUID", uid);
+            for (uint64_t uid : t.chapterUids)
+                w.Number("ChapterUID", uid);
+            for (uint64_t uid : t.attachmentUids)
+                w.Number("AttachmentUID", uid);
+            w.Close("Targets");
+        }
+        for (const auto& s : t.simpleTags)
+            WriteSimple(w, s);
+        w.Close("Tag");
+    }
+    w.Close("Tags");
+    return w.Take();
+}
+
+}  // namespace quarvel

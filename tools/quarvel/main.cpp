@@ -1,0 +1,95 @@
+// quarvel: extraction from a Matroska file.
+#include <string>
+#include <vector>
+
+#include "ExitStatus.h"
+#include "Modes.h"
+#include "Output.h"
+#include "tracks.h"
+
+namespace {
+
+constexpr const char* kProgram = "quarvel";
+
+void PrintHelp() {
+    tools::PrintLine("Usage:");
+    tools::PrintLine(
+        "  quarvel tracks FILE n:PATH [n:PATH ...]       write track n to PATH, all in one pass");
+    tools::PrintLine(
+        "  quarvel attachments FILE k:PATH [k:PATH ...]  write attachment k to PATH, bytes "
+        "unchanged");
+    tools::PrintLine("  quarvel chapters FILE [-s]                    print the chapters");
+    tools::PrintLine("  quarvel tags FILE                             print the tags as XML");
+    tools::PrintLine("  quarvel --help | --version");
+    tools::PrintLine(
+        "Track and attachment numbers are those ostrem -i lists, from 1 in file order.");
+    tools::PrintLine("An output file is written under a temporary name beside PATH and renamed");
+    tools::PrintLine(
+        "only once complete. A track's format follows its codec, not PATH's extension.");
+    tools::PrintLine("chapters prints XML: every edition, every chapter nested as in the file.");
+    tools::PrintLine("chapters -s prints the simple format (CHAPTER01=HH:MM:SS.mmm,");
+    tools::PrintLine(
+        "CHAPTER01NAME=...): the chapters of all editions, in file order, nested ones");
+    tools::PrintLine("after their parent, hidden and disabled ones included, numbered from 01;");
+    tools::PrintLine(
+        "the name is the chapter's first display, times are truncated to milliseconds.");
+    tools::PrintLine("A file without chapters (or tags) prints nothing.");
+    tools::PrintLine("Exit status: 0 done, 1 done with warnings (damage found, told on standard");
+    tools::PrintLine("error), 2 failed (bad arguments, not Matroska, or something asked for could");
+    tools::PrintLine("not be written).");
+}
+
+int Usage(const std::string& message) {
+    tools::PrintError(kProgram, message + " (see --help)");
+    return tools::kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::SetBinaryStdout();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return Usage("no mode given");
+    const std::string mode = args[0];
+    if (mode == "--help" || mode == "-h") {
+        PrintHelp();
+        return tools::kExitOk;
+    }
+    if (mode == "--version") {
+        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION);
+        return tools::kExitOk;
+    }
+    if (mode != "tracks" && mode != "attachments" && mode != "chapters" && mode != "tags") {
+        return Usage("unknown mode '" + mode + "'");
+    }
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (mode == "chapters") {
+        bool simple = false;
+        std::vector<std::string> files;
+        for (const auto& a : rest) {
+            if (a == "-s") {
+                simple = true;
+            } else {
+                files.push_back(a);
+            }
+        }
+        if (files.size() != 1)
+            return Usage("chapters needs one FILE");
+        return quarvel::RunChapters(files[0], simple);
+    }
+    if (rest.empty())
+        return Usage(mode + " needs a FILE");
+    const std::string file = rest[0];
+    const std::vector<std::string> specs(rest.begin() + 1, rest.end());
+    if (mode == "tags") {
+        if (!specs.empty())
+            return Usage("tags takes only a FILE");
+        return quarvel::RunTags(file);
+    }
+    if (mode == "attachments")
+        return quarvel::RunAttachments(file, specs);
+    if (specs.empty())
+        return Usage("tracks needs at least one n:PATH");
+    return quarvel::RunTracks(file, specs);
+}

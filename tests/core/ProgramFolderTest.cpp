@@ -27,11 +27,6 @@ TEST(ProgramFolder, FolderOfKeepsTheSeparator) {
     EXPECT_EQ(FolderOf("torvane"), "");
 }
 
-TEST(ProgramFolder, ToolFileNamesHaveNoSuffixHere) {
-    EXPECT_EQ(ToolFileName(kIdentifyToolName), "ostrem");
-    EXPECT_EQ(ToolFileName(kExtractToolName), "quarvel");
-}
-
 TEST(FileExists, RegularFilesOnly) {
     TempDir dir;
     WriteBytes(dir / "f", "");

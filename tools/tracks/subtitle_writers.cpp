@@ -86,19 +86,9 @@ class TimedTextWriter : public FileWriter {
         Cue cue;
         cue.start = start;
         cue.end = f.durationNs >= 0 ? start + f.durationNs : -1;
-        cue.text = CueText(f.data, f.size);
+        Parse(f, cue);
         if (cue.text.empty()) {
             return true;  // an empty block only ends the cue before it
-        }
-        if (f.additional) {
-            const std::vector<std::string> extra = Lines(f.additional, f.additionalSize);
-            cue.settings = extra[0];
-            if (extra.size() > 1) {
-                cue.identifier = extra[1];
-            }
-            for (size_t i = 2; i < extra.size(); ++i) {
-                cue.comments += extra[i] + "\r\n";
-            }
         }
         pending_ = true;
         cue_ = std::move(cue);
@@ -108,6 +98,7 @@ class TimedTextWriter : public FileWriter {
   protected:
     bool End() override { return !pending_ || Close(cue_.start + kLastCueNs); }
     virtual bool WriteCue(const Cue& cue) = 0;
+    virtual void Parse(const Frame& f, Cue& cue) { cue.text = CueText(f.data, f.size); }
 
   private:
     bool Close(int64_t next) {

@@ -125,6 +125,38 @@ class SrtWriter : public TimedTextWriter {
 
 class WebVttWriter : public TimedTextWriter {
   protected:
+    void Parse(const Frame& f, Cue& cue) override {
+        if (track_.codecId.rfind("D_WEBVTT/", 0) == 0) {
+            // WebM keeps the identifier and the settings as the first two
+            // lines of the frame itself.
+            size_t pos = 0;
+            std::string* fields[2] = {&cue.identifier, &cue.settings};
+            for (std::string* field : fields) {
+                while (pos < f.size && f.data[pos] != '\n') {
+                    field->push_back(static_cast<char>(f.data[pos++]));
+                }
+                if (!field->empty() && field->back() == '\r') {
+                    field->pop_back();
+                }
+                pos += pos < f.size ? 1 : 0;
+            }
+            cue.text = CueText(f.data + pos, f.size - pos);
+            return;
+        }
+        cue.text = CueText(f.data, f.size);
+        if (f.additional) {
+            // Matroska keeps them in BlockAdditions: settings, identifier, then
+            // the comment blocks that stood before the cue.
+            const std::vector<std::string> extra = Lines(f.additional, f.additionalSize);
+            cue.settings = extra[0];
+            if (extra.size() > 1) {
+                cue.identifier = extra[1];
+            }
+            for (size_t i = 2; i < extra.size(); ++i) {
+                cue.comments += extra[i] + "\r\n";
+            }
+        }
+    }
     bool Start() override {
         std::string header = "WEBVTT";
         if (!track_.codecPrivate.empty()) {

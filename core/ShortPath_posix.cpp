@@ -18,7 +18,7 @@
 namespace torvane {
 namespace {
 
-// Longest part of the original file name kept in an alias, so that a person
+// Longest part of the file's own name kept in an alias, so that a person
 // reading the command line still recognises the file.
 constexpr std::size_t kAliasNameKeep = 64;
 

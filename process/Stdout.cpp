@@ -1,8 +1,8 @@
 #include "Stdout.h"
 
 // The messages are fixed texts: headline, two CR bytes and the failed call.
-// They keep the original wording, typos included, since users and support
-// notes quote them.
+// They stay word for word, typos included: people quote them when they
+// report a problem.
 
 namespace torvane {
 

@@ -140,8 +140,8 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
 #endif
 
     // The child starts with default signal handling and nothing blocked,
-    // whatever this program set up for itself (an ignored SIGPIPE would be
-    // inherited and a tool writing to a closed pipe would spin).
+    // whatever this program set up for itself: with SIGPIPE ignored, a tool
+    // whose output is no longer read would go on running.
     SpawnAttr sa;
     sigset_t all;
     sigset_t none;

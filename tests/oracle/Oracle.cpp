@@ -5,6 +5,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
 #include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libavutil/samplefmt.h>
 }
 
 #include <memory>
@@ -47,6 +49,12 @@ struct InputCloser {
 };
 struct PacketFreer {
     void operator()(AVPacket* pkt) const { av_packet_free(&pkt); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
 };
 
 void SetError(std::string* error, const std::string& text) {
@@ -149,6 +157,110 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
         av_packet_unref(pkt.get());
     }
     return media;
+}
+
+std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex,
+                                        std::string* error) {
+    av_log_set_level(AV_LOG_ERROR);
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot open '" + path + "': " + AvError(rc));
+        return std::nullopt;
+    }
+    std::unique_ptr<AVFormatContext, InputCloser> ctx(raw);
+    rc = avformat_find_stream_info(ctx.get(), nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot read the streams of '" + path + "': " + AvError(rc));
+        return std::nullopt;
+    }
+    if (streamIndex < 0) {
+        streamIndex = av_find_best_stream(ctx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    }
+    if (streamIndex < 0 || static_cast<unsigned>(streamIndex) >= ctx->nb_streams) {
+        SetError(error, "'" + path + "' has no such audio stream");
+        return std::nullopt;
+    }
+    const AVCodecParameters* par = ctx->streams[streamIndex]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (codec == nullptr) {
+        SetError(error, std::string("no decoder for ") + avcodec_get_name(par->codec_id));
+        return std::nullopt;
+    }
+    std::unique_ptr<AVCodecContext, CodecFreer> dec(avcodec_alloc_context3(codec));
+    if (!dec || avcodec_parameters_to_context(dec.get(), par) < 0) {
+        SetError(error, "cannot set up the decoder");
+        return std::nullopt;
+    }
+    dec->flags |= AV_CODEC_FLAG_BITEXACT;
+    dec->err_recognition |= AV_EF_EXPLODE;
+    rc = avcodec_open2(dec.get(), codec, nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot open the decoder: " + AvError(rc));
+        return std::nullopt;
+    }
+    DecodedAudio out;
+    std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    auto drain = [&]() -> int {
+        for (;;) {
+            const int r = avcodec_receive_frame(dec.get(), frame.get());
+            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) {
+                return 0;
+            }
+            if (r < 0) {
+                return r;
+            }
+            const auto fmt = static_cast<AVSampleFormat>(frame->format);
+            out.sampleFormat = av_get_sample_fmt_name(fmt);
+            out.samples += frame->nb_samples;
+            const int channels = frame->ch_layout.nb_channels;
+            const size_t bps = static_cast<size_t>(av_get_bytes_per_sample(fmt));
+            const size_t n = static_cast<size_t>(frame->nb_samples);
+            if (av_sample_fmt_is_planar(fmt) != 0) {
+                // Interleaved, so that the bytes do not depend on where the
+                // decoder happened to cut its frames.
+                for (size_t i = 0; i < n; ++i) {
+                    for (int c = 0; c < channels; ++c) {
+                        const uint8_t* at = frame->extended_data[c] + i * bps;
+                        out.pcm.insert(out.pcm.end(), at, at + bps);
+                    }
+                }
+            } else {
+                out.pcm.insert(out.pcm.end(), frame->extended_data[0],
+                               frame->extended_data[0] + n * bps * channels);
+            }
+            av_frame_unref(frame.get());
+        }
+    };
+    for (;;) {
+        rc = av_read_frame(ctx.get(), pkt.get());
+        if (rc == AVERROR_EOF) {
+            break;
+        }
+        if (rc < 0) {
+            SetError(error, "cannot read a packet of '" + path + "': " + AvError(rc));
+            return std::nullopt;
+        }
+        if (pkt->stream_index == streamIndex) {
+            rc = avcodec_send_packet(dec.get(), pkt.get());
+            if (rc >= 0) {
+                rc = drain();
+            }
+            if (rc < 0) {
+                SetError(error, "cannot decode '" + path + "': " + AvError(rc));
+                return std::nullopt;
+            }
+        }
+        av_packet_unref(pkt.get());
+    }
+    avcodec_send_packet(dec.get(), nullptr);
+    rc = drain();
+    if (rc < 0) {
+        SetError(error, "cannot decode '" + path + "': " + AvError(rc));
+        return std::nullopt;
+    }
+    return out;
 }
 
 std::vector<uint8_t> Concat(const Stream& stream) {

@@ -86,6 +86,20 @@ struct ReadOptions {
 std::optional<Media> Read(const std::string& path, const ReadOptions& options = {},
                           std::string* error = nullptr);
 
+// An audio stream decoded whole by FFmpeg's decoder.
+struct DecodedAudio {
+    int64_t samples = 0;       // per channel
+    std::string sampleFormat;  // FFmpeg's name: "s16", "fltp", ...
+    std::vector<uint8_t> pcm;  // each decoded frame's planes, back to back
+};
+
+// Decodes the first audio stream of `path` (or stream `streamIndex` when it
+// is not negative). Decoding errors fail the call: a file that demuxes but
+// does not decode is not a good file. Two files holding the same audio in
+// the same codec decode to the same pcm.
+std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex = -1,
+                                        std::string* error = nullptr);
+
 // The payloads of all packets of a stream, back to back.
 std::vector<uint8_t> Concat(const Stream& stream);
 

@@ -12,7 +12,7 @@
 extern "C" {
 #endif
 
-#define QUARVEL_MUX_API_VERSION 1
+#define QUARVEL_MUX_API_VERSION 2
 
 typedef struct quarvel_mux quarvel_mux;
 
@@ -27,6 +27,11 @@ typedef struct quarvel_mux_track {
     uint64_t bit_depth;
     uint64_t default_duration_ns;
     const char* language;
+    /* Version 2: the Segment's Duration in ns, 0 when unknown. Formats that
+     * must state their length up front (TTA) use it when nothing better is
+     * known: FFmpeg-written Matroska keeps no TTA header and gives the last,
+     * shorter frame the full frame duration. */
+    uint64_t duration_ns;
 } quarvel_mux_track;
 
 /* Resolved with dlsym under these names. */

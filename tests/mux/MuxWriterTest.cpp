@@ -1,0 +1,454 @@
+// The muxing module driven the way quarvel drives it (through MuxWriter and
+// dlopen), with frames read from the codec fixtures by FFmpeg's own demuxer;
+// the written file is then read back by the same oracle and compared with the
+// source track.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Oracle.h"
+#include "mux_writer.h"
+
+namespace quarvel {
+namespace {
+
+namespace fs = std::filesystem;
+namespace oracle = torvane::oracle;
+
+std::string Fixture(const std::string& name) {
+    return std::string(TORVANE_FIXTURES_DIR) + "/codecs/" + name;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The first CodecPrivate element (ID 63 A2) of a Matroska file. The oracle's
+// extradata is not always CodecPrivate (FFmpeg strips the BITMAPINFOHEADER
+// of VFW tracks, wraps the ALAC cookie), so the tests take it from the file.
+// The fixtures hold one track each, so the first match is the track's.
+std::vector<uint8_t> RawCodecPrivate(const std::string& path) {
+    const std::vector<uint8_t> f = ReadFile(path);
+    for (size_t i = 0; i + 3 < f.size(); ++i) {
+        if (f[i] != 0x63 || f[i + 1] != 0xA2) {
+            continue;
+        }
+        const uint8_t first = f[i + 2];
+        int len = 1;
+        while (len <= 8 && (first & (0x80 >> (len - 1))) == 0) {
+            ++len;
+        }
+        if (len > 8 || i + 2 + len > f.size()) {
+            continue;
+        }
+        uint64_t size = first & (0xFF >> len);
+        for (int k = 1; k < len; ++k) {
+            size = size << 8 | f[i + 2 + k];
+        }
+        const size_t start = i + 2 + len;
+        if (size > f.size() - start) {
+            continue;
+        }
+        return std::vector<uint8_t>(f.begin() + start, f.begin() + start + size);
+    }
+    return {};
+}
+
+uint32_t LE32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// FFmpeg's Matroska demuxer hands WavPack frames back as .wv blocks with
+// 32-octet headers; this undoes that, giving the frame as Matroska stores it.
+std::vector<uint8_t> WavPackToMatroska(const std::vector<uint8_t>& blocks) {
+    std::vector<uint8_t> out;
+    size_t pos = 0;
+    bool first = true;
+    while (pos + 32 <= blocks.size()) {
+        const uint8_t* h = blocks.data() + pos;
+        const uint32_t dataSize = LE32(h + 4) - 24;
+        const uint32_t flags = LE32(h + 24);
+        if (first) {
+            out.insert(out.end(), h + 20, h + 24);  // block samples
+            first = false;
+        }
+        out.insert(out.end(), h + 24, h + 32);  // flags, CRC
+        if ((flags & 0x1800) != 0x1800) {
+            out.insert(out.end(), h + 4, h + 8);
+            const uint32_t s = dataSize;
+            std::copy(reinterpret_cast<const uint8_t*>(&s),
+                      reinterpret_cast<const uint8_t*>(&s) + 4, out.end() - 4);
+        }
+        out.insert(out.end(), h + 32, h + 32 + dataSize);
+        pos += 32 + dataSize;
+    }
+    return out;
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        char tmpl[] = "/tmp/torvane-mux-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+struct Source {
+    TrackInfo info;
+    oracle::Stream stream;
+    int64_t fileDurationNs = 0;
+};
+
+Source LoadSource(const std::string& fixture, const std::string& codecId) {
+    Source s;
+    std::string error;
+    auto media = oracle::Read(Fixture(fixture), {}, &error);
+    EXPECT_TRUE(media) << error;
+    if (!media || media->streams.empty()) {
+        return s;
+    }
+    s.stream = media->streams[0];
+    s.fileDurationNs = media->durationNs;
+    TrackInfo& t = s.info;
+    t.number = 1;
+    t.position = 1;
+    t.type = s.stream.mediaType == "video" ? 1 : 2;
+    t.codecId = codecId;
+    t.codecPrivate = RawCodecPrivate(Fixture(fixture));
+    t.pixelWidth = static_cast<uint64_t>(s.stream.width);
+    t.pixelHeight = static_cast<uint64_t>(s.stream.height);
+    t.samplingFrequency = s.stream.sampleRate;
+    t.channels = static_cast<uint64_t>(s.stream.channels);
+    t.bitDepth = static_cast<uint64_t>(s.stream.bitsPerRawSample);
+    if (s.stream.mediaType == "video" && s.stream.packets.size() > 1) {
+        t.defaultDurationNs = static_cast<uint64_t>(s.stream.packets[1].ptsNs);
+    }
+    return s;
+}
+
+// Writes the source's packets through a MuxWriter; returns the writer's
+// error, empty on success.
+std::string WriteTrack(const Source& src, const std::string& path, size_t skipPacket = SIZE_MAX) {
+    auto writer = MakeMuxWriter(static_cast<uint64_t>(src.fileDurationNs));
+    if (!writer->Begin(src.info, path)) {
+        return "Begin: " + writer->Error();
+    }
+    for (size_t i = 0; i < src.stream.packets.size(); ++i) {
+        if (i == skipPacket) {
+            continue;
+        }
+        const oracle::Packet& p = src.stream.packets[i];
+        std::vector<uint8_t> data = p.data;
+        if (src.info.codecId == "A_WAVPACK4") {
+            data = WavPackToMatroska(p.data);
+        }
+        Frame f;
+        f.timestampNs = p.ptsNs;
+        f.durationNs = p.durationNs > 0 ? p.durationNs : -1;
+        f.keyframe = p.keyframe;
+        f.data = data.data();
+        f.size = data.size();
+        if (!writer->Write(f)) {
+            return "Write: " + writer->Error();
+        }
+    }
+    if (!writer->Finish()) {
+        return "Finish: " + writer->Error();
+    }
+    return "";
+}
+
+oracle::Media ReadBack(const std::string& path) {
+    std::string error;
+    auto media = oracle::Read(path, {}, &error);
+    EXPECT_TRUE(media) << error;
+    return media ? *media : oracle::Media{};
+}
+
+void ExpectSamePayloads(const oracle::Stream& out, const oracle::Stream& src) {
+    ASSERT_EQ(out.packets.size(), src.packets.size());
+    for (size_t i = 0; i < src.packets.size(); ++i) {
+        ASSERT_EQ(out.packets[i].data, src.packets[i].data) << "packet " << i;
+    }
+}
+
+struct Case {
+    const char* fixture;
+    const char* codecId;
+    const char* format;  // FFmpeg's name for the written container
+    const char* codec;   // FFmpeg's name for the codec read back
+};
+
+class MuxRoundTrip : public ::testing::TestWithParam<Case> {};
+
+// Every packet comes back byte for byte, in a container FFmpeg recognises,
+// with the codec and its parameters intact.
+TEST_P(MuxRoundTrip, PayloadsAndParametersSurvive) {
+    const Case& c = GetParam();
+    TempDir dir;
+    const Source src = LoadSource(c.fixture, c.codecId);
+    ASSERT_FALSE(src.stream.packets.empty());
+    const std::string out = dir.File("out");
+    ASSERT_EQ(WriteTrack(src, out), "");
+
+    const oracle::Media media = ReadBack(out);
+    EXPECT_EQ(media.formatName, c.format);
+    ASSERT_EQ(media.streams.size(), 1u);
+    const oracle::Stream& s = media.streams[0];
+    EXPECT_EQ(s.codecName, c.codec);
+    if (src.stream.mediaType == "audio") {
+        EXPECT_EQ(s.sampleRate, src.stream.sampleRate);
+        EXPECT_EQ(s.channels, src.stream.channels);
+    } else {
+        EXPECT_EQ(s.width, src.stream.width);
+        EXPECT_EQ(s.height, src.stream.height);
+    }
+    if (std::string(c.codecId) == "A_WAVPACK4") {
+        // The rebuilt headers differ only where a standalone file must say
+        // more: the running block index (and the total in the first block).
+        ASSERT_EQ(s.packets.size(), src.stream.packets.size());
+        for (size_t i = 0; i < s.packets.size(); ++i) {
+            std::vector<uint8_t> a = s.packets[i].data, b = src.stream.packets[i].data;
+            ASSERT_EQ(a.size(), b.size());
+            ASSERT_GE(a.size(), 32u);
+            std::fill(a.begin() + 12, a.begin() + 20, 0);
+            EXPECT_EQ(a, b) << "packet " << i;
+        }
+    } else if (std::string(c.codecId) == "A_REAL/14_4") {
+        EXPECT_EQ(oracle::Concat(s), oracle::Concat(src.stream));
+    } else {
+        ExpectSamePayloads(s, src.stream);
+    }
+
+    if (src.stream.mediaType == "audio") {
+        // The file must also play: FFmpeg's decoder gives the same audio,
+        // no more and no less, so lengths and granule positions are right.
+        std::string error;
+        const auto a = oracle::DecodeAudio(out, -1, &error);
+        ASSERT_TRUE(a) << error;
+        const auto b = oracle::DecodeAudio(Fixture(c.fixture), -1, &error);
+        ASSERT_TRUE(b) << error;
+        if (std::string(c.codecId) == "A_OPUS") {
+            // Matroska trims the last packet's padding with DiscardPadding,
+            // which frames do not carry; the tail of that one packet remains.
+            EXPECT_GE(a->samples, b->samples);
+            EXPECT_LT(a->samples, b->samples + 960);
+            ASSERT_GE(a->pcm.size(), b->pcm.size());
+            EXPECT_TRUE(std::equal(b->pcm.begin(), b->pcm.end(), a->pcm.begin()));
+        } else {
+            EXPECT_EQ(a->samples, b->samples);
+            EXPECT_TRUE(a->pcm == b->pcm);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MuxRoundTrip,
+                         ::testing::Values(Case{"vorbis.mka", "A_VORBIS", "ogg", "vorbis"},
+                                           Case{"opus.mka", "A_OPUS", "ogg", "opus"},
+                                           Case{"theora.mkv", "V_THEORA", "ogg", "theora"},
+                                           Case{"vfw_msmpeg4v2.mkv", "V_MS/VFW/FOURCC", "avi",
+                                                "msmpeg4v2"},
+                                           Case{"alac.mka", "A_ALAC", "caf", "alac"},
+                                           Case{"wavpack.mka", "A_WAVPACK4", "wv", "wavpack"},
+                                           Case{"tta.mka", "A_TTA1", "tta", "tta"},
+                                           Case{"real_144.mka", "A_REAL/14_4", "rm", "ra_144"}),
+                         [](const ::testing::TestParamInfo<Case>& param) {
+                             std::string name = param.param.fixture;
+                             return name.substr(0, name.find('.'));
+                         });
+
+// Ogg states its length only through granule positions: the last one must
+// put the end of the stream where the audio ends.
+TEST(MuxOgg, GranulePositionsGiveTheStreamLength) {
+    for (const char* fixture : {"vorbis.mka", "opus.mka"}) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const Source src =
+            LoadSource(fixture, std::string(fixture) == "vorbis.mka" ? "A_VORBIS" : "A_OPUS");
+        const std::string out = dir.File("out.ogg");
+        ASSERT_EQ(WriteTrack(src, out), "");
+        const oracle::Media media = ReadBack(out);
+        ASSERT_EQ(media.streams.size(), 1u);
+        std::string error;
+        const auto decoded = oracle::DecodeAudio(out, -1, &error);
+        ASSERT_TRUE(decoded) << error;
+        const int64_t playedNs = decoded->samples * 1000000000 / media.streams[0].sampleRate;
+        // The source is 1.5 s of audio (plus, for Opus, the padding of its
+        // last packet, which Matroska trims and Ogg here does not).
+        EXPECT_NEAR(playedNs, 1500000000, 20000000);
+        // Vorbis: the last granule position is the number of samples played.
+        // Opus: it also counts the pre-skip the decoder drops (RFC 7845, 4.1).
+        int64_t preSkipNs = 0;
+        if (src.info.codecId == "A_OPUS") {
+            const auto& head = src.info.codecPrivate;
+            preSkipNs = (head.at(10) | head.at(11) << 8) * int64_t(1000000000) / 48000;
+        }
+        EXPECT_NEAR(media.streams[0].durationNs, playedNs + preSkipNs, 100000);
+    }
+    TempDir dir;
+    const Source theora = LoadSource("theora.mkv", "V_THEORA");
+    const std::string out = dir.File("out.ogv");
+    ASSERT_EQ(WriteTrack(theora, out), "");
+    const oracle::Media media = ReadBack(out);
+    ASSERT_EQ(media.streams.size(), 1u);
+    EXPECT_EQ(oracle::EndNs(media.streams[0]), 1000000000);  // 25 frames at 25 per second
+}
+
+TEST(MuxAvi, FrameRateLearntWhenTrackHasNoDefaultDuration) {
+    TempDir dir;
+    Source src = LoadSource("vfw_msmpeg4v2.mkv", "V_MS/VFW/FOURCC");
+    src.info.defaultDurationNs = 0;
+    const std::string out = dir.File("out.avi");
+    ASSERT_EQ(WriteTrack(src, out), "");
+    const oracle::Media media = ReadBack(out);
+    ASSERT_EQ(media.streams.size(), 1u);
+    EXPECT_EQ(media.streams[0].timeBaseNum, 1);
+    EXPECT_EQ(media.streams[0].timeBaseDen, 25);
+    ExpectSamePayloads(media.streams[0], src.stream);
+    EXPECT_EQ(media.streams[0].codecTag, 0x3234504Du);  // "MP42"
+}
+
+TEST(MuxAvi, MissingFrameKeepsLaterFramesInTheirSlots) {
+    TempDir dir;
+    const Source src = LoadSource("vfw_msmpeg4v2.mkv", "V_MS/VFW/FOURCC");
+    const std::string out = dir.File("out.avi");
+    ASSERT_EQ(WriteTrack(src, out, /*skipPacket=*/5), "");
+    const oracle::Media media = ReadBack(out);
+    ASSERT_EQ(media.streams.size(), 1u);
+    const oracle::Stream& s = media.streams[0];
+    ASSERT_FALSE(s.packets.empty());
+    // The frame after the gap still starts at 240 ms.
+    bool found = false;
+    for (const oracle::Packet& p : s.packets) {
+        if (p.data == src.stream.packets[6].data) {
+            EXPECT_EQ(p.ptsNs, 240000000);
+            found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST(MuxOutput, SameTrackGivesSameBytes) {
+    for (const auto& [fixture, codec] :
+         {std::pair{"vorbis.mka", "A_VORBIS"}, std::pair{"vfw_msmpeg4v2.mkv", "V_MS/VFW/FOURCC"},
+          std::pair{"alac.mka", "A_ALAC"}}) {
+        SCOPED_TRACE(fixture);
+        TempDir dir;
+        const Source src = LoadSource(fixture, codec);
+        ASSERT_EQ(WriteTrack(src, dir.File("a")), "");
+        ASSERT_EQ(WriteTrack(src, dir.File("b")), "");
+        const auto a = ReadFile(dir.File("a"));
+        EXPECT_FALSE(a.empty());
+        EXPECT_TRUE(a == ReadFile(dir.File("b")));
+        // No library version string makes it into the file.
+        const std::string text(a.begin(), a.end());
+        EXPECT_EQ(text.find("Lavf"), std::string::npos);
+    }
+}
+
+TEST(MuxErrors, MissingModuleNamesItsFile) {
+    TempDir empty;
+    SetMuxModuleFolder(empty.Path());
+    const Source src = LoadSource("vorbis.mka", "A_VORBIS");
+    auto writer = MakeMuxWriter();
+    EXPECT_FALSE(writer->Begin(src.info, empty.File("out.ogg")));
+    SetMuxModuleFolder("");
+    const std::string error = writer->Error();
+    EXPECT_NE(error.find(empty.File(MuxModuleFileName())), std::string::npos) << error;
+    // The loader's own reason is kept.
+    EXPECT_NE(error.find("cannot open shared object file"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(empty.File("out.ogg")));
+
+    // The real module is still found afterwards.
+    auto again = MakeMuxWriter();
+    EXPECT_TRUE(again->Begin(src.info, empty.File("out.ogg"))) << again->Error();
+    again->Abort();
+}
+
+TEST(MuxErrors, UnsupportedOrDamagedTracksAreRefusedBeforeAnyFile) {
+    TempDir dir;
+    struct Bad {
+        TrackInfo info;
+        const char* expect;
+    };
+    std::vector<Bad> cases;
+    TrackInfo cook;
+    cook.codecId = "A_REAL/COOK";
+    cook.codecPrivate.assign(80, 0);
+    cases.push_back({cook, "A_REAL/COOK: RealMedia output is not supported"});
+    TrackInfo rv40;
+    rv40.codecId = "V_REAL/RV40";
+    cases.push_back({rv40, "V_REAL/RV40: RealMedia output is not supported"});
+    TrackInfo vorbis = LoadSource("vorbis.mka", "A_VORBIS").info;
+    vorbis.codecPrivate.resize(20);
+    cases.push_back({vorbis, "does not hold the three Vorbis headers"});
+    TrackInfo vfw;
+    vfw.codecId = "V_MS/VFW/FOURCC";
+    vfw.codecPrivate.assign(39, 0);
+    cases.push_back({vfw, "no BITMAPINFOHEADER"});
+    TrackInfo opus;
+    opus.codecId = "A_OPUS";
+    cases.push_back({opus, "not an OpusHead packet"});
+    TrackInfo h264;
+    h264.codecId = "V_MPEG4/ISO/AVC";
+    cases.push_back({h264, "V_MPEG4/ISO/AVC is not written by the muxing module"});
+    for (const Bad& bad : cases) {
+        SCOPED_TRACE(bad.info.codecId);
+        auto writer = MakeMuxWriter();
+        EXPECT_FALSE(writer->Begin(bad.info, dir.File("out")));
+        EXPECT_NE(writer->Error().find(bad.expect), std::string::npos) << writer->Error();
+        EXPECT_FALSE(fs::exists(dir.File("out")));
+    }
+}
+
+TEST(MuxErrors, UnwritablePathAndBadFrames) {
+    TempDir dir;
+    const Source src = LoadSource("opus.mka", "A_OPUS");
+    auto writer = MakeMuxWriter();
+    const std::string path = dir.File("no/such/folder/out.opus");
+    EXPECT_FALSE(writer->Begin(src.info, path));
+    EXPECT_NE(writer->Error().find(path), std::string::npos) << writer->Error();
+
+    // A frame that is no Opus packet fails the track with a message; the
+    // writer can still be dropped cleanly.
+    auto w2 = MakeMuxWriter();
+    ASSERT_TRUE(w2->Begin(src.info, dir.File("out.opus"))) << w2->Error();
+    Frame f;
+    f.data = nullptr;
+    f.size = 0;
+    EXPECT_FALSE(w2->Write(f));
+    EXPECT_NE(w2->Error().find("not an Opus packet"), std::string::npos) << w2->Error();
+    w2->Abort();
+    EXPECT_FALSE(w2->Write(f));
+
+    // WavPack frames that lie about their block sizes are refused.
+    const Source wv = LoadSource("wavpack.mka", "A_WAVPACK4");
+    auto w3 = MakeMuxWriter();
+    ASSERT_TRUE(w3->Begin(wv.info, dir.File("out.wv"))) << w3->Error();
+    const uint8_t lying[] = {0x00, 0x10, 0,    0,    0x00, 0x08, 0, 0, 0, 0,
+                             0,    0,    0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
+    f.data = lying;
+    f.size = sizeof lying;
+    EXPECT_FALSE(w3->Write(f));
+    EXPECT_NE(w3->Error().find("runs past the end of the frame"), std::string::npos) << w3->Error();
+}
+
+}  // namespace
+}  // namespace quarvel

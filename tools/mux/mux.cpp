@@ -1,0 +1,439 @@
+// libquarvel_mux: writes the track outputs that need a real container through
+// FFmpeg's libavformat. Every entry point is extern "C" and reports failures
+// as messages; nothing here keeps global state between two muxes.
+#include "mux_api.h"
+
+#include "mux_codecs.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/mem.h>
+}
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#define QUARVEL_MUX_EXPORT extern "C" __attribute__((visibility("default")))
+
+using quarvel::mux::Container;
+using quarvel::mux::Plan;
+
+struct quarvel_mux {
+    Plan plan;
+    std::string path;
+    AVFormatContext* oc = nullptr;
+    AVStream* st = nullptr;
+    AVPacket* pkt = nullptr;
+    AVVorbisParseContext* vorbis = nullptr;
+    // The time base our own timestamps are counted in before they are
+    // rescaled to whatever the muxer settled on.
+    AVRational tb{1, 1000};
+    int64_t firstNs = INT64_MIN;  // timestamp of the first frame
+    int64_t nextPts = 0;          // running sample count (audio counted from the packets)
+    int64_t lastPts = INT64_MIN;  // last pts handed to the muxer, in tb
+    int64_t frames = 0;
+    // TTA: one frame is held back until the next arrives, since only the last
+    // frame may be shorter and its length comes from the header.
+    std::vector<uint8_t> held;
+    bool holding = false;
+    bool heldKey = false;
+    int64_t heldPts = 0;
+    int64_t heldDurationNs = -1;
+    std::vector<uint8_t> scratch;
+    // AVI without DefaultDuration: the frame rate is learnt from the first two
+    // frames, so the header waits for them.
+    struct Pending {
+        std::vector<uint8_t> data;
+        int64_t ptsNs;
+        bool keyframe;
+    };
+    bool headerWritten = false;
+    std::vector<Pending> pending;
+};
+
+namespace {
+
+void SetError(char* err, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+void SetError(char* err, size_t size, const char* fmt, ...) {
+    if (err == nullptr || size == 0) {
+        return;
+    }
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(err, size, fmt, ap);
+    va_end(ap);
+}
+
+std::string AvError(int code) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
+}
+
+void FreeMux(quarvel_mux* m) {
+    if (m == nullptr) {
+        return;
+    }
+    if (m->oc != nullptr) {
+        if (m->oc->pb != nullptr) {
+            avio_closep(&m->oc->pb);
+        }
+        avformat_free_context(m->oc);
+    }
+    av_packet_free(&m->pkt);
+    av_vorbis_parse_free(&m->vorbis);
+    delete m;
+}
+
+// Hands one packet to the muxer; pts in m->tb.
+int Emit(quarvel_mux* m, const uint8_t* data, size_t size, int64_t pts, int64_t duration,
+         bool keyframe, char* err, size_t errSize) {
+    if (size > static_cast<size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE)) {
+        SetError(err, errSize, "frame %lld of '%s' is too large (%zu bytes)",
+                 static_cast<long long>(m->frames), m->path.c_str(), size);
+        return -1;
+    }
+    AVPacket* pkt = m->pkt;
+    av_packet_unref(pkt);
+    int rc = av_new_packet(pkt, static_cast<int>(size));
+    if (rc < 0) {
+        SetError(err, errSize, "out of memory writing '%s'", m->path.c_str());
+        return -1;
+    }
+    if (size > 0) {
+        std::memcpy(pkt->data, data, size);
+    }
+    // Timestamps must rise strictly; a repeated or backward one (rounding, or
+    // damage in the source) is nudged one tick on rather than refused.
+    if (m->lastPts != INT64_MIN && pts <= m->lastPts) {
+        pts = m->lastPts + 1;
+    }
+    m->lastPts = pts;
+    pkt->pts = av_rescale_q(pts, m->tb, m->st->time_base);
+    pkt->dts = pkt->pts;
+    pkt->duration = duration > 0 ? av_rescale_q(duration, m->tb, m->st->time_base) : 0;
+    pkt->stream_index = 0;
+    pkt->flags = keyframe ? AV_PKT_FLAG_KEY : 0;
+    // av_write_frame, not the interleaving variant: there is one stream, and
+    // the packet goes out at once instead of piling up in memory.
+    rc = av_write_frame(m->oc, pkt);
+    av_packet_unref(pkt);
+    if (rc < 0) {
+        SetError(err, errSize, "cannot write frame %lld to '%s': %s",
+                 static_cast<long long>(m->frames), m->path.c_str(), AvError(rc).c_str());
+        return -1;
+    }
+    return 0;
+}
+
+// pts of a frame counted from the first frame, in m->tb.
+int64_t RelativePts(quarvel_mux* m, int64_t ptsNs) {
+    if (m->firstNs == INT64_MIN) {
+        m->firstNs = ptsNs;
+    }
+    return av_rescale_q_rnd(ptsNs - m->firstNs, AVRational{1, 1000000000}, m->tb,
+                            static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
+int FlushHeldTta(quarvel_mux* m, bool last, char* err, size_t errSize) {
+    if (!m->holding) {
+        return 0;
+    }
+    int64_t duration = m->plan.ttaFrameSize;
+    if (last) {
+        // The last frame holds whatever the header's total leaves; failing
+        // that, what the block's duration says.
+        const int64_t before = m->heldPts;
+        if (m->plan.ttaTotalSamples > before &&
+            m->plan.ttaTotalSamples - before <= m->plan.ttaFrameSize) {
+            duration = m->plan.ttaTotalSamples - before;
+        } else if (m->heldDurationNs > 0) {
+            duration = av_rescale_q(m->heldDurationNs, AVRational{1, 1000000000}, m->tb);
+            if (duration <= 0 || duration > m->plan.ttaFrameSize) {
+                duration = m->plan.ttaFrameSize;
+            }
+        }
+    }
+    m->holding = false;
+    return Emit(m, m->held.data(), m->held.size(), m->heldPts, duration, true, err, errSize);
+}
+
+int WriteHeader(quarvel_mux* m, char* err, size_t errSize) {
+    const int rc = avformat_write_header(m->oc, nullptr);
+    if (rc < 0) {
+        SetError(err, errSize, "FFmpeg's '%s' muxer refused the %s track: %s", m->plan.format,
+                 m->plan.codecIdText.c_str(), AvError(rc).c_str());
+        return -1;
+    }
+    m->headerWritten = true;
+    return 0;
+}
+
+// Sets the AVI frame rate from the gap between the first two frames (25 per
+// second when there is only one frame or no usable gap), then writes the
+// header and the frames held so far.
+int StartWithLearntRate(quarvel_mux* m, char* err, size_t errSize) {
+    AVRational tb{1, 25};
+    if (m->pending.size() >= 2) {
+        const int64_t gap = m->pending[1].ptsNs - m->pending[0].ptsNs;
+        if (gap > 0) {
+            av_reduce(&tb.num, &tb.den, gap, 1000000000, INT32_MAX);
+        }
+    }
+    m->tb = tb;
+    m->st->time_base = tb;
+    m->st->avg_frame_rate = av_inv_q(tb);
+    m->st->r_frame_rate = m->st->avg_frame_rate;
+    if (WriteHeader(m, err, errSize) != 0) {
+        return -1;
+    }
+    std::vector<quarvel_mux::Pending> pending;
+    pending.swap(m->pending);
+    for (const auto& f : pending) {
+        if (Emit(m, f.data.data(), f.data.size(), RelativePts(m, f.ptsNs), 1, f.keyframe, err,
+                 errSize) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+QUARVEL_MUX_EXPORT int quarvel_mux_version(void) {
+    return QUARVEL_MUX_API_VERSION;
+}
+
+QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel_mux_track* track,
+                                                 char* err, size_t errSize) {
+    if (path == nullptr || track == nullptr || track->codec_id == nullptr) {
+        SetError(err, errSize, "no output path or track given");
+        return nullptr;
+    }
+    std::string planError;
+    Plan plan;
+    if (!quarvel::mux::MakePlan(*track, plan, planError)) {
+        SetError(err, errSize, "%s", planError.c_str());
+        return nullptr;
+    }
+    auto* m = new quarvel_mux;
+    m->plan = std::move(plan);
+    m->path = path;
+    const Plan& p = m->plan;
+
+    int rc = avformat_alloc_output_context2(&m->oc, nullptr, p.format, path);
+    if (rc < 0 || m->oc == nullptr) {
+        SetError(err, errSize, "FFmpeg has no '%s' muxer: %s", p.format, AvError(rc).c_str());
+        FreeMux(m);
+        return nullptr;
+    }
+    // Same input, same bytes: no library version strings or dates in the output.
+    m->oc->flags |= AVFMT_FLAG_BITEXACT;
+    m->st = avformat_new_stream(m->oc, nullptr);
+    m->pkt = av_packet_alloc();
+    if (m->st == nullptr || m->pkt == nullptr) {
+        SetError(err, errSize, "out of memory opening '%s'", path);
+        FreeMux(m);
+        return nullptr;
+    }
+    AVCodecParameters* par = m->st->codecpar;
+    par->codec_type = p.mediaType;
+    par->codec_id = p.codecId;
+    par->codec_tag = p.codecTag;
+    if (!p.extradata.empty()) {
+        par->extradata =
+            static_cast<uint8_t*>(av_mallocz(p.extradata.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (par->extradata == nullptr) {
+            SetError(err, errSize, "out of memory opening '%s'", path);
+            FreeMux(m);
+            return nullptr;
+        }
+        std::memcpy(par->extradata, p.extradata.data(), p.extradata.size());
+        par->extradata_size = static_cast<int>(p.extradata.size());
+    }
+    if (p.mediaType == AVMEDIA_TYPE_VIDEO) {
+        par->width = p.width;
+        par->height = p.height;
+        par->bits_per_coded_sample = p.bitsPerCodedSample;
+    } else {
+        par->sample_rate = p.sampleRate;
+        av_channel_layout_default(&par->ch_layout, p.channels);
+        par->bits_per_coded_sample = p.bitsPerCodedSample;
+        par->bits_per_raw_sample = p.bitsPerRawSample;
+        par->frame_size = p.frameSize;
+        par->bit_rate = p.bitRate;
+    }
+    m->tb = p.timeBase;
+    m->st->time_base = p.timeBase;
+    m->st->avg_frame_rate = p.frameRate;
+    m->st->r_frame_rate = p.frameRate;
+
+    if (p.codecId == AV_CODEC_ID_VORBIS) {
+        m->vorbis = av_vorbis_parse_init(p.extradata.data(), static_cast<int>(p.extradata.size()));
+        if (m->vorbis == nullptr) {
+            SetError(err, errSize, "the Vorbis headers in CodecPrivate are damaged");
+            FreeMux(m);
+            return nullptr;
+        }
+    }
+
+    rc = avio_open(&m->oc->pb, path, AVIO_FLAG_WRITE);
+    if (rc < 0) {
+        SetError(err, errSize, "cannot create '%s': %s", path, AvError(rc).c_str());
+        FreeMux(m);
+        return nullptr;
+    }
+    if (!p.rateFromFrames && WriteHeader(m, err, errSize) != 0) {
+        FreeMux(m);
+        return nullptr;
+    }
+    return m;
+}
+
+QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, size_t size,
+                                         int64_t ptsNs, int64_t durationNs, int keyframe, char* err,
+                                         size_t errSize) {
+    if (m == nullptr || (data == nullptr && size > 0)) {
+        SetError(err, errSize, "no mux or no data");
+        return -1;
+    }
+    const Plan& p = m->plan;
+    const int64_t index = m->frames++;
+    switch (p.container) {
+        case Container::kOgg: {
+            if (p.codecId == AV_CODEC_ID_THEORA) {
+                if (size == 0 || (data[0] & 0x80) != 0) {
+                    // An empty packet is a repeated frame; a header packet here is a
+                    // stray copy of what CodecPrivate already gave.
+                    if (size == 0) {
+                        return Emit(m, data, 0, RelativePts(m, ptsNs), 1, false, err, errSize);
+                    }
+                    return 0;
+                }
+                const bool intra = (data[0] & 0x40) == 0;
+                return Emit(m, data, size, RelativePts(m, ptsNs), 1, intra, err, errSize);
+            }
+            int64_t samples = 0;
+            if (p.codecId == AV_CODEC_ID_VORBIS) {
+                int flags = 0;
+                samples =
+                    av_vorbis_parse_frame_flags(m->vorbis, data, static_cast<int>(size), &flags);
+                if (samples < 0) {
+                    SetError(err, errSize, "frame %lld is not a Vorbis audio packet",
+                             static_cast<long long>(index));
+                    return -1;
+                }
+                if (size > 0 && (data[0] & 1) != 0) {
+                    return 0;  // a header packet repeated in the blocks
+                }
+                // The first audio packet only primes the decoder's overlap and
+                // gives no samples (Vorbis I, section 4.3.8), so it adds nothing
+                // to the granule position.
+                if (m->nextPts == 0 && m->lastPts == INT64_MIN) {
+                    samples = 0;
+                }
+            } else {
+                samples = quarvel::mux::OpusPacketSamples(data, size);
+                if (samples < 0) {
+                    SetError(err, errSize, "frame %lld is not an Opus packet",
+                             static_cast<long long>(index));
+                    return -1;
+                }
+            }
+            // Granule positions are running sample counts taken from the packets
+            // themselves, so the file plays for exactly as long as its audio
+            // lasts, whatever rounding the source's timestamps carry.
+            const int64_t pts = m->nextPts;
+            m->nextPts += samples;
+            return Emit(m, data, size, pts, samples, true, err, errSize);
+        }
+        case Container::kAvi: {
+            if (!m->headerWritten) {
+                m->pending.push_back(
+                    {std::vector<uint8_t>(data, data + size), ptsNs, keyframe != 0});
+                return m->pending.size() < 2 ? 0 : StartWithLearntRate(m, err, errSize);
+            }
+            // AVI has no timestamps, only a frame rate: each frame lands in the
+            // slot its timestamp names, and a gap becomes empty frames.
+            return Emit(m, data, size, RelativePts(m, ptsNs), 1, keyframe != 0, err, errSize);
+        }
+        case Container::kWavPack: {
+            std::string why;
+            if (!quarvel::mux::RebuildWavPackBlocks(data, size, p.wavpackVersion, m->nextPts,
+                                                    m->scratch, why)) {
+                SetError(err, errSize, "frame %lld of the WavPack track: %s",
+                         static_cast<long long>(index), why.c_str());
+                return -1;
+            }
+            const int64_t samples = quarvel::mux::ReadLE32(data);
+            const int64_t pts = m->nextPts;
+            m->nextPts += samples;
+            return Emit(m, m->scratch.data(), m->scratch.size(), pts, samples, true, err, errSize);
+        }
+        case Container::kTta: {
+            if (FlushHeldTta(m, false, err, errSize) != 0) {
+                return -1;
+            }
+            m->held.assign(data, data + size);
+            m->holding = true;
+            m->heldKey = true;
+            m->heldPts = index * p.ttaFrameSize;
+            m->heldDurationNs = durationNs;
+            return 0;
+        }
+        case Container::kCaf:
+        case Container::kRealMedia: {
+            int64_t duration = p.frameSize;
+            if (durationNs > 0) {
+                duration = av_rescale_q(durationNs, AVRational{1, 1000000000}, m->tb);
+            }
+            return Emit(m, data, size, RelativePts(m, ptsNs), duration, true, err, errSize);
+        }
+    }
+    SetError(err, errSize, "internal error: no container");
+    return -1;
+}
+
+QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSize) {
+    if (m == nullptr) {
+        SetError(err, errSize, "no mux");
+        return -1;
+    }
+    int result = 0;
+    if (!m->headerWritten && StartWithLearntRate(m, err, errSize) != 0) {
+        result = -1;
+    }
+    if (result == 0 && m->plan.container == Container::kTta &&
+        FlushHeldTta(m, true, err, errSize) != 0) {
+        result = -1;
+    }
+    if (result == 0 && m->headerWritten) {
+        const int rc = av_write_trailer(m->oc);
+        if (rc < 0) {
+            SetError(err, errSize, "cannot finish '%s': %s", m->path.c_str(), AvError(rc).c_str());
+            result = -1;
+        }
+    }
+    if (m->oc->pb != nullptr) {
+        const int werr = m->oc->pb->error;
+        const int rc = avio_closep(&m->oc->pb);
+        if (result == 0 && (rc < 0 || werr < 0)) {
+            SetError(err, errSize, "cannot write '%s': %s", m->path.c_str(),
+                     AvError(rc < 0 ? rc : werr).c_str());
+            result = -1;
+        }
+    }
+    FreeMux(m);
+    return result;
+}
+
+QUARVEL_MUX_EXPORT void quarvel_mux_abort(quarvel_mux* m) {
+    FreeMux(m);
+}

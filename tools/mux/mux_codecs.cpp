@@ -1,0 +1,446 @@
+#include "mux_codecs.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace quarvel::mux {
+namespace {
+
+uint16_t ReadLE16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t ReadBE32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+uint32_t ReadBE24(const uint8_t* p) {
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]);
+}
+void PutLE32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 3; i >= 0; --i) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+// Sample rates and counts arrive as doubles and 64-bit integers from the
+// file; anything FFmpeg's int fields cannot hold is refused.
+bool ValidRate(double rate) {
+    return std::isfinite(rate) && rate >= 1.0 && rate <= 1e7;
+}
+
+bool PlanVfw(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    const uint8_t* cp = t.codec_private;
+    if (cp == nullptr || t.codec_private_size < 40) {
+        error = "the V_MS/VFW/FOURCC track has no BITMAPINFOHEADER in CodecPrivate (" +
+                std::to_string(t.codec_private_size) + " octets, 40 needed)";
+        return false;
+    }
+    p.container = Container::kAvi;
+    p.format = "avi";
+    p.mediaType = AVMEDIA_TYPE_VIDEO;
+    const int32_t width = static_cast<int32_t>(ReadLE32(cp + 4));
+    const int32_t height = static_cast<int32_t>(ReadLE32(cp + 8));
+    p.width = width > 0 ? width : static_cast<int>(t.pixel_width);
+    // A negative height marks a top-down bitmap; the size is its magnitude.
+    p.height =
+        height != 0 && height != INT32_MIN ? std::abs(height) : static_cast<int>(t.pixel_height);
+    p.bitsPerCodedSample = ReadLE16(cp + 14);
+    p.codecTag = ReadLE32(cp + 16);
+    const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
+    p.codecId = av_codec_get_id(tables, p.codecTag);
+    if (p.codecTag == 0) {
+        p.codecId = AV_CODEC_ID_RAWVIDEO;  // BI_RGB: uncompressed bitmaps
+    }
+    // Codec data the decoder needs follows the 40-octet header.
+    p.extradata.assign(cp + 40, cp + t.codec_private_size);
+    if (t.default_duration_ns > 0 && t.default_duration_ns < INT32_MAX) {
+        av_reduce(&p.timeBase.num, &p.timeBase.den, static_cast<int64_t>(t.default_duration_ns),
+                  1000000000, INT32_MAX);
+        p.frameRate = av_inv_q(p.timeBase);
+    } else {
+        p.rateFromFrames = true;
+    }
+    return true;
+}
+
+bool PlanVorbis(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    std::vector<std::vector<uint8_t>> headers;
+    if (!SplitXiphHeaders(t.codec_private, t.codec_private_size, headers) || headers.size() != 3 ||
+        headers[0].size() < 30 || std::memcmp(headers[0].data(), "\x01vorbis", 7) != 0) {
+        error = "the A_VORBIS track's CodecPrivate does not hold the three Vorbis headers";
+        return false;
+    }
+    p.container = Container::kOgg;
+    p.format = "ogg";
+    p.codecId = AV_CODEC_ID_VORBIS;
+    p.channels = headers[0][11];
+    p.sampleRate = static_cast<int>(ReadLE32(headers[0].data() + 12));
+    if (p.channels == 0 || p.sampleRate <= 0) {
+        error = "the Vorbis identification header gives no channels or sample rate";
+        return false;
+    }
+    p.timeBase = AVRational{1, p.sampleRate};
+    p.extradata.assign(t.codec_private, t.codec_private + t.codec_private_size);
+    return true;
+}
+
+bool PlanTheora(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    std::vector<std::vector<uint8_t>> headers;
+    if (!SplitXiphHeaders(t.codec_private, t.codec_private_size, headers) || headers.size() != 3 ||
+        headers[0].size() < 42 || std::memcmp(headers[0].data(), "\x80theora", 7) != 0) {
+        error = "the V_THEORA track's CodecPrivate does not hold the three Theora headers";
+        return false;
+    }
+    const uint8_t* id = headers[0].data();
+    p.container = Container::kOgg;
+    p.format = "ogg";
+    p.mediaType = AVMEDIA_TYPE_VIDEO;
+    p.codecId = AV_CODEC_ID_THEORA;
+    p.width = static_cast<int>(ReadBE24(id + 14));
+    p.height = static_cast<int>(ReadBE24(id + 17));
+    // Theora granule positions count frames, so timestamps are counted in
+    // frames of the rate the stream itself declares.
+    const uint32_t frn = ReadBE32(id + 22);
+    const uint32_t frd = ReadBE32(id + 26);
+    if (frn > 0 && frd > 0 && frn <= INT32_MAX && frd <= INT32_MAX) {
+        av_reduce(&p.timeBase.num, &p.timeBase.den, frd, frn, INT32_MAX);
+    } else if (t.default_duration_ns > 0 && t.default_duration_ns < INT32_MAX) {
+        av_reduce(&p.timeBase.num, &p.timeBase.den, static_cast<int64_t>(t.default_duration_ns),
+                  1000000000, INT32_MAX);
+    } else {
+        p.timeBase = AVRational{1, 25};
+    }
+    p.frameRate = av_inv_q(p.timeBase);
+    p.extradata.assign(t.codec_private, t.codec_private + t.codec_private_size);
+    return true;
+}
+
+bool PlanOpus(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    const uint8_t* cp = t.codec_private;
+    if (cp == nullptr || t.codec_private_size < 19 || std::memcmp(cp, "OpusHead", 8) != 0) {
+        error = "the A_OPUS track's CodecPrivate is not an OpusHead packet";
+        return false;
+    }
+    p.container = Container::kOgg;
+    p.format = "ogg";
+    p.codecId = AV_CODEC_ID_OPUS;
+    p.channels = cp[9];
+    if (p.channels == 0) {
+        error = "the OpusHead packet gives no channels";
+        return false;
+    }
+    // Opus always runs at 48 kHz in Ogg, whatever input rate OpusHead records.
+    p.sampleRate = 48000;
+    p.timeBase = AVRational{1, 48000};
+    p.extradata.assign(cp, cp + t.codec_private_size);
+    return true;
+}
+
+bool PlanAlac(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    const uint8_t* cp = t.codec_private;
+    const size_t n = t.codec_private_size;
+    // FFmpeg wants the magic cookie inside its 12-octet 'alac' atom header;
+    // some files store it that way already.
+    const bool atom = n >= 36 && std::memcmp(cp + 4, "alac", 4) == 0;
+    if (cp == nullptr || (!atom && n < 24)) {
+        error = "the A_ALAC track's CodecPrivate is not an ALAC magic cookie";
+        return false;
+    }
+    p.container = Container::kCaf;
+    p.format = "caf";
+    p.codecId = AV_CODEC_ID_ALAC;
+    if (atom) {
+        p.extradata.assign(cp, cp + n);
+    } else {
+        PutBE32(p.extradata, static_cast<uint32_t>(n + 12));
+        p.extradata.insert(p.extradata.end(), {'a', 'l', 'a', 'c', 0, 0, 0, 0});
+        p.extradata.insert(p.extradata.end(), cp, cp + n);
+    }
+    const uint8_t* cookie = p.extradata.data() + 12;
+    p.frameSize = static_cast<int>(ReadBE32(cookie));
+    p.bitsPerRawSample = cookie[5];
+    p.channels = cookie[9];
+    p.sampleRate = static_cast<int>(ReadBE32(cookie + 20));
+    if (p.sampleRate <= 0 && ValidRate(t.sampling_frequency)) {
+        p.sampleRate = static_cast<int>(std::lround(t.sampling_frequency));
+    }
+    if (p.channels == 0 || p.sampleRate <= 0) {
+        error = "the ALAC magic cookie gives no channels or sample rate";
+        return false;
+    }
+    p.timeBase = AVRational{1, p.sampleRate};
+    return true;
+}
+
+bool PlanAudioFromTrack(const quarvel_mux_track& t, Plan& p, const char* what, std::string& error) {
+    if (!ValidRate(t.sampling_frequency) || t.channels == 0 || t.channels > 255) {
+        error = std::string("the ") + what + " track gives no usable sample rate or channels";
+        return false;
+    }
+    p.sampleRate = static_cast<int>(std::lround(t.sampling_frequency));
+    p.channels = static_cast<int>(t.channels);
+    p.bitsPerRawSample = t.bit_depth > 0 && t.bit_depth <= 64 ? static_cast<int>(t.bit_depth) : 0;
+    p.timeBase = AVRational{1, p.sampleRate};
+    return true;
+}
+
+bool PlanWavPack(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    if (!PlanAudioFromTrack(t, p, "A_WAVPACK4", error)) {
+        return false;
+    }
+    p.container = Container::kWavPack;
+    p.format = "wv";
+    p.codecId = AV_CODEC_ID_WAVPACK;
+    p.wavpackVersion = t.codec_private_size >= 2 ? ReadLE16(t.codec_private) : 0x403;
+    // The stream versions WavPack 4 defines; FFmpeg's muxer refuses others.
+    if (p.wavpackVersion < 0x402 || p.wavpackVersion > 0x410) {
+        error = "the A_WAVPACK4 track has unknown WavPack version 0x" + [&] {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "%x", p.wavpackVersion);
+            return std::string(buf);
+        }();
+        return false;
+    }
+    return true;
+}
+
+bool PlanTta(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    p.container = Container::kTta;
+    p.format = "tta";
+    p.codecId = AV_CODEC_ID_TTA;
+    const uint8_t* cp = t.codec_private;
+    if (cp != nullptr && t.codec_private_size >= 22 && std::memcmp(cp, "TTA1", 4) == 0) {
+        p.channels = ReadLE16(cp + 6);
+        p.bitsPerRawSample = ReadLE16(cp + 8);
+        p.sampleRate = static_cast<int>(ReadLE32(cp + 10));
+        p.ttaTotalSamples = ReadLE32(cp + 14);
+        p.extradata.assign(cp, cp + t.codec_private_size);
+        if (p.channels == 0 || p.sampleRate <= 0 || p.sampleRate > 0x7FFFFF) {
+            error = "the TTA header in CodecPrivate gives no channels or sample rate";
+            return false;
+        }
+        p.timeBase = AVRational{1, p.sampleRate};
+    } else {
+        if (!PlanAudioFromTrack(t, p, "A_TTA1", error)) {
+            return false;
+        }
+        if (p.bitsPerRawSample == 0) {
+            p.bitsPerRawSample = 16;
+        }
+        if (t.duration_ns > 0 && t.duration_ns < (uint64_t(1) << 53)) {
+            p.ttaTotalSamples = static_cast<int64_t>(
+                std::llround(static_cast<double>(t.duration_ns) * p.sampleRate / 1e9));
+        }
+    }
+    // TTA frames are of one fixed length (all but the last), set by the rate.
+    p.ttaFrameSize = static_cast<int64_t>(p.sampleRate) * 256 / 245;
+    p.frameSize = static_cast<int>(p.ttaFrameSize);
+    return true;
+}
+
+bool PlanReal(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    const std::string id = t.codec_id;
+    if (id == "A_REAL/14_4") {
+        // RealAudio 1.0 (14.4): fixed 8 kHz mono, 20-octet frames of 160
+        // samples; the only Real codec FFmpeg's RealMedia muxer describes in
+        // a header a player can use (it writes a fixed .ra4 header, with no
+        // codec data, for every audio codec).
+        p.container = Container::kRealMedia;
+        p.format = "rm";
+        p.codecId = AV_CODEC_ID_RA_144;
+        p.codecTag = MKTAG('l', 'p', 'c', 'J');
+        p.sampleRate = 8000;
+        p.channels = 1;
+        p.frameSize = 160;
+        p.bitRate = 8000;
+        p.timeBase = AVRational{1, 8000};
+        return true;
+    }
+    error = id +
+            ": RealMedia output is not supported for this codec (FFmpeg's RealMedia muxer "
+            "cannot carry its codec data; only A_REAL/14_4 is written)";
+    return false;
+}
+
+}  // namespace
+
+bool SplitXiphHeaders(const uint8_t* data, size_t size, std::vector<std::vector<uint8_t>>& out) {
+    out.clear();
+    if (data == nullptr || size < 1) {
+        return false;
+    }
+    const size_t count = size_t(data[0]) + 1;
+    size_t pos = 1;
+    std::vector<size_t> sizes;
+    for (size_t i = 0; i + 1 < count; ++i) {
+        size_t len = 0;
+        for (;;) {
+            if (pos >= size) {
+                return false;
+            }
+            const uint8_t b = data[pos++];
+            len += b;
+            if (b < 255) {
+                break;
+            }
+        }
+        sizes.push_back(len);
+    }
+    for (size_t len : sizes) {
+        if (len > size - pos) {
+            return false;
+        }
+        out.emplace_back(data + pos, data + pos + len);
+        pos += len;
+    }
+    out.emplace_back(data + pos, data + size);  // the last takes the rest
+    return true;
+}
+
+int64_t OpusPacketSamples(const uint8_t* data, size_t size) {
+    if (data == nullptr || size < 1) {
+        return -1;
+    }
+    const int config = data[0] >> 3;
+    int perFrame;
+    if (config < 12) {
+        static const int kSilk[4] = {480, 960, 1920, 2880};  // 10, 20, 40, 60 ms
+        perFrame = kSilk[config & 3];
+    } else if (config < 16) {
+        perFrame = (config & 1) != 0 ? 960 : 480;  // hybrid: 10 or 20 ms
+    } else {
+        static const int kCelt[4] = {120, 240, 480, 960};  // 2.5 to 20 ms
+        perFrame = kCelt[config & 3];
+    }
+    int frames;
+    switch (data[0] & 3) {
+        case 0:
+            frames = 1;
+            break;
+        case 1:
+        case 2:
+            frames = 2;
+            break;
+        default:
+            if (size < 2) {
+                return -1;
+            }
+            frames = data[1] & 0x3F;
+            break;
+    }
+    const int64_t total = int64_t(frames) * perFrame;
+    // A packet holds at least one frame and at most 120 ms.
+    if (frames == 0 || total > 5760) {
+        return -1;
+    }
+    return total;
+}
+
+bool RebuildWavPackBlocks(const uint8_t* data, size_t size, uint16_t version, int64_t blockIndex,
+                          std::vector<uint8_t>& out, std::string& error) {
+    out.clear();
+    if (size < 12) {
+        error = "too short for a WavPack frame (" + std::to_string(size) + " octets)";
+        return false;
+    }
+    const uint32_t samples = ReadLE32(data);
+    size_t pos = 4;
+    while (pos < size) {
+        if (size - pos < 8) {
+            error = "a WavPack block header runs past the end of the frame";
+            return false;
+        }
+        const uint32_t flags = ReadLE32(data + pos);
+        const uint32_t crc = ReadLE32(data + pos + 4);
+        pos += 8;
+        size_t blockSize = size - pos;
+        // A lone block carries both the initial and the final flag, and no
+        // size: it takes the rest of the frame.
+        if ((flags & 0x1800) != 0x1800) {
+            if (size - pos < 4) {
+                error = "a WavPack block size runs past the end of the frame";
+                return false;
+            }
+            blockSize = ReadLE32(data + pos);
+            pos += 4;
+            if (blockSize > size - pos) {
+                error = "a WavPack block runs past the end of the frame";
+                return false;
+            }
+        }
+        if (blockSize > UINT32_MAX - 24) {
+            error = "a WavPack block is too large";
+            return false;
+        }
+        out.insert(out.end(), {'w', 'v', 'p', 'k'});
+        PutLE32(out, static_cast<uint32_t>(blockSize + 24));
+        out.push_back(static_cast<uint8_t>(version));
+        out.push_back(static_cast<uint8_t>(version >> 8));
+        out.push_back(0);  // upper bits of block index and total samples
+        out.push_back(0);
+        PutLE32(out, 0);  // total samples: filled in the first block at the end
+        PutLE32(out, static_cast<uint32_t>(blockIndex));
+        PutLE32(out, samples);
+        PutLE32(out, flags);
+        PutLE32(out, crc);
+        out.insert(out.end(), data + pos, data + pos + blockSize);
+        pos += blockSize;
+    }
+    if (out.empty()) {
+        error = "a WavPack frame holds no block";
+        return false;
+    }
+    return true;
+}
+
+bool MakePlan(const quarvel_mux_track& track, Plan& plan, std::string& error) {
+    plan = Plan{};
+    const std::string id = track.codec_id;
+    plan.codecIdText = id;
+    if (track.codec_private == nullptr && track.codec_private_size != 0) {
+        error = "CodecPrivate size given without data";
+        return false;
+    }
+    if (id == "V_MS/VFW/FOURCC") {
+        return PlanVfw(track, plan, error);
+    }
+    if (id == "A_VORBIS") {
+        return PlanVorbis(track, plan, error);
+    }
+    if (id == "V_THEORA") {
+        return PlanTheora(track, plan, error);
+    }
+    if (id == "A_OPUS") {
+        return PlanOpus(track, plan, error);
+    }
+    if (id == "A_ALAC") {
+        return PlanAlac(track, plan, error);
+    }
+    if (id == "A_WAVPACK4") {
+        return PlanWavPack(track, plan, error);
+    }
+    if (id == "A_TTA1") {
+        return PlanTta(track, plan, error);
+    }
+    if (StartsWith(id, "A_REAL/") || StartsWith(id, "V_REAL/")) {
+        return PlanReal(track, plan, error);
+    }
+    error = "codec " + id + " is not written by the muxing module";
+    return false;
+}
+
+}  // namespace quarvel::mux

@@ -1,0 +1,207 @@
+#include "mux_writer.h"
+
+#include "mux_api.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+
+namespace quarvel {
+namespace {
+
+// The resolved entry points of one loaded module. A module once loaded stays
+// loaded for the life of the process: unloading FFmpeg's libraries buys
+// nothing and their destructors are not all safe to run early.
+struct MuxModule {
+    bool ok = false;
+    std::string error;
+    quarvel_mux_open_fn open = nullptr;
+    quarvel_mux_write_fn write = nullptr;
+    quarvel_mux_close_fn close = nullptr;
+    quarvel_mux_abort_fn abort = nullptr;
+};
+
+std::mutex gMutex;
+std::string gFolderOverride;
+std::map<std::string, MuxModule> gModules;  // by the module's path
+
+std::string ExecutableFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) {
+        return ".";
+    }
+    std::string path(buf, static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string DlError() {
+    const char* e = dlerror();
+    return e != nullptr ? e : "unknown error";
+}
+
+MuxModule Load(const std::string& path) {
+    MuxModule m;
+    dlerror();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        m.error = "cannot load the muxing module '" + path +
+                  "' (it and FFmpeg's libraries are needed for this codec): " + DlError();
+        return m;
+    }
+    auto resolve = [&](const char* name, auto& fn) {
+        dlerror();
+        void* sym = dlsym(handle, name);
+        if (sym == nullptr) {
+            m.error = "the muxing module '" + path + "' lacks " + name + ": " + DlError();
+            return false;
+        }
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(sym);
+        return true;
+    };
+    quarvel_mux_version_fn version = nullptr;
+    if (!resolve(QUARVEL_MUX_SYMBOL_VERSION, version)) {
+        dlclose(handle);
+        return m;
+    }
+    const int have = version();
+    if (have != QUARVEL_MUX_API_VERSION) {
+        m.error = "the muxing module '" + path + "' has interface version " + std::to_string(have) +
+                  ", this quarvel needs " + std::to_string(QUARVEL_MUX_API_VERSION);
+        dlclose(handle);
+        return m;
+    }
+    if (!resolve(QUARVEL_MUX_SYMBOL_OPEN, m.open) || !resolve(QUARVEL_MUX_SYMBOL_WRITE, m.write) ||
+        !resolve(QUARVEL_MUX_SYMBOL_CLOSE, m.close) ||
+        !resolve(QUARVEL_MUX_SYMBOL_ABORT, m.abort)) {
+        dlclose(handle);
+        return m;
+    }
+    m.ok = true;
+    return m;
+}
+
+const MuxModule& GetModule() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    const std::string folder = gFolderOverride.empty() ? ExecutableFolder() : gFolderOverride;
+    const std::string path = folder + "/" + MuxModuleFileName();
+    auto it = gModules.find(path);
+    if (it == gModules.end()) {
+        it = gModules.emplace(path, Load(path)).first;
+    }
+    return it->second;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+class MuxWriter final : public TrackWriter {
+  public:
+    explicit MuxWriter(uint64_t segmentDurationNs) : segmentDurationNs_(segmentDurationNs) {}
+    ~MuxWriter() override { Abort(); }
+
+    bool Begin(const TrackInfo& track, const std::string& path) override {
+        const MuxModule& module = GetModule();
+        if (!module.ok) {
+            error_ = module.error;
+            return false;
+        }
+        module_ = &module;
+        codecId_ = track.codecId;
+        language_ = track.language;
+        quarvel_mux_track t{};
+        t.codec_id = codecId_.c_str();
+        t.codec_private = track.codecPrivate.empty() ? nullptr : track.codecPrivate.data();
+        t.codec_private_size = track.codecPrivate.size();
+        t.track_type = track.type;
+        t.pixel_width = track.pixelWidth;
+        t.pixel_height = track.pixelHeight;
+        t.sampling_frequency = track.outputSamplingFrequency > 0 ? track.outputSamplingFrequency
+                                                                 : track.samplingFrequency;
+        t.channels = track.channels;
+        t.bit_depth = track.bitDepth;
+        t.default_duration_ns = track.defaultDurationNs;
+        t.language = language_.c_str();
+        t.duration_ns = segmentDurationNs_;
+        char err[512] = {};
+        mux_ = module_->open(path.c_str(), &t, err, sizeof err);
+        if (mux_ == nullptr) {
+            error_ = err;
+            return false;
+        }
+        return true;
+    }
+
+    bool Write(const Frame& frame) override {
+        if (mux_ == nullptr) {
+            error_ = "the track's output is not open";
+            return false;
+        }
+        char err[512] = {};
+        if (module_->write(mux_, frame.data, frame.size, frame.timestampNs, frame.durationNs,
+                           frame.keyframe ? 1 : 0, err, sizeof err) != 0) {
+            error_ = err;
+            return false;
+        }
+        return true;
+    }
+
+    bool Finish() override {
+        if (mux_ == nullptr) {
+            error_ = "the track's output is not open";
+            return false;
+        }
+        char err[512] = {};
+        const int rc = module_->close(mux_, err, sizeof err);
+        mux_ = nullptr;  // closed and freed whatever the outcome
+        if (rc != 0) {
+            error_ = err;
+            return false;
+        }
+        return true;
+    }
+
+    void Abort() override {
+        if (mux_ != nullptr) {
+            module_->abort(mux_);
+            mux_ = nullptr;
+        }
+    }
+
+    std::string Error() const override { return error_; }
+
+  private:
+    uint64_t segmentDurationNs_ = 0;
+    const MuxModule* module_ = nullptr;
+    quarvel_mux* mux_ = nullptr;
+    std::string codecId_, language_;
+    std::string error_;
+};
+
+}  // namespace
+
+bool NeedsMuxer(const std::string& codecId) {
+    return codecId == "V_MS/VFW/FOURCC" || codecId == "A_VORBIS" || codecId == "V_THEORA" ||
+           codecId == "A_OPUS" || codecId == "A_ALAC" || codecId == "A_WAVPACK4" ||
+           codecId == "A_TTA1" || StartsWith(codecId, "A_REAL/") || StartsWith(codecId, "V_REAL/");
+}
+
+std::unique_ptr<TrackWriter> MakeMuxWriter(uint64_t segmentDurationNs) {
+    return std::make_unique<MuxWriter>(segmentDurationNs);
+}
+
+std::string MuxModuleFileName() {
+    return "libquarvel_mux.so";
+}
+
+void SetMuxModuleFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gFolderOverride = folder;
+}
+
+}  // namespace quarvel

@@ -1,11 +1,15 @@
 #include "Stdout.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "TempDir.h"
@@ -195,6 +199,37 @@ TEST(TChildProc, UnreadChildIsReaped) {
         pid = child.ChildId();
     }
     EXPECT_TRUE(Reaped(pid));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Memory running out while the output grows: the whole text becomes
+// "Read Err" and nothing escapes. Run in a child process that lowers its
+// own address-space limit (not under the sanitizer, which needs far more).
+void ReadUnderMemoryLimit() {
+    TChildProc child(kChild, "big 2000000000");
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (64 << 20);
+    rlimit rl{};
+    rl.rlim_cur = limit;
+    rl.rlim_max = limit;
+    ::setrlimit(RLIMIT_AS, &rl);
+    std::string output = "earlier text";
+    child.ReadChildOutput(2000, output);
+    std::_Exit(output == "Read Err" ? 0 : 1);
+}
+
+TEST(TChildProcDeathTest, InternalFailureGivesReadErr) {
+    if (kSanitized) {
+        GTEST_SKIP() << "address-space limits do not mix with the sanitizer";
+    }
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(ReadUnderMemoryLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 #include "Dialogs.h"
 #include "Placement.h"
@@ -47,6 +48,12 @@ TForm2::TForm2(TDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(d
     setTabOrder(edit1_, bitBtn1_);
 }
 
+void TForm2::ArrangeControls() {
+    // The box stands right of its label; a language whose label is longer
+    // than the design's pushes the box along instead of covering the text.
+    edit1_->move(std::max(192, label3_->geometry().right() + 6), 69);
+}
+
 void TForm2::SetLabel1Text(const QString& text) {
     label1_->setText(text);
     label1_->adjustSize();
@@ -62,6 +69,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
+    ArrangeControls();
     CentreOnScreen(*this);
     edit1_->clear();
     edit1_->setFocus();

@@ -19,6 +19,10 @@ class TForm2 : public QDialog {
     void SetLabel1Text(const QString& text);
     QString Extension() const;
 
+    // Places the extension box after its label's text; called whenever the
+    // labels change language.
+    void ArrangeControls();
+
   protected:
     void showEvent(QShowEvent* event) override;
 

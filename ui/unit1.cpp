@@ -462,6 +462,7 @@ void TForm1::ApplyLanguage(TLanguage language) {
         throw torvane::Exception("The new-format dialog does not exist yet");
     }
     ApplyLanguageTexts(language, *this, *form2_);
+    form2_->ArrangeControls();
 }
 
 void TForm1::Espaol1Click() {

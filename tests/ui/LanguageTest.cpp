@@ -1,0 +1,142 @@
+// Switching the interface language from the menu.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "Languages.h"
+#include "WindowFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LanguageTest : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        WriteFile(programFolder + "ostrem", "");
+        WriteFile(programFolder + "quarvel", "");
+    }
+    void Choose(const char* item) { Find<QAction>(item)->trigger(); }
+    QString Text(const TLanguageRow& row) {
+        QWidget& window = std::string(row.window) == "Form1" ? static_cast<QWidget&>(*form1)
+                                                             : static_cast<QWidget&>(*form2);
+        QObject* component = FindComponent(window, row.component);
+        EXPECT_NE(component, nullptr) << row.window << "." << row.component;
+        return component == nullptr ? QString() : ComponentText(*component, row.property);
+    }
+};
+
+}  // namespace
+
+TEST_F(LanguageTest, EveryRowOfTheTableReachesItsComponentInBothLanguages) {
+    WriteSettings("English\r\n");
+    Show();
+    for (const TLanguageRow& row : kLanguageTable) {
+        EXPECT_EQ(Text(row), QString::fromUtf16(row.english)) << row.component;
+    }
+    Choose("Espaol1");
+    for (const TLanguageRow& row : kLanguageTable) {
+        EXPECT_EQ(Text(row), QString::fromUtf16(row.spanish)) << row.component;
+    }
+}
+
+TEST_F(LanguageTest, TextsLandOnTheControlsTheUserSees) {
+    WriteSettings("English\r\n");
+    Show();
+    auto* pest = Find<QTabWidget>("Pest");
+    EXPECT_EQ(pest->tabText(0), QStringLiteral("General"));
+    EXPECT_EQ(pest->tabText(1), QStringLiteral("Chapters"));
+    EXPECT_EQ(Find<QWidget>("Button2")->toolTip(), QStringLiteral("Check all files"));
+    EXPECT_EQ(Find<QWidget>("Edit1")->toolTip(), QStringLiteral("Select a matroska file to demux"));
+    EXPECT_EQ(form2->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+              QStringLiteral("Ouput extension (WITHOUT the dot)"));
+    // Texts no language changes.
+    EXPECT_EQ(form1->windowTitle(), QStringLiteral("Torvane 1.5.2"));
+    EXPECT_TRUE(Find<QWidget>("Button1")->toolTip().isEmpty());
+    EXPECT_TRUE(Find<QWidget>("BitBtn1")->toolTip().isEmpty());
+    Choose("Espaol1");
+    EXPECT_EQ(pest->tabText(0), QStringLiteral("General"));
+    EXPECT_EQ(pest->tabText(1), QStringLiteral("Capítulos"));
+    EXPECT_EQ(Find<QAction>("Acercade2")->text(), QStringLiteral("Info"));
+    EXPECT_EQ(Find<QAction>("wwwsite1")->text(), QStringLiteral("torvane.example.org"));
+    EXPECT_EQ(Find<QAction>("wwwformat1")->text(), QStringLiteral("www.matroska.org"));
+}
+
+TEST_F(LanguageTest, EnglishThenSpanishLeavesCastellanoInTheSettingsFile) {
+    WriteSettings("Castellano\r\n");
+    Show();
+    Choose("Ingls1");
+    EXPECT_EQ(ReadFile(SettingsPath()), "English\r\n");
+    EXPECT_EQ(Find<QLabel>("Label7")->text(), QStringLiteral("Select Ouput Folder"));
+    Choose("Espaol1");
+    EXPECT_EQ(ReadFile(SettingsPath()), "Castellano\r\n");
+    EXPECT_EQ(Find<QLabel>("Label7")->text(), QStringLiteral("Directorio Salida"));
+    Choose("Espaol1");
+    EXPECT_EQ(ReadFile(SettingsPath()), "Castellano\r\n");
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(LanguageTest, SpanishDiffersFromTheDesignTexts) {
+    WriteSettings("");
+    Show();
+    EXPECT_EQ(Find<QWidget>("Button2")->toolTip(),
+              QStringLiteral("Marca todos los archivos de la lista"));
+    EXPECT_EQ(ComponentText(*Find<QObject>("GroupBox3"), TTextProperty::Caption),
+              QStringLiteral("Formato de salida de capítulos."));
+    Choose("Espaol1");
+    EXPECT_EQ(Find<QWidget>("Button2")->toolTip(), QStringLiteral("Marcar todos los archivos"));
+    EXPECT_EQ(ComponentText(*Find<QObject>("GroupBox3"), TTextProperty::Caption),
+              QStringLiteral("Formato de salida de capítulos"));
+}
+
+TEST_F(LanguageTest, AnUnwritableSettingsFileChangesNoText) {
+    WriteSettings("English\r\n");
+    Show();
+    fs::remove(SettingsPath());
+    fs::create_directories(SettingsPath() + "/inside");
+    Choose("Espaol1");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
+    EXPECT_EQ(Find<QLabel>("Label7")->text(), QStringLiteral("Select Ouput Folder"));
+    fs::remove_all(SettingsPath());
+}
+
+TEST_F(LanguageTest, SwitchingLanguageTouchesNoItemOrCommandLine) {
+    WriteSettings("English\r\n");
+    Show();
+    Find<QAbstractButton>("Button2")->click();
+    const std::string tracks = form1->ComandoTracks();
+    EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
+    Choose("Espaol1");
+    EXPECT_EQ(form1->ComandoTracks(), tracks);
+    EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
+}
+
+TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
+    WriteSettings("English\r\n");
+    Show();
+    Find<QAction>("Acercade3")->trigger();
+    Choose("Espaol1");
+    Find<QAction>("Acercade3")->trigger();
+    EXPECT_EQ(dialogs.aboutShown,
+              (std::vector<QString>{QStringLiteral("Form4"), QStringLiteral("Form3")}));
+    EXPECT_EQ(form4->windowTitle(), QStringLiteral("About..."));
+    EXPECT_EQ(form3->windowTitle(), QStringLiteral("Acerca de..."));
+
+    fs::remove(SettingsPath());
+    Find<QAction>("Acercade3")->trigger();
+    EXPECT_EQ(dialogs.aboutShown.size(), 2u);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File not found."));
+
+    Find<QAction>("Acercade2")->trigger();
+    EXPECT_EQ(dialogs.infoShown, std::vector<QString>{QStringLiteral("Torvane 1.5.1.1")});
+    Find<QAction>("wwwsite1")->trigger();
+    Find<QAction>("wwwformat1")->trigger();
+    EXPECT_EQ(dialogs.urlsOpened,
+              (std::vector<QString>{QStringLiteral("https://torvane.example.org/"),
+                                    QStringLiteral("https://www.matroska.org/")}));
+}

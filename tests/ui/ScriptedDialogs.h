@@ -1,0 +1,115 @@
+// Answers the window's dialogs from a script and records what was asked. The
+// new-format dialog itself is the real one: it is shown modally and its box
+// and OK button are driven as a user would.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "Dialogs.h"
+#include "NewFormat.h"
+
+class ScriptedDialogs : public TDialogs {
+  public:
+    struct Box {
+        QString caption;
+        QString text;
+        Buttons buttons;
+        Icon icon;
+    };
+
+    // Answers for the message boxes, in order; Ok when the script runs out.
+    std::deque<Answer> answers;
+    std::vector<Box> boxes;
+
+    // Files for the open-file dialog, in order; nullopt cancels. Cancel when
+    // the script runs out.
+    std::deque<std::optional<QString>> files;
+    QString lastFilter;
+    QString lastInitialFolder;
+    int openCount = 0;
+
+    std::deque<QString> folders;
+    QString lastFolderCaption;
+    int folderCount = 0;
+
+    // Extensions typed into the new-format dialog, in order. An empty answer
+    // presses OK on the empty box once and then closes the dialog.
+    std::deque<QString> extensions;
+    std::vector<QString> newFormatLabels;
+
+    std::vector<QString> aboutShown;
+    std::vector<QString> infoShown;
+    std::vector<QString> urlsOpened;
+
+    Answer MessageBox(QWidget*, const QString& caption, const QString& text, Buttons buttons,
+                      Icon icon) override {
+        boxes.push_back({caption, text, buttons, icon});
+        if (answers.empty()) {
+            return Answer::Ok;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    bool OpenFile(QWidget*, const QString& filter, const QString& initialFolder,
+                  QString& fileName) override {
+        ++openCount;
+        lastFilter = filter;
+        lastInitialFolder = initialFolder;
+        if (files.empty() || !files.front()) {
+            if (!files.empty()) {
+                files.pop_front();
+            }
+            return false;
+        }
+        fileName = *files.front();
+        files.pop_front();
+        return true;
+    }
+
+    QString SelectDirectory(QWidget*, const QString& caption, const QString&,
+                            const QString&) override {
+        ++folderCount;
+        lastFolderCaption = caption;
+        if (folders.empty()) {
+            return {};
+        }
+        const QString folder = folders.front();
+        folders.pop_front();
+        return folder;
+    }
+
+    void ShowNewFormat(TForm2& dialog) override {
+        newFormatLabels.push_back(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text());
+        const QString answer = extensions.empty() ? QStringLiteral("x") : extensions.front();
+        if (!extensions.empty()) {
+            extensions.pop_front();
+        }
+        QTimer::singleShot(0, &dialog, [&dialog, answer] {
+            auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"));
+            auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+            box->setText(answer);
+            ok->click();
+            if (dialog.isVisible()) {
+                dialog.reject();  // the title bar's close button
+            }
+        });
+        dialog.exec();
+    }
+
+    void ShowAbout(QDialog& window) override { aboutShown.push_back(window.objectName()); }
+
+    void ShowInfo(QWidget*, const QString& appText, const QIcon&) override {
+        infoShown.push_back(appText);
+    }
+
+    void OpenUrl(const QString& address) override { urlsOpened.push_back(address); }
+};

@@ -1,0 +1,271 @@
+// Choosing a source file: the real ostrem and quarvel run on the fixtures and
+// fill the item list, the previews and the command lines.
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <filesystem>
+#include <fstream>
+
+#include "WindowFixture.h"
+#include "core/ShortPath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFixtures = TORVANE_FIXTURES_DIR;
+
+class SourceTest : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        if (!InstallTools()) {
+            GTEST_SKIP() << "ostrem and quarvel are not built";
+        }
+        WriteSettings("English\r\n");
+    }
+
+    // Copies a fixture into a folder whose name holds a blank.
+    std::string Fixture(const std::string& relative) {
+        const std::string folder = root.path().toStdString() + "/my films/";
+        fs::create_directories(folder);
+        const std::string target = folder + fs::path(relative).filename().string();
+        fs::copy_file(kFixtures + "/" + relative, target, fs::copy_options::overwrite_existing);
+        return target;
+    }
+
+    void Choose(const std::string& path) {
+        dialogs.files.push_back(QString::fromStdString(path));
+        Find<QPushButton>("Button1")->click();
+    }
+
+    // What a tool prints, run directly.
+    static std::string Run(const std::string& tool, const QStringList& arguments) {
+        QProcess process;
+        process.start(QString::fromStdString(std::string(TORVANE_BIN_DIR) + "/" + tool), arguments);
+        process.waitForFinished(60000);
+        return process.readAllStandardOutput().toStdString();
+    }
+
+    QStringList Items() {
+        QStringList texts;
+        auto* list = Find<QListWidget>("CheckListBox1");
+        for (int k = 0; k < list->count(); ++k) {
+            texts << list->item(k)->text();
+        }
+        return texts;
+    }
+
+    void Toggle(int k) {
+        auto* item = Find<QListWidget>("CheckListBox1")->item(k);
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+
+    QString Box(const char* name) { return Find<QTextEdit>(name)->toPlainText(); }
+    bool Enabled(const char* name) { return Find<QWidget>(name)->isEnabled(); }
+};
+
+}  // namespace
+
+TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
+    Show();
+    const std::string source = Fixture("codecs/multi.mkv");
+    const std::string shortSource = torvane::ExtractShortPathName(source);
+    Choose(source);
+
+    EXPECT_EQ(dialogs.lastFilter,
+              QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks"));
+    EXPECT_EQ(dialogs.lastInitialFolder, QString::fromStdString(programFolder));
+    EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), QString::fromStdString(source));
+    EXPECT_EQ(fs::current_path().string() + "/", fs::path(source).parent_path().string() + "/");
+
+    // Every listing line after the first is an item, unchecked; the previews
+    // add their entries when they hold a line break.
+    const std::string listing = Run("ostrem", {"-i", QString::fromStdString(shortSource)});
+    const std::string tags = Run("quarvel", {"tags", QString::fromStdString(shortSource)});
+    const std::string chapters = Run("quarvel", {"chapters", QString::fromStdString(shortSource)});
+    EXPECT_EQ(form1->TagsPreview(), tags);
+    EXPECT_EQ(form1->ChaptersPreview(), chapters);
+    QStringList expected = QString::fromStdString(listing).split(QStringLiteral("\r\n"));
+    expected.removeFirst();
+    expected.removeLast();
+    EXPECT_EQ(expected.size(), 4);
+    if (chapters.find("\r\n") != std::string::npos) {
+        expected << QStringLiteral("Chapters ID");
+    }
+    if (tags.find("\r\n") != std::string::npos) {
+        expected << QStringLiteral("Tags ID");
+    }
+    EXPECT_EQ(Items(), expected);
+    auto* list = Find<QListWidget>("CheckListBox1");
+    for (int k = 0; k < list->count(); ++k) {
+        EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
+    }
+    EXPECT_EQ(form1->Listing().size(), static_cast<std::size_t>(list->count()) + 1);
+
+    // Nothing checked: the three starts with the source, all boxes disabled.
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " ");
+    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments " + shortSource + " ");
+    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + shortSource + " ");
+    EXPECT_EQ(Box("LineaComandos"), QString::fromStdString(form1->ComandoTracks()));
+    EXPECT_FALSE(Enabled("LineaComandos"));
+    EXPECT_FALSE(Enabled("LineaComandosAtt"));
+    EXPECT_FALSE(Enabled("LineaComandosChapter"));
+    EXPECT_FALSE(Enabled("TagsMemo"));
+    EXPECT_FALSE(Enabled("BitBtn1"));
+}
+
+TEST_F(SourceTest, AnUnknownCodecAsksOnceAndTheAnswerReachesTheTableFile) {
+    Show();
+    const std::string source = Fixture("codecs/h264.mkv");
+    const std::string shortSource = torvane::ExtractShortPathName(source);
+    Choose(source);
+    ASSERT_GE(Items().size(), 1);
+    dialogs.extensions = {QStringLiteral("h264")};
+    Toggle(0);
+    ASSERT_EQ(dialogs.newFormatLabels.size(), 1u);
+    EXPECT_EQ(dialogs.newFormatLabels[0],
+              QStringLiteral("(V_MPEG4/ISO/AVC) Formato desconocido para Torvane, por favor:"));
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1.h264 ");
+    EXPECT_TRUE(Enabled("LineaComandos"));
+    EXPECT_TRUE(Enabled("BitBtn1"));
+
+    // Later builds find the entry and ask nothing.
+    Find<QLineEdit>("Edit2")->setText(QStringLiteral("/"));
+    Choose(source);
+    Find<QPushButton>("Button2")->click();
+    EXPECT_EQ(dialogs.newFormatLabels.size(), 1u);
+    EXPECT_TRUE(form1->close());
+    EXPECT_EQ(ReadFile(FormatsPath()), "(V_MPEG4/ISO/AVC) h264\r\n");
+}
+
+TEST_F(SourceTest, ChapterFormatSwitchRereadsThePreview) {
+    Show();
+    const std::string source = Fixture("codecs/multi.mkv");
+    const QString shortSource = QString::fromStdString(torvane::ExtractShortPathName(source));
+    Choose(source);
+    Find<QRadioButton>("RadioButton2")->click();
+    EXPECT_EQ(form1->ChaptersPreview(), Run("quarvel", {"chapters", shortSource, "-s"}));
+    Find<QRadioButton>("RadioButton1")->click();
+    EXPECT_EQ(form1->ChaptersPreview(), Run("quarvel", {"chapters", shortSource}));
+}
+
+TEST_F(SourceTest, CancelledDialogBeforeAnyFileRunsTheToolsWithoutAFile) {
+    Show();
+    auto* chapters = Find<QPlainTextEdit>("ChaptersMemo");
+    chapters->setPlainText(QStringLiteral("kept"));
+    dialogs.files.push_back(std::nullopt);
+    Find<QPushButton>("Button1")->click();
+    EXPECT_EQ(dialogs.openCount, 1);
+    EXPECT_TRUE(Find<QLineEdit>("Edit1")->text().isEmpty());
+    EXPECT_EQ(chapters->toPlainText(), QStringLiteral("kept"));
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks  ");
+    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters  ");
+}
+
+TEST_F(SourceTest, CancelledDialogAfterAFileReadsThatFileAgainAndUnchecksAll) {
+    Show();
+    const std::string source = Fixture("codecs/ac3.mka");
+    Choose(source);
+    Find<QPushButton>("Button2")->click();
+    const QStringList first = Items();
+    dialogs.files.push_back(std::nullopt);
+    Find<QPushButton>("Button1")->click();
+    EXPECT_EQ(Items(), first);
+    EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), QString::fromStdString(source));
+    auto* list = Find<QListWidget>("CheckListBox1");
+    for (int k = 0; k < list->count(); ++k) {
+        EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
+    }
+    // A new source leaves the Extract button as it was.
+    EXPECT_TRUE(Enabled("BitBtn1"));
+    EXPECT_FALSE(Enabled("LineaComandos"));
+}
+
+TEST_F(SourceTest, SelectionControlsRebuildAndFollowTheEnableRule) {
+    Show();
+    const std::string source = Fixture("codecs/ac3.mka");
+    const std::string shortSource = torvane::ExtractShortPathName(source);
+    Choose(source);
+    const std::string out = root.path().toStdString() + "/out/";
+    fs::create_directories(out);
+    dialogs.folders = {QString::fromStdString(out.substr(0, out.size() - 1))};
+    Find<QPushButton>("Button4")->click();
+    EXPECT_EQ(dialogs.lastFolderCaption, QStringLiteral("Selecciona la carpeta de salida"));
+    EXPECT_EQ(Find<QLineEdit>("Edit2")->text(), QString::fromStdString(out));
+
+    Toggle(0);
+    EXPECT_TRUE(Enabled("BitBtn1"));
+    EXPECT_EQ(form1->ComandoTracks(),
+              "quarvel tracks " + shortSource + " 1:" + out + "Track1.ac3 ");
+    Toggle(0);
+    EXPECT_FALSE(Enabled("BitBtn1"));
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " ");
+
+    // Cancelling the chooser leaves the folder and still rebuilds.
+    Find<QPushButton>("Button4")->click();
+    EXPECT_EQ(Find<QLineEdit>("Edit2")->text(), QString::fromStdString(out));
+
+    Find<QPushButton>("Button2")->click();
+    EXPECT_TRUE(Enabled("BitBtn1"));
+    Find<QPushButton>("Button3")->click();
+    EXPECT_FALSE(Enabled("BitBtn1"));
+    EXPECT_FALSE(Enabled("LineaComandos"));
+
+    // Typing a folder rebuilds at every keystroke; a missing one gives bare names.
+    Toggle(0);
+    Find<QLineEdit>("Edit2")->setText(QStringLiteral("/no/such/folder/"));
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1.ac3 ");
+}
+
+TEST_F(SourceTest, OutputFolderWithABlankGetsABlankFreeAlias) {
+    Show();
+    const std::string source = Fixture("codecs/ac3.mka");
+    Choose(source);
+    const std::string out = root.path().toStdString() + "/out put/";
+    fs::create_directories(out);
+    Find<QLineEdit>("Edit2")->setText(QString::fromStdString(out));
+    Toggle(0);
+    const std::string line = form1->ComandoTracks();
+    const std::string argument = line.substr(line.rfind(" 1:") + 3);
+    EXPECT_EQ(argument.find(' '), argument.size() - 1) << line;
+    EXPECT_TRUE(
+        fs::equivalent(fs::path(argument.substr(0, argument.size() - 1)).parent_path(), out));
+}
+
+TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
+    // Outside the fixture: no tools in the program folder at all.
+    QTemporaryDir root;
+    const std::string folder = root.path().toStdString() + "/";
+    ScriptedDialogs dialogs;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(root.path());
+    {
+        std::ofstream(folder + "Torvane.cfg") << "English\r\n";
+        TForm1 form1(dialogs, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
+        TForm2 form2(dialogs);
+        TForm3 form3;
+        TForm4 form4;
+        form1.AttachWindows(form2, form3, form4);
+        form1.show();
+        dialogs.boxes.clear();
+        const std::string previous = form1.ComandoTracks();
+        dialogs.files.push_back(
+            QString::fromStdString(std::string(TORVANE_FIXTURES_DIR) + "/codecs/ac3.mka"));
+        form1.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
+        EXPECT_TRUE(
+            dialogs.boxes[0].text.startsWith(QStringLiteral("Error creating Chilg Process.")))
+            << dialogs.boxes[0].text.toStdString();
+        EXPECT_EQ(form1.findChild<QListWidget*>(QStringLiteral("CheckListBox1"))->count(), 0);
+        EXPECT_EQ(form1.ComandoTracks(), previous);
+        EXPECT_TRUE(form1.isVisible());
+    }
+    QDir::setCurrent(before);
+}

@@ -1,0 +1,78 @@
+#include "WindowFixture.h"
+
+#include <QFile>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Settings.h"
+
+namespace fs = std::filesystem;
+
+void WindowFixture::SetUp() {
+    ASSERT_TRUE(root.isValid());
+    previousFolder = QDir::currentPath();
+    programFolder = root.path().toStdString() + "/program folder/";
+    workFolder = root.path().toStdString() + "/work";
+    fs::create_directories(programFolder);
+    fs::create_directories(workFolder);
+    QDir::setCurrent(QString::fromStdString(workFolder));
+}
+
+void WindowFixture::TearDown() {
+    form1.reset();
+    form2.reset();
+    form3.reset();
+    form4.reset();
+    QDir::setCurrent(previousFolder);
+}
+
+bool WindowFixture::ToolsBuilt() {
+    const std::string bin = TORVANE_BIN_DIR;
+    return fs::exists(bin + "/ostrem") && fs::exists(bin + "/quarvel");
+}
+
+bool WindowFixture::InstallTools(bool ostrem, bool quarvel) {
+    if (!ToolsBuilt()) {
+        return false;
+    }
+    const std::string bin = TORVANE_BIN_DIR;
+    if (ostrem) {
+        fs::create_symlink(bin + "/ostrem", programFolder + "ostrem");
+    }
+    if (quarvel) {
+        fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
+    }
+    return true;
+}
+
+void WindowFixture::WriteSettings(const std::string& bytes) {
+    WriteFile(SettingsPath(), bytes);
+}
+
+std::string WindowFixture::ReadFile(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WindowFixture::WriteFile(const std::string& path, const std::string& bytes) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+void WindowFixture::MakeWindows() {
+    form1 = std::make_unique<TForm1>(dialogs, programFolder, torvane::SettingsFile(SettingsPath()));
+    form2 = std::make_unique<TForm2>(dialogs);
+    form3 = std::make_unique<TForm3>();
+    form4 = std::make_unique<TForm4>();
+    form1->AttachWindows(*form2, *form3, *form4);
+}
+
+void WindowFixture::Show() {
+    if (!form1) {
+        MakeWindows();
+    }
+    form1->show();
+}

@@ -1,0 +1,57 @@
+// A real main window in a temporary world: its own program folder (holding
+// links to the built tools when a test wants them), its own current folder
+// with the settings file, and scripted dialogs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "NewFormat.h"
+#include "ScriptedDialogs.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "unit1.h"
+
+class WindowFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Links the built ostrem and quarvel into the program folder. False when
+    // the build has not made them.
+    bool InstallTools(bool ostrem = true, bool quarvel = true);
+    static bool ToolsBuilt();
+
+    void WriteSettings(const std::string& bytes);
+    std::string ReadFile(const std::string& path) const;
+    void WriteFile(const std::string& path, const std::string& bytes) const;
+
+    // Makes the four windows in order; Show() then runs the start-up.
+    void MakeWindows();
+    void Show();
+
+    template <class T>
+    T* Find(const char* name) const {
+        T* found = form1->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    std::string SettingsPath() const { return workFolder + "/Torvane.cfg"; }
+    std::string FormatsPath() const { return programFolder + "Formats.txt"; }
+
+    QTemporaryDir root;
+    std::string programFolder;  // ends in '/'
+    std::string workFolder;
+    QString previousFolder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+};

@@ -28,7 +28,7 @@ std::string Reason(int error) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadUntilAny(const std::string& path, std::string_view stops) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -50,7 +50,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     char buffer[16384];
     for (;;) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        content.append(buffer, got);
+        const std::string_view chunk(buffer, got);
+        const std::size_t stop =
+            stops.empty() ? std::string_view::npos : chunk.find_first_of(stops);
+        if (stop != std::string_view::npos) {
+            content.append(chunk.substr(0, stop));
+            return content;
+        }
+        content.append(chunk);
         if (got < sizeof buffer) {
             break;
         }
@@ -60,6 +67,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
         throw IoError("Cannot read file \"" + path + "\". " + Reason(error));
     }
     return content;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    return ReadUntilAny(path, std::string_view());
 }
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {

@@ -13,6 +13,11 @@ namespace torvane::fileio {
 // read (a folder, no permission, a read error).
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
+// The bytes of the file up to, not including, the first byte that is one of
+// stops, or the whole file when none occurs. Reads no further than needed.
+// std::nullopt when the file does not exist; IoError as ReadWholeFile.
+std::optional<std::string> ReadUntilAny(const std::string& path, std::string_view stops);
+
 // Replaces (or creates) the file with the bytes. They are written to a
 // temporary file beside it which is then renamed over it, so the old content
 // survives any failure. An existing file that is not writable is refused.

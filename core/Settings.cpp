@@ -35,12 +35,12 @@ SettingsFile SettingsFile::InStartupFolder() {
 }
 
 std::string SettingsFile::ReadWord() const {
-    const auto content = fileio::ReadWholeFile(path_);
-    if (!content) {
+    // Only the first line matters; a stray huge file is not read whole.
+    auto word = fileio::ReadUntilAny(path_, std::string_view("\r\n\x1a", 3));
+    if (!word) {
         throw IoError("File not found");
     }
-    const std::size_t end = content->find_first_of(std::string_view("\r\n\x1a", 3));
-    return content->substr(0, end);
+    return std::move(*word);
 }
 
 void SettingsFile::WriteWord(std::string_view word) const {

@@ -32,6 +32,7 @@ TEST(SettingsFile, ReadsFirstLineUpToAnyBreakOrEndMark) {
         {"", ""},
         {"\r\nEnglish\r\n", ""},
         {"English \r\n", "English "},
+        {std::string(40000, 'w') + "\nEnglish\r\n", std::string(40000, 'w')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.content));

@@ -124,5 +124,24 @@ TEST_F(ShortPathTest, CacheFolderWithBlanksIsNotUsed) {
     EXPECT_EQ(ReadBytes(alias), "z");
 }
 
+TEST_F(ShortPathTest, FallsBackToPrivateTemporaryFolder) {
+    ::unsetenv("XDG_CACHE_HOME");
+    const char* oldHome = std::getenv("HOME");
+    const std::optional<std::string> savedHome =
+        oldHome != nullptr ? std::optional<std::string>(oldHome) : std::nullopt;
+    ::setenv("HOME", "/home with blank", 1);
+    WriteBytes(files_ / "t m p.mkv", "fallback");
+    const std::string alias = ExtractShortPathName(files_ / "t m p.mkv");
+    if (savedHome) {
+        ::setenv("HOME", savedHome->c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+    const std::string folder = "/tmp/torvane-" + std::to_string(::getuid()) + "/";
+    EXPECT_EQ(alias.rfind(folder, 0), 0u) << alias;
+    EXPECT_EQ(ReadBytes(alias), "fallback");
+    fs::remove(alias);
+}
+
 }  // namespace
 }  // namespace torvane

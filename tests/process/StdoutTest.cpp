@@ -61,6 +61,14 @@ TEST(TChildProc, SilentChildThatKeepsRunningEndsAfterTimeout) {
     EXPECT_LT(elapsed, 2500);
 }
 
+TEST(TChildProc, ZeroOrNegativeTimeoutWaitsForNoSilence) {
+    for (const int timeout : {0, -1000}) {
+        long elapsed = 0;
+        EXPECT_EQ(Capture(kChild + " silent 3000", timeout, &elapsed), "");
+        EXPECT_LT(elapsed, 1000);
+    }
+}
+
 TEST(TChildProc, StandardErrorIsNotCaptured) {
     long elapsed = 0;
     EXPECT_EQ(Capture(kChild + " stderr", 3000, &elapsed), "");

@@ -129,26 +129,33 @@ enum : uint32_t {
     kCrc32 = 0xBF,
 };
 
-inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+inline void Append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts) Append(out, p);
+    for (const Bytes& p : parts)
+        Append(out, p);
     return out;
 }
 
 inline Bytes Cat(const std::vector<Bytes>& parts) {
     Bytes out;
-    for (const Bytes& p : parts) Append(out, p);
+    for (const Bytes& p : parts)
+        Append(out, p);
     return out;
 }
 
 // The raw octets of an ID (marker bits are part of the number).
 inline Bytes Id(uint32_t id) {
     Bytes out;
-    if (id > 0xFFFFFF) out.push_back(static_cast<uint8_t>(id >> 24));
-    if (id > 0xFFFF) out.push_back(static_cast<uint8_t>(id >> 16));
-    if (id > 0xFF) out.push_back(static_cast<uint8_t>(id >> 8));
+    if (id > 0xFFFFFF)
+        out.push_back(static_cast<uint8_t>(id >> 24));
+    if (id > 0xFFFF)
+        out.push_back(static_cast<uint8_t>(id >> 16));
+    if (id > 0xFF)
+        out.push_back(static_cast<uint8_t>(id >> 8));
     out.push_back(static_cast<uint8_t>(id));
     return out;
 }
@@ -157,7 +164,8 @@ inline Bytes Id(uint32_t id) {
 inline Bytes Size(uint64_t size, int length = 0) {
     if (length == 0) {
         length = 1;
-        while (length < 8 && size >= (uint64_t{1} << (7 * length)) - 1) ++length;
+        while (length < 8 && size >= (uint64_t{1} << (7 * length)) - 1)
+            ++length;
     }
     Bytes out(static_cast<size_t>(length));
     uint64_t v = size | (uint64_t{1} << (7 * length));
@@ -175,7 +183,9 @@ inline Bytes UnknownSize(int length = 8) {
     return out;
 }
 
-inline Bytes Element(uint32_t id, const Bytes& data) { return Cat({Id(id), Size(data.size()), data}); }
+inline Bytes Element(uint32_t id, const Bytes& data) {
+    return Cat({Id(id), Size(data.size()), data});
+}
 
 // An element whose size field claims `declared` bytes whatever the data holds.
 inline Bytes ElementClaiming(uint32_t id, uint64_t declared, const Bytes& data) {
@@ -225,11 +235,17 @@ inline Bytes Float(uint32_t id, double v) {
     return Uint(id, bits, 8);
 }
 
-inline Bytes Str(uint32_t id, const std::string& s) { return Element(id, Bytes(s.begin(), s.end())); }
+inline Bytes Str(uint32_t id, const std::string& s) {
+    return Element(id, Bytes(s.begin(), s.end()));
+}
 
-inline Bytes Bin(uint32_t id, const Bytes& b) { return Element(id, b); }
+inline Bytes Bin(uint32_t id, const Bytes& b) {
+    return Element(id, b);
+}
 
-inline Bytes Empty(uint32_t id) { return Element(id, {}); }
+inline Bytes Empty(uint32_t id) {
+    return Element(id, {});
+}
 
 // A Void element of `total` bytes in all (at least 2).
 inline Bytes Void(size_t total) {
@@ -241,16 +257,19 @@ inline uint32_t Crc32Of(const Bytes& data) {
     uint32_t crc = 0xFFFFFFFFu;
     for (uint8_t b : data) {
         crc ^= b;
-        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
     }
     return ~crc;
 }
 
 // A master whose first child is a CRC-32 of the rest (optionally wrong).
-inline Bytes MasterWithCrc(uint32_t id, std::initializer_list<Bytes> children, bool corrupt = false) {
+inline Bytes MasterWithCrc(uint32_t id, std::initializer_list<Bytes> children,
+                           bool corrupt = false) {
     const Bytes rest = Cat(children);
     uint32_t crc = Crc32Of(rest);
-    if (corrupt) crc ^= 1;
+    if (corrupt)
+        crc ^= 1;
     const Bytes crcData = {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
                            static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)};
     return Element(id, Cat({Element(kCrc32, crcData), rest}));
@@ -266,7 +285,8 @@ inline Bytes EbmlHeader(const std::string& docType = "matroska", uint64_t readVe
 inline Bytes Info(uint64_t timestampScale = 1000000, const std::string& title = "") {
     std::vector<Bytes> c = {Uint(kTimestampScale, timestampScale), Str(kMuxingApp, "ebmltest"),
                             Str(kWritingApp, "ebmltest")};
-    if (!title.empty()) c.push_back(Str(kTitle, title));
+    if (!title.empty())
+        c.push_back(Str(kTitle, title));
     return Master(kInfo, c);
 }
 
@@ -275,11 +295,14 @@ inline Bytes TrackEntry(uint64_t number, uint64_t type, const std::string& codec
                         std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Uint(kTrackNumber, number), Uint(kTrackUid, 1000 + number),
                             Uint(kTrackType, type), Str(kCodecId, codecId)};
-    for (const Bytes& e : extra) c.push_back(e);
+    for (const Bytes& e : extra)
+        c.push_back(e);
     return Master(kTrackEntry, c);
 }
 
-inline Bytes Tracks(std::initializer_list<Bytes> entries) { return Master(kTracks, entries); }
+inline Bytes Tracks(std::initializer_list<Bytes> entries) {
+    return Master(kTracks, entries);
+}
 
 // SeekHead entry with an 8-octet SeekPosition, so its size does not depend on the value.
 inline Bytes Seek(uint32_t id, uint64_t segmentPosition) {
@@ -304,19 +327,22 @@ inline Bytes SimpleBlock(uint64_t track, int16_t timestamp, const Bytes& payload
 inline Bytes BlockGroup(uint64_t track, int16_t timestamp, const Bytes& payload,
                         std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Element(kBlock, BlockData(track, timestamp, 0, payload))};
-    for (const Bytes& e : extra) c.push_back(e);
+    for (const Bytes& e : extra)
+        c.push_back(e);
     return Master(kBlockGroup, c);
 }
 
 inline Bytes Cluster(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
     std::vector<Bytes> c = {Uint(kTimestamp, timestamp)};
-    for (const Bytes& b : blocks) c.push_back(b);
+    for (const Bytes& b : blocks)
+        c.push_back(b);
     return Master(kCluster, c);
 }
 
 inline Bytes ClusterUnknownSize(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
     Bytes out = Cat({Id(kCluster), UnknownSize(), Uint(kTimestamp, timestamp)});
-    for (const Bytes& b : blocks) Append(out, b);
+    for (const Bytes& b : blocks)
+        Append(out, b);
     return out;
 }
 
@@ -331,13 +357,15 @@ inline Bytes XiphLace(const std::vector<Bytes>& frames) {
         }
         out.push_back(static_cast<uint8_t>(n));
     }
-    for (const Bytes& f : frames) Append(out, f);
+    for (const Bytes& f : frames)
+        Append(out, f);
     return out;
 }
 
 inline Bytes FixedLace(const std::vector<Bytes>& frames) {
     Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
-    for (const Bytes& f : frames) Append(out, f);
+    for (const Bytes& f : frames)
+        Append(out, f);
     return out;
 }
 
@@ -356,7 +384,8 @@ inline Bytes EbmlLace(const std::vector<Bytes>& frames) {
         const uint64_t bias = (uint64_t{1} << (7 * len - 1)) - 1;
         Append(out, Size(static_cast<uint64_t>(diff + static_cast<int64_t>(bias)), len));
     }
-    for (const Bytes& f : frames) Append(out, f);
+    for (const Bytes& f : frames)
+        Append(out, f);
     return out;
 }
 
@@ -365,20 +394,23 @@ enum : uint8_t { kLaceXiph = 0x02, kLaceFixed = 0x04, kLaceEbml = 0x06 };
 // Chapters and tags.
 inline Bytes Display(const std::string& text, std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Str(kChapString, text)};
-    for (const Bytes& e : extra) c.push_back(e);
+    for (const Bytes& e : extra)
+        c.push_back(e);
     return Master(kChapterDisplay, c);
 }
 
 inline Bytes Atom(uint64_t uid, uint64_t startNs, std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Uint(kChapterUid, uid), Uint(kChapterTimeStart, startNs)};
-    for (const Bytes& e : extra) c.push_back(e);
+    for (const Bytes& e : extra)
+        c.push_back(e);
     return Master(kChapterAtom, c);
 }
 
 inline Bytes SimpleTagOf(const std::string& name, const std::string& value,
                          std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Str(kTagName, name), Str(kTagString, value)};
-    for (const Bytes& e : extra) c.push_back(e);
+    for (const Bytes& e : extra)
+        c.push_back(e);
     return Master(kSimpleTag, c);
 }
 
@@ -389,8 +421,12 @@ inline Bytes AttachedFile(const std::string& name, const std::string& mime, cons
 }
 
 // A Segment of known size holding `children`.
-inline Bytes Segment(std::initializer_list<Bytes> children) { return Master(kSegment, children); }
-inline Bytes Segment(const std::vector<Bytes>& children) { return Master(kSegment, children); }
+inline Bytes Segment(std::initializer_list<Bytes> children) {
+    return Master(kSegment, children);
+}
+inline Bytes Segment(const std::vector<Bytes>& children) {
+    return Master(kSegment, children);
+}
 
 inline Bytes SegmentUnknownSize(std::initializer_list<Bytes> children) {
     return MasterUnknownSize(kSegment, children);
@@ -398,6 +434,8 @@ inline Bytes SegmentUnknownSize(std::initializer_list<Bytes> children) {
 
 // Header size of a Segment built by Segment() around `dataSize` bytes: Segment
 // Positions are counted from the first byte after it.
-inline size_t SegmentHeaderSize(size_t dataSize) { return 4 + Size(dataSize).size(); }
+inline size_t SegmentHeaderSize(size_t dataSize) {
+    return 4 + Size(dataSize).size();
+}
 
 }  // namespace ebmltest

@@ -1,0 +1,81 @@
+// Shared helpers of the reader tests: files built with the test EBML writer,
+// opened from memory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EbmlWriter.h"
+#include "Reader.h"
+
+namespace mkvtest {
+
+using ebmltest::Bytes;
+
+inline std::unique_ptr<mkv::Reader> OpenBytes(const Bytes& bytes,
+                                              unsigned sections = mkv::kAllSections) {
+    auto reader = std::make_unique<mkv::Reader>(mkv::MemorySource(bytes));
+    reader->Open(sections);
+    return reader;
+}
+
+// EBML header + a known-size Segment around `children`.
+inline Bytes FileOf(const std::vector<Bytes>& children) {
+    return ebmltest::Cat({ebmltest::EbmlHeader(), ebmltest::Segment(children)});
+}
+
+// Like FileOf, with a SeekHead first that indexes the first child with each
+// of `indexed` IDs.
+inline Bytes FileWithSeekHead(const std::vector<Bytes>& children,
+                              const std::vector<uint32_t>& indexed) {
+    using namespace ebmltest;
+    auto idOf = [](const Bytes& element) {
+        uint32_t id = 0;
+        size_t len = 1;
+        while ((element[0] & (0x80u >> (len - 1))) == 0)
+            ++len;
+        for (size_t i = 0; i < len; ++i)
+            id = (id << 8) | element[i];
+        return id;
+    };
+    auto build = [&](const std::vector<uint64_t>& positions) {
+        std::vector<Bytes> seeks;
+        for (size_t i = 0; i < indexed.size(); ++i)
+            seeks.push_back(Seek(indexed[i], positions[i]));
+        return Master(kSeekHead, seeks);
+    };
+    const size_t headSize = build(std::vector<uint64_t>(indexed.size(), 0)).size();
+    std::vector<uint64_t> positions;
+    for (uint32_t want : indexed) {
+        uint64_t pos = headSize;
+        for (const Bytes& c : children) {
+            if (idOf(c) == want)
+                break;
+            pos += c.size();
+        }
+        positions.push_back(pos);
+    }
+    std::vector<Bytes> all = {build(positions)};
+    all.insert(all.end(), children.begin(), children.end());
+    return FileOf(all);
+}
+
+inline bool HasProblem(const mkv::Reader& reader, const std::string& needle) {
+    for (const auto& e : reader.Problems()) {
+        if (e.message.find(needle) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+inline std::string Problems(const mkv::Reader& reader) {
+    std::string out;
+    for (const auto& e : reader.Problems())
+        out += e.ToString() + "\n";
+    return out;
+}
+
+}  // namespace mkvtest

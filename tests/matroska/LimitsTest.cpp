@@ -1,0 +1,181 @@
+// Each safety limit of Limits.h, one test each: past it the reader stops or
+// ignores the rest, says so, and keeps what came before.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Helpers.h"
+#include "Limits.h"
+
+namespace {
+
+using namespace ebmltest;
+using mkvtest::FileOf;
+using mkvtest::HasProblem;
+using mkvtest::OpenBytes;
+
+Bytes Repeat(const Bytes& one, size_t n) {
+    Bytes out;
+    out.reserve(one.size() * n);
+    for (size_t i = 0; i < n; ++i)
+        Append(out, one);
+    return out;
+}
+
+TEST(Limits, NestingDepth) {
+    Bytes atom = Atom(999, 0);
+    for (int i = 0; i < mkv::kMaxDepth + 5; ++i)
+        atom = Master(kChapterAtom, {Uint(kChapterUid, 1), atom});
+    auto r = OpenBytes(FileOf({Info(), Master(kChapters, {Master(kEditionEntry, {atom})})}));
+    EXPECT_TRUE(HasProblem(*r, "ChapterAtom is nested more than 32 levels deep; skipped"));
+    ASSERT_TRUE(r->GetChapters());
+    ASSERT_EQ(r->GetChapters()->editions[0].atoms.size(), 1u);
+}
+
+TEST(Limits, ElementSizeHeldInMemory) {
+    const Bytes big(mkv::kMaxHeldElementSize + 1, 0xAB);
+    auto r = OpenBytes(
+        FileOf({Info(), Tracks({TrackEntry(1, 17, "S_VOBSUB", {Bin(kCodecPrivate, big)})})}));
+    ASSERT_EQ(r->Tracks().size(), 1u);
+    EXPECT_TRUE(r->Tracks()[0].codecPrivate.empty());
+    EXPECT_TRUE(
+        HasProblem(*r, "CodecPrivate of 16777217 bytes is larger than the reader holds in memory"));
+}
+
+TEST(Limits, TrackCount) {
+    const Bytes tracks = Element(kTracks, Repeat(TrackEntry(1, 2, "A_AC3"), mkv::kMaxTracks + 1));
+    auto r = OpenBytes(FileOf({Info(), tracks}));
+    EXPECT_EQ(r->Tracks().size(), mkv::kMaxTracks);
+    EXPECT_TRUE(HasProblem(*r, "more than 4096 tracks; the rest are ignored"));
+}
+
+TEST(Limits, AttachmentCount) {
+    const Bytes one = AttachedFile("a", "b", {1}, 1);
+    auto r =
+        OpenBytes(FileOf({Info(), Element(kAttachments, Repeat(one, mkv::kMaxAttachments + 1))}));
+    EXPECT_EQ(r->Attachments().size(), mkv::kMaxAttachments);
+    EXPECT_TRUE(HasProblem(*r, "more than 65536 attachments; the rest are ignored"));
+}
+
+TEST(Limits, ChapterAtomCount) {
+    const Bytes edition =
+        Element(kEditionEntry, Repeat(Empty(kChapterAtom), mkv::kMaxChapterAtoms + 1));
+    auto r = OpenBytes(FileOf({Info(), Master(kChapters, {edition})}));
+    ASSERT_TRUE(r->GetChapters());
+    EXPECT_EQ(r->GetChapters()->editions[0].atoms.size(), mkv::kMaxChapterAtoms);
+    EXPECT_TRUE(HasProblem(*r, "more than 65536 chapters; the rest are ignored"));
+}
+
+TEST(Limits, SimpleTagCount) {
+    const Bytes tag = Element(kTag, Repeat(Empty(kSimpleTag), mkv::kMaxSimpleTags + 1));
+    auto r = OpenBytes(FileOf({Info(), Master(kTags, {tag})}));
+    ASSERT_TRUE(r->GetTags());
+    EXPECT_EQ(r->GetTags()->tags[0].simpleTags.size(), mkv::kMaxSimpleTags);
+    EXPECT_TRUE(HasProblem(*r, "more than 262144 SimpleTags; the rest are ignored"));
+}
+
+TEST(Limits, SeekEntryCount) {
+    const Bytes head = Element(kSeekHead, Repeat(Seek(kInfo, 0), mkv::kMaxSeekEntries + 1));
+    auto r = OpenBytes(FileOf({head, Info()}));
+    EXPECT_TRUE(HasProblem(*r, "more than 4096 SeekHead entries; the rest are ignored"));
+}
+
+TEST(Limits, TagsElementCount) {
+    const Bytes tags = Master(kTags, {Master(kTag, {SimpleTagOf("N", "v")})});
+    std::vector<Bytes> children = {Info()};
+    for (size_t i = 0; i < mkv::kMaxTagsElements + 1; ++i)
+        children.push_back(tags);
+    auto r = OpenBytes(FileOf(children));
+    ASSERT_TRUE(r->GetTags());
+    EXPECT_EQ(r->GetTags()->tags.size(), mkv::kMaxTagsElements);
+    EXPECT_TRUE(HasProblem(*r, "more than 256 Tags elements; the rest are ignored"));
+}
+
+TEST(Limits, ContentEncodingCount) {
+    const Bytes encodings = Element(
+        kContentEncodings, Repeat(Master(kContentEncoding, {}), mkv::kMaxContentEncodings + 1));
+    auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3", {encodings})})}));
+    ASSERT_EQ(r->Tracks().size(), 1u);
+    EXPECT_EQ(r->Tracks()[0].contentEncodings.size(), mkv::kMaxContentEncodings);
+    EXPECT_TRUE(HasProblem(*r, "more than 16 ContentEncodings in one track"));
+}
+
+TEST(Limits, BlockAdditionCount) {
+    const Bytes more = Master(kBlockMore, {Uint(kBlockAddId, 1), Bin(kBlockAdditional, {1})});
+    const Bytes group = BlockGroup(
+        1, 0, {1}, {Element(kBlockAdditions, Repeat(more, mkv::kMaxBlockAdditions + 1))});
+    auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), Cluster(0, {group})}));
+    mkv::BlockWalker w = r->Blocks();
+    mkv::BlockHeader b;
+    ASSERT_TRUE(w.Next(b));
+    EXPECT_EQ(b.additions.size(), mkv::kMaxBlockAdditions);
+    ASSERT_EQ(w.Skipped().size(), 1u);
+    EXPECT_EQ(w.Skipped()[0].message,
+              "more than 16 BlockAdditions in one block; the rest are ignored");
+}
+
+TEST(Limits, MetadataElementCount) {
+    const Bytes tags = Element(kTags, Repeat(Void(2), mkv::kMaxMetadataElements + 10));
+    auto r = OpenBytes(FileOf({Info(), tags}));
+    EXPECT_TRUE(HasProblem(*r, "more than 1000000 metadata elements; the rest are ignored"));
+}
+
+TEST(Limits, ScannedElementCount) {
+    // Tiny Clusters, then Tags nobody indexed: the search gives up and says so.
+    const Bytes clusters = Repeat(Empty(kCluster), mkv::kMaxScannedElements + 1);
+    auto r = OpenBytes(
+        FileOf({Info(), clusters, Master(kTags, {Master(kTag, {SimpleTagOf("N", "v")})})}),
+        mkv::kSectionTags);
+    EXPECT_FALSE(r->GetTags());
+    EXPECT_TRUE(HasProblem(*r, "more than 4000000 elements after the first Cluster"));
+}
+
+// A file of `size` bytes whose first bytes are `head` and the rest zeros,
+// without holding them: lets a test name a huge block honestly.
+class SparseSource : public mkv::ByteSource {
+  public:
+    SparseSource(Bytes head, uint64_t size) : head_(std::move(head)), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    uint64_t BytesRead() const override { return read_; }
+    size_t ReadAt(uint64_t offset, void* dst, size_t n) override {
+        if (offset >= size_)
+            return 0;
+        n = static_cast<size_t>(std::min<uint64_t>(n, size_ - offset));
+        auto* out = static_cast<uint8_t*>(dst);
+        for (size_t i = 0; i < n; ++i) {
+            const uint64_t at = offset + i;
+            out[i] = at < head_.size() ? head_[static_cast<size_t>(at)] : 0;
+        }
+        read_ += n;
+        return n;
+    }
+
+  private:
+    Bytes head_;
+    uint64_t size_;
+    uint64_t read_ = 0;
+};
+
+TEST(Limits, PayloadSize) {
+    const uint64_t payload = mkv::kMaxPayloadSize + 1;
+    const Bytes blockHead = {0x81, 0x00, 0x00, 0x80};
+    const Bytes cluster = Cat({Id(kCluster), Size(payload + 100, 8), Uint(kTimestamp, 0),
+                               Id(kSimpleBlock), Size(payload + blockHead.size(), 8), blockHead});
+    Bytes head = Cat(
+        {EbmlHeader(), Id(kSegment), UnknownSize(), Info(), Tracks({TrackEntry(1, 1, "V_VP9")})});
+    const uint64_t total = head.size() + cluster.size() + payload;
+    Append(head, cluster);
+    mkv::Reader r(std::make_unique<SparseSource>(head, total));
+    ASSERT_TRUE(r.Open());
+    mkv::BlockWalker w = r.Blocks();
+    mkv::BlockHeader b;
+    ASSERT_TRUE(w.Next(b));
+    EXPECT_EQ(b.payloadSize, payload);
+    std::vector<uint8_t> data;
+    EXPECT_FALSE(w.ReadPayload(data));
+    ASSERT_TRUE(w.Damage());
+    EXPECT_EQ(w.Damage()->message,
+              "block payload of 268435457 bytes is larger than the reader handles (268435456)");
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// Finding the level-1 elements: SeekHead, the scan past the Clusters, and how
+// little of the file either reads.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "Helpers.h"
+
+namespace {
+
+using namespace ebmltest;
+using mkvtest::FileOf;
+using mkvtest::FileWithSeekHead;
+using mkvtest::OpenBytes;
+
+Bytes ManyClusters(size_t count, size_t payload) {
+    Bytes out;
+    for (size_t i = 0; i < count; ++i) {
+        Append(out, Cluster(i * 1000, {SimpleBlock(1, 0, Bytes(payload, 0x55))}));
+    }
+    return out;
+}
+
+Bytes EndTags() {
+    return Master(kTags, {Master(kTag, {Master(kTargets, {}), SimpleTagOf("TITLE", "end")})});
+}
+Bytes EndChapters() {
+    return Master(kChapters, {Master(kEditionEntry, {Atom(1, 0, {Display("Fin")})})});
+}
+
+TEST(Location, MetadataAfterTheClustersIsFoundThroughTheSeekHead) {
+    const Bytes clusters = ManyClusters(100, 20000);
+    const Bytes file = FileWithSeekHead(
+        {Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), clusters, EndChapters(), EndTags()},
+        {kInfo, kTracks, kChapters, kTags});
+    auto r = OpenBytes(file);
+    EXPECT_TRUE(r->Problems().empty()) << mkvtest::Problems(*r);
+    ASSERT_TRUE(r->GetTags());
+    EXPECT_EQ(r->GetTags()->tags[0].simpleTags[0].string.value(), "end");
+    ASSERT_TRUE(r->GetChapters());
+    EXPECT_EQ(r->GetChapters()->editions[0].atoms[0].displays[0].string, "Fin");
+    EXPECT_LT(r->Source().BytesRead(), 2000u);
+}
+
+TEST(Location, WithoutSeekHeadTheScanSkipsClustersBySize) {
+    const Bytes file = FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}),
+                               ManyClusters(100, 20000), EndChapters(), EndTags()});
+    auto r = OpenBytes(file, mkv::kSectionChapters | mkv::kSectionTags);
+    ASSERT_TRUE(r->GetTags());
+    ASSERT_TRUE(r->GetChapters());
+    // A dozen bytes per Cluster header, not the Clusters.
+    EXPECT_LT(r->Source().BytesRead(), 4000u);
+}
+
+TEST(Location, FileSourceReadsLittleWhenScanningARealFile) {
+    const Bytes file =
+        FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(400, 50000), EndTags()});
+    const auto path = std::filesystem::temp_directory_path() / "torvane_scan_test.mkv";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+    std::string error;
+    mkv::Reader r(mkv::OpenFile(path.string(), &error));
+    ASSERT_TRUE(r.Open()) << error;
+    ASSERT_TRUE(r.GetTags());
+    EXPECT_LT(r.Source().BytesRead(), 150000u) << "file of " << file.size() << " bytes";
+    std::filesystem::remove(path);
+}
+
+TEST(Location, ACheckedSeekHeadThatIndexesPastTheClustersSparesTheScan) {
+    Bytes cues = Master(kCues, {});
+    const Bytes file =
+        FileWithSeekHead({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), cues},
+                         {kInfo, kTracks, kCues});
+    auto r = OpenBytes(file);
+    EXPECT_TRUE(r->Attachments().empty());
+    EXPECT_FALSE(r->GetTags());
+    EXPECT_LT(r->Source().BytesRead(), 2000u);
+    // Without the Cues entry nothing says the index is complete: every Cluster is walked.
+    const Bytes unindexed =
+        FileWithSeekHead({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), cues},
+                         {kInfo, kTracks});
+    auto u = OpenBytes(unindexed);
+    EXPECT_GT(u->Source().BytesRead(), 20000u);
+}
+
+TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
+    Bytes file = FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags()}, {kInfo, kTags});
+    // Point the Tags entry 5 bytes early.
+    auto r0 = OpenBytes(file);
+    ASSERT_TRUE(r0->GetTags());
+    const std::string before = "SeekHead entry for Tags";
+    // SeekPosition of the second Seek is the last 8 bytes before Info's ID in
+    // the SeekHead; find it by the SeekPosition ID 53 AC 88.
+    size_t at = 0, found = 0;
+    for (size_t i = 0; i + 2 < file.size(); ++i) {
+        if (file[i] == 0x53 && file[i + 1] == 0xAC && file[i + 2] == 0x88 && ++found == 2) {
+            at = i + 3;
+            break;
+        }
+    }
+    ASSERT_NE(at, 0u);
+    file[at + 7] -= 5;
+    auto r = OpenBytes(file);
+    EXPECT_TRUE(mkvtest::HasProblem(*r, "SeekHead entry for Tags points to byte"))
+        << mkvtest::Problems(*r);
+    ASSERT_TRUE(r->GetTags());
+    EXPECT_EQ(r->GetTags()->tags.size(), 1u);
+}
+
+TEST(Location, UnknownSizedSegmentAndClustersAreWalkedToTheTagsBehindThem) {
+    const Bytes file =
+        Cat({EbmlHeader(),
+             SegmentUnknownSize({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}),
+                                 ClusterUnknownSize(0, {SimpleBlock(1, 0, {1, 2})}),
+                                 ClusterUnknownSize(10, {SimpleBlock(1, 0, {3})}), EndTags()})});
+    auto r = OpenBytes(file);
+    EXPECT_TRUE(r->Problems().empty()) << mkvtest::Problems(*r);
+    ASSERT_TRUE(r->GetTags());
+    ASSERT_EQ(r->Tracks().size(), 1u);
+}
+
+TEST(Location, OnlyTheFirstSegmentIsRead) {
+    const Bytes file =
+        Cat({EbmlHeader(), SegmentUnknownSize({Info(), Tracks({TrackEntry(1, 2, "A_AC3")})}),
+             EbmlHeader(), Segment({Info(), Tracks({TrackEntry(1, 1, "V_VP8")}), EndTags()})});
+    auto r = OpenBytes(file);
+    ASSERT_EQ(r->Tracks().size(), 1u);
+    EXPECT_EQ(r->Tracks()[0].codecId, "A_AC3");
+    EXPECT_FALSE(r->GetTags());
+    EXPECT_TRUE(mkvtest::HasProblem(*r, "only the first Segment is read"));
+}
+
+}  // namespace

@@ -450,5 +450,26 @@ TEST(MuxErrors, UnwritablePathAndBadFrames) {
     EXPECT_NE(w3->Error().find("runs past the end of the frame"), std::string::npos) << w3->Error();
 }
 
+// The CAF packet table must not count the short last frame as a full one.
+TEST(MuxCaf, PacketTableGivesTheTrueLength) {
+    TempDir dir;
+    const Source src = LoadSource("alac.mka", "A_ALAC");
+    const std::string out = dir.File("out.caf");
+    ASSERT_EQ(WriteTrack(src, out), "");
+    const std::vector<uint8_t> f = ReadFile(out);
+    const std::string text(f.begin(), f.end());
+    const size_t pakt = text.rfind("pakt");
+    ASSERT_NE(pakt, std::string::npos);
+    ASSERT_GE(f.size(), pakt + 36);
+    uint64_t valid = 0;
+    for (int i = 0; i < 8; ++i) {
+        valid = valid << 8 | f[pakt + 20 + i];
+    }
+    const uint32_t remainder = uint32_t(f[pakt + 32]) << 24 | uint32_t(f[pakt + 33]) << 16 |
+                               uint32_t(f[pakt + 34]) << 8 | f[pakt + 35];
+    EXPECT_EQ(valid, 22050u);  // 0.5 s at 44.1 kHz
+    EXPECT_EQ(valid + remainder, src.stream.packets.size() * 4096);
+}
+
 }  // namespace
 }  // namespace quarvel

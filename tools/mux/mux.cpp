@@ -165,6 +165,40 @@ int FlushHeldTta(quarvel_mux* m, bool last, char* err, size_t errSize) {
     return Emit(m, m->held.data(), m->held.size(), m->heldPts, duration, true, err, errSize);
 }
 
+// FFmpeg's CAF muxer counts every packet as a full frame, so a shorter last
+// frame would make the file claim up to one frame too much. The packet table
+// ('pakt', written where the trailer began) gets the true count: valid
+// frames, and the rest of the last packet as remainder frames. Returns false
+// only when the file could not be rewritten.
+bool PatchCafLength(const quarvel_mux* m, int64_t paktAt) {
+    const int64_t full = m->frames * m->plan.frameSize;
+    const int64_t valid = m->nextPts;
+    if (paktAt <= 0 || valid <= 0 || valid >= full || full - valid > UINT32_MAX) {
+        return true;
+    }
+    FILE* f = std::fopen(m->path.c_str(), "r+b");
+    if (f == nullptr) {
+        return false;
+    }
+    char tag[4] = {};
+    bool ok = true;
+    if (std::fseek(f, static_cast<long>(paktAt), SEEK_SET) == 0 && std::fread(tag, 1, 4, f) == 4 &&
+        std::memcmp(tag, "pakt", 4) == 0) {
+        uint8_t fields[16];
+        for (int i = 0; i < 8; ++i) {
+            fields[i] = static_cast<uint8_t>(static_cast<uint64_t>(valid) >> (56 - 8 * i));
+        }
+        const uint32_t remainder = static_cast<uint32_t>(full - valid);
+        for (int i = 0; i < 4; ++i) {
+            fields[8 + i] = 0;  // priming frames
+            fields[12 + i] = static_cast<uint8_t>(remainder >> (24 - 8 * i));
+        }
+        ok = std::fseek(f, static_cast<long>(paktAt + 20), SEEK_SET) == 0 &&
+             std::fwrite(fields, 1, sizeof fields, f) == sizeof fields;
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
 int WriteHeader(quarvel_mux* m, char* err, size_t errSize) {
     const int rc = avformat_write_header(m->oc, nullptr);
     if (rc < 0) {
@@ -388,7 +422,13 @@ QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, si
             m->heldDurationNs = durationNs;
             return 0;
         }
-        case Container::kCaf:
+        case Container::kCaf: {
+            // ALAC frames say how many samples they hold; the counts add up
+            // to the length the CAF packet table must give.
+            const int64_t samples = quarvel::mux::AlacFrameSamples(data, size, p.frameSize);
+            m->nextPts += samples;
+            return Emit(m, data, size, RelativePts(m, ptsNs), samples, true, err, errSize);
+        }
         case Container::kRealMedia: {
             int64_t duration = p.frameSize;
             if (durationNs > 0) {
@@ -407,6 +447,7 @@ QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSi
         return -1;
     }
     int result = 0;
+    int64_t trailerAt = -1;
     if (!m->headerWritten && StartWithLearntRate(m, err, errSize) != 0) {
         result = -1;
     }
@@ -415,6 +456,7 @@ QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSi
         result = -1;
     }
     if (result == 0 && m->headerWritten) {
+        trailerAt = avio_tell(m->oc->pb);
         const int rc = av_write_trailer(m->oc);
         if (rc < 0) {
             SetError(err, errSize, "cannot finish '%s': %s", m->path.c_str(), AvError(rc).c_str());
@@ -429,6 +471,10 @@ QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSi
                      AvError(rc < 0 ? rc : werr).c_str());
             result = -1;
         }
+    }
+    if (result == 0 && m->plan.container == Container::kCaf && !PatchCafLength(m, trailerAt)) {
+        SetError(err, errSize, "cannot write the length into '%s'", m->path.c_str());
+        result = -1;
     }
     FreeMux(m);
     return result;

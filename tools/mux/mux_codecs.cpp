@@ -350,6 +350,28 @@ int64_t OpusPacketSamples(const uint8_t* data, size_t size) {
     return total;
 }
 
+int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength) {
+    // Element type (3 bits), instance tag (4), 12 unused bits, then the
+    // has-size flag at bit 19 and, after 2 + 1 more bits, a 32-bit count.
+    if (data == nullptr || size < 7) {
+        return frameLength;
+    }
+    const int element = data[0] >> 5;
+    if (element != 0 && element != 1 && element != 3) {  // SCE, CPE, LFE
+        return frameLength;
+    }
+    auto bit = [&](size_t i) { return (data[i / 8] >> (7 - i % 8)) & 1; };
+    if (bit(19) == 0) {
+        return frameLength;
+    }
+    uint64_t count = 0;
+    for (size_t i = 23; i < 55; ++i) {
+        count = count << 1 | static_cast<uint64_t>(bit(i));
+    }
+    return count > 0 && static_cast<int64_t>(count) <= frameLength ? static_cast<int64_t>(count)
+                                                                   : frameLength;
+}
+
 bool RebuildWavPackBlocks(const uint8_t* data, size_t size, uint16_t version, int64_t blockIndex,
                           std::vector<uint8_t>& out, std::string& error) {
     out.clear();

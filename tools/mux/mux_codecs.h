@@ -64,6 +64,10 @@ int64_t OpusPacketSamples(const uint8_t* data, size_t size);
 bool RebuildWavPackBlocks(const uint8_t* data, size_t size, uint16_t version, int64_t blockIndex,
                           std::vector<uint8_t>& out, std::string& error);
 
+// Samples in one ALAC frame: frameLength unless the first element's header
+// carries an explicit (shorter) count, as the last frame of a stream does.
+int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength);
+
 inline uint32_t ReadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }

@@ -35,6 +35,9 @@ class TScreenshotDialogs : public TQtDialogs {
         return true;
     }
 
+    // A codec no table knows gets no extension rather than a question.
+    void ShowNewFormat(TForm2&) override {}
+
   private:
     QString source_;
 };

@@ -17,6 +17,8 @@ extern "C" {
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,6 @@ struct quarvel_mux {
     // frame may be shorter and its length comes from the header.
     std::vector<uint8_t> held;
     bool holding = false;
-    bool heldKey = false;
     int64_t heldPts = 0;
     int64_t heldDurationNs = -1;
     std::vector<uint8_t> scratch;
@@ -110,9 +111,11 @@ int Emit(quarvel_mux* m, const uint8_t* data, size_t size, int64_t pts, int64_t 
     if (size > 0) {
         std::memcpy(pkt->data, data, size);
     }
-    // Timestamps must rise strictly; a repeated or backward one (rounding, or
-    // damage in the source) is nudged one tick on rather than refused.
-    if (m->lastPts != INT64_MIN && pts <= m->lastPts) {
+    // Timestamps must not go back, and most muxers want them to rise
+    // strictly; one that breaks this (rounding, or damage in the source) is
+    // nudged one tick on rather than refused.
+    const bool strict = (m->oc->oformat->flags & AVFMT_TS_NONSTRICT) == 0;
+    if (m->lastPts != INT64_MIN && (pts < m->lastPts || (strict && pts == m->lastPts))) {
         pts = m->lastPts + 1;
     }
     m->lastPts = pts;
@@ -245,8 +248,9 @@ QUARVEL_MUX_EXPORT int quarvel_mux_version(void) {
     return QUARVEL_MUX_API_VERSION;
 }
 
-QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel_mux_track* track,
-                                                 char* err, size_t errSize) {
+namespace {
+
+quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, size_t errSize) {
     if (path == nullptr || track == nullptr || track->codec_id == nullptr) {
         SetError(err, errSize, "no output path or track given");
         return nullptr;
@@ -257,7 +261,8 @@ QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel
         SetError(err, errSize, "%s", planError.c_str());
         return nullptr;
     }
-    auto* m = new quarvel_mux;
+    std::unique_ptr<quarvel_mux, void (*)(quarvel_mux*)> owner(new quarvel_mux, FreeMux);
+    quarvel_mux* m = owner.get();
     m->plan = std::move(plan);
     m->path = path;
     const Plan& p = m->plan;
@@ -265,7 +270,6 @@ QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel
     int rc = avformat_alloc_output_context2(&m->oc, nullptr, p.format, path);
     if (rc < 0 || m->oc == nullptr) {
         SetError(err, errSize, "FFmpeg has no '%s' muxer: %s", p.format, AvError(rc).c_str());
-        FreeMux(m);
         return nullptr;
     }
     // Same input, same bytes: no library version strings or dates in the output.
@@ -274,7 +278,6 @@ QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel
     m->pkt = av_packet_alloc();
     if (m->st == nullptr || m->pkt == nullptr) {
         SetError(err, errSize, "out of memory opening '%s'", path);
-        FreeMux(m);
         return nullptr;
     }
     AVCodecParameters* par = m->st->codecpar;
@@ -321,21 +324,25 @@ QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel
     rc = avio_open(&m->oc->pb, path, AVIO_FLAG_WRITE);
     if (rc < 0) {
         SetError(err, errSize, "cannot create '%s': %s", path, AvError(rc).c_str());
-        FreeMux(m);
         return nullptr;
     }
     if (!p.rateFromFrames && WriteHeader(m, err, errSize) != 0) {
-        FreeMux(m);
+        owner.reset();
+        std::remove(path);  // created here, and holds nothing of use
         return nullptr;
     }
-    return m;
+    return owner.release();
 }
 
-QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, size_t size,
-                                         int64_t ptsNs, int64_t durationNs, int keyframe, char* err,
-                                         size_t errSize) {
+int Write(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64_t durationNs,
+          int keyframe, char* err, size_t errSize) {
     if (m == nullptr || (data == nullptr && size > 0)) {
         SetError(err, errSize, "no mux or no data");
+        return -1;
+    }
+    if (size > static_cast<size_t>(INT32_MAX / 2)) {
+        SetError(err, errSize, "frame %lld of '%s' is too large (%zu octets)",
+                 static_cast<long long>(m->frames), m->path.c_str(), size);
         return -1;
     }
     const Plan& p = m->plan;
@@ -417,7 +424,6 @@ QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, si
             }
             m->held.assign(data, data + size);
             m->holding = true;
-            m->heldKey = true;
             m->heldPts = index * p.ttaFrameSize;
             m->heldDurationNs = durationNs;
             return 0;
@@ -441,7 +447,7 @@ QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, si
     return -1;
 }
 
-QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSize) {
+int Close(quarvel_mux* m, char* err, size_t errSize) {
     if (m == nullptr) {
         SetError(err, errSize, "no mux");
         return -1;
@@ -478,6 +484,41 @@ QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSi
     }
     FreeMux(m);
     return result;
+}
+
+}  // namespace
+
+// The entry points: no C++ exception may cross into the caller.
+
+QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel_mux_track* track,
+                                                 char* err, size_t errSize) {
+    try {
+        return Open(path, track, err, errSize);
+    } catch (const std::exception& e) {
+        SetError(err, errSize, "cannot open '%s': %s", path != nullptr ? path : "", e.what());
+        return nullptr;
+    }
+}
+
+QUARVEL_MUX_EXPORT int quarvel_mux_write(quarvel_mux* m, const uint8_t* data, size_t size,
+                                         int64_t ptsNs, int64_t durationNs, int keyframe, char* err,
+                                         size_t errSize) {
+    try {
+        return Write(m, data, size, ptsNs, durationNs, keyframe, err, errSize);
+    } catch (const std::exception& e) {
+        SetError(err, errSize, "cannot write a frame: %s", e.what());
+        return -1;
+    }
+}
+
+QUARVEL_MUX_EXPORT int quarvel_mux_close(quarvel_mux* m, char* err, size_t errSize) {
+    try {
+        return Close(m, err, errSize);
+    } catch (const std::exception& e) {
+        FreeMux(m);
+        SetError(err, errSize, "cannot finish the file: %s", e.what());
+        return -1;
+    }
 }
 
 QUARVEL_MUX_EXPORT void quarvel_mux_abort(quarvel_mux* m) {

@@ -134,6 +134,9 @@ bool ContentDecoder::DecodeFrame(const uint8_t* data, size_t size, std::vector<u
 
 bool ContentDecoder::DecodePrivate(std::vector<uint8_t>& data, std::string& error) const {
     bool any = false;
+    if (data.empty()) {
+        return true;  // nothing stored, nothing to decode
+    }
     for (const mkv::ContentEncoding& e : encodings_) {
         any = any || (e.scope & 2);
     }

@@ -173,6 +173,9 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
     }
     const std::vector<mkv::Track>& tracks = reader.Tracks();
 
+    // From here on temporary files may exist: a signal must not end the
+    // process before they are removed.
+    SignalGuard signals;
     std::vector<Output> outputs(requests.size());
     std::map<uint64_t, std::vector<Output*>> byNumber;
     for (size_t k = 0; k < requests.size(); ++k) {
@@ -227,7 +230,6 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         byNumber[o.track->number].push_back(&o);
     }
 
-    SignalGuard signals;
     Progress progress;
     progress.Show(0, 1);
     mkv::BlockWalker walker = reader.Blocks();

@@ -1,0 +1,339 @@
+// Whole runs of `quarvel tracks` on files built byte by byte: lacing, content
+// encodings and timestamps give known streams; failures give the right status
+// and message, leave no partial file and keep an earlier one.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "RunSupport.h"
+
+namespace {
+
+using namespace trackstest;
+using namespace ebmltest;
+
+const std::string kFixtures = std::string(TORVANE_FIXTURES_DIR) + "/codecs/";
+const std::string kQuarvel = std::string(TORVANE_BIN_DIR) + "/quarvel";
+
+Bytes Frame(size_t size, uint8_t seed) {
+    Bytes b(size);
+    std::mt19937 rng(seed);
+    for (auto& x : b) {
+        x = static_cast<uint8_t>(rng());
+    }
+    return b;
+}
+
+Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes Deflate(const Bytes& in) {
+    uLongf n = compressBound(in.size());
+    Bytes out(n);
+    compress2(out.data(), &n, in.data(), in.size(), 9);
+    out.resize(n);
+    return out;
+}
+
+Bytes File(const std::vector<Bytes>& entries, const std::vector<Bytes>& clusters,
+           uint64_t scale = 1000000) {
+    std::vector<Bytes> seg = {Info(scale), Master(kTracks, entries)};
+    seg.insert(seg.end(), clusters.begin(), clusters.end());
+    return Cat({EbmlHeader(), Segment(seg)});
+}
+
+Bytes ClusterOf(uint64_t timestamp, const std::vector<Bytes>& blocks) {
+    std::vector<Bytes> c = {Uint(kTimestamp, timestamp)};
+    c.insert(c.end(), blocks.begin(), blocks.end());
+    return Master(kCluster, c);
+}
+
+std::vector<fs::path> PartFiles(const fs::path& dir) {
+    std::vector<fs::path> parts;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (e.path().filename().string().find(".quarvel-part-") != std::string::npos) {
+            parts.push_back(e.path());
+        }
+    }
+    return parts;
+}
+
+class TracksSynthetic : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("quarvel_synth_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(PartFiles(dir_).empty()) << "a temporary file was left behind";
+        if (!HasFailure()) {
+            fs::remove_all(dir_);
+        }
+    }
+    std::string Source(const Bytes& bytes, const std::string& name = "in.mkv") {
+        WriteAll(dir_ / name, bytes);
+        return (dir_ / name).string();
+    }
+    std::string Out(const std::string& name) const { return (dir_ / name).string(); }
+    Result Extract(const std::string& file, std::vector<std::string> specs,
+                   const std::vector<std::string>& env = {}) {
+        specs.insert(specs.begin(), {"tracks", file});
+        return RunProgram(kQuarvel, specs, dir_, env);
+    }
+    fs::path dir_;
+};
+
+TEST_F(TracksSynthetic, LacedBlocksGiveTheFramesBackToBack) {
+    std::vector<Bytes> f;
+    for (size_t size : {300, 17, 600, 800, 500, 1000, 64, 64, 5}) {
+        f.push_back(Frame(size, static_cast<uint8_t>(f.size())));
+    }
+    const Bytes file =
+        File({TrackEntry(1, 2, "A_AC3")},
+             {ClusterOf(0, {SimpleBlock(1, 0, XiphLace({f[0], f[1], f[2]}), 0x80 | kLaceXiph),
+                            SimpleBlock(1, 10, EbmlLace({f[3], f[4], f[5]}), 0x80 | kLaceEbml)}),
+              ClusterOf(100, {SimpleBlock(1, 0, FixedLace({f[6], f[7]}), 0x80 | kLaceFixed),
+                              BlockGroup(1, 5, f[8], {Uint(kBlockDuration, 3)})})});
+    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Bytes want;
+    for (const Bytes& x : f) {
+        want.insert(want.end(), x.begin(), x.end());
+    }
+    EXPECT_EQ(ReadAll(Out("Track1.ac3")), want);
+}
+
+TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
+    const Bytes file =
+        File({TrackEntry(1, 1, "V_VP8",
+                         {Uint(kDefaultDuration, 40000000),
+                          Master(kVideo, {Uint(kPixelWidth, 64), Uint(kPixelHeight, 48)})})},
+             {ClusterOf(
+                 1000, {SimpleBlock(1, 0, XiphLace({{1}, {2, 2}, {3, 3, 3}}), 0x80 | kLaceXiph)})});
+    Result r = Extract(Source(file), {"1:" + Out("Track1.ivf")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes ivf = ReadAll(Out("Track1.ivf"));
+    ASSERT_EQ(ivf.size(), 32u + 3 * 12 + 6);
+    EXPECT_EQ(ivf[24], 3);  // frames
+    size_t pos = 32;
+    for (uint32_t ms : {1000u, 1040u, 1080u}) {
+        const uint32_t got = ivf[pos + 4] | ivf[pos + 5] << 8 | ivf[pos + 6] << 16;
+        EXPECT_EQ(got, ms);
+        pos += 12 + ivf[pos];
+    }
+}
+
+TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
+    const Bytes zlibEncoding =
+        Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 3)})});
+    const Bytes stripEncoding = Master(
+        kContentEncodings,
+        {Master(kContentEncoding,
+                {Master(kContentCompression,
+                        {Uint(kContentCompAlgo, 3), Bin(kContentCompSettings, {0xFF, 0xFB})})})});
+    const std::string header = "[Script Info]\nScriptType: v4.00+\n\n[V4+ Styles]\nStyle: a\n";
+    const Bytes file = File(
+        {TrackEntry(1, 17, "S_TEXT/UTF8", {zlibEncoding}),
+         TrackEntry(2, 2, "A_MPEG/L3", {stripEncoding}),
+         TrackEntry(3, 17, "S_TEXT/ASS",
+                    {Bin(kCodecPrivate, Deflate(Text(header))), zlibEncoding})},
+        {ClusterOf(0,
+                   {BlockGroup(1, 500, Deflate(Text("Zipped\nline")), {Uint(kBlockDuration, 1500)}),
+                    SimpleBlock(2, 0, {0x90, 0x01}), SimpleBlock(2, 26, {0x90, 0x02}),
+                    BlockGroup(3, 100, Deflate(Text("0,0,Default,,0,0,0,,Packed")),
+                               {Uint(kBlockDuration, 250)})})});
+    Result r = Extract(Source(file), {"1:" + Out("Track1.srt"), "2:" + Out("Track2.mp3"),
+                                      "3:" + Out("Track3.ass")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(Out("Track1.srt")),
+              "1\r\n00:00:00,500 --> 00:00:02,000\r\nZipped\r\nline\r\n\r\n");
+    EXPECT_EQ(ReadAll(Out("Track2.mp3")), (Bytes{0xFF, 0xFB, 0x90, 0x01, 0xFF, 0xFB, 0x90, 0x02}));
+    const std::string ass = ReadText(Out("Track3.ass"));
+    EXPECT_EQ(ass.rfind("[Script Info]\r\nScriptType: v4.00+\r\n", 0), 0u) << ass;
+    EXPECT_NE(ass.find("\r\nDialogue: 0,0:00:00.10,0:00:00.35,Default,,0,0,0,,Packed\r\n"),
+              std::string::npos)
+        << ass;
+}
+
+TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
+    // 100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s.
+    const Bytes file = File(
+        {TrackEntry(1, 17, "S_TEXT/UTF8")},
+        {ClusterOf(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
+        100000);
+    Result r = Extract(Source(file), {"1:" + Out("Track1.srt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
+}
+
+// Two tracks, the first of which cannot be written for the given reason.
+Bytes TwoTracks(const Bytes& first) {
+    return File({first, TrackEntry(2, 2, "A_AC3")},
+                {ClusterOf(0, {SimpleBlock(1, 0, {1, 2, 3}), SimpleBlock(2, 0, {4, 5, 6})})});
+}
+
+TEST_F(TracksSynthetic, UnsupportedCodecFailsAloneAndNamesTheCodec) {
+    Result r = Extract(Source(TwoTracks(TrackEntry(1, 1, "V_FOO"))),
+                       {"1:" + Out("Track1.foo"), "2:" + Out("Track2.ac3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quarvel: track 1 (V_FOO): codec 'V_FOO' is not supported\n");
+    EXPECT_FALSE(fs::exists(Out("Track1.foo")));
+    EXPECT_EQ(ReadAll(Out("Track2.ac3")), (Bytes{4, 5, 6}));
+}
+
+TEST_F(TracksSynthetic, EncryptedTrackIsRefused) {
+    const Bytes enc = Master(
+        kContentEncodings,
+        {Master(kContentEncoding, {Uint(kContentEncodingType, 1),
+                                   Master(kContentEncryption, {Uint(kContentEncAlgo, 5)})})});
+    Result r = Extract(Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {enc}))),
+                       {"1:" + Out("Track1.ac3"), "2:" + Out("Track2.ac3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): the track is encrypted\n");
+    EXPECT_FALSE(fs::exists(Out("Track1.ac3")));
+    EXPECT_TRUE(fs::exists(Out("Track2.ac3")));
+}
+
+TEST_F(TracksSynthetic, BadRequestsAreNamed) {
+    const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
+    Result r = Extract(src, {"5:" + Out("Track5.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: track 5: no such track: the file has 2 tracks\n");
+    r = Extract(src, {"1:" + Out("a.ac3"), "two:" + Out("b.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: bad argument 'two:" + Out("b.ac3") +
+                         "': expected n:PATH, with n the track's number in the listing (from 1)\n");
+    EXPECT_FALSE(fs::exists(Out("a.ac3")));
+    r = Extract(src, {"1:/nonexistent-folder/x.ac3", "2:" + Out("Track2.ac3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "quarvel: track 1 (A_AC3): cannot create '/nonexistent-folder/x.ac3': No such file "
+              "or directory\n");
+    EXPECT_TRUE(fs::exists(Out("Track2.ac3")));
+    r = Extract(src, {"1:" + Out("same.ac3"), "2:" + Out("same.ac3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quarvel: track 2 (A_AC3): '" + Out("same.ac3") +
+                         "' is the output of another track already\n");
+    EXPECT_EQ(ReadAll(Out("same.ac3")), (Bytes{1, 2, 3}));
+}
+
+TEST_F(TracksSynthetic, TheSourceIsNeverOverwritten) {
+    const Bytes file = TwoTracks(TrackEntry(1, 2, "A_AC3"));
+    const std::string src = Source(file);
+    Result r = Extract(src, {"1:" + src});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): '" + src + "' is the source file itself\n");
+    EXPECT_EQ(ReadAll(src), file);
+}
+
+TEST_F(TracksSynthetic, UnreadableSourcesFail) {
+    Result r = Extract(Out("missing.mkv"), {"1:" + Out("x.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("quarvel: cannot open '" + Out("missing.mkv") + "': ", 0), 0u) << r.err;
+    r = Extract(Source(Text("not a matroska file at all"), "text.mkv"), {"1:" + Out("x.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("quarvel: cannot read '" + Out("text.mkv") + "': ", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(Out("x.ac3")));
+}
+
+TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
+    // The second Cluster claims far more than the file holds.
+    const Bytes good = ClusterOf(0, {SimpleBlock(1, 0, {1, 2, 3})});
+    const Bytes bad = ElementClaiming(
+        kCluster, 1 << 20,
+        Cat({Uint(kTimestamp, 50), SimpleBlock(1, 0, {4, 5, 6}), Bytes{0xA3, 0x10, 0x81, 0x00}}));
+    const Bytes file =
+        Cat({EbmlHeader(),
+             ElementClaiming(kSegment, 1 << 21,
+                             Cat({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), good, bad}))});
+    WriteAll(Out("Track1.ac3"), Text("OLD"));
+    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("quarvel: track 1 (A_AC3): the file is damaged at byte "),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
+}
+
+TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
+    // 40 video blocks of 256 KiB around a small subtitle track.
+    std::vector<Bytes> clusters;
+    const Bytes big(256 << 10, 0x55);
+    for (int i = 0; i < 40; ++i) {
+        clusters.push_back(ClusterOf(
+            static_cast<uint64_t>(i) * 1000,
+            {SimpleBlock(1, 0, big),
+             BlockGroup(2, 10, Text("cue " + std::to_string(i)), {Uint(kBlockDuration, 500)})}));
+    }
+    const Bytes file =
+        File({TrackEntry(1, 1, "V_MPEG1"), TrackEntry(2, 17, "S_TEXT/UTF8")}, clusters);
+    Result r = Extract(Source(file), {"2:" + Out("Track2.srt")}, {"QUARVEL_STATS=1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    unsigned long long read = 0, size = 0;
+    ASSERT_EQ(std::sscanf(r.err.c_str(), "quarvel: read %llu of %llu bytes", &read, &size), 2)
+        << r.err;
+    EXPECT_EQ(size, file.size());
+    EXPECT_LT(read * 50, size) << "read " << read << " of " << size;
+    EXPECT_NE(ReadText(Out("Track2.srt")).find("40\r\n00:00:39,010 --> 00:00:39,510\r\ncue 39"),
+              std::string::npos);
+}
+
+TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
+    // Many small blocks make a pass long enough to interrupt: about 130 MB.
+    const std::string src = Out("big.mkv");
+    {
+        std::vector<Bytes> blocks;
+        for (int i = 0; i < 2000; ++i) {
+            blocks.push_back(SimpleBlock(1, static_cast<int16_t>(i % 1000), Frame(48, 7)));
+        }
+        const Bytes cluster = ClusterOf(0, blocks);
+        std::FILE* f = std::fopen(src.c_str(), "wb");
+        const Bytes head = Cat({EbmlHeader(), Id(kSegment), UnknownSize(), Info(),
+                                Tracks({TrackEntry(1, 2, "A_AC3")})});
+        std::fwrite(head.data(), 1, head.size(), f);
+        for (int i = 0; i < 1100; ++i) {
+            std::fwrite(cluster.data(), 1, cluster.size(), f);
+        }
+        std::fclose(f);
+    }
+    WriteAll(Out("Track1.ac3"), Text("OLD"));
+    const pid_t pid = Start(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, dir_);
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen; ++i) {
+        seen = !PartFiles(dir_).empty();
+        if (!seen) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+    ASSERT_TRUE(seen) << "the run ended before it could be interrupted";
+    kill(pid, SIGTERM);
+    Result r = Finish(pid, dir_);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
+    EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
+    fs::remove(src);
+}
+
+TEST_F(TracksSynthetic, MissingMuxingModuleFailsOnlyItsTracks) {
+    // A copy of quarvel in a folder without the module beside it.
+    fs::create_directories(dir_ / "bin");
+    fs::copy_file(kQuarvel, dir_ / "bin" / "quarvel");
+    Result r = RunProgram(
+        (dir_ / "bin" / "quarvel").string(),
+        {"tracks", kFixtures + "multi.mkv", "2:" + Out("Track2.ogg"), "3:" + Out("Track3.aac")},
+        dir_);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("quarvel: track 2 (A_VORBIS): ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("libquarvel_mux"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(Out("Track2.ogg")));
+    EXPECT_GT(fs::file_size(Out("Track3.aac")), 1000u);
+}
+
+}  // namespace

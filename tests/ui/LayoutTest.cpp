@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -291,4 +292,26 @@ TEST_F(LayoutTest, NewFormatDialogIsCentredAndEmptiedAtEveryShowing) {
     EXPECT_EQ(dialogs.boxes[0].text,
               QStringLiteral("Por favor, escribe una extensión en el recuadro."));
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::None);
+}
+
+TEST_F(LayoutTest, EnterInTheFieldsAndTheListPressesTheExtractButtonOnlyWhenEnabled) {
+    WriteSettings("English\r\n");
+    Show();
+    auto pressEnter = [](QWidget* target) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    };
+    pressEnter(Find<QWidget>("Edit2"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // Check all enables the button even on an empty list; nothing is selected,
+    // so the run has nothing to do and reports success.
+    Find<QPushButton>("Button2")->click();
+    for (const char* name : {"Edit1", "Edit2", "CheckListBox1"}) {
+        pressEnter(Find<QWidget>(name));
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("INFO"));
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("¡Archivos extraídos corréctamente!"));
+    EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
 }

@@ -76,6 +76,9 @@ class Opener {
         s_.problems.push_back(Error{offset, std::move(message)});
     }
     unsigned Missing() const { return wanted_ & ~s_.found; }
+    // Tags may come in several elements anywhere in the Segment, so while
+    // they are wanted the search goes on after the first one.
+    bool NeedMore() const { return Missing() != 0 || (wanted_ & kSectionTags) != 0; }
     bool ReadHeader(uint64_t pos, uint64_t limit, ElementHeader& h) {
         Error error;
         if (ReadElementHeader(*s_.source, pos, limit, h, error))
@@ -94,6 +97,7 @@ class Opener {
     unsigned wanted_;
     detail::Parser parser_;
     bool seekHeadTrusted_ = false;
+    bool tagsLimitReported_ = false;
 };
 
 bool Opener::Run() {
@@ -192,10 +196,18 @@ bool Opener::Run() {
         pos = h.End();
     }
 
-    if (Missing() != 0)
+    if (NeedMore())
         FollowSeekHead();
-    if (Missing() != 0 && !seekHeadTrusted_ && s_.firstCluster && !damaged)
+    if (NeedMore() && !seekHeadTrusted_ && s_.firstCluster && !damaged)
         Scan(*s_.firstCluster);
+    // Every Tags element, merged in file order.
+    if (!s_.tagsRead.empty()) {
+        s_.tags.emplace();
+        for (auto& [offset, tags] : s_.tagsRead) {
+            for (Tag& t : tags)
+                s_.tags->tags.push_back(std::move(t));
+        }
+    }
     if (!(s_.found & kSectionInfo))
         Problem(s_.segmentData, "no Info element; TimestampScale taken as 1000000");
     return true;
@@ -234,17 +246,20 @@ void Opener::Handle(ElementHeader h) {
                 detail::ReadChapters(parser_, h, s_.chapters.emplace());
             break;
         case id::kTags:
+            if (s_.tagsRead.count(h.offset) != 0)
+                break;
             if (s_.tagsRead.size() >= kMaxTagsElements) {
-                if (s_.tagsRead.size() == kMaxTagsElements && s_.tagsRead.insert(h.offset).second) {
+                if (!tagsLimitReported_) {
                     Problem(h.offset, "more than " + std::to_string(kMaxTagsElements) +
                                           " Tags elements; the rest are ignored");
+                    tagsLimitReported_ = true;
                 }
                 break;
             }
-            if (s_.tagsRead.insert(h.offset).second) {
-                if (!s_.tags)
-                    s_.tags.emplace();
-                detail::ReadTags(parser_, h, *s_.tags);
+            {
+                Tags read;
+                detail::ReadTags(parser_, h, read);
+                s_.tagsRead[h.offset] = std::move(read.tags);
             }
             break;
     }
@@ -255,10 +270,11 @@ void Opener::FollowSeekHead() {
     bool stale = false;
     bool pointsPastClusters = false;
     // Entries may grow while a second SeekHead is read; each SeekHead is read once.
-    for (size_t i = 0; i < s_.seekHead.entries.size() && Missing() != 0; ++i) {
+    for (size_t i = 0; i < s_.seekHead.entries.size() && NeedMore(); ++i) {
         const detail::SeekEntry e = s_.seekHead.entries[i];
         const unsigned section = SectionOf(e.id);
-        if (e.id != id::kSeekHead && !(section & Missing()) && e.id != id::kCues)
+        const bool wanted = (section & Missing()) != 0 || (section & wanted_ & kSectionTags) != 0;
+        if (e.id != id::kSeekHead && !wanted && e.id != id::kCues)
             continue;
         const uint64_t room = s_.segmentEnd - s_.segmentData;
         if (e.position >= room) {

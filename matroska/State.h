@@ -1,6 +1,7 @@
 // The reader's internals, shared by Reader and BlockWalker (internal).
 #pragma once
 
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -31,9 +32,9 @@ struct Reader::State {
 
     // What has been found so far, by Section bit.
     unsigned found = 0;
-    std::set<uint64_t> tagsRead;       // offsets of the Tags elements merged
-    std::set<uint64_t> seekHeadsRead;  // offsets of the SeekHeads read
-    detail::SeekHead seekHead;         // entries of every SeekHead read
+    std::map<uint64_t, std::vector<Tag>> tagsRead;  // by offset of their Tags element
+    std::set<uint64_t> seekHeadsRead;               // offsets of the SeekHeads read
+    detail::SeekHead seekHead;                      // entries of every SeekHead read
 };
 
 }  // namespace mkv

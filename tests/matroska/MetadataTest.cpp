@@ -219,6 +219,16 @@ TEST(Metadata, EveryTagsElementIsMergedInFileOrder) {
     EXPECT_EQ(tags[1].simpleTags[0].tagDefault.value(), 0u);  // the old TagDefault ID
 }
 
+// Regression: with only Tags asked for, the first Tags element used to end
+// the search, losing those written after the Clusters.
+TEST(Metadata, TagsAfterTheClustersAreMergedWhenOnlyTagsAreAskedFor) {
+    const Bytes tags = Master(kTags, {Master(kTag, {SimpleTagOf("N", "v")})});
+    auto r = OpenBytes(FileOf({Info(), tags, Cluster(0, {}), tags, Cluster(1, {}), tags}),
+                       mkv::kSectionTags);
+    ASSERT_TRUE(r->GetTags());
+    EXPECT_EQ(r->GetTags()->tags.size(), 3u);
+}
+
 TEST(Metadata, AbsentChaptersAndTagsAreEmptyNotPresent) {
     auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")})}));
     EXPECT_FALSE(r->GetChapters());

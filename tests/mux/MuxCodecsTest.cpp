@@ -3,10 +3,16 @@
 // WavPack frames).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Oracle.h"
 #include "mux_codecs.h"
+#include "tta_file.h"
 
 namespace quarvel::mux {
 namespace {
@@ -145,6 +151,60 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     EXPECT_EQ(p.height, 16);
     EXPECT_TRUE(p.rateFromFrames);
     EXPECT_EQ(p.codecId, AV_CODEC_ID_HUFFYUV);
+}
+
+// The frame table comes before the frames; whether its room was reserved too
+// small, too large or just right, the frames end up after it intact.
+TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
+    char tmpl[] = "/tmp/torvane-tta-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    // Three frames at 8 kHz (8359 samples each but the last), and the
+    // frame bytes made unlike each other so a misplaced one shows.
+    std::vector<std::vector<uint8_t>> frames;
+    for (int f = 0; f < 3; ++f) {
+        std::vector<uint8_t> data(3000 + f * 700);
+        for (size_t i = 0; i < data.size(); ++i) {
+            data[i] = static_cast<uint8_t>(i * 7 + f);
+        }
+        frames.push_back(data);
+    }
+    for (int64_t total : {int64_t(0), int64_t(8359 * 2 + 100), int64_t(8359 * 9)}) {
+        SCOPED_TRACE(total);
+        const std::string path = dir + "/out.tta";
+        TtaFormat format;
+        format.channels = 1;
+        format.bits = 16;
+        format.sampleRate = 8000;
+        format.totalSamples = total;
+        TtaFile tta;
+        std::string error;
+        ASSERT_TRUE(tta.Open(path, format, error)) << error;
+        EXPECT_EQ(tta.FrameSize(), 8359);
+        for (size_t f = 0; f < frames.size(); ++f) {
+            ASSERT_TRUE(tta.Write(frames[f].data(), frames[f].size(), f == 2 ? 100 : 0, error))
+                << error;
+        }
+        ASSERT_TRUE(tta.Close(error)) << error;
+
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        EXPECT_EQ(size, 22u + 3 * 4 + 4 + 3000 + 3700 + 4400);
+        const auto media = torvane::oracle::Read(path, {}, &error);
+        ASSERT_TRUE(media) << error;
+        ASSERT_EQ(media->streams.size(), 1u);
+        const auto& s = media->streams[0];
+        EXPECT_EQ(s.codecName, "tta");
+        EXPECT_EQ(s.sampleRate, 8000);
+        // The header's total: the last frame holds 100 samples either way
+        // (from the total when it fits, else from the frame's duration).
+        EXPECT_EQ(s.durationNs, (8359 * 2 + 100) * int64_t(1000000000) / 8000);
+        ASSERT_EQ(s.packets.size(), 3u);
+        for (size_t f = 0; f < 3; ++f) {
+            EXPECT_TRUE(s.packets[f].data == frames[f]) << "frame " << f;
+        }
+        std::filesystem::remove(path, ec);
+    }
+    std::filesystem::remove(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "mux_api.h"
 
 #include "mux_codecs.h"
+#include "tta_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,12 +42,8 @@ struct quarvel_mux {
     int64_t nextPts = 0;          // running sample count (audio counted from the packets)
     int64_t lastPts = INT64_MIN;  // last pts handed to the muxer, in tb
     int64_t frames = 0;
-    // TTA: one frame is held back until the next arrives, since only the last
-    // frame may be shorter and its length comes from the header.
-    std::vector<uint8_t> held;
-    bool holding = false;
-    int64_t heldPts = 0;
-    int64_t heldDurationNs = -1;
+    // TTA is written by our own streaming writer, not by libavformat.
+    std::unique_ptr<quarvel::mux::TtaFile> tta;
     std::vector<uint8_t> scratch;
     // AVI without DefaultDuration: the frame rate is learnt from the first two
     // frames, so the header waits for them.
@@ -143,29 +140,6 @@ int64_t RelativePts(quarvel_mux* m, int64_t ptsNs) {
     }
     return av_rescale_q_rnd(ptsNs - m->firstNs, AVRational{1, 1000000000}, m->tb,
                             static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
-}
-
-int FlushHeldTta(quarvel_mux* m, bool last, char* err, size_t errSize) {
-    if (!m->holding) {
-        return 0;
-    }
-    int64_t duration = m->plan.ttaFrameSize;
-    if (last) {
-        // The last frame holds whatever the header's total leaves; failing
-        // that, what the block's duration says.
-        const int64_t before = m->heldPts;
-        if (m->plan.ttaTotalSamples > before &&
-            m->plan.ttaTotalSamples - before <= m->plan.ttaFrameSize) {
-            duration = m->plan.ttaTotalSamples - before;
-        } else if (m->heldDurationNs > 0) {
-            duration = av_rescale_q(m->heldDurationNs, AVRational{1, 1000000000}, m->tb);
-            if (duration <= 0 || duration > m->plan.ttaFrameSize) {
-                duration = m->plan.ttaFrameSize;
-            }
-        }
-    }
-    m->holding = false;
-    return Emit(m, m->held.data(), m->held.size(), m->heldPts, duration, true, err, errSize);
 }
 
 // FFmpeg's CAF muxer counts every packet as a full frame, so a shorter last
@@ -266,6 +240,25 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
     m->plan = std::move(plan);
     m->path = path;
     const Plan& p = m->plan;
+
+    if (p.container == Container::kTta) {
+        // FFmpeg's TTA muxer holds the whole stream in memory until the end.
+        quarvel::mux::TtaFormat format;
+        format.format = p.ttaFormat;
+        format.channels = static_cast<uint16_t>(p.channels);
+        format.bits = static_cast<uint16_t>(p.bitsPerRawSample);
+        format.sampleRate = static_cast<uint32_t>(p.sampleRate);
+        format.totalSamples = p.ttaTotalSamples;
+        m->tta = std::make_unique<quarvel::mux::TtaFile>();
+        std::string why;
+        if (!m->tta->Open(path, format, why)) {
+            SetError(err, errSize, "%s", why.c_str());
+            owner.reset();
+            std::remove(path);
+            return nullptr;
+        }
+        return owner.release();
+    }
 
     int rc = avformat_alloc_output_context2(&m->oc, nullptr, p.format, path);
     if (rc < 0 || m->oc == nullptr) {
@@ -419,13 +412,13 @@ int Write(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64
             return Emit(m, m->scratch.data(), m->scratch.size(), pts, samples, true, err, errSize);
         }
         case Container::kTta: {
-            if (FlushHeldTta(m, false, err, errSize) != 0) {
+            const int64_t samples =
+                durationNs > 0 ? av_rescale(durationNs, p.sampleRate, 1000000000) : 0;
+            std::string why;
+            if (!m->tta->Write(data, size, samples, why)) {
+                SetError(err, errSize, "%s", why.c_str());
                 return -1;
             }
-            m->held.assign(data, data + size);
-            m->holding = true;
-            m->heldPts = index * p.ttaFrameSize;
-            m->heldDurationNs = durationNs;
             return 0;
         }
         case Container::kCaf: {
@@ -452,13 +445,18 @@ int Close(quarvel_mux* m, char* err, size_t errSize) {
         SetError(err, errSize, "no mux");
         return -1;
     }
+    if (m->tta) {
+        std::string why;
+        const bool ok = m->tta->Close(why);
+        if (!ok) {
+            SetError(err, errSize, "%s", why.c_str());
+        }
+        FreeMux(m);
+        return ok ? 0 : -1;
+    }
     int result = 0;
     int64_t trailerAt = -1;
     if (!m->headerWritten && StartWithLearntRate(m, err, errSize) != 0) {
-        result = -1;
-    }
-    if (result == 0 && m->plan.container == Container::kTta &&
-        FlushHeldTta(m, true, err, errSize) != 0) {
         result = -1;
     }
     if (result == 0 && m->headerWritten) {

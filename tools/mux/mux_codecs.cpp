@@ -224,6 +224,7 @@ bool PlanTta(const quarvel_mux_track& t, Plan& p, std::string& error) {
     p.codecId = AV_CODEC_ID_TTA;
     const uint8_t* cp = t.codec_private;
     if (cp != nullptr && t.codec_private_size >= 22 && std::memcmp(cp, "TTA1", 4) == 0) {
+        p.ttaFormat = ReadLE16(cp + 4);
         p.channels = ReadLE16(cp + 6);
         p.bitsPerRawSample = ReadLE16(cp + 8);
         p.sampleRate = static_cast<int>(ReadLE32(cp + 10));

@@ -42,6 +42,7 @@ struct Plan {
     // The time base the module counts its timestamps in.
     AVRational timeBase{1, 1000};
     uint16_t wavpackVersion = 0;
+    uint16_t ttaFormat = 1;
     int64_t ttaFrameSize = 0;
     int64_t ttaTotalSamples = 0;  // from the TTA header, 0 when unknown
 };

@@ -1,0 +1,172 @@
+#include "tta_file.h"
+
+extern "C" {
+#include <libavutil/crc.h>
+}
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace quarvel::mux {
+namespace {
+
+constexpr int64_t kHeaderSize = 22;
+constexpr size_t kMoveChunk = 1 << 20;
+
+void PutLE(std::vector<uint8_t>& out, uint64_t v, int octets) {
+    for (int i = 0; i < octets; ++i) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+// TTA's CRC: CRC-32 as in zlib, over the octets just written.
+void PutCrc(std::vector<uint8_t>& out, size_t from) {
+    const uint32_t crc = av_crc(av_crc_get_table(AV_CRC_32_IEEE_LE), UINT32_MAX, out.data() + from,
+                                out.size() - from) ^
+                         UINT32_MAX;
+    PutLE(out, crc, 4);
+}
+
+std::string Errno() {
+    return std::strerror(errno);
+}
+
+}  // namespace
+
+bool TtaFile::Open(const std::string& path, const TtaFormat& format, std::string& error) {
+    if (format.channels == 0 || format.sampleRate == 0 || format.sampleRate > 0x7FFFFF) {
+        error = "the TTA track gives no usable channels or sample rate";
+        return false;
+    }
+    format_ = format;
+    frameSize_ = static_cast<int64_t>(format.sampleRate) * 256 / 245;
+    if (format.totalSamples > 0) {
+        reserved_ = (format.totalSamples + frameSize_ - 1) / frameSize_;
+    }
+    path_ = path;
+    file_ = std::fopen(path.c_str(), "w+b");  // read back when the frames move
+    if (file_ == nullptr) {
+        error = "cannot create '" + path + "': " + Errno();
+        return false;
+    }
+    // Header and table are written for real at the end; room is kept now.
+    const std::vector<uint8_t> room(static_cast<size_t>(kHeaderSize + reserved_ * 4 + 4), 0);
+    if (std::fwrite(room.data(), 1, room.size(), file_) != room.size()) {
+        error = "cannot write '" + path + "': " + Errno();
+        return false;
+    }
+    return true;
+}
+
+bool TtaFile::Write(const uint8_t* data, size_t size, int64_t durationSamples, std::string& error) {
+    if (file_ == nullptr) {
+        error = "the TTA file is not open";
+        return false;
+    }
+    if (size > UINT32_MAX) {
+        error = "a TTA frame is too large";
+        return false;
+    }
+    if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
+        error = "cannot write '" + path_ + "': " + Errno();
+        return false;
+    }
+    sizes_.push_back(static_cast<uint32_t>(size));
+    lastDuration_ = durationSamples;
+    return true;
+}
+
+bool TtaFile::MoveFrames(int64_t from, int64_t to, int64_t length, std::string& error) {
+    // Moves [from, from + length) to `to`, in chunks, from the end when moving
+    // up so that nothing is overwritten before it is read.
+    std::vector<uint8_t> buf(kMoveChunk);
+    const int fd = fileno(file_);
+    int64_t done = 0;
+    while (done < length) {
+        const int64_t n = std::min<int64_t>(static_cast<int64_t>(kMoveChunk), length - done);
+        const int64_t offset = to > from ? length - done - n : done;
+        if (pread(fd, buf.data(), static_cast<size_t>(n), from + offset) != n ||
+            pwrite(fd, buf.data(), static_cast<size_t>(n), to + offset) != n) {
+            error = "cannot move the frames in '" + path_ + "': " + Errno();
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool TtaFile::Close(std::string& error) {
+    if (file_ == nullptr) {
+        error = "the TTA file is not open";
+        return false;
+    }
+    if (std::fflush(file_) != 0) {
+        error = "cannot write '" + path_ + "': " + Errno();
+        return false;
+    }
+    const auto frames = static_cast<int64_t>(sizes_.size());
+    // Every frame but the last is full. The last holds what the known total
+    // leaves, else what its own duration says, else a full frame.
+    int64_t total = frames * frameSize_;
+    if (frames > 0) {
+        const int64_t before = (frames - 1) * frameSize_;
+        if (format_.totalSamples > before && format_.totalSamples - before <= frameSize_) {
+            total = format_.totalSamples;
+        } else if (lastDuration_ > 0 && lastDuration_ <= frameSize_) {
+            total = before + lastDuration_;
+        }
+    }
+    if (total > UINT32_MAX) {
+        error = "the TTA track is too long for a .tta file";
+        return false;
+    }
+    if (frames != reserved_) {
+        int64_t dataLength = 0;
+        for (uint32_t s : sizes_) {
+            dataLength += s;
+        }
+        const int64_t from = kHeaderSize + reserved_ * 4 + 4;
+        const int64_t to = kHeaderSize + frames * 4 + 4;
+        if (!MoveFrames(from, to, dataLength, error)) {
+            return false;
+        }
+        if (to < from && ftruncate(fileno(file_), to + dataLength) != 0) {
+            error = "cannot write '" + path_ + "': " + Errno();
+            return false;
+        }
+    }
+    std::vector<uint8_t> head;
+    head.insert(head.end(), {'T', 'T', 'A', '1'});
+    PutLE(head, format_.format, 2);
+    PutLE(head, format_.channels, 2);
+    PutLE(head, format_.bits, 2);
+    PutLE(head, format_.sampleRate, 4);
+    PutLE(head, static_cast<uint64_t>(total), 4);
+    PutCrc(head, 0);
+    const size_t tableAt = head.size();
+    for (uint32_t s : sizes_) {
+        PutLE(head, s, 4);
+    }
+    PutCrc(head, tableAt);
+    const bool ok =
+        pwrite(fileno(file_), head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!ok || !closed) {
+        error = "cannot write '" + path_ + "': " + Errno();
+        return false;
+    }
+    return true;
+}
+
+void TtaFile::Abort() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+}  // namespace quarvel::mux

@@ -125,6 +125,8 @@ std::optional<double> DecodeFloat(const uint8_t* p, size_t n) {
 }
 
 std::string DecodeText(const uint8_t* p, size_t n) {
+    if (n == 0)
+        return {};
     const void* nul = std::memchr(p, 0, n);
     if (nul != nullptr)
         n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);

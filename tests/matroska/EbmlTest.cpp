@@ -94,6 +94,11 @@ TEST(Values, IntegersFloatsAndText) {
               "b\xEF\xBF\xBD\xEF\xBF\xBD\xE2\x82\xAC");
 }
 
+// Regression: an empty string value handed memchr a null pointer.
+TEST(Values, EmptyTextIsEmpty) {
+    EXPECT_EQ(mkv::DecodeText(nullptr, 0), "");
+}
+
 TEST(Values, Crc32MatchesTheCommonCheckValue) {
     const std::string text = "123456789";
     EXPECT_EQ(mkv::Crc32(0, reinterpret_cast<const uint8_t*>(text.data()), text.size()),

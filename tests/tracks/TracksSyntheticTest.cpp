@@ -263,9 +263,9 @@ TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
 }
 
 TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
-    // 40 video blocks of 256 KiB around a small subtitle track.
+    // 40 video blocks of 1 MiB around a small subtitle track.
     std::vector<Bytes> clusters;
-    const Bytes big(256 << 10, 0x55);
+    const Bytes big(1 << 20, 0x55);
     for (int i = 0; i < 40; ++i) {
         clusters.push_back(ClusterOf(
             static_cast<uint64_t>(i) * 1000,

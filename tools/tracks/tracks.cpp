@@ -14,6 +14,7 @@
 #include "content_encoding.h"
 #include "lacing.h"
 #include "output_file.h"
+#include "pass_source.h"
 #include "writer.h"
 #include "writer_factory.h"
 
@@ -160,7 +161,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         return tools::kExitFailed;
     }
     std::string openError;
-    auto source = mkv::OpenFile(file, &openError);
+    auto source = OpenPassSource(file, &openError);
     if (!source) {
         Report("cannot open '" + file + "': " + openError);
         return tools::kExitFailed;

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build}
 torvane="$root/$build/bin/torvane"
-source_file="$root/tests/fixtures/codecs/multi.mkv"
+source_file="$root/tests/fixtures/full.mkv"
 
 if [ ! -x "$torvane" ]; then
     echo "No $torvane: build first (make build)." >&2

@@ -269,3 +269,48 @@ TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
     }
     QDir::setCurrent(before);
 }
+
+TEST_F(SourceTest, AFileWithAttachmentsChaptersAndTagsGivesEveryLine) {
+    Show();
+    const std::string source = Fixture("full.mkv");
+    const std::string s = torvane::ExtractShortPathName(source);
+    Choose(source);
+    const QStringList items = Items();
+    ASSERT_EQ(items.size(), 11);
+    EXPECT_EQ(items[6], QStringLiteral("Attachment ID 1: type 'application/x-truetype-font', size "
+                                       "1024 bytes, file name 'font stub.ttf'"));
+    EXPECT_EQ(items[9], QStringLiteral("Chapters ID"));
+    EXPECT_EQ(items[10], QStringLiteral("Tags ID"));
+    // The preview is shown decoded, and kept as the tool's bytes.
+    EXPECT_TRUE(Find<QPlainTextEdit>("ChaptersMemo")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Scène d'été")));
+    EXPECT_NE(form1->ChaptersPreview().find("<Chapters>\r\n"), std::string::npos);
+
+    const std::string out = root.path().toStdString() + "/out/";
+    fs::create_directories(out);
+    Find<QLineEdit>("Edit2")->setText(QString::fromStdString(out));
+    dialogs.extensions = {QStringLiteral("m4v"), QStringLiteral("aac")};
+    Find<QPushButton>("Button2")->click();
+    ASSERT_EQ(dialogs.newFormatLabels.size(), 2u);
+    EXPECT_TRUE(dialogs.newFormatLabels[0].startsWith(QStringLiteral("(V_MPEG4/ISO/ASP) ")));
+    EXPECT_TRUE(dialogs.newFormatLabels[1].startsWith(QStringLiteral("(A_AAC) ")));
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + s + " 1:" + out + "Track1.m4v 2:" + out +
+                                          "Track2.aac 3:" + out + "Track3.ac3 4:" + out +
+                                          "Track4.ogg 5:" + out + "Track5.srt 6:" + out +
+                                          "Track6.srt ");
+    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments " + s + " 1:" + out + "font_stub.ttf 2:" +
+                                       out + "cover.png 3:" + out + "notes.txt ");
+    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " > " + out + "Chapters.xml");
+    for (const char* box :
+         {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter", "TagsMemo"}) {
+        EXPECT_TRUE(Enabled(box)) << box;
+    }
+
+    Find<QRadioButton>("RadioButton2")->click();
+    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " > " + out + "Chapters.txt -s");
+    EXPECT_TRUE(Find<QPlainTextEdit>("ChaptersMemo")
+                    ->toPlainText()
+                    .contains(QStringLiteral("CHAPTER01NAME=Ouverture & générique")));
+    EXPECT_EQ(dialogs.newFormatLabels.size(), 2u);
+}

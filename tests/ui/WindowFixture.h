@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "NewFormat.h"
@@ -16,6 +17,11 @@
 #include "Unit3.h"
 #include "Unit4.h"
 #include "unit1.h"
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 
 class WindowFixture : public ::testing::Test {
   protected:

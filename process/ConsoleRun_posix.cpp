@@ -1,0 +1,354 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "CommandSplit.h"
+#include "ConsoleRun.h"
+#include "ProgramFolder.h"
+
+extern char** environ;
+
+namespace torvane {
+
+std::string SignalDescription(int signal) {
+    const char* text = ::strsignal(signal);
+    return text != nullptr ? text : std::string();
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// At most this much is taken per ReadAvailable call, so that a tool writing
+// without pause cannot keep the caller's event loop from turning.
+constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadBudget = 1024 * 1024;
+
+// How often Wait looks at the tool while its output stays open.
+constexpr int kWaitStepMs = 20;
+
+class SpawnActions {
+  public:
+    SpawnActions() : ok_(posix_spawn_file_actions_init(&actions_) == 0) {}
+    ~SpawnActions() {
+        if (ok_) {
+            posix_spawn_file_actions_destroy(&actions_);
+        }
+    }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    bool ok() const { return ok_; }
+    posix_spawn_file_actions_t* get() { return &actions_; }
+
+  private:
+    posix_spawn_file_actions_t actions_;
+    bool ok_;
+};
+
+class SpawnAttr {
+  public:
+    SpawnAttr() : ok_(posix_spawnattr_init(&attr_) == 0) {}
+    ~SpawnAttr() {
+        if (ok_) {
+            posix_spawnattr_destroy(&attr_);
+        }
+    }
+    SpawnAttr(const SpawnAttr&) = delete;
+    SpawnAttr& operator=(const SpawnAttr&) = delete;
+    bool ok() const { return ok_; }
+    posix_spawnattr_t* get() { return &attr_; }
+
+  private:
+    posix_spawnattr_t attr_;
+    bool ok_;
+};
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// A pipe whose two ends close on exec and stand above the standard handles
+// (should this program have started with one of those closed, dup2 onto an
+// end that is already the target would keep its close-on-exec flag).
+bool MakePipe(int& readEnd, int& writeEnd, std::string& reason) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        reason = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    for (int& fd : fds) {
+        if (fd <= STDERR_FILENO) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            ::close(fd);
+            fd = moved;
+        }
+    }
+    readEnd = fds[0];
+    writeEnd = fds[1];
+    if (readEnd < 0 || writeEnd < 0 || ::fcntl(readEnd, F_SETFL, O_NONBLOCK) != 0) {
+        reason = std::string("cannot make a pipe: ") + std::strerror(errno);
+        CloseFd(readEnd);
+        CloseFd(writeEnd);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct ConsoleRun::Impl {
+    int out = -1;  // read end of the output pipe
+    pid_t pid = -1;
+    bool outputEnded = false;
+    bool reaped = false;
+    bool cancelled = false;
+    bool killed = false;
+    Clock::time_point killAt;
+    ConsoleOutcome outcome;
+
+    void Start(std::string_view commandLine, const std::string& programFolder,
+               std::string_view pathList);
+    void Signal(int signal) const;
+    bool TryReap(int options);
+    void Settle(int status);
+};
+
+void ConsoleRun::Impl::Start(std::string_view commandLine, const std::string& programFolder,
+                             std::string_view pathList) {
+    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty()) {
+        outcome.reason = "the command line is empty";
+        return;
+    }
+    const auto command = ResolveCommand(commandLine, programFolder, pathList);
+    if (!command) {
+        outcome.reason =
+            "no program '" + words.front() + "' in the program folder or on the search path";
+        return;
+    }
+
+    int writeEnd = -1;
+    if (!MakePipe(out, writeEnd, outcome.reason)) {
+        return;
+    }
+
+    SpawnActions actions;
+    SpawnAttr attr;
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    bool ready =
+        actions.ok() && attr.ok() &&
+        posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) ==
+            0 &&
+        posix_spawn_file_actions_adddup2(actions.get(), writeEnd, STDOUT_FILENO) == 0 &&
+        posix_spawn_file_actions_adddup2(actions.get(), writeEnd, STDERR_FILENO) == 0 &&
+        // The tool starts with default signal handling, nothing blocked, as
+        // the leader of its own process group.
+        posix_spawnattr_setsigdefault(attr.get(), &all) == 0 &&
+        posix_spawnattr_setsigmask(attr.get(), &none) == 0 &&
+        posix_spawnattr_setpgroup(attr.get(), 0) == 0 &&
+        posix_spawnattr_setflags(attr.get(), POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                 POSIX_SPAWN_SETPGROUP) == 0;
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Descriptors this program inherited without close-on-exec stay here: a
+    // stray pipe end in the tool could keep another pipe from ending.
+    ready =
+        ready && posix_spawn_file_actions_addclosefrom_np(actions.get(), STDERR_FILENO + 1) == 0;
+#endif
+    if (!ready) {
+        outcome.reason = "cannot prepare the start of '" + command->program + "'";
+        CloseFd(writeEnd);
+        CloseFd(out);
+        return;
+    }
+
+    std::vector<char*> argv;
+    argv.reserve(command->argv.size() + 1);
+    for (const std::string& arg : command->argv) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    pid_t child = -1;
+    const int error = posix_spawn(&child, command->program.c_str(), actions.get(), attr.get(),
+                                  argv.data(), environ);
+    // With the tool holding the only write end, the output ends when it ends.
+    CloseFd(writeEnd);
+    if (error != 0) {
+        outcome.reason = "cannot run '" + command->program + "': " + std::strerror(error);
+        CloseFd(out);
+        return;
+    }
+    pid = child;
+}
+
+void ConsoleRun::Impl::Signal(int signal) const {
+    // The whole group, so that helpers the tool started end with it; the
+    // tool alone should its group be gone already.
+    if (::kill(-pid, signal) != 0) {
+        ::kill(pid, signal);
+    }
+}
+
+void ConsoleRun::Impl::Settle(int status) {
+    reaped = true;
+    if (cancelled) {
+        outcome.kind = ConsoleOutcome::Kind::Cancelled;
+        outcome.code = 0;
+    } else if (WIFEXITED(status)) {
+        outcome.kind = ConsoleOutcome::Kind::Exited;
+        outcome.code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        outcome.kind = ConsoleOutcome::Kind::Signalled;
+        outcome.code = WTERMSIG(status);
+    }
+}
+
+bool ConsoleRun::Impl::TryReap(int options) {
+    if (pid <= 0 || reaped) {
+        return reaped;
+    }
+    for (;;) {
+        int status = 0;
+        const pid_t got = ::waitpid(pid, &status, options);
+        if (got == pid) {
+            Settle(status);
+            return true;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            // Reaped elsewhere (SIGCHLD ignored by the program): the status
+            // is lost, so the run cannot count as a success.
+            reaped = true;
+            outcome.kind =
+                cancelled ? ConsoleOutcome::Kind::Cancelled : ConsoleOutcome::Kind::Exited;
+            outcome.code = cancelled ? 0 : -1;
+            return true;
+        }
+        return false;
+    }
+}
+
+ConsoleRun::ConsoleRun(std::string_view commandLine, const std::string& programFolder,
+                       std::string_view pathList)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->Start(commandLine, programFolder, pathList);
+}
+
+ConsoleRun::ConsoleRun(std::string_view commandLine) : impl_(std::make_unique<Impl>()) {
+    const char* path = std::getenv("PATH");
+    impl_->Start(commandLine, ProgramFolder(), path != nullptr ? path : "");
+}
+
+ConsoleRun::~ConsoleRun() {
+    if (impl_->pid > 0 && !impl_->reaped) {
+        Cancel();
+        // Wait drains the output, so a tool blocked on a full pipe can see
+        // the request and end cleanly.
+        Wait(nullptr);
+    }
+    CloseFd(impl_->out);
+}
+
+bool ConsoleRun::Started() const {
+    return impl_->pid > 0;
+}
+
+int ConsoleRun::OutputHandle() const {
+    return impl_->out;
+}
+
+long ConsoleRun::ProcessId() const {
+    return static_cast<long>(impl_->pid);
+}
+
+bool ConsoleRun::ReadAvailable(std::string& output) {
+    if (impl_->out < 0 || impl_->outputEnded) {
+        return false;
+    }
+    char buffer[kReadChunk];
+    std::size_t taken = 0;
+    while (taken < kReadBudget) {
+        const ssize_t got = ::read(impl_->out, buffer, sizeof buffer);
+        if (got > 0) {
+            output.append(buffer, static_cast<std::size_t>(got));
+            taken += static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return true;
+        }
+        impl_->outputEnded = true;  // end of data, or a read that failed
+        return false;
+    }
+    return true;
+}
+
+std::optional<ConsoleOutcome> ConsoleRun::Poll() {
+    Impl& d = *impl_;
+    if (d.pid <= 0) {
+        return d.outcome;
+    }
+    if (!d.reaped && d.cancelled && !d.killed && Clock::now() >= d.killAt) {
+        d.Signal(SIGKILL);
+        d.killed = true;
+    }
+    if (d.TryReap(WNOHANG)) {
+        return d.outcome;
+    }
+    return std::nullopt;
+}
+
+ConsoleOutcome ConsoleRun::Wait(std::string* output) {
+    std::string discarded;
+    std::string& sink = output != nullptr ? *output : discarded;
+    for (;;) {
+        if (const auto outcome = Poll()) {
+            ReadAvailable(sink);  // what the tool wrote last
+            return *outcome;
+        }
+        if (impl_->out >= 0 && !impl_->outputEnded) {
+            pollfd p{impl_->out, POLLIN, 0};
+            ::poll(&p, 1, kWaitStepMs);
+            ReadAvailable(sink);
+            if (output == nullptr) {
+                discarded.clear();
+            }
+        } else if (!impl_->cancelled || impl_->killed) {
+            impl_->TryReap(0);  // nothing more to read or to escalate: block
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
+        }
+    }
+}
+
+void ConsoleRun::Cancel(std::chrono::milliseconds grace) {
+    Impl& d = *impl_;
+    if (d.pid <= 0 || d.cancelled || d.TryReap(WNOHANG)) {
+        return;
+    }
+    d.cancelled = true;
+    d.killAt = Clock::now() + grace;
+    d.Signal(SIGTERM);
+    d.Signal(SIGCONT);
+}
+
+}  // namespace torvane

@@ -12,6 +12,7 @@
 #include "Languages.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
+#include "process/ConsoleRun.h"
 
 class QAction;
 class QGroupBox;
@@ -25,6 +26,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
+class TConsoleRunner;
 class TDialogs;
 class TForm2;
 class TForm3;
@@ -105,9 +107,11 @@ class TForm1 : public QMainWindow {
     void Edit2Change();
     void Button4Click();
 
-    // The extraction run (Extraction.cpp).
+    // The extraction run (Extraction.cpp). Each run of the tool goes through
+    // the runner given here, or the console window when none was given.
+    void SetConsoleRunner(TConsoleRunner* runner);
     void BitBtn1Click();
-    int ejecutarquarvel(const std::string& commandLine, int showState);
+    torvane::ConsoleOutcome ejecutarquarvel(const std::string& commandLine, int showState);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -137,6 +141,7 @@ class TForm1 : public QMainWindow {
     TForm4* form4_ = nullptr;
     bool shown_ = false;
     bool settingChecks_ = false;
+    TConsoleRunner* consoleRunner_ = nullptr;
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;

@@ -1,83 +1,113 @@
-// The Extract button. A first, plain version: each command line runs to its
-// end while the window waits, the previews are written as files, and the user
-// is told whether every step succeeded.
-#include <QDir>
+// The Extract button: the tracks run, the attachments run, then the chapter
+// and tag previews saved as files, one after the other.
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
 #include <QTextEdit>
-#include <fstream>
+#include <filesystem>
+#include <vector>
 
+#include "ConsoleWindow.h"
 #include "Dialogs.h"
 #include "core/Exception.h"
-#include "core/ProgramFolder.h"
+#include "core/FileIo.h"
 #include "core/ShortPath.h"
-#include "process/CommandSplit.h"
 #include "unit1.h"
 
 namespace {
 
-void SavePreview(const std::string& path, const std::string& preview) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << preview << "\r\n";
-    out.close();
-    if (!out) {
-        throw torvane::Exception("Cannot create file \"" + path + "\"");
+struct FailedStep {
+    std::string step;
+    torvane::ConsoleOutcome outcome;
+};
+
+// One line per failed run, naming the step and what happened to it.
+std::string FailureReport(const std::vector<FailedStep>& failures) {
+    std::string report = "Extraction failed.";
+    for (const FailedStep& failure : failures) {
+        report +=
+            "\nStep \"" + failure.step + "\": " + torvane::DescribeOutcome(failure.outcome) + ".";
     }
+    return report;
+}
+
+// The preview as the tool printed it, plus the line break the memo adds.
+// A path without a folder lands in the current folder; the message names it
+// in full. The old file, if any, stays until the new one is complete.
+void SavePreview(const std::string& path, const std::string& preview) {
+    std::string full = path;
+    if (!full.empty() && !std::filesystem::path(full).is_absolute()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(full, error);
+        if (!error) {
+            full = absolute.string();
+        }
+    }
+    torvane::fileio::ReplaceFile(full, preview + "\r\n");
 }
 
 }  // namespace
 
+void TForm1::SetConsoleRunner(TConsoleRunner* runner) {
+    consoleRunner_ = runner;
+}
+
 void TForm1::BitBtn1Click() {
     bitBtn1_->setEnabled(false);
-    QStringList failures;
+
+    // Every step that was asked for is tried, even after one has failed, so
+    // that nothing is skipped without a word; the failures are told together
+    // at the end.
+    std::vector<FailedStep> failures;
     if (lineaComandos_->isEnabled()) {
-        const int status = ejecutarquarvel(ComandoTracks(), 5);
-        if (status != 0) {
-            failures << QStringLiteral("tracks: status %1").arg(status);
+        const torvane::ConsoleOutcome outcome = ejecutarquarvel(ComandoTracks(), 5);
+        if (!outcome.Succeeded()) {
+            failures.push_back({"tracks", outcome});
         }
     }
     if (lineaComandosAtt_->isEnabled()) {
-        const int status = ejecutarquarvel(ComandoAtt(), 5);
-        if (status != 0) {
-            failures << QStringLiteral("attachments: status %1").arg(status);
+        const torvane::ConsoleOutcome outcome = ejecutarquarvel(ComandoAtt(), 5);
+        if (!outcome.Succeeded()) {
+            failures.push_back({"attachments", outcome});
         }
     }
-    const std::string folder =
-        torvane::ExtractShortPathName(edit2_->text().toLocal8Bit().toStdString());
-    if (lineaComandosChapter_->isEnabled()) {
-        const bool xml = radioButton1_->isChecked();
-        SavePreview(folder + (xml ? "Chapters.xml" : "Chapters.txt"), ChaptersPreview());
+
+    // A file that cannot be written ends the handler with the button left
+    // disabled; a user toggle or check all enables it again.
+    try {
+        if (lineaComandosChapter_->isEnabled()) {
+            const std::string folder =
+                torvane::ExtractShortPathName(edit2_->text().toLocal8Bit().toStdString());
+            SavePreview(folder + (radioButton1_->isChecked() ? "Chapters.xml" : "Chapters.txt"),
+                        ChaptersPreview());
+        }
+        if (tagsMemo_->isEnabled()) {
+            const std::string folder =
+                torvane::ExtractShortPathName(edit2_->text().toLocal8Bit().toStdString());
+            SavePreview(folder + "Tags.xml", TagsPreview());
+        }
+    } catch (const torvane::IoError& error) {
+        if (failures.empty()) {
+            throw;
+        }
+        throw torvane::Exception(FailureReport(failures) + "\n" + error.what());
     }
-    if (tagsMemo_->isEnabled()) {
-        SavePreview(folder + "Tags.xml", TagsPreview());
-    }
+
     bitBtn1_->setEnabled(true);
-    if (!failures.isEmpty()) {
-        throw torvane::Exception(failures.join(QStringLiteral("; ")).toLocal8Bit().toStdString());
+    if (!failures.empty()) {
+        throw torvane::Exception(FailureReport(failures));
     }
     dialogs_.MessageBox(this, QStringLiteral("INFO"),
                         QStringLiteral("¡Archivos extraídos corréctamente!"), TDialogs::Buttons::Ok,
                         TDialogs::Icon::Information);
 }
 
-int TForm1::ejecutarquarvel(const std::string& commandLine, int /*showState*/) {
-    const auto command = torvane::ResolveCommand(commandLine);
-    if (!command) {
-        return -1;
-    }
-    QStringList arguments;
-    for (std::size_t i = 1; i < command->argv.size(); ++i) {
-        arguments << QString::fromLocal8Bit(command->argv[i].c_str());
-    }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QString::fromLocal8Bit(command->program.c_str()), arguments);
-    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
-        return -1;
-    }
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+torvane::ConsoleOutcome TForm1::ejecutarquarvel(const std::string& commandLine, int /*showState*/) {
+    // The tool's console is always shown: on Windows its own console window,
+    // elsewhere the program's console window.
+    static TConsoleWindowRunner windowRunner;
+    TConsoleRunner& runner = consoleRunner_ != nullptr ? *consoleRunner_ : windowRunner;
+    return runner.Run(this, commandLine, programFolder_);
 }

@@ -1,0 +1,610 @@
+// The Extract button from end to end: a fixture is chosen, items are ticked,
+// the real tools extract, and every output is checked. Tool misbehaviour comes
+// from scripted fakes put in the program folder in place of quarvel.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "ConsoleWindow.h"
+#include "EbmlWriter.h"
+#include "Oracle.h"
+#include "WindowFixture.h"
+#include "core/ShortPath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFixtures = TORVANE_FIXTURES_DIR;
+const QString kSuccessText = QStringLiteral("¡Archivos extraídos corréctamente!");
+
+// Runs each command line to its end without a window, as the console window
+// would, and keeps what happened.
+class HeadlessRunner : public TConsoleRunner {
+  public:
+    struct Record {
+        std::string commandLine;
+        torvane::ConsoleOutcome outcome;
+        std::string output;
+    };
+    std::vector<Record> runs;
+    // The search path after the program folder: never the build's tools.
+    std::string pathList = "/usr/bin:/bin";
+
+    torvane::ConsoleOutcome Run(QWidget*, const std::string& commandLine,
+                                const std::string& programFolder) override {
+        Record record{commandLine, {}, {}};
+        torvane::ConsoleRun run(commandLine, programFolder, pathList);
+        record.outcome = run.Wait(&record.output);
+        runs.push_back(record);
+        return record.outcome;
+    }
+};
+
+class ExtractionTest : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        if (!InstallTools()) {
+            GTEST_SKIP() << "ostrem and quarvel are not built";
+        }
+        WriteSettings("English\r\n");
+        fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
+        Show();
+        form1->SetConsoleRunner(&runner);
+        dialogs.boxes.clear();
+    }
+
+    // Copies a fixture into a folder whose name holds a blank.
+    std::string Fixture(const std::string& relative) {
+        const std::string folder = root.path().toStdString() + "/my films/";
+        fs::create_directories(folder);
+        const std::string target = folder + fs::path(relative).filename().string();
+        fs::copy_file(kFixtures + "/" + relative, target, fs::copy_options::overwrite_existing);
+        return target;
+    }
+
+    // A fresh output folder (with a blank too), ending in '/'.
+    std::string OutputFolder(const std::string& name = "out put") {
+        const std::string folder = root.path().toStdString() + "/" + name + "/";
+        fs::create_directories(folder);
+        return folder;
+    }
+
+    void Choose(const std::string& path) {
+        dialogs.files.push_back(QString::fromStdString(path));
+        Find<QPushButton>("Button1")->click();
+    }
+
+    void SetFolder(const std::string& folder) {
+        Find<QLineEdit>("Edit2")->setText(QString::fromStdString(folder));
+    }
+
+    // Ticks the items whose text starts with one of the prefixes.
+    void Tick(std::initializer_list<const char*> prefixes) {
+        auto* list = Find<QListWidget>("CheckListBox1");
+        for (const char* prefix : prefixes) {
+            bool found = false;
+            for (int k = 0; k < list->count(); ++k) {
+                if (list->item(k)->text().startsWith(QString::fromUtf8(prefix))) {
+                    list->item(k)->setCheckState(Qt::Checked);
+                    found = true;
+                }
+            }
+            EXPECT_TRUE(found) << prefix;
+        }
+    }
+
+    void Extract() { Find<QPushButton>("BitBtn1")->click(); }
+    bool ButtonEnabled() { return Find<QPushButton>("BitBtn1")->isEnabled(); }
+
+    bool SuccessShown() const {
+        for (const auto& box : dialogs.boxes) {
+            if (box.text == kSuccessText) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void ExpectOnlySuccess() {
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("INFO"));
+        EXPECT_EQ(dialogs.boxes[0].text, kSuccessText);
+        EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Information);
+        EXPECT_EQ(dialogs.boxes[0].buttons, TDialogs::Buttons::Ok);
+    }
+
+    // The one error box, its text.
+    QString OnlyError() {
+        EXPECT_EQ(dialogs.boxes.size(), 1u);
+        if (dialogs.boxes.empty()) {
+            return {};
+        }
+        EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
+        EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Critical);
+        return dialogs.boxes[0].text;
+    }
+
+    // The n:PATH arguments of a command line, by id.
+    static std::map<std::string, std::string> Outputs(const std::string& line) {
+        std::map<std::string, std::string> outputs;
+        std::istringstream words(line);
+        std::string word;
+        int index = 0;
+        while (words >> word) {
+            if (index++ >= 3) {
+                const std::size_t colon = word.find(':');
+                outputs[word.substr(0, colon)] = word.substr(colon + 1);
+            }
+        }
+        return outputs;
+    }
+
+    static std::string RealQuarvel() { return std::string(TORVANE_BIN_DIR) + "/quarvel"; }
+
+    // Replaces quarvel in the program folder by a script that does what
+    // `cases` says for the modes it names and hands every other mode to the
+    // real tool.
+    void FakeQuarvel(const std::string& cases) {
+        const std::string path = programFolder + "quarvel";
+        fs::remove(path);
+        WriteFile(path, "#!/bin/sh\ncase \"$1\" in\n" + cases + "\n*) exec \"" + RealQuarvel() +
+                            "\" \"$@\";;\nesac\n");
+        fs::permissions(path, fs::perms::owner_all);
+    }
+
+    // Keeps the window usable: a toggle and check all still work.
+    void ExpectWindowUsable() {
+        auto* list = Find<QListWidget>("CheckListBox1");
+        ASSERT_GT(list->count(), 0);
+        Find<QPushButton>("Button3")->click();
+        EXPECT_FALSE(ButtonEnabled());
+        list->item(0)->setCheckState(Qt::Checked);
+        EXPECT_TRUE(ButtonEnabled());
+    }
+
+    HeadlessRunner runner;
+};
+
+std::vector<uint8_t> AsBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
+    const std::string source = Fixture("full.mkv");
+    Choose(source);
+    const std::string out = OutputFolder();
+    dialogs.folders = {QString::fromStdString(out.substr(0, out.size() - 1))};
+    Find<QPushButton>("Button4")->click();
+    ASSERT_EQ(Find<QLineEdit>("Edit2")->text(), QString::fromStdString(out));
+    Find<QPushButton>("Button2")->click();
+    ASSERT_TRUE(ButtonEnabled());
+    ASSERT_FALSE(form1->ChaptersPreview().empty());
+    ASSERT_FALSE(form1->TagsPreview().empty());
+
+    Extract();
+
+    ExpectOnlySuccess();
+    EXPECT_TRUE(ButtonEnabled());
+    // Tracks, then attachments; nothing else is run.
+    ASSERT_EQ(runner.runs.size(), 2u);
+    EXPECT_EQ(runner.runs[0].commandLine, form1->ComandoTracks());
+    EXPECT_EQ(runner.runs[1].commandLine, form1->ComandoAtt());
+    for (const auto& run : runner.runs) {
+        EXPECT_TRUE(run.outcome.Succeeded()) << run.output;
+    }
+
+    // Each track as FFmpeg's demuxer reads it: the codec of its source track,
+    // as many packets (frames) for the video and the subtitles, the same
+    // decoded samples for the audio.
+    const auto media = torvane::oracle::Read(source);
+    ASSERT_TRUE(media.has_value());
+    const auto tracks = Outputs(form1->ComandoTracks());
+    ASSERT_EQ(tracks.size(), 6u);
+    for (const auto& [id, path] : tracks) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(fs::equivalent(fs::path(path).parent_path(), out));
+        const auto& original = media->streams.at(std::stoul(id) - 1);
+        std::string error;
+        const auto written = torvane::oracle::Read(path, {}, &error);
+        ASSERT_TRUE(written.has_value()) << error;
+        ASSERT_EQ(written->streams.size(), 1u);
+        const auto& stream = written->streams[0];
+        EXPECT_EQ(stream.codecName, original.codecName);
+        if (original.mediaType == "audio") {
+            const auto before = torvane::oracle::DecodeAudio(source, original.index);
+            const auto after = torvane::oracle::DecodeAudio(path);
+            ASSERT_TRUE(before && after);
+            EXPECT_EQ(after->samples, before->samples);
+            EXPECT_TRUE(after->pcm == before->pcm);
+        } else {
+            EXPECT_EQ(stream.packets.size(), original.packets.size());
+        }
+    }
+
+    // Attachments byte for byte, under their names with blanks replaced.
+    // FFmpeg gives an attached picture as a one-packet video stream.
+    std::vector<std::vector<uint8_t>> attached;
+    for (const auto& stream : media->streams) {
+        if (stream.metadata.count("filename") != 0) {
+            attached.push_back(stream.mediaType == "attachment" ? stream.extradata
+                                                                : stream.packets.at(0).data);
+        }
+    }
+    ASSERT_EQ(attached.size(), 3u);
+    const std::vector<std::string> names = {"font_stub.ttf", "cover.png", "notes.txt"};
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        EXPECT_TRUE(AsBytes(ReadFile(out + names[k])) == attached[k]) << names[k];
+    }
+    EXPECT_EQ(ReadFile(out + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
+
+    // The previews as captured, plus CR LF; only the chosen chapter format.
+    EXPECT_EQ(ReadFile(out + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_FALSE(fs::exists(out + "Chapters.txt"));
+    // Nothing else: no temporary file left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 11);
+
+    // Again: the same runs, the same files replaced without a question.
+    dialogs.boxes.clear();
+    fs::resize_file(out + "notes.txt", 3);
+    Extract();
+    ExpectOnlySuccess();
+    EXPECT_EQ(runner.runs.size(), 4u);
+    EXPECT_EQ(ReadFile(out + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
+}
+
+TEST_F(ExtractionTest, ChaptersOnlyInTheSimpleFormat) {
+    Choose(Fixture("full.mkv"));
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Find<QRadioButton>("RadioButton2")->click();
+    Tick({"Chapters ID"});
+    ASSERT_NE(form1->ChaptersPreview().find("CHAPTER01="), std::string::npos);
+
+    Extract();
+
+    ExpectOnlySuccess();
+    EXPECT_TRUE(runner.runs.empty());
+    EXPECT_EQ(ReadFile(out + "Chapters.txt"), form1->ChaptersPreview() + "\r\n");
+    EXPECT_FALSE(fs::exists(out + "Chapters.xml"));
+    EXPECT_FALSE(fs::exists(out + "Tags.xml"));
+}
+
+TEST_F(ExtractionTest, OnlyTagsStartsNoToolAndWritesTagsXml) {
+    Choose(Fixture("full.mkv"));
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Tags ID"});
+
+    Extract();
+
+    ExpectOnlySuccess();
+    EXPECT_TRUE(runner.runs.empty());
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+}
+
+TEST_F(ExtractionTest, NothingCheckedAfterANewSourceRunsAndSavesNothing) {
+    // Check all enables the button even with an empty list.
+    Find<QPushButton>("Button2")->click();
+    EXPECT_TRUE(ButtonEnabled());
+    const std::string source = Fixture("full.mkv");
+    Choose(source);
+    // A new source leaves the button as it was, its items all unchecked.
+    EXPECT_TRUE(ButtonEnabled());
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    EXPECT_TRUE(ButtonEnabled());
+
+    Extract();
+
+    ExpectOnlySuccess();
+    EXPECT_TRUE(runner.runs.empty());
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(source).parent_path()),
+                            fs::directory_iterator()),
+              1);
+    EXPECT_TRUE(ButtonEnabled());
+}
+
+TEST_F(ExtractionTest, EmptyOrMissingFolderPutsEverythingBesideTheSource) {
+    for (const std::string& folder : {std::string(), std::string("/no/such/folder/")}) {
+        SCOPED_TRACE(folder);
+        dialogs.boxes.clear();
+        runner.runs.clear();
+        const std::string source = Fixture("full.mkv");
+        const std::string beside = fs::path(source).parent_path().string() + "/";
+        Choose(source);
+        SetFolder(folder);
+        Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
+
+        Extract();
+
+        ExpectOnlySuccess();
+        ASSERT_EQ(runner.runs.size(), 2u);
+        EXPECT_TRUE(fs::exists(beside + "Track3.ac3")) << form1->ComandoTracks();
+        EXPECT_EQ(ReadFile(beside + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
+        EXPECT_EQ(ReadFile(beside + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
+        EXPECT_EQ(ReadFile(beside + "Tags.xml"), form1->TagsPreview() + "\r\n");
+        fs::remove_all(beside);
+    }
+}
+
+TEST_F(ExtractionTest, FolderWithoutTrailingSeparatorIsJoinedDirectly) {
+    Choose(Fixture("full.mkv"));
+    const std::string out = OutputFolder("outdir");
+    SetFolder(out.substr(0, out.size() - 1));
+    Tick({"Track ID 3", "Tags ID"});
+
+    Extract();
+
+    ExpectOnlySuccess();
+    const std::string parent = root.path().toStdString() + "/";
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_EQ(ReadFile(parent + "outdirTags.xml"), form1->TagsPreview() + "\r\n");
+    const auto ac3 = torvane::oracle::Read(parent + "outdirTrack3.ac3");
+    ASSERT_TRUE(ac3.has_value());
+    EXPECT_EQ(ac3->streams.at(0).codecName, "ac3");
+}
+
+// ---- Failures --------------------------------------------------------------
+
+TEST_F(ExtractionTest, MissingToolIsReportedForEachRunAndTheOtherStepsStillRun) {
+    Choose(Fixture("full.mkv"));
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 1", "Attachment ID 2", "Tags ID"});
+    fs::remove(programFolder + "quarvel");
+
+    Extract();
+
+    EXPECT_FALSE(SuccessShown());
+    const QString missing = QStringLiteral(
+        "could not start: no program 'quarvel' in the program folder or on the search path.");
+    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": ") + missing +
+                               QStringLiteral("\nStep \"attachments\": ") + missing);
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_TRUE(ButtonEnabled());
+    ExpectWindowUsable();
+}
+
+TEST_F(ExtractionTest, CrashingToolIsReported) {
+    Choose(Fixture("plain.mka"));
+    FakeQuarvel("tracks) echo 'Progress: 0%'; kill -SEGV $$;;");
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 1"});
+
+    Extract();
+
+    EXPECT_FALSE(SuccessShown());
+    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": killed by signal "
+                                          "11 (Segmentation fault)."));
+    EXPECT_TRUE(ButtonEnabled());
+    ExpectWindowUsable();
+}
+
+TEST_F(ExtractionTest, ToolEndingWithStatusTwoIsReportedAndEarlierStepsKeepTheirFiles) {
+    const std::string source = Fixture("full.mkv");
+    Choose(source);
+    FakeQuarvel("attachments) echo 'quarvel: cannot write' >&2; exit 2;;");
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 3", "Attachment ID 1", "Chapters ID"});
+
+    Extract();
+
+    EXPECT_FALSE(SuccessShown());
+    EXPECT_EQ(
+        OnlyError(),
+        QStringLiteral("Extraction failed.\nStep \"attachments\": ended with exit status 2."));
+    ASSERT_EQ(runner.runs.size(), 2u);
+    EXPECT_TRUE(runner.runs[0].outcome.Succeeded());
+    EXPECT_EQ(runner.runs[1].output, "quarvel: cannot write\n");
+    EXPECT_TRUE(fs::exists(out + "Track3.ac3"));
+    EXPECT_FALSE(fs::exists(out + "font_stub.ttf"));
+    EXPECT_EQ(ReadFile(out + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
+    EXPECT_TRUE(ButtonEnabled());
+    ExpectWindowUsable();
+}
+
+TEST_F(ExtractionTest, UnwritableFolderStopsAtTheFileWithTheButtonLeftDisabled) {
+    Choose(Fixture("full.mkv"));
+    // A folder nobody may write to; as root only a system folder refuses.
+    std::string out = OutputFolder("locked");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(out + "probe")) {
+        fs::remove(out + "probe");
+        out = "/sys/";
+    }
+    SetFolder(out);
+    Tick({"Track ID 3", "Chapters ID", "Tags ID"});
+
+    Extract();
+
+    EXPECT_FALSE(SuccessShown());
+    const QString text = OnlyError();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Extraction failed.\nStep \"tracks\": ended with "
+                                               "exit status 2.\nCannot create file \"") +
+                                QString::fromStdString(out) +
+                                QStringLiteral("Chapters.xml\". Permission denied")))
+        << text.toStdString();
+    EXPECT_FALSE(fs::exists(out + "Chapters.xml"));
+    EXPECT_FALSE(fs::exists(out + "Tags.xml"));
+    EXPECT_FALSE(ButtonEnabled());
+    ExpectWindowUsable();
+    fs::permissions(root.path().toStdString() + "/locked", fs::perms::owner_all);
+}
+
+TEST_F(ExtractionTest, UnwritableFolderForTheFilesAloneGivesTheExactMessage) {
+    Choose(Fixture("full.mkv"));
+    SetFolder("/sys/");
+    Tick({"Tags ID"});
+
+    Extract();
+
+    EXPECT_EQ(OnlyError(),
+              QStringLiteral("Cannot create file \"/sys/Tags.xml\". Permission denied."));
+    EXPECT_FALSE(ButtonEnabled());
+}
+
+// ---- The real console window -----------------------------------------------
+
+// Calls `step` on the console window once it shows, from inside its modal
+// loop; polls every millisecond until then.
+void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step) {
+    auto* poll = new QTimer(&owner);
+    poll->setInterval(1);
+    QObject::connect(poll, &QTimer::timeout, &owner, [poll, &owner, step] {
+        auto* window = owner.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
+        if (window != nullptr && window->isVisible()) {
+            poll->stop();
+            poll->deleteLater();
+            step(*window);
+        }
+    });
+    poll->start();
+}
+
+// A PCM track of about `megabytes` MB, to keep the tool busy for a while.
+void WriteLargeFile(const std::string& path, int megabytes) {
+    using namespace ebmltest;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    auto put = [&out](const Bytes& bytes) {
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    };
+    put(EbmlHeader());
+    put(Cat({Id(kSegment), UnknownSize()}));
+    put(Info());
+    put(Tracks({TrackEntry(1, 2, "A_PCM/INT/LIT",
+                           {Master(kAudio, {Float(kSamplingFrequency, 48000.0), Uint(kChannels, 2),
+                                            Uint(kBitDepth, 16)})})}));
+    Bytes payload(65536);
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        payload[i] = static_cast<uint8_t>(i * 7);
+    }
+    // 16 blocks of 341 ms per cluster.
+    for (int cluster = 0; cluster < megabytes; ++cluster) {
+        std::vector<Bytes> blocks = {Uint(kTimestamp, static_cast<uint64_t>(cluster) * 5461)};
+        for (int b = 0; b < 16; ++b) {
+            blocks.push_back(SimpleBlock(1, static_cast<int16_t>(b * 341), payload));
+        }
+        put(Master(kCluster, blocks));
+    }
+}
+
+TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
+    form1->SetConsoleRunner(nullptr);
+    Choose(Fixture("plain.mka"));
+    // The real tool, a moment late, so that the window is seen at work.
+    FakeQuarvel("tracks) sleep 0.3; exec \"" + RealQuarvel() + "\" \"$@\";;");
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 1"});
+    QString title;
+    WhenConsoleShows(*form1, [&title](TConsoleWindow& window) {
+        title = window.windowTitle();
+        EXPECT_TRUE(window.isModal());
+        EXPECT_TRUE(window.Running());
+    });
+
+    Extract();
+
+    EXPECT_EQ(title, QString::fromStdString(form1->ComandoTracks()));
+    ExpectOnlySuccess();
+    EXPECT_TRUE(fs::exists(out + "Track1.wav"));
+    auto* window = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
+    EXPECT_TRUE(window == nullptr || !window->isVisible());
+}
+
+TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
+    form1->SetConsoleRunner(nullptr);
+    Choose(Fixture("plain.mka"));
+    FakeQuarvel(
+        "tracks) printf 'Progress: 40%%\\r\\n'; echo 'quarvel: Track1.wav: disk full' >&2; "
+        "printf 'no line end'; exit 2;;");
+    SetFolder(OutputFolder());
+    Tick({"Track ID 1"});
+    QString shown, status, button;
+    int progress = -1;
+    WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
+        // Stays open once the tool has ended: wait for the Close button.
+        auto* check = new QTimer(&window);
+        check->setInterval(5);
+        QObject::connect(check, &QTimer::timeout, &window, [&, check] {
+            auto* closeButton = window.findChild<QPushButton*>(QStringLiteral("ConsoleButton"));
+            if (window.Running()) {
+                return;
+            }
+            check->stop();
+            shown =
+                window.findChild<QPlainTextEdit*>(QStringLiteral("ConsoleOutput"))->toPlainText();
+            status = window.findChild<QLabel*>(QStringLiteral("ConsoleStatus"))->text();
+            progress = window.findChild<QProgressBar*>(QStringLiteral("ConsoleProgress"))->value();
+            button = closeButton->text();
+            EXPECT_TRUE(window.isVisible());
+            closeButton->click();
+        });
+        check->start();
+    });
+
+    Extract();
+
+    EXPECT_EQ(shown, QStringLiteral("quarvel: Track1.wav: disk full\nno line end"));
+    EXPECT_EQ(status, QStringLiteral("Ended with exit status 2."));
+    EXPECT_EQ(progress, 40);
+    EXPECT_EQ(button, QStringLiteral("Close"));
+    EXPECT_EQ(OnlyError(),
+              QStringLiteral("Extraction failed.\nStep \"tracks\": ended with exit status 2."));
+    EXPECT_TRUE(ButtonEnabled());
+}
+
+TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheEarlierOne) {
+    form1->SetConsoleRunner(nullptr);
+    const std::string source = root.path().toStdString() + "/large.mka";
+    WriteLargeFile(source, 96);
+    Choose(source);
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    WriteFile(out + "Track1.wav", "earlier extraction");
+    Tick({"Track ID 1"});
+    int cancelledAt = -1;
+    WhenConsoleShows(*form1, [&cancelledAt](TConsoleWindow& window) {
+        auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ConsoleProgress"));
+        auto* cancel = window.findChild<QPushButton*>(QStringLiteral("ConsoleButton"));
+        // Mid-way: once the tool has told of its first percent.
+        QObject::connect(bar, &QProgressBar::valueChanged, &window, [&cancelledAt, cancel](int v) {
+            if (v >= 1 && cancelledAt < 0) {
+                cancelledAt = v;
+                cancel->click();
+            }
+        });
+    });
+
+    Extract();
+
+    ASSERT_GE(cancelledAt, 1);
+    EXPECT_LT(cancelledAt, 100);
+    EXPECT_FALSE(SuccessShown());
+    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": cancelled."));
+    EXPECT_EQ(ReadFile(out + "Track1.wav"), "earlier extraction");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+    EXPECT_TRUE(ButtonEnabled());
+    ExpectWindowUsable();
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The console window of an extraction run: the tool's output as it comes, a
+// progress bar, and a button that ends the tool. The main window reaches it
+// through TConsoleRunner, so that tests can run the tools without a window.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "process/ConsoleRun.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSocketNotifier;
+
+class TConsoleRunner {
+  public:
+    virtual ~TConsoleRunner() = default;
+
+    // Runs one command line to its end and gives the outcome. A bare program
+    // name is looked for in programFolder first, then on the search path.
+    virtual torvane::ConsoleOutcome Run(QWidget* parent, const std::string& commandLine,
+                                        const std::string& programFolder) = 0;
+};
+
+// The real runner: each run in a TConsoleWindow of its own.
+class TConsoleWindowRunner : public TConsoleRunner {
+  public:
+    torvane::ConsoleOutcome Run(QWidget* parent, const std::string& commandLine,
+                                const std::string& programFolder) override;
+};
+
+// A modal window titled with the command line. Output lines are shown as they
+// come (decoded as UTF-8), except "Progress: N%" lines, which move the bar.
+// The window closes by itself when the tool ends with status 0, or once a
+// cancelled tool has ended; on any other end it stays open with the output
+// and what happened, and its button (Cancel until then) becomes Close.
+// Escape and the title bar's close button cancel while the tool runs.
+class TConsoleWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TConsoleWindow(QWidget* parent = nullptr);
+    ~TConsoleWindow() override;
+
+    // Starts the tool and shows the window until it closes. A tool that
+    // cannot be started shows no window.
+    torvane::ConsoleOutcome Run(const std::string& commandLine, const std::string& programFolder);
+
+    // True between the start of the tool and its end.
+    bool Running() const { return run_ != nullptr && !outcome_; }
+
+  public slots:
+    void reject() override;
+
+  private:
+    void ReadOutput();
+    void CheckEnd();
+    // Shows the lines the bytes complete; last also shows an unfinished one.
+    void Show(const std::string& bytes, bool last = false);
+    void Cancel();
+    void Finish(const torvane::ConsoleOutcome& outcome);
+
+    QPlainTextEdit* output_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* button_ = nullptr;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer ticker_;
+    std::unique_ptr<torvane::ConsoleRun> run_;
+    torvane::ConsoleLines lines_;
+    std::optional<torvane::ConsoleOutcome> outcome_;
+};

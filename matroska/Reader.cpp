@@ -274,7 +274,9 @@ void Opener::FollowSeekHead() {
         const detail::SeekEntry e = s_.seekHead.entries[i];
         const unsigned section = SectionOf(e.id);
         const bool wanted = (section & Missing()) != 0 || (section & wanted_ & kSectionTags) != 0;
-        if (e.id != id::kSeekHead && !wanted && e.id != id::kCues)
+        // Entries for level-1 elements nobody asked for are still checked (a
+        // few bytes each): they tell whether the index can be trusted.
+        if (e.id != id::kSeekHead && e.id != id::kCues && section == 0)
             continue;
         const uint64_t room = s_.segmentEnd - s_.segmentData;
         if (e.position >= room) {
@@ -296,8 +298,8 @@ void Opener::FollowSeekHead() {
         }
         if (s_.firstCluster && target > *s_.firstCluster)
             pointsPastClusters = true;
-        if (e.id == id::kCues)
-            continue;  // only a sign that the index was written last
+        if (e.id != id::kSeekHead && !wanted)
+            continue;
         if (h.unknownSize)
             continue;
         Handle(h);

@@ -86,6 +86,16 @@ TEST(Location, ACheckedSeekHeadThatIndexesPastTheClustersSparesTheScan) {
     EXPECT_GT(u->Source().BytesRead(), 20000u);
 }
 
+TEST(Location, AnIndexedElementPastTheClustersThatNobodyAskedForAlsoVouchesForTheIndex) {
+    const Bytes file = FileWithSeekHead(
+        {Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), EndTags()},
+        {kInfo, kTracks, kTags});
+    auto r = OpenBytes(file, mkv::kSectionInfo | mkv::kSectionTracks | mkv::kSectionAttachments);
+    EXPECT_TRUE(r->Attachments().empty());
+    EXPECT_FALSE(r->GetTags());  // not asked for
+    EXPECT_LT(r->Source().BytesRead(), 2000u);
+}
+
 TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
     Bytes file = FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags()}, {kInfo, kTags});
     // Point the Tags entry 5 bytes early.

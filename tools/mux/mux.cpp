@@ -298,6 +298,7 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         par->bits_per_coded_sample = p.bitsPerCodedSample;
         par->bits_per_raw_sample = p.bitsPerRawSample;
         par->frame_size = p.frameSize;
+        par->block_align = p.blockAlign;
         par->bit_rate = p.bitRate;
     }
     m->tb = p.timeBase;

@@ -268,6 +268,7 @@ bool PlanReal(const quarvel_mux_track& t, Plan& p, std::string& error) {
         p.channels = 1;
         p.frameSize = 160;
         p.bitRate = 8000;
+        p.blockAlign = 20;
         p.timeBase = AVRational{1, 8000};
         return true;
     }

@@ -37,7 +37,8 @@ struct Plan {
     int channels = 0;
     int bitsPerCodedSample = 0;
     int bitsPerRawSample = 0;
-    int frameSize = 0;  // samples per frame when fixed
+    int frameSize = 0;   // samples per frame when fixed
+    int blockAlign = 0;  // octets per frame when fixed
     int64_t bitRate = 0;
     // The time base the module counts its timestamps in.
     AVRational timeBase{1, 1000};

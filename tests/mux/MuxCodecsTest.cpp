@@ -184,7 +184,9 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
             ASSERT_TRUE(tta.Write(frames[f].data(), frames[f].size(), f == 2 ? 100 : 0, error))
                 << error;
         }
-        ASSERT_TRUE(tta.Close(error)) << error;
+        std::string warning;
+        ASSERT_TRUE(tta.Close(error, warning)) << error;
+        EXPECT_EQ(warning, "");
 
         std::error_code ec;
         const auto size = std::filesystem::file_size(path, ec);

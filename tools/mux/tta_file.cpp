@@ -98,7 +98,7 @@ bool TtaFile::MoveFrames(int64_t from, int64_t to, int64_t length, std::string& 
     return true;
 }
 
-bool TtaFile::Close(std::string& error) {
+bool TtaFile::Close(std::string& error, std::string& warning) {
     if (file_ == nullptr) {
         error = "the TTA file is not open";
         return false;
@@ -109,14 +109,23 @@ bool TtaFile::Close(std::string& error) {
     }
     const auto frames = static_cast<int64_t>(sizes_.size());
     // Every frame but the last is full. The last holds what the known total
-    // leaves, else what its own duration says, else a full frame.
+    // leaves, else what its own duration says, else (said in a warning) a
+    // full frame.
     int64_t total = frames * frameSize_;
     if (frames > 0) {
         const int64_t before = (frames - 1) * frameSize_;
         if (format_.totalSamples > before && format_.totalSamples - before <= frameSize_) {
             total = format_.totalSamples;
-        } else if (lastDuration_ > 0 && lastDuration_ <= frameSize_) {
+        } else if (lastDuration_ > 0 &&
+                   lastDuration_ < frameSize_ - std::max<int64_t>(1, format_.sampleRate / 500)) {
+            // A duration clearly shorter than a frame was meant. One within
+            // rounding of a full frame says nothing: some writers give every
+            // frame, the last too, the full frame's duration.
             total = before + lastDuration_;
+        } else {
+            warning =
+                "the length of the last TTA frame is not known (no TTA header, no file "
+                "duration); it is taken as a full frame and may not decode";
         }
     }
     if (total > UINT32_MAX) {

@@ -31,7 +31,9 @@ class TtaFile {
     // durationSamples is the frame's length in samples when known (> 0),
     // used only if it turns out to be the last frame.
     bool Write(const uint8_t* data, size_t size, int64_t durationSamples, std::string& error);
-    bool Close(std::string& error);
+    // On success, `warning` says when the last frame's length had to be
+    // guessed (no total and no duration for it), else it is left empty.
+    bool Close(std::string& error, std::string& warning);
     void Abort();
 
     // Samples in every frame but the last, fixed by the sample rate.

@@ -163,6 +163,7 @@ class MuxWriter final : public TrackWriter {
             error_ = err;
             return false;
         }
+        warning_ = err;
         return true;
     }
 
@@ -174,6 +175,7 @@ class MuxWriter final : public TrackWriter {
     }
 
     std::string Error() const override { return error_; }
+    std::string Warning() const override { return warning_; }
 
   private:
     uint64_t segmentDurationNs_ = 0;
@@ -181,6 +183,7 @@ class MuxWriter final : public TrackWriter {
     quarvel_mux* mux_ = nullptr;
     std::string codecId_, language_;
     std::string error_;
+    std::string warning_;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Oracle.h"
+#include "mux_api.h"
 #include "mux_writer.h"
 
 namespace quarvel {
@@ -380,6 +381,26 @@ TEST(MuxErrors, MissingModuleNamesItsFile) {
     auto again = MakeMuxWriter();
     EXPECT_TRUE(again->Begin(src.info, empty.File("out.ogg"))) << again->Error();
     again->Abort();
+}
+
+TEST(MuxErrors, ModuleOfAnotherVersionOrIncompleteIsRefused) {
+    TempDir dir;
+    const Source src = LoadSource("vorbis.mka", "A_VORBIS");
+    const std::string fakes = FAKE_MUX_DIR;
+    SetMuxModuleFolder(fakes + "/fake_mux_wrong_version");
+    auto w1 = MakeMuxWriter();
+    EXPECT_FALSE(w1->Begin(src.info, dir.File("out.ogg")));
+    EXPECT_NE(w1->Error().find("has interface version 99, this quarvel needs 2"), std::string::npos)
+        << w1->Error();
+
+    SetMuxModuleFolder(fakes + "/fake_mux_no_open");
+    auto w2 = MakeMuxWriter();
+    EXPECT_FALSE(w2->Begin(src.info, dir.File("out.ogg")));
+    EXPECT_NE(w2->Error().find("lacks quarvel_mux_open"), std::string::npos) << w2->Error();
+    EXPECT_NE(w2->Error().find("fake_mux_no_open/libquarvel_mux.so"), std::string::npos)
+        << w2->Error();
+    SetMuxModuleFolder("");
+    EXPECT_FALSE(fs::exists(dir.File("out.ogg")));
 }
 
 TEST(MuxErrors, UnsupportedOrDamagedTracksAreRefusedBeforeAnyFile) {

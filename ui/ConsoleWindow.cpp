@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <cstdlib>
 
@@ -99,6 +101,7 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
     setWindowTitle(
         QString::fromLocal8Bit(commandLine.data(), static_cast<qsizetype>(commandLine.size())));
     output_->clear();
+    progressShown_ = false;
     bar_->setValue(0);
     status_->setText(QStringLiteral("Running…"));
     button_->setText(QStringLiteral("Cancel"));
@@ -144,17 +147,38 @@ void TConsoleWindow::ReadOutput() {
 }
 
 void TConsoleWindow::Show(const std::string& bytes, bool last) {
+    // Ordinary lines are gathered and appended together; a progress line
+    // moves the bar and is redrawn in place, as a terminal shows a tool that
+    // rewrites its progress.
     QString text;
     bool any = false;
+    auto flush = [&] {
+        if (any) {
+            output_->appendPlainText(text);
+            text.clear();
+            any = false;
+            progressShown_ = false;
+        }
+    };
     auto take = [&](const std::string& line) {
+        const QString decoded = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
         if (const auto percent = torvane::ParseProgressLine(line)) {
+            flush();
             bar_->setValue(*percent);
+            if (progressShown_) {
+                QTextCursor cursor(output_->document()->lastBlock());
+                cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+                cursor.insertText(decoded);
+            } else {
+                output_->appendPlainText(decoded);
+                progressShown_ = true;
+            }
             return;
         }
         if (any) {
             text += QLatin1Char('\n');
         }
-        text += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        text += decoded;
         any = true;
     };
     for (const std::string& line : lines_.Add(bytes)) {
@@ -165,9 +189,7 @@ void TConsoleWindow::Show(const std::string& bytes, bool last) {
             take(*unfinished);
         }
     }
-    if (any) {
-        output_->appendPlainText(text);
-    }
+    flush();
 }
 
 void TConsoleWindow::CheckEnd() {

@@ -35,7 +35,8 @@ class TConsoleWindowRunner : public TConsoleRunner {
 };
 
 // A modal window titled with the command line. Output lines are shown as they
-// come (decoded as UTF-8), except "Progress: N%" lines, which move the bar.
+// come (decoded as UTF-8); "Progress: N%" lines move the bar and are redrawn
+// in place rather than piling up.
 // The window closes by itself when the tool ends with status 0, or once a
 // cancelled tool has ended; on any other end it stays open with the output
 // and what happened, and its button (Cancel until then) becomes Close.
@@ -73,4 +74,5 @@ class TConsoleWindow : public QDialog {
     std::unique_ptr<torvane::ConsoleRun> run_;
     torvane::ConsoleLines lines_;
     std::optional<torvane::ConsoleOutcome> outcome_;
+    bool progressShown_ = false;  // the last line shown is a progress line
 };

@@ -535,7 +535,8 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
     form1->SetConsoleRunner(nullptr);
     Choose(Fixture("plain.mka"));
     FakeQuarvel(
-        "tracks) printf 'Progress: 40%%\\r\\n'; echo 'quarvel: Track1.wav: disk full' >&2; "
+        "tracks) printf 'Progress: 10%%\\r\\nProgress: 40%%\\r\\n'; echo 'quarvel: Track1.wav: "
+        "disk full' >&2; "
         "printf 'no line end'; exit 2;;");
     SetFolder(OutputFolder());
     Tick({"Track ID 1"});
@@ -564,7 +565,7 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
 
     Extract();
 
-    EXPECT_EQ(shown, QStringLiteral("quarvel: Track1.wav: disk full\nno line end"));
+    EXPECT_EQ(shown, QStringLiteral("Progress: 40%\nquarvel: Track1.wav: disk full\nno line end"));
     EXPECT_EQ(status, QStringLiteral("Ended with exit status 2."));
     EXPECT_EQ(progress, 40);
     EXPECT_EQ(button, QStringLiteral("Close"));

@@ -173,6 +173,19 @@ TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
     EXPECT_EQ(ReadText(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
 }
 
+TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
+    const Bytes bad = SimpleBlock(1, 10, {1, 0x90, 7, 7}, 0x80 | kLaceXiph);  // 144 > 2 left
+    const Bytes file =
+        File({TrackEntry(1, 2, "A_AC3")},
+             {ClusterOf(0, {SimpleBlock(1, 0, {1, 2}), bad, SimpleBlock(1, 20, {3})})});
+    const size_t badAt = Bytes(file).size() - bad.size() - SimpleBlock(1, 20, {3}).size();
+    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): block at byte " + std::to_string(badAt) +
+                         " dropped: lace sizes exceed the block\n");
+    EXPECT_EQ(ReadAll(Out("Track1.ac3")), (Bytes{1, 2, 3}));
+}
+
 // Two tracks, the first of which cannot be written for the given reason.
 Bytes TwoTracks(const Bytes& first) {
     return File({first, TrackEntry(2, 2, "A_AC3")},

@@ -68,11 +68,18 @@ bool OutputFile::Write(const void* data, size_t size) {
         if (!Flush()) {
             return false;
         }
-        if (size >= buffer_.size()) {  // large frames go straight out
+        // Large frames go straight out, in pieces of at most the buffer's
+        // size: on Linux, 1 MiB writes into the page cache measured over twice
+        // as slow per byte as 256 KiB ones.
+        while (size >= buffer_.size()) {
             errno = 0;
-            if (std::fwrite(p, 1, size, file_) != size) {
+            if (std::fwrite(p, 1, buffer_.size(), file_) != buffer_.size()) {
                 return Fail("cannot write");
             }
+            p += buffer_.size();
+            size -= buffer_.size();
+        }
+        if (size == 0) {
             return true;
         }
     }

@@ -22,6 +22,10 @@ constexpr size_t kWindow = 8 << 10;
 constexpr size_t kAlign = 4096;
 // Reads at least this large bypass the window.
 constexpr size_t kDirect = 64 << 10;
+// Larger reads are issued in pieces of this size: on Linux a 1 MiB read or
+// write into the page cache measured over twice as slow per byte as 256 KiB
+// ones (cache misses on the copy).
+constexpr size_t kMaxIo = 256 << 10;
 
 class PassSource : public mkv::ByteSource {
   public:
@@ -69,7 +73,8 @@ class PassSource : public mkv::ByteSource {
     size_t Fetch(uint64_t at, uint8_t* dst, size_t n) {
         size_t got = 0;
         while (got < n) {
-            const ssize_t r = pread(fd_, dst + got, n - got, static_cast<off_t>(at + got));
+            const ssize_t r =
+                pread(fd_, dst + got, std::min(n - got, kMaxIo), static_cast<off_t>(at + got));
             if (r < 0 && errno == EINTR) {
                 continue;
             }

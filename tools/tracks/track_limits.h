@@ -25,7 +25,9 @@ inline constexpr size_t kMaxLacedFrames = 256;
 // whose text passes this is refused rather than exhausting memory.
 inline constexpr size_t kMaxSubtitleTextBytes = 64u << 20;
 
-// Output buffer of each written file: big sequential writes, bounded memory.
-inline constexpr size_t kOutputBufferBytes = 1u << 20;
+// Output buffer of each written file, and the largest single write: on Linux
+// writes of 256 KiB into the page cache measured over twice as fast per byte
+// as writes of 1 MiB.
+inline constexpr size_t kOutputBufferBytes = 256u << 10;
 
 }  // namespace quarvel::limits

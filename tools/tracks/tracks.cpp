@@ -173,6 +173,11 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         return tools::kExitFailed;
     }
     const std::vector<mkv::Track>& tracks = reader.Tracks();
+    const mkv::SegmentInfo& info = reader.Info();
+    const double durationNs =
+        info.duration ? *info.duration * static_cast<double>(info.timestampScale) : 0.0;
+    const uint64_t segmentDurationNs =
+        durationNs > 0 && durationNs < 1.8e19 ? static_cast<uint64_t>(durationNs) : 0;
 
     // From here on temporary files may exist: a signal must not end the
     // process before they are removed.
@@ -216,7 +221,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
             o.Fail("CodecPrivate: " + error);
             continue;
         }
-        o.writer = MakeWriterFor(o.track->codecId, error);
+        o.writer = MakeWriterFor(o.track->codecId, segmentDurationNs, error);
         if (!o.writer) {
             o.Fail(error);
             continue;
@@ -366,10 +371,14 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
             warned = true;
         }
     }
-    for (const mkv::Error& e : walker.Skipped()) {
-        Report("warning: block skipped " + e.ToString());
-        warned = true;
+    const std::vector<mkv::Error>& skipped = walker.Skipped();
+    for (size_t i = 0; i < skipped.size() && i < 5; ++i) {
+        Report("warning: damaged block skipped " + skipped[i].ToString());
     }
+    if (skipped.size() > 5) {
+        Report("warning: " + std::to_string(skipped.size() - 5) + " more damaged blocks skipped");
+    }
+    warned = warned || !skipped.empty();
     if (failed == 0 && !cancelled) {
         progress.Show(1, 1);
     }

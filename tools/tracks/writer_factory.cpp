@@ -5,12 +5,13 @@
 
 namespace quarvel {
 
-std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, std::string& error) {
+std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, uint64_t segmentDurationNs,
+                                           std::string& error) {
     if (auto own = MakeOwnWriter(codecId)) {
         return own;
     }
     if (NeedsMuxer(codecId)) {
-        return MakeMuxWriter();
+        return MakeMuxWriter(segmentDurationNs);
     }
     error = "codec '" + codecId + "' is not supported";
     return nullptr;

@@ -10,7 +10,9 @@
 namespace quarvel {
 
 // Returns the writer, or null with a message in `error` (naming the CodecID)
-// when the codec is not supported or its muxing module cannot be loaded.
-std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, std::string& error);
+// when the codec is not supported. `segmentDurationNs` is the file's Duration
+// (0 when unknown); some containers need it to close their last frame.
+std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, uint64_t segmentDurationNs,
+                                           std::string& error);
 
 }  // namespace quarvel

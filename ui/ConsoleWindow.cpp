@@ -43,7 +43,7 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    resize(720, 420);
+    resize(640, 320);
 
     output_ = new QPlainTextEdit(this);
     output_->setObjectName(QStringLiteral("ConsoleOutput"));

@@ -17,6 +17,7 @@
 #include <QTextEdit>
 
 #include "AboutWindow.h"
+#include "FileFilter.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -168,15 +169,6 @@ TEST_F(LayoutTest, TabOrderFollowsTheDesign) {
     EXPECT_EQ(chain, expected);
 }
 
-TEST_F(LayoutTest, TooltipsHoldTheHints) {
-    WriteSettings("");
-    Show();
-    EXPECT_EQ(Find<QWidget>("Edit2")->toolTip(),
-              QStringLiteral("Elige la carpeta donde serán extraídos los archivos"));
-    EXPECT_EQ(Find<QWidget>("RadioButton2")->toolTip(),
-              QStringLiteral("Capítulos en formato simple .txt (Ogg, etc)"));
-}
-
 TEST_F(LayoutTest, NoTextIsClippedInEitherLanguage) {
     WriteSettings("");
     Show();
@@ -314,4 +306,12 @@ TEST_F(LayoutTest, EnterInTheFieldsAndTheListPressesTheExtractButtonOnlyWhenEnab
         pressEnter(Find<QWidget>(name));
     }
     EXPECT_EQ(presses, 3);
+}
+
+TEST(FileFilter, TheSourceFilterBecomesQtPatternsSeparatedByBlanks) {
+    EXPECT_EQ(
+        QtNameFilter(QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks")),
+        QStringLiteral("Archivos Matroska (*.mkv *.mka *.mks)"));
+    EXPECT_EQ(QtNameFilter(QStringLiteral("Text|*.txt|All|*")),
+              QStringLiteral("Text (*.txt);;All (*)"));
 }

@@ -153,6 +153,23 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     EXPECT_EQ(p.codecId, AV_CODEC_ID_HUFFYUV);
 }
 
+// A .tta file must state its length; the fixture keeps no TTA header, and
+// its one frame holds 0.5 s at 44.1 kHz, which walking the code must find.
+TEST(TtaLastFrameSamples, FindsTheLengthOfAShortFrame) {
+    std::string error;
+    const auto media =
+        torvane::oracle::Read(std::string(TORVANE_FIXTURES_DIR) + "/codecs/tta.mka", {}, &error);
+    ASSERT_TRUE(media) << error;
+    ASSERT_EQ(media->streams[0].packets.size(), 1u);
+    const std::vector<uint8_t>& frame = media->streams[0].packets[0].data;
+    EXPECT_EQ(TtaLastFrameSamples(frame.data(), frame.size(), 2, 46080), 22050);
+    // Read with the wrong channel count, or with no room for any sample, it
+    // does not give that length.
+    EXPECT_NE(TtaLastFrameSamples(frame.data(), frame.size(), 1, 46080), 22050);
+    EXPECT_EQ(TtaLastFrameSamples(frame.data(), 4, 2, 46080), -1);
+    EXPECT_EQ(TtaLastFrameSamples(nullptr, 0, 2, 46080), -1);
+}
+
 // The frame table comes before the frames; whether its room was reserved too
 // small, too large or just right, the frames end up after it intact.
 TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {

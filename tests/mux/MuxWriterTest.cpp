@@ -471,6 +471,35 @@ TEST(MuxErrors, UnwritablePathAndBadFrames) {
     EXPECT_NE(w3->Error().find("runs past the end of the frame"), std::string::npos) << w3->Error();
 }
 
+// Without a TTA header or the file's duration, the length of the last frame
+// is worked out from its code, and the file decodes to the end.
+TEST(MuxTta, LastFrameLengthFoundWithoutDuration) {
+    TempDir dir;
+    Source src = LoadSource("tta.mka", "A_TTA1");
+    src.fileDurationNs = 0;
+    ASSERT_TRUE(src.info.codecPrivate.empty());  // the fixture keeps no header
+    const std::string out = dir.File("out.tta");
+    auto writer = MakeMuxWriter(0);
+    ASSERT_TRUE(writer->Begin(src.info, out)) << writer->Error();
+    for (const oracle::Packet& p : src.stream.packets) {
+        Frame f;
+        f.timestampNs = p.ptsNs;
+        f.durationNs = p.durationNs;  // the full frame's, as FFmpeg writes it
+        f.data = p.data.data();
+        f.size = p.data.size();
+        ASSERT_TRUE(writer->Write(f)) << writer->Error();
+    }
+    ASSERT_TRUE(writer->Finish()) << writer->Error();
+    EXPECT_EQ(writer->Warning(), "");
+    std::string error;
+    const auto a = oracle::DecodeAudio(out, -1, &error);
+    ASSERT_TRUE(a) << error;
+    const auto b = oracle::DecodeAudio(Fixture("tta.mka"), -1, &error);
+    ASSERT_TRUE(b) << error;
+    EXPECT_EQ(a->samples, 22050);
+    EXPECT_TRUE(a->pcm == b->pcm);
+}
+
 // The CAF packet table must not count the short last frame as a full one.
 TEST(MuxCaf, PacketTableGivesTheTrueLength) {
     TempDir dir;

@@ -374,6 +374,76 @@ int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength) 
                                                                    : frameLength;
 }
 
+int64_t TtaLastFrameSamples(const uint8_t* data, size_t size, int channels, int64_t frameSize) {
+    if (data == nullptr || size < 5 || channels <= 0 || channels > 64 || frameSize <= 0) {
+        return -1;
+    }
+    const uint64_t totalBits = uint64_t(size) * 8;
+    uint64_t pos = 0;
+    // TTA packs its bits from the least significant end of each octet.
+    auto bit = [&]() { return (data[pos / 8] >> (pos % 8)) & 1; };
+    // The adaptive Rice coder of each channel, as every frame starts it.
+    struct Rice {
+        uint32_t k0 = 10, k1 = 10;
+        uint64_t sum0 = uint64_t(1) << 14, sum1 = uint64_t(1) << 14;
+    };
+    auto shift16 = [](uint32_t k) {
+        return k + 4 < 32 ? uint64_t(1) << (k + 4) : uint64_t(1) << 31;
+    };
+    std::vector<Rice> rice(static_cast<size_t>(channels));
+    for (int64_t i = 1; i <= frameSize; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            Rice& r = rice[static_cast<size_t>(c)];
+            uint64_t unary = 0;
+            for (;;) {
+                if (pos >= totalBits) {
+                    return -1;
+                }
+                const int b = bit();
+                ++pos;
+                if (b == 0) {
+                    break;
+                }
+                ++unary;
+            }
+            const bool deep = unary > 0;
+            const uint32_t k = deep ? r.k1 : r.k0;
+            if (deep) {
+                --unary;
+            }
+            if (k > 31 || totalBits - pos < k) {
+                return -1;
+            }
+            uint64_t value = unary << k;
+            for (uint32_t j = 0; j < k; ++j) {
+                value |= uint64_t(bit()) << j;
+                ++pos;
+            }
+            if (deep) {
+                r.sum1 += value - (r.sum1 >> 4);
+                if (r.k1 > 0 && r.sum1 < shift16(r.k1)) {
+                    --r.k1;
+                } else if (r.sum1 > shift16(r.k1 + 1)) {
+                    ++r.k1;
+                }
+                value += uint64_t(1) << (r.k0 < 32 ? r.k0 : 31);
+            }
+            r.sum0 += value - (r.sum0 >> 4);
+            if (r.k0 > 0 && r.sum0 < shift16(r.k0)) {
+                --r.k0;
+            } else if (r.sum0 > shift16(r.k0 + 1)) {
+                ++r.k0;
+            }
+        }
+        // The encoder ends a frame with byte padding and the CRC: the first
+        // sample count after which no more than that is left is the length.
+        if ((totalBits - pos) / 8 == 4) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 bool RebuildWavPackBlocks(const uint8_t* data, size_t size, uint16_t version, int64_t blockIndex,
                           std::vector<uint8_t>& out, std::string& error) {
     out.clear();

@@ -70,6 +70,12 @@ bool RebuildWavPackBlocks(const uint8_t* data, size_t size, uint16_t version, in
 // carries an explicit (shorter) count, as the last frame of a stream does.
 int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength);
 
+// The number of samples in the last frame of a TTA stream, found by walking
+// its entropy code to the point where only the 4-octet CRC (and byte padding)
+// is left; -1 when no such point exists. Used when neither a TTA header nor
+// the file's duration says how long the stream is.
+int64_t TtaLastFrameSamples(const uint8_t* data, size_t size, int channels, int64_t frameSize);
+
 inline uint32_t ReadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }

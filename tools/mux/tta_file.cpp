@@ -1,5 +1,7 @@
 #include "tta_file.h"
 
+#include "mux_codecs.h"
+
 extern "C" {
 #include <libavutil/crc.h>
 }
@@ -76,6 +78,7 @@ bool TtaFile::Write(const uint8_t* data, size_t size, int64_t durationSamples, s
     }
     sizes_.push_back(static_cast<uint32_t>(size));
     lastDuration_ = durationSamples;
+    last_.assign(data, data + size);
     return true;
 }
 
@@ -109,8 +112,8 @@ bool TtaFile::Close(std::string& error, std::string& warning) {
     }
     const auto frames = static_cast<int64_t>(sizes_.size());
     // Every frame but the last is full. The last holds what the known total
-    // leaves, else what its own duration says, else (said in a warning) a
-    // full frame.
+    // leaves, else what its own duration says, else what walking its code
+    // finds, else (said in a warning) a full frame.
     int64_t total = frames * frameSize_;
     if (frames > 0) {
         const int64_t before = (frames - 1) * frameSize_;
@@ -122,10 +125,15 @@ bool TtaFile::Close(std::string& error, std::string& warning) {
             // rounding of a full frame says nothing: some writers give every
             // frame, the last too, the full frame's duration.
             total = before + lastDuration_;
+        } else if (const int64_t walked = TtaLastFrameSamples(last_.data(), last_.size(),
+                                                              format_.channels, frameSize_);
+                   walked > 0) {
+            total = before + walked;
         } else {
             warning =
                 "the length of the last TTA frame is not known (no TTA header, no file "
-                "duration); it is taken as a full frame and may not decode";
+                "duration, and its code does not say); it is taken as a full frame and may "
+                "not decode";
         }
     }
     if (total > UINT32_MAX) {

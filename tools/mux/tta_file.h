@@ -49,6 +49,7 @@ class TtaFile {
     int64_t reserved_ = 0;  // frames the table at the front has room for
     int64_t lastDuration_ = 0;
     std::vector<uint32_t> sizes_;
+    std::vector<uint8_t> last_;  // the latest frame, whose length may need working out
 };
 
 }  // namespace quarvel::mux

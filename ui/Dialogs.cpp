@@ -16,7 +16,12 @@ TDialogs::Answer TQtDialogs::MessageBox(QWidget* parent, const QString& caption,
                                         const QString& text, Buttons buttons, Icon icon) {
     QMessageBox box(parent);
     box.setWindowTitle(caption);
-    box.setText(text);
+    // Messages may break lines with CR alone; the box breaks at LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(shown);
     switch (icon) {
         case Icon::None:
             box.setIcon(QMessageBox::NoIcon);

@@ -93,6 +93,10 @@ TEST_F(LayoutTest, ControlsStandAtTheirPlacesWithTheirSizes) {
     Show();
     EXPECT_EQ(form1->centralWidget()->size(), QSize(656, 449));
     EXPECT_EQ(form1->minimumSize(), form1->maximumSize());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(form1->pos(),
+              QPoint(std::max(0, (screen.width() - form1->frameGeometry().width()) / 2),
+                     std::max(0, (screen.height() - form1->frameGeometry().height()) / 2)));
     EXPECT_EQ(Place(Find<QWidget>("Pest")), QRect(8, 4, 641, 437));
     const std::vector<std::pair<const char*, QRect>> places = {
         {"Edit1", {16, 24, 481, 21}},           {"Button1", {520, 22, 97, 25}},

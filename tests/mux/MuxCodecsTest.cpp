@@ -132,7 +132,8 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     tta.channels = 2;
     tta.duration_ns = 500000000;
     ASSERT_TRUE(MakePlan(tta, p, error)) << error;
-    EXPECT_EQ(p.ttaTotalSamples, 22050);
+    EXPECT_EQ(p.ttaTotalSamples, 0);
+    EXPECT_EQ(p.ttaDurationSamples, 22050);
     EXPECT_EQ(p.ttaFrameSize, 46080);
     EXPECT_EQ(p.bitsPerRawSample, 16);
 

@@ -249,6 +249,7 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         format.bits = static_cast<uint16_t>(p.bitsPerRawSample);
         format.sampleRate = static_cast<uint32_t>(p.sampleRate);
         format.totalSamples = p.ttaTotalSamples;
+        format.durationSamples = p.ttaDurationSamples;
         m->tta = std::make_unique<quarvel::mux::TtaFile>();
         std::string why;
         if (!m->tta->Open(path, format, why)) {

@@ -242,10 +242,10 @@ bool PlanTta(const quarvel_mux_track& t, Plan& p, std::string& error) {
         if (p.bitsPerRawSample == 0) {
             p.bitsPerRawSample = 16;
         }
-        if (t.duration_ns > 0 && t.duration_ns < (uint64_t(1) << 53)) {
-            p.ttaTotalSamples = static_cast<int64_t>(
-                std::llround(static_cast<double>(t.duration_ns) * p.sampleRate / 1e9));
-        }
+    }
+    if (p.ttaTotalSamples == 0 && t.duration_ns > 0 && t.duration_ns < (uint64_t(1) << 53)) {
+        p.ttaDurationSamples = static_cast<int64_t>(
+            std::llround(static_cast<double>(t.duration_ns) * p.sampleRate / 1e9));
     }
     // TTA frames are of one fixed length (all but the last), set by the rate.
     p.ttaFrameSize = static_cast<int64_t>(p.sampleRate) * 256 / 245;

@@ -45,7 +45,8 @@ struct Plan {
     uint16_t wavpackVersion = 0;
     uint16_t ttaFormat = 1;
     int64_t ttaFrameSize = 0;
-    int64_t ttaTotalSamples = 0;  // from the TTA header, 0 when unknown
+    int64_t ttaTotalSamples = 0;     // from the TTA header, 0 when unknown
+    int64_t ttaDurationSamples = 0;  // the file's duration in samples, 0 when unknown
 };
 
 // Decides how a track is written. Returns false with a message naming the

@@ -45,8 +45,9 @@ bool TtaFile::Open(const std::string& path, const TtaFormat& format, std::string
     }
     format_ = format;
     frameSize_ = static_cast<int64_t>(format.sampleRate) * 256 / 245;
-    if (format.totalSamples > 0) {
-        reserved_ = (format.totalSamples + frameSize_ - 1) / frameSize_;
+    const int64_t expected = format.totalSamples > 0 ? format.totalSamples : format.durationSamples;
+    if (expected > 0) {
+        reserved_ = (expected + frameSize_ - 1) / frameSize_;
     }
     path_ = path;
     file_ = std::fopen(path.c_str(), "w+b");  // read back when the frames move
@@ -111,29 +112,33 @@ bool TtaFile::Close(std::string& error, std::string& warning) {
         return false;
     }
     const auto frames = static_cast<int64_t>(sizes_.size());
-    // Every frame but the last is full. The last holds what the known total
-    // leaves, else what its own duration says, else what walking its code
-    // finds, else (said in a warning) a full frame.
+    // Every frame but the last is full. The last holds, in order of trust:
+    // what the stream's header total leaves; what its block's duration says
+    // when clearly short of a frame; what walking its code finds; what the
+    // file's duration leaves (the file may run longer than this track); else,
+    // said in a warning, a full frame.
     int64_t total = frames * frameSize_;
     if (frames > 0) {
         const int64_t before = (frames - 1) * frameSize_;
-        if (format_.totalSamples > before && format_.totalSamples - before <= frameSize_) {
+        auto fits = [&](int64_t t) { return t > before && t - before <= frameSize_; };
+        int64_t walked = -1;
+        if (fits(format_.totalSamples)) {
             total = format_.totalSamples;
         } else if (lastDuration_ > 0 &&
                    lastDuration_ < frameSize_ - std::max<int64_t>(1, format_.sampleRate / 500)) {
-            // A duration clearly shorter than a frame was meant. One within
-            // rounding of a full frame says nothing: some writers give every
-            // frame, the last too, the full frame's duration.
+            // One within rounding of a full frame says nothing: some writers
+            // give every frame, the last too, the full frame's duration.
             total = before + lastDuration_;
-        } else if (const int64_t walked = TtaLastFrameSamples(last_.data(), last_.size(),
-                                                              format_.channels, frameSize_);
-                   walked > 0) {
+        } else if ((walked = TtaLastFrameSamples(last_.data(), last_.size(), format_.channels,
+                                                 frameSize_)) > 0) {
             total = before + walked;
+        } else if (fits(format_.durationSamples)) {
+            total = format_.durationSamples;
         } else {
             warning =
-                "the length of the last TTA frame is not known (no TTA header, no file "
-                "duration, and its code does not say); it is taken as a full frame and may "
-                "not decode";
+                "the length of the last TTA frame is not known (no TTA header, and neither its "
+                "code nor the file's duration says); it is taken as a full frame and may not "
+                "decode";
         }
     }
     if (total > UINT32_MAX) {

@@ -17,7 +17,8 @@ struct TtaFormat {
     uint16_t channels = 0;
     uint16_t bits = 0;
     uint32_t sampleRate = 0;
-    int64_t totalSamples = 0;  // 0 when unknown; then the last frame's duration decides
+    int64_t totalSamples = 0;     // the stream's own header's count, 0 when unknown
+    int64_t durationSamples = 0;  // the file's duration in samples, 0 when unknown
 };
 
 class TtaFile {

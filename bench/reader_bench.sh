@@ -45,7 +45,7 @@ measure() {
         -n "quarvel chapters" "$bin/quarvel chapters $file" \
         -n "quarvel tags" "$bin/quarvel tags $file" \
         -n "ffprobe -show_chapters -show_format" "ffprobe -v error -show_chapters -show_format $file" |
-        grep -E "^(Benchmark|  Time|Summary|  [a-z])|times faster|±" || true
+        grep -E "^(Benchmark|  Time)"
     cat "$dir/$label.md"
 }
 

@@ -28,17 +28,22 @@ int Unindex(const char* path) {
         return 1;
     Bytes head(4096);
     const size_t got = std::fread(head.data(), 1, head.size(), f);
-    // The SeekHead is the Segment's first child: EBML header, Segment ID and 8-byte size.
+    // The SeekHead is the Segment's first child: after the EBML header, the
+    // Segment ID and its 8-byte size.
     const size_t ebmlSize = 4 + 1 + head[4] - 0x80;
     const size_t at = ebmlSize + 4 + 8;
     if (got < at + 12 || head[at] != 0x11 || head[at + 1] != 0x4D) {
         std::fprintf(stderr, "no SeekHead where expected\n");
         return 1;
     }
-    uint64_t size = 0;
-    for (int i = 1; i < 8; ++i)
-        size = (size << 8) | head[at + 4 + static_cast<size_t>(i)];
-    const uint64_t total = 4 + 8 + size;
+    const uint8_t first = head[at + 4];
+    size_t sizeLen = 1;
+    while (sizeLen < 8 && (first & (0x80u >> (sizeLen - 1))) == 0)
+        ++sizeLen;
+    uint64_t size = first & (0xFFu >> sizeLen);
+    for (size_t i = 1; i < sizeLen; ++i)
+        size = (size << 8) | head[at + 4 + i];
+    const uint64_t total = 4 + sizeLen + size;
     const Bytes voidHeader = Cat({Id(kVoid), Size(total - 9, 8)});
     std::fseek(f, static_cast<long>(at), SEEK_SET);
     const bool ok = Put(f, voidHeader);

@@ -516,15 +516,21 @@ TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     SetFolder(out);
     Tick({"Track ID 1"});
     QString title;
-    WhenConsoleShows(*form1, [&title](TConsoleWindow& window) {
+    int progress = -1;
+    WhenConsoleShows(*form1, [&title, &progress](TConsoleWindow& window) {
         title = window.windowTitle();
         EXPECT_TRUE(window.isModal());
         EXPECT_TRUE(window.Running());
+        auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ConsoleProgress"));
+        QObject::connect(bar, &QProgressBar::valueChanged, &window,
+                         [&progress](int value) { progress = value; });
     });
 
     Extract();
 
     EXPECT_EQ(title, QString::fromStdString(form1->ComandoTracks()));
+    // The tool's last progress line reached the bar before the window closed.
+    EXPECT_EQ(progress, 100);
     ExpectOnlySuccess();
     EXPECT_TRUE(fs::exists(out + "Track1.wav"));
     auto* window = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));

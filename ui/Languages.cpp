@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstring>
 
+#include "Placement.h"
 #include "core/Exception.h"
 
 namespace {
@@ -137,8 +138,10 @@ void SetComponentText(QObject& component, TTextProperty property, const QString&
         label->adjustSize();
     } else if (auto* button = qobject_cast<QAbstractButton*>(&component)) {
         button->setText(text);
+        FitTextToWidth(*button);
     } else if (auto* group = qobject_cast<QGroupBox*>(&component)) {
         group->setTitle(text);
+        FitTextToWidth(*group);
     } else if (auto* w = qobject_cast<QWidget*>(&component)) {
         int index = -1;
         if (QTabWidget* tabs = OwningTabs(*w, index)) {

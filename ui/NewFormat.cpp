@@ -46,17 +46,27 @@ TForm2::TForm2(TDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(d
     connect(bitBtn1_, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
     setTabOrder(edit1_, bitBtn1_);
+    ArrangeControls();
 }
 
 void TForm2::ArrangeControls() {
     // The box stands right of its label; a language whose label is longer
     // than the design's pushes the box along instead of covering the text.
     edit1_->move(std::max(192, label3_->geometry().right() + 6), 69);
+    // The dialog is resizable: it widens rather than cut a long sentence.
+    int need = 0;
+    for (QLabel* label : {label1_, label2_, label3_}) {
+        need = std::max(need, label->geometry().right() + 9);
+    }
+    if (need > width()) {
+        resize(need, height());
+    }
 }
 
 void TForm2::SetLabel1Text(const QString& text) {
     label1_->setText(text);
     label1_->adjustSize();
+    ArrangeControls();
 }
 
 QString TForm2::Extension() const {

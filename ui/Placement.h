@@ -13,3 +13,9 @@ void CentreOnScreen(QWidget& window);
 QFont NearestSansFont(int pixelSize);
 // A monospace face for the command lines, at a pixel height.
 QFont NearestMonoFont(int pixelSize);
+
+// Keeps a button's, option's or group box's caption whole inside the
+// control's design size: when the platform's face is wider than the design's,
+// the control's font is made smaller, one pixel at a time, until the text
+// fits. A later, shorter text gets the full size back.
+void FitTextToWidth(QWidget& control);

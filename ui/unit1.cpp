@@ -243,6 +243,12 @@ void TForm1::BuildPages() {
     radioButton2_->setGeometry(24, 56, 169, 17);
     radioButton2_->setToolTip(QStringLiteral("Capítulos en formato simple .txt (Ogg, etc)"));
 
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{button1_, button4_, button2_, button3_, bitBtn1_,
+                                         groupBox3_, radioButton1_, radioButton2_}) {
+        FitTextToWidth(*control);
+    }
+
     // Keyboard order of the design.
     setTabOrder(button1_, checkListBox1_);
     setTabOrder(checkListBox1_, edit1_);

@@ -89,7 +89,7 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     EXPECT_EQ(ConsoleRun("   ", folder.path(), "").Wait().reason, "the command line is empty");
 
     // Executable by its mode, but not a program the system can run.
-    testing::WriteBytes(folder / "garbage", std::string("\x01\x02\x03\x04 not a program", 20));
+    testing::WriteBytes(folder / "garbage", "\x01\x02\x03\x04 not a program");
     ::chmod((folder / "garbage").c_str(), 0755);
     ConsoleRun garbage("garbage x", folder.path(), "");
     EXPECT_FALSE(garbage.Started());

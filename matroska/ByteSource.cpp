@@ -5,13 +5,19 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace mkv {
 namespace {
 
 // A read that does not continue the previous one fetches this much: enough
 // for an element header and a small value, little enough that walking the
 // headers of thousands of Clusters reads a few hundred KiB at most.
-constexpr size_t kSeekFill = 256;
+constexpr size_t kSeekFill = 64;
 // Sequential reads double the window up to this.
 constexpr size_t kMaxFill = 256 * 1024;
 
@@ -80,16 +86,31 @@ class FileSource : public ByteSource {
     }
 
   private:
+    // Reads from the medium, counting what it hands back.
     size_t Fetch(uint64_t at, uint8_t* dst, size_t n) {
+#ifdef _WIN32
         if (at != mediumPos_ && SeekTo(file_, at) != 0) {
             mediumPos_ = UINT64_MAX;
             return 0;
         }
         const size_t got = std::fread(dst, 1, n, file_);
-        bytesRead_ += got;
-        mediumPos_ = at + got;
         if (got < n)
-            mediumPos_ = UINT64_MAX;  // re-seek after a short read
+            std::clearerr(file_);
+#else
+        // One system call per read, without a seek of its own.
+        size_t got = 0;
+        while (got < n) {
+            const ssize_t r =
+                ::pread(fileno(file_), dst + got, n - got, static_cast<off_t>(at + got));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            got += static_cast<size_t>(r);
+        }
+#endif
+        bytesRead_ += got;
+        mediumPos_ = got == n ? at + got : UINT64_MAX;
         return got;
     }
 
@@ -132,6 +153,15 @@ std::unique_ptr<ByteSource> OpenFile(const std::string& path, std::string* error
             *error = std::strerror(errno);
         return nullptr;
     }
+#ifndef _WIN32
+    struct stat info;
+    if (fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (error != nullptr)
+            *error = "it is a folder";
+        std::fclose(f);
+        return nullptr;
+    }
+#endif
     // Our own buffer does the buffering; stdio's would read ahead blindly.
     std::setvbuf(f, nullptr, _IONBF, 0);
     const uint64_t size = SizeOf(f);

@@ -18,6 +18,7 @@
 
 #include "ByteSource.h"
 #include "Error.h"
+#include "Limits.h"
 #include "Types.h"
 
 namespace mkv {

@@ -42,8 +42,13 @@ class HeadlessRunner : public TConsoleRunner {
     // The search path after the program folder: never the build's tools.
     std::string pathList = "/usr/bin:/bin";
 
-    torvane::ConsoleOutcome Run(QWidget*, const std::string& commandLine,
+    // The Extract button's state while each run went on.
+    std::vector<bool> buttonDuringRun;
+
+    torvane::ConsoleOutcome Run(QWidget* parent, const std::string& commandLine,
                                 const std::string& programFolder) override {
+        buttonDuringRun.push_back(
+            parent->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->isEnabled());
         Record record{commandLine, {}, {}};
         torvane::ConsoleRun run(commandLine, programFolder, pathList);
         record.outcome = run.Wait(&record.output);
@@ -205,6 +210,7 @@ TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
     for (const auto& run : runner.runs) {
         EXPECT_TRUE(run.outcome.Succeeded()) << run.output;
     }
+    EXPECT_EQ(runner.buttonDuringRun, (std::vector<bool>{false, false}));
 
     // Each track as FFmpeg's demuxer reads it: the codec of its source track,
     // as many packets (frames) for the video and the subtitles, the same
@@ -358,6 +364,42 @@ TEST_F(ExtractionTest, FolderWithoutTrailingSeparatorIsJoinedDirectly) {
     const auto ac3 = torvane::oracle::Read(parent + "outdirTrack3.ac3");
     ASSERT_TRUE(ac3.has_value());
     EXPECT_EQ(ac3->streams.at(0).codecName, "ac3");
+}
+
+TEST_F(ExtractionTest, EnableRuleAroundAnExtraction) {
+    auto* list = Find<QListWidget>("CheckListBox1");
+    EXPECT_FALSE(ButtonEnabled());
+    Choose(Fixture("full.mkv"));
+    EXPECT_FALSE(ButtonEnabled());
+    // Folder and chapter format leave it as it is, enabled or not.
+    SetFolder(OutputFolder());
+    Find<QRadioButton>("RadioButton2")->click();
+    EXPECT_FALSE(ButtonEnabled());
+
+    Tick({"Track ID 3", "Tags ID"});
+    EXPECT_TRUE(ButtonEnabled());
+    Find<QRadioButton>("RadioButton1")->click();
+    SetFolder(OutputFolder("elsewhere"));
+    EXPECT_TRUE(ButtonEnabled());
+
+    // A user toggle that leaves one item checked keeps it; unchecking the
+    // last one disables it.
+    list->item(2)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(ButtonEnabled());
+    list->item(list->count() - 1)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(ButtonEnabled());
+
+    Find<QPushButton>("Button2")->click();
+    EXPECT_TRUE(ButtonEnabled());
+    Find<QPushButton>("Button3")->click();
+    EXPECT_FALSE(ButtonEnabled());
+
+    // Disabled while the extraction runs, enabled again at its end.
+    Tick({"Track ID 3"});
+    Extract();
+    ExpectOnlySuccess();
+    EXPECT_EQ(runner.buttonDuringRun, std::vector<bool>{false});
+    EXPECT_TRUE(ButtonEnabled());
 }
 
 // ---- Failures --------------------------------------------------------------

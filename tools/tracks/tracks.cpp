@@ -136,6 +136,14 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+// Two spellings of one path ("a.srt", "./a.srt") name the same output.
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ec1, ec2;
+    const auto pa = std::filesystem::absolute(a, ec1).lexically_normal();
+    const auto pb = std::filesystem::absolute(b, ec2).lexically_normal();
+    return a == b || (!ec1 && !ec2 && pa == pb) || SameFile(a, b);
+}
+
 class Progress {
   public:
     void Show(uint64_t done, uint64_t total) {
@@ -205,7 +213,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         }
         bool clash = false;
         for (size_t j = 0; j < k; ++j) {
-            clash = clash || outputs[j].request.path == o.request.path;
+            clash = clash || SamePath(outputs[j].request.path, o.request.path);
         }
         if (clash) {
             o.Fail("'" + o.request.path + "' is the output of another track already");

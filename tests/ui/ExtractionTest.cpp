@@ -2,6 +2,7 @@
 // the real tools extract, and every output is checked. Tool misbehaviour comes
 // from scripted fakes put in the program folder in place of quarvel.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -654,6 +655,30 @@ TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheE
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
     EXPECT_TRUE(ButtonEnabled());
     ExpectWindowUsable();
+}
+
+TEST_F(ExtractionTest, ClosingTheConsoleWindowWhileTheToolRunsCancelsIt) {
+    form1->SetConsoleRunner(nullptr);
+    Choose(Fixture("plain.mka"));
+    FakeQuarvel("tracks) echo working; sleep 30;;");
+    SetFolder(OutputFolder());
+    Tick({"Track ID 1"});
+    bool openWhileEnding = false;
+    WhenConsoleShows(*form1, [&openWhileEnding](TConsoleWindow& window) {
+        // The title bar's close button (or Escape) asks the tool to end; the
+        // window goes once it has.
+        window.close();
+        openWhileEnding = window.isVisible() && window.Running();
+    });
+    QElapsedTimer clock;
+    clock.start();
+
+    Extract();
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(openWhileEnding);
+    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": cancelled."));
+    EXPECT_TRUE(ButtonEnabled());
 }
 
 }  // namespace

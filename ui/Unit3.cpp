@@ -41,7 +41,7 @@ QStringList TForm3::AboutLines() {
         rule,
         QStringLiteral("AGRADECIMIENTOS"),
         QString(),
-        QStringLiteral("A quienes escribieron las especificaciones abiertas de EBML y Matroska."),
+        QStringLiteral("A quienes escribieron los estándares abiertos de EBML y Matroska."),
         QString(),
         QStringLiteral("A quienes prueban Torvane y nos cuentan lo que falla."),
         QString(),

@@ -40,7 +40,7 @@ QStringList TForm4::AboutLines() {
         rule,
         QStringLiteral("ACKNOWLEDGMENTS"),
         QString(),
-        QStringLiteral("To the authors of the open EBML and Matroska specifications."),
+        QStringLiteral("To the authors of the open EBML and Matroska standards."),
         QString(),
         QStringLiteral("To everyone who tries Torvane and tells us"),
         QStringLiteral("what goes wrong."),

@@ -626,7 +626,7 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
 TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheEarlierOne) {
     form1->SetConsoleRunner(nullptr);
     const std::string source = root.path().toStdString() + "/large.mka";
-    WriteLargeFile(source, 96);
+    WriteLargeFile(source, 160);
     Choose(source);
     const std::string out = OutputFolder();
     SetFolder(out);

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,10 +28,43 @@ constexpr size_t kDirect = 64 << 10;
 // ones (cache misses on the copy).
 constexpr size_t kMaxIo = 256 << 10;
 
-class PassSource : public mkv::ByteSource {
+// Views map this much of the file at a time, aligned to kMapAlign; the window
+// before is unmapped, so the resident set stays bounded whatever the file's size.
+constexpr uint64_t kMapWindow = 16 << 20;
+constexpr uint64_t kMapAlign = 1 << 20;
+
+class PosixSource : public PassSource {
   public:
-    PassSource(int fd, uint64_t size) : fd_(fd), size_(size), window_(kWindow) {}
-    ~PassSource() override { close(fd_); }
+    PosixSource(int fd, uint64_t size) : fd_(fd), size_(size), window_(kWindow) {}
+    ~PosixSource() override {
+        Unmap();
+        close(fd_);
+    }
+
+    const uint8_t* View(uint64_t offset, size_t n) override {
+        if (n == 0 || offset > size_ || n > size_ - offset) {
+            return nullptr;
+        }
+        if (!(map_ && offset >= mapStart_ && offset + n <= mapStart_ + mapLen_)) {
+            Unmap();
+            const uint64_t start = offset / kMapAlign * kMapAlign;
+            const uint64_t len = std::min(kMapWindow, size_ - start);
+            if (offset + n > start + len) {
+                return nullptr;  // larger than a window: read instead
+            }
+            void* m = mmap(nullptr, len, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(start));
+            if (m == MAP_FAILED) {
+                return nullptr;
+            }
+            madvise(m, len, MADV_SEQUENTIAL);
+            madvise(m, len, MADV_WILLNEED);
+            map_ = static_cast<const uint8_t*>(m);
+            mapStart_ = start;
+            mapLen_ = len;
+        }
+        bytesRead_ += n;
+        return map_ + (offset - mapStart_);
+    }
 
     uint64_t Size() const override { return size_; }
     uint64_t BytesRead() const override { return bytesRead_; }
@@ -70,6 +104,12 @@ class PassSource : public mkv::ByteSource {
     }
 
   private:
+    void Unmap() {
+        if (map_) {
+            munmap(const_cast<uint8_t*>(map_), mapLen_);
+            map_ = nullptr;
+        }
+    }
     size_t Fetch(uint64_t at, uint8_t* dst, size_t n) {
         size_t got = 0;
         while (got < n) {
@@ -93,11 +133,14 @@ class PassSource : public mkv::ByteSource {
     uint64_t winStart_ = 0;
     size_t winLen_ = 0;
     uint64_t bytesRead_ = 0;
+    const uint8_t* map_ = nullptr;
+    uint64_t mapStart_ = 0;
+    uint64_t mapLen_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<mkv::ByteSource> OpenPassSource(const std::string& path, std::string* error) {
+std::unique_ptr<PassSource> OpenPassSource(const std::string& path, std::string* error) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = std::strerror(errno);
@@ -109,7 +152,7 @@ std::unique_ptr<mkv::ByteSource> OpenPassSource(const std::string& path, std::st
         close(fd);
         return nullptr;
     }
-    return std::make_unique<PassSource>(fd, static_cast<uint64_t>(st.st_size));
+    return std::make_unique<PosixSource>(fd, static_cast<uint64_t>(st.st_size));
 }
 
 }  // namespace quarvel

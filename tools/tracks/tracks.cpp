@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ExitStatus.h"
+#include "Limits.h"
 #include "Output.h"
 #include "Reader.h"
 #include "arguments.h"
@@ -28,6 +29,25 @@ void OnSignal(int) {
     g_cancelled = 1;
 }
 
+// The temporary files of the running pass, for the one fault that cannot be
+// handled where it happens: the source file cut short by another program
+// while a window of it is mapped (SIGBUS on touching the lost pages).
+const std::vector<const char*>* g_temporaries = nullptr;
+
+#ifdef SIGBUS
+void OnBusError(int) {
+    if (g_temporaries) {
+        for (const char* path : *g_temporaries) {
+            std::remove(path);
+        }
+    }
+    static const char kMessage[] =
+        "quarvel: the source file was cut short while it was read; nothing was written\n";
+    std::fwrite(kMessage, 1, sizeof kMessage - 1, stderr);
+    std::_Exit(2);
+}
+#endif
+
 // SIGINT and SIGTERM only raise a flag: the pass stops at the next block and
 // removes its temporary files, so a cancelled run leaves nothing half-written.
 class SignalGuard {
@@ -36,13 +56,21 @@ class SignalGuard {
         g_cancelled = 0;
         oldInt_ = std::signal(SIGINT, OnSignal);
         oldTerm_ = std::signal(SIGTERM, OnSignal);
+#ifdef SIGBUS
+        oldBus_ = std::signal(SIGBUS, OnBusError);
+#endif
     }
     ~SignalGuard() {
         std::signal(SIGINT, oldInt_);
         std::signal(SIGTERM, oldTerm_);
+#ifdef SIGBUS
+        std::signal(SIGBUS, oldBus_);
+#endif
+        g_temporaries = nullptr;
     }
 
   private:
+    void (*oldBus_)(int) = SIG_DFL;
     void (*oldInt_)(int) = SIG_DFL;
     void (*oldTerm_)(int) = SIG_DFL;
 };
@@ -174,7 +202,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         Report("cannot open '" + file + "': " + openError);
         return tools::kExitFailed;
     }
-    mkv::ByteSource* bytes = source.get();
+    PassSource* bytes = source.get();
     mkv::Reader reader(std::move(source));
     if (!reader.Open(mkv::kSectionInfo | mkv::kSectionTracks)) {
         Report("cannot read '" + file + "': " + reader.Fatal()->ToString());
@@ -244,6 +272,21 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         byNumber[o.track->number].push_back(&o);
     }
 
+    std::vector<std::string> temporaryNames;
+    for (const Output& o : outputs) {
+        if (o.active) {
+            temporaryNames.push_back(o.temp);
+            for (const auto& extra : o.writer->ExtraFiles()) {
+                temporaryNames.push_back(extra.first);
+            }
+        }
+    }
+    std::vector<const char*> temporaries;
+    for (const std::string& name : temporaryNames) {
+        temporaries.push_back(name.c_str());
+    }
+    g_temporaries = &temporaries;
+
     Progress progress;
     progress.Show(0, 1);
     mkv::BlockWalker walker = reader.Blocks();
@@ -262,12 +305,22 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
             continue;  // a track nobody asked for: its payload is never read
         }
         std::vector<Output*>& targets = it->second;
-        if (!walker.ReadPayload(payload)) {
-            break;
+        // A large payload is used where it lies in the file; others are read.
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+        if (block.payloadSize >= kMinViewBytes && block.payloadSize <= mkv::kMaxPayloadSize) {
+            data = bytes->View(block.payloadOffset, static_cast<size_t>(block.payloadSize));
+            size = static_cast<size_t>(block.payloadSize);
+        }
+        if (!data) {
+            if (!walker.ReadPayload(payload)) {
+                break;
+            }
+            data = payload.data();
+            size = payload.size();
         }
         const mkv::Track& track = *targets.front()->track;
-        if (!SplitLaces(payload.data(), payload.size(), static_cast<Lacing>(block.lacing & 3),
-                        spans, error)) {
+        if (!SplitLaces(data, size, static_cast<Lacing>(block.lacing & 3), spans, error)) {
             for (Output* o : targets) {
                 o->Warn("block at byte " + std::to_string(block.blockOffset) +
                         " dropped: " + error);
@@ -300,7 +353,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
         const ContentDecoder& decoder = *targets.front()->decoder;
         for (size_t k = 0; k < spans.size(); ++k) {
             Frame f;
-            f.data = payload.data() + spans[k].offset;
+            f.data = data + spans[k].offset;
             f.size = spans[k].size;
             if (decoder.TouchesFrames()) {
                 if (!decoder.DecodeFrame(f.data, f.size, decoded, error)) {

@@ -61,8 +61,9 @@ void ExpectCrLfOnly(const std::string& text) {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "lone LF at " << i;
         }
     }
-    if (!text.empty())
+    if (!text.empty()) {
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    }
 }
 
 // Two editions, nested and hidden chapters, a disabled one, escaping.

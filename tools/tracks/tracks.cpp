@@ -443,6 +443,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
     if (failed == 0 && !cancelled) {
         progress.Show(1, 1);
     }
+    // For bench/tracks_bench.sh: how much of the file the pass read.
     if (std::getenv("QUARVEL_STATS")) {
         std::fprintf(stderr, "quarvel: read %llu of %llu bytes\n",
                      static_cast<unsigned long long>(bytes->BytesRead()),

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +40,7 @@ inline void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes) {
 struct Result {
     int status = -1;  // exit status, or 128 + signal
     std::string out, err;
+    long maxRssKiB = 0;  // peak resident set of the child
 };
 
 // Starts `program` with `args`; stdout and stderr go to files in `dir`.
@@ -70,8 +72,10 @@ inline pid_t Start(const std::string& program, const std::vector<std::string>& a
 
 inline Result Finish(pid_t pid, const fs::path& dir) {
     int st = 0;
-    waitpid(pid, &st, 0);
+    struct rusage usage {};
+    wait4(pid, &st, 0, &usage);
     Result r;
+    r.maxRssKiB = usage.ru_maxrss;
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
     r.out = ReadText(dir / "stdout.txt");
     r.err = ReadText(dir / "stderr.txt");

@@ -319,6 +319,29 @@ TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
               std::string::npos);
 }
 
+TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
+    // 300 tracks written at once: their output buffers share a fixed budget.
+    std::vector<std::string> specs;
+    std::string src;
+    {
+        // Built in a scope of its own: the child starts as a copy of this
+        // process, and its peak memory must not count the test's file.
+        std::vector<Bytes> entries, blocks;
+        for (uint64_t n = 1; n <= 300; ++n) {
+            entries.push_back(TrackEntry(n, 2, "A_AC3"));
+            blocks.push_back(SimpleBlock(n, 0, Bytes(300000, static_cast<uint8_t>(n))));
+            specs.push_back(std::to_string(n) + ":" + Out("Track" + std::to_string(n) + ".ac3"));
+        }
+        src = Source(File(entries, {ClusterOf(0, blocks)}));
+    }
+    Result r = Extract(src, specs);
+    ASSERT_EQ(r.status, 0) << r.err;
+#ifndef QUARVEL_TEST_SANITIZED  // the sanitizers' own memory would be counted
+    EXPECT_LT(r.maxRssKiB, 64 * 1024);
+#endif
+    EXPECT_EQ(ReadAll(Out("Track300.ac3")), Bytes(300000, static_cast<uint8_t>(300)));
+}
+
 TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     // Many small blocks make a pass long enough to interrupt: about 130 MB.
     const std::string src = Out("big.mkv");

@@ -1,5 +1,6 @@
 #include "output_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +22,13 @@ std::string TemporaryPathFor(const std::string& target) {
     return target + ".quarvel-part-" + std::to_string(QUARVEL_GETPID());
 }
 
+size_t OutputFile::bufferBytes_ = limits::kOutputBufferBytes;
+
+void OutputFile::ShareBudget(size_t files) {
+    const size_t share = limits::kOutputBudgetBytes / std::max<size_t>(files, 1);
+    bufferBytes_ = std::clamp(share, limits::kMinOutputBufferBytes, limits::kOutputBufferBytes);
+}
+
 OutputFile::~OutputFile() {
     if (file_) {
         Discard();
@@ -40,7 +48,7 @@ bool OutputFile::Open(const std::string& path) {
         return Fail("cannot create");
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // our own buffer does the batching
-    buffer_.resize(limits::kOutputBufferBytes);
+    buffer_.resize(bufferBytes_);
     used_ = 0;
     written_ = 0;
     return true;

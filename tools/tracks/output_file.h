@@ -23,6 +23,9 @@ class OutputFile {
 
     // Creates (or truncates) `path`. Returns false with Error() set on failure.
     bool Open(const std::string& path);
+    // Sets the buffer size of files opened from now on so that `files` open
+    // files together stay within the output memory budget.
+    static void ShareBudget(size_t files);
     bool IsOpen() const { return file_ != nullptr; }
     bool Write(const void* data, size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
@@ -42,6 +45,7 @@ class OutputFile {
     bool Flush();
     bool Fail(const std::string& what);
 
+    static size_t bufferBytes_;
     std::FILE* file_ = nullptr;
     std::string path_;
     std::vector<uint8_t> buffer_;

@@ -29,5 +29,9 @@ inline constexpr size_t kMaxSubtitleTextBytes = 64u << 20;
 // writes of 256 KiB into the page cache measured over twice as fast per byte
 // as writes of 1 MiB.
 inline constexpr size_t kOutputBufferBytes = 256u << 10;
+// All output buffers together stay within this; with many outputs each gets
+// a share, never less than kMinOutputBufferBytes.
+inline constexpr size_t kOutputBudgetBytes = 24u << 20;
+inline constexpr size_t kMinOutputBufferBytes = 16u << 10;
 
 }  // namespace quarvel::limits

@@ -219,6 +219,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& specs) {
     // process before they are removed.
     SignalGuard signals;
     std::vector<Output> outputs(requests.size());
+    OutputFile::ShareBudget(requests.size());
     std::map<uint64_t, std::vector<Output*>> byNumber;
     for (size_t k = 0; k < requests.size(); ++k) {
         Output& o = outputs[k];

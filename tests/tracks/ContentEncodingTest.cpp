@@ -2,14 +2,15 @@
 #include <zlib.h>
 
 #include "content_encoding.h"
+#include "track_limits.h"
 
 namespace quarvel {
 namespace {
 
-std::vector<uint8_t> Deflate(const std::vector<uint8_t>& in) {
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& in, int level = 9) {
     uLongf n = compressBound(in.size());
     std::vector<uint8_t> out(n);
-    EXPECT_EQ(compress2(out.data(), &n, in.data(), in.size(), 9), Z_OK);
+    EXPECT_EQ(compress2(out.data(), &n, in.data(), in.size(), level), Z_OK);
     out.resize(n);
     return out;
 }
@@ -80,6 +81,25 @@ TEST(ContentEncoding, EncryptionAndUnsupportedAlgorithmsAreRefused) {
     ContentDecoder d2({bz});
     EXPECT_FALSE(d2.Usable());
     EXPECT_EQ(d2.Error(), "content compression 'bzip2' (algorithm 1) is not supported");
+}
+
+TEST(ContentEncoding, CodecPrivateLimit) {
+    // Bytes that do not compress, so only the size limit can refuse them.
+    std::vector<uint8_t> big(limits::kMaxCodecPrivateBytes + 1);
+    uint32_t x = 1;
+    for (auto& b : big) {
+        x = x * 1664525u + 1013904223u;
+        b = static_cast<uint8_t>(x >> 24);
+    }
+    std::vector<uint8_t> priv = Deflate(big, 1);
+    ContentDecoder d({Zlib(0, 2)});
+    std::string error;
+    EXPECT_FALSE(d.DecodePrivate(priv, error));
+    EXPECT_EQ(error, "compressed frame expands past the size limit");
+    big.pop_back();
+    priv = Deflate(big, 1);
+    EXPECT_TRUE(d.DecodePrivate(priv, error)) << error;
+    EXPECT_EQ(priv, big);
 }
 
 TEST(ContentEncoding, InflateRefusesDamageTruncationAndBombs) {

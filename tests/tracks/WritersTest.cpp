@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "own_writers.h"
+#include "track_limits.h"
 
 namespace quarvel {
 namespace {
@@ -236,6 +237,25 @@ TEST_F(WriterTest, SsaUsesMarkedAndKeepsAnExistingEventsSection) {
               "[Script Info]\r\n[Events]\r\nFormat: Marked, Start, End, Style, Name, MarginL, "
               "MarginR, MarginV, Effect, Text\r\n"
               "Dialogue: Marked=0,1:02:03.45,1:02:03.46,Default,,0,0,0,,Hi\r\n");
+}
+
+TEST_F(WriterTest, SsaTextLimit) {
+    TrackInfo t;
+    t.codecId = "S_TEXT/ASS";
+    auto w = MakeSsaWriter();
+    ASSERT_TRUE(w->Begin(t, (dir_ / "big.ass").string()));
+    std::string event = "0,0,Default,,0,0,0,," + std::string(1 << 20, 'x');
+    Frame f;
+    f.data = reinterpret_cast<const uint8_t*>(event.data());
+    f.size = event.size();
+    bool ok = true;
+    for (size_t i = 0; ok && i <= limits::kMaxSubtitleTextBytes >> 20; ++i) {
+        ok = w->Write(f);
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(w->Error(), "the subtitle track holds more text than the limit of 64 MiB");
+    w->Abort();
+    EXPECT_FALSE(fs::exists(dir_ / "big.ass"));
 }
 
 TEST_F(WriterTest, WebVttCueSettingsIdentifierAndComments) {

@@ -42,13 +42,15 @@ bool Inflate(const uint8_t* data, size_t size, size_t limit, std::vector<uint8_t
     int rc = Z_OK;
     while (rc != Z_STREAM_END) {
         if (produced == out.size()) {
-            if (out.size() >= limit) {
+            // Room for one octet past the limit tells "exactly the limit"
+            // from "more than the limit".
+            if (out.size() > limit) {
                 inflateEnd(&zs);
                 out.clear();
                 error = "compressed frame expands past the size limit";
                 return false;
             }
-            out.resize(std::min(limit, std::max<size_t>(out.size() * 2, size * 4 + 256)));
+            out.resize(std::min(limit + 1, std::max<size_t>(out.size() * 2, size * 4 + 256)));
         }
         zs.next_out = out.data() + produced;
         zs.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, UINT_MAX));
@@ -66,6 +68,11 @@ bool Inflate(const uint8_t* data, size_t size, size_t limit, std::vector<uint8_t
         }
     }
     inflateEnd(&zs);
+    if (produced > limit) {
+        out.clear();
+        error = "compressed frame expands past the size limit";
+        return false;
+    }
     out.resize(produced);
     return true;
 }

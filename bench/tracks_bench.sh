@@ -147,10 +147,10 @@ for FILE in big1.mkv big2.mkv; do
     done
     if [[ -n $SUB ]]; then
         n=$((SUB + 1))
-        measure "quarvel tracks (one subtitle)" "$FILE" env QUARVEL_STATS=1 "$QUARVEL" tracks "$FILE" \
+        measure "quarvel tracks (one subtitle)" "$FILE" env TORVANE_REPORT_BYTES=1 "$QUARVEL" tracks "$FILE" \
             "$n:out/Track$n.srt"
         TQ1=$T
-        READ=$(sed -n 's/^quarvel: read \([0-9]*\) of.*/\1/p' stderr.txt)
+        READ=$(sed -n 's/^bytes read: //p' stderr.txt)
         measure "ffmpeg (one subtitle)" "$FILE" "${FF[@]}" -i "$FILE" -map "0:$SUB" -c copy -f srt \
             "out/Track$n.srt"
         TF1=$T

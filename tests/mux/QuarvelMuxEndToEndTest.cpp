@@ -50,12 +50,12 @@ struct RunResult {
     std::string err;
 };
 
-// Runs `program tracks FILE specs...` with standard output and error kept
+// Runs `program tracks FILE targets...` with standard output and error kept
 // in files of `dir`.
 RunResult RunTracks(const std::string& program, const std::string& file,
-                    const std::vector<std::string>& specs, const TempDir& dir) {
+                    const std::vector<std::string>& targets, const TempDir& dir) {
     std::string cmd = "'" + program + "' tracks '" + file + "'";
-    for (const std::string& s : specs) {
+    for (const std::string& s : targets) {
         cmd += " '" + s + "'";
     }
     cmd += " >'" + dir.File("stdout.txt") + "' 2>'" + dir.File("stderr.txt") + "'";

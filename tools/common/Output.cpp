@@ -1,5 +1,7 @@
 #include "Output.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -36,6 +38,12 @@ std::string SafeName(std::string_view name) {
             c = '?';
     }
     return out;
+}
+
+void ReportBytesRead(unsigned long long bytes) {
+    if (const char* flag = std::getenv("TORVANE_REPORT_BYTES"); flag != nullptr && *flag) {
+        std::fprintf(stderr, "bytes read: %llu\n", bytes);
+    }
 }
 
 }  // namespace tools

@@ -21,6 +21,10 @@ void PrintRaw(std::string_view text);
 // Writes "PROGRAM: MESSAGE" and a line end to standard error.
 void PrintError(std::string_view program, std::string_view message);
 
+// For the benchmarks: when TORVANE_REPORT_BYTES is set, writes
+// "bytes read: N" to standard error, N being what the run read of its file.
+void ReportBytesRead(unsigned long long bytes);
+
 // A name made safe for one listing line: control characters (C0, DEL) become
 // '?', so a name can never break the line.
 std::string SafeName(std::string_view name);

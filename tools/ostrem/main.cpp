@@ -81,9 +81,6 @@ int main(int argc, char** argv) {
     for (const mkv::Error& e : reader.Problems()) {
         tools::PrintError(kProgram, file + ": warning: " + e.ToString());
     }
-    if (const char* count = std::getenv("TORVANE_REPORT_BYTES"); count != nullptr && *count) {
-        std::fprintf(stderr, "bytes read: %llu\n",
-                     static_cast<unsigned long long>(reader.Source().BytesRead()));
-    }
+    tools::ReportBytesRead(reader.Source().BytesRead());
     return reader.Problems().empty() ? tools::kExitOk : tools::kExitWarnings;
 }

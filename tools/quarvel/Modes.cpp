@@ -40,10 +40,7 @@ int Finish(const std::string& mode, const std::string& file, mkv::Reader& reader
     for (const mkv::Error& e : reader.Problems()) {
         tools::PrintError(kProgram, mode + ": " + file + ": warning: " + e.ToString());
     }
-    if (const char* count = std::getenv("TORVANE_REPORT_BYTES"); count != nullptr && *count) {
-        std::fprintf(stderr, "bytes read: %llu\n",
-                     static_cast<unsigned long long>(reader.Source().BytesRead()));
-    }
+    tools::ReportBytesRead(reader.Source().BytesRead());
     return reader.Problems().empty() ? tools::kExitOk : tools::kExitWarnings;
 }
 
@@ -122,8 +119,8 @@ int RunTags(const std::string& file) {
     return Finish("tags", file, *reader);
 }
 
-int RunAttachments(const std::string& file, const std::vector<std::string>& specs) {
-    if (specs.empty()) {
+int RunAttachments(const std::string& file, const std::vector<std::string>& targets) {
+    if (targets.empty()) {
         tools::PrintError(kProgram, "attachments: no k:PATH given (see --help)");
         return tools::kExitFailed;
     }
@@ -132,16 +129,16 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& spec
         return tools::kExitFailed;
     const auto& attachments = reader->Attachments();
     bool failed = false;
-    for (const std::string& spec : specs) {
-        const size_t colon = spec.find(':');
+    for (const std::string& target : targets) {
+        const size_t colon = target.find(':');
         size_t k = 0;
-        if (colon == std::string::npos || !ParseIndex(spec.substr(0, colon), k) ||
-            colon + 1 == spec.size()) {
-            tools::PrintError(kProgram, "attachments: '" + spec + "' is not k:PATH");
+        if (colon == std::string::npos || !ParseIndex(target.substr(0, colon), k) ||
+            colon + 1 == target.size()) {
+            tools::PrintError(kProgram, "attachments: '" + target + "' is not k:PATH");
             failed = true;
             continue;
         }
-        const std::string path = spec.substr(colon + 1);
+        const std::string path = target.substr(colon + 1);
         if (k > attachments.size()) {
             tools::PrintError(kProgram, "attachments: " + file + " has no attachment " +
                                             std::to_string(k) + " (it has " +

@@ -15,6 +15,6 @@ int RunTags(const std::string& file);
 
 // Each k:PATH writes attachment k (as the listing numbers them) to PATH,
 // bytes unchanged. PATH is replaced only once the copy is complete.
-int RunAttachments(const std::string& file, const std::vector<std::string>& specs);
+int RunAttachments(const std::string& file, const std::vector<std::string>& targets);
 
 }  // namespace quarvel

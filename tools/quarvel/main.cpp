@@ -81,15 +81,15 @@ int main(int argc, char** argv) {
     if (rest.empty())
         return Usage(mode + " needs a FILE");
     const std::string file = rest[0];
-    const std::vector<std::string> specs(rest.begin() + 1, rest.end());
+    const std::vector<std::string> targets(rest.begin() + 1, rest.end());
     if (mode == "tags") {
-        if (!specs.empty())
+        if (!targets.empty())
             return Usage("tags takes only a FILE");
         return quarvel::RunTags(file);
     }
     if (mode == "attachments")
-        return quarvel::RunAttachments(file, specs);
-    if (specs.empty())
+        return quarvel::RunAttachments(file, targets);
+    if (targets.empty())
         return Usage("tracks needs at least one n:PATH");
-    return quarvel::RunTracks(file, specs);
+    return quarvel::RunTracks(file, targets);
 }

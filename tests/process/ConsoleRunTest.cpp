@@ -22,7 +22,7 @@ using testing::TempDir;
 using Kind = ConsoleOutcome::Kind;
 
 const std::string kBin = std::string(TORVANE_BIN_DIR) + "/";
-constexpr char kChild[] = "torvane_console_child";
+constexpr char kChild[] = "torvane_test_child";
 
 long MsSince(Clock::time_point start) {
     return static_cast<long>(
@@ -224,7 +224,7 @@ TEST(ConsoleRun, ReadingNeverBlocksAndWaitDrainsAFullPipe) {
 
     // Many times what a pipe holds: the tool would stall if nobody read.
     output.clear();
-    const ConsoleOutcome outcome = Start("flood 5000000")->Wait(&output);
+    const ConsoleOutcome outcome = Start("big 5000000")->Wait(&output);
     EXPECT_TRUE(outcome.Succeeded());
     EXPECT_EQ(output.size(), 5000000u);
 }

@@ -27,7 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kFixtures = TORVANE_FIXTURES_DIR;
 const QString kSuccessText = QStringLiteral("¡Archivos extraídos corréctamente!");
 
 // Runs each command line to its end without a window, as the console window
@@ -72,25 +71,11 @@ class ExtractionTest : public WindowFixture {
         dialogs.boxes.clear();
     }
 
-    // Copies a fixture into a folder whose name holds a blank.
-    std::string Fixture(const std::string& relative) {
-        const std::string folder = root.path().toStdString() + "/my films/";
-        fs::create_directories(folder);
-        const std::string target = folder + fs::path(relative).filename().string();
-        fs::copy_file(kFixtures + "/" + relative, target, fs::copy_options::overwrite_existing);
-        return target;
-    }
-
     // A fresh output folder (with a blank too), ending in '/'.
     std::string OutputFolder(const std::string& name = "out put") {
         const std::string folder = root.path().toStdString() + "/" + name + "/";
         fs::create_directories(folder);
         return folder;
-    }
-
-    void Choose(const std::string& path) {
-        dialogs.files.push_back(QString::fromStdString(path));
-        Find<QPushButton>("Button1")->click();
     }
 
     void SetFolder(const std::string& folder) {

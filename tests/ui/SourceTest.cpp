@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kFixtures = TORVANE_FIXTURES_DIR;
-
 class SourceTest : public WindowFixture {
   protected:
     void SetUp() override {
@@ -28,20 +26,6 @@ class SourceTest : public WindowFixture {
             GTEST_SKIP() << "ostrem and quarvel are not built";
         }
         WriteSettings("English\r\n");
-    }
-
-    // Copies a fixture into a folder whose name holds a blank.
-    std::string Fixture(const std::string& relative) {
-        const std::string folder = root.path().toStdString() + "/my films/";
-        fs::create_directories(folder);
-        const std::string target = folder + fs::path(relative).filename().string();
-        fs::copy_file(kFixtures + "/" + relative, target, fs::copy_options::overwrite_existing);
-        return target;
-    }
-
-    void Choose(const std::string& path) {
-        dialogs.files.push_back(QString::fromStdString(path));
-        Find<QPushButton>("Button1")->click();
     }
 
     // What a tool prints, run directly.

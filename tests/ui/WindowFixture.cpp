@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include <QFile>
+#include <QPushButton>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,6 +45,20 @@ bool WindowFixture::InstallTools(bool ostrem, bool quarvel) {
         fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
     }
     return true;
+}
+
+std::string WindowFixture::Fixture(const std::string& relative) const {
+    const std::string folder = root.path().toStdString() + "/my films/";
+    fs::create_directories(folder);
+    const std::string target = folder + fs::path(relative).filename().string();
+    fs::copy_file(std::string(TORVANE_FIXTURES_DIR) + "/" + relative, target,
+                  fs::copy_options::overwrite_existing);
+    return target;
+}
+
+void WindowFixture::Choose(const std::string& path) {
+    dialogs.files.push_back(QString::fromStdString(path));
+    Find<QPushButton>("Button1")->click();
 }
 
 void WindowFixture::WriteSettings(const std::string& bytes) {

@@ -33,6 +33,11 @@ class WindowFixture : public ::testing::Test {
     bool InstallTools(bool ostrem = true, bool quarvel = true);
     static bool ToolsBuilt();
 
+    // Copies a fixture into a folder whose name holds a blank; gives its path.
+    std::string Fixture(const std::string& relative) const;
+    // Confirms `path` in the scripted open-file dialog of the source button.
+    void Choose(const std::string& path);
+
     void WriteSettings(const std::string& bytes);
     std::string ReadFile(const std::string& path) const;
     void WriteFile(const std::string& path, const std::string& bytes) const;

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Photographs the console window mid-way through a real extraction into
+# docs/console.png. A developer tool, not a test: it runs the real window and
+# tools under a virtual X server with twm, so the window has a title bar, and
+# grabs the screen with ImageMagick's import.
+#
+# The source, about 160 MB of PCM audio with chapters and tags, is written by
+# bench's big-file generator into SHOT_DIR (default /tmp/media, short so the
+# window title shows the whole command line) and removed afterwards, with the
+# extracted track.
+#   scripts/console-screenshot.sh [BUILD_DIR]     (default: build-bench)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build-bench}"
+dir="${SHOT_DIR:-/tmp/media}"
+out="$root/docs/console.png"
+
+need=()
+command -v xvfb-run >/dev/null || need+=(xvfb)
+command -v xauth >/dev/null || need+=(xauth)
+command -v twm >/dev/null || need+=(twm)
+command -v import >/dev/null || need+=(imagemagick)
+if [ ${#need[@]} -gt 0 ]; then
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}" ||
+        { "${sudo_cmd[@]}" apt-get update -qq && "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}"; }
+fi
+
+cmake -S "$root" -B "$build" -DTORVANE_BUILD_UI=ON >/dev/null
+cmake --build "$build" -j2 \
+    --target ostrem quarvel torvane_default_formats reader_makebig console_shot >/dev/null
+bin="$build/bin"
+
+mkdir -p "$dir/out" "$root/docs"
+source_file="$dir/concert.mka"
+trap 'rm -f "$source_file" "$dir/out/Track1.wav"; rmdir "$dir/out" "$dir" 2>/dev/null || true' EXIT
+"$bin/reader_makebig" "$source_file" 160
+
+# twm first, then the driver once it has had time to take the screen.
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    twm >/dev/null 2>&1 &
+    sleep 1
+    "$@"
+' driver "$bin/console_shot" "$bin" "$source_file" "$dir/out" "$out"
+echo "$out"

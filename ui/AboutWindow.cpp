@@ -9,6 +9,15 @@ QString AboutRule() {
     return QString(64, QLatin1Char('-'));
 }
 
+QStringList AboutOtherWebs() {
+    return {
+        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc9559"),
+        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc8794"),
+        QStringLiteral("    https://www.qt.io/"),
+        QStringLiteral("    https://ffmpeg.org/"),
+    };
+}
+
 void SetUpAboutWindow(QDialog& window, const QString& caption, const QStringList& lines) {
     window.setWindowTitle(caption);
     window.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |

@@ -10,3 +10,6 @@ void SetUpAboutWindow(QDialog& window, const QString& caption, const QStringList
 
 // A rule line of the about texts.
 QString AboutRule();
+
+// The four further web sites both about texts list, indented.
+QStringList AboutOtherWebs();

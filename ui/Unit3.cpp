@@ -10,7 +10,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
 QStringList TForm3::AboutLines() {
     const QString rule = AboutRule();
-    return {
+    QStringList lines{
         QString(),
         QStringLiteral("Torvane 1.5.1.1"),
         QString(),
@@ -50,12 +50,12 @@ QStringList TForm3::AboutLines() {
         QStringLiteral("Web del formato Matroska: ") + QString::fromLatin1(kFormatPage),
         QString(),
         QStringLiteral("OTRAS WEBS:"),
-        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc9559"),
-        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc8794"),
-        QStringLiteral("    https://www.qt.io/"),
-        QStringLiteral("    https://ffmpeg.org/"),
+    };
+    lines << AboutOtherWebs();
+    lines << QStringList{
         QString(),
         QString(),
         QStringLiteral("        El equipo de Torvane, diciembre de 2026"),
     };
+    return lines;
 }

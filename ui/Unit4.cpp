@@ -10,7 +10,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 
 QStringList TForm4::AboutLines() {
     const QString rule = AboutRule();
-    return {
+    QStringList lines{
         QString(),
         QStringLiteral("Torvane 1.5.2"),
         QString(),
@@ -50,12 +50,12 @@ QStringList TForm4::AboutLines() {
         QStringLiteral("Matroska format's web: ") + QString::fromLatin1(kFormatPage),
         QString(),
         QStringLiteral("OTHER WEBS:"),
-        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc9559"),
-        QStringLiteral("    https://www.rfc-editor.org/rfc/rfc8794"),
-        QStringLiteral("    https://www.qt.io/"),
-        QStringLiteral("    https://ffmpeg.org/"),
+    };
+    lines << AboutOtherWebs();
+    lines << QStringList{
         QString(),
         QString(),
         QStringLiteral("        The Torvane team, December 2026"),
     };
+    return lines;
 }

@@ -5,27 +5,6 @@
 
 namespace mkv {
 
-namespace {
-
-bool IsClusterChild(uint32_t elementId) {
-    switch (elementId) {
-        case id::kTimestamp:
-        case id::kPosition:
-        case id::kPrevSize:
-        case id::kSimpleBlock:
-        case id::kBlockGroup:
-        case id::kSilentTracks:
-        case id::kEncryptedBlock:
-        case id::kVoid:
-        case id::kCrc32:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 struct BlockWalker::Impl {
     Reader::State* s = nullptr;
     uint64_t pos = 0;
@@ -224,7 +203,7 @@ bool BlockWalker::Impl::Next(BlockHeader& block) {
             return Stop(error.offset, error.message + " inside the Cluster at byte " +
                                           std::to_string(clusterOffset));
         }
-        if (clusterUnknown && !IsClusterChild(h.id)) {
+        if (clusterUnknown && !id::IsClusterChild(h.id)) {
             inCluster = false;  // this element belongs to the Segment
             continue;
         }

@@ -157,4 +157,22 @@ inline constexpr uint32_t kTagDefaultBogus = 0x44B4;
 inline constexpr uint32_t kTagString = 0x4487;
 inline constexpr uint32_t kTagBinary = 0x4485;
 
+// Children an unknown-sized Cluster may hold; any other ID ends it.
+inline constexpr bool IsClusterChild(uint32_t elementId) {
+    switch (elementId) {
+        case kTimestamp:
+        case kPosition:
+        case kPrevSize:
+        case kSimpleBlock:
+        case kBlockGroup:
+        case kSilentTracks:
+        case kEncryptedBlock:
+        case kVoid:
+        case kCrc32:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace mkv::id

@@ -42,24 +42,6 @@ std::string HexBytes(ByteSource& src, uint64_t at, size_t n) {
     return n == 0 ? "nothing" : out;
 }
 
-// Children an unknown-sized Cluster may hold; any other ID ends it.
-bool IsClusterChild(uint32_t elementId) {
-    switch (elementId) {
-        case id::kTimestamp:
-        case id::kPosition:
-        case id::kPrevSize:
-        case id::kSimpleBlock:
-        case id::kBlockGroup:
-        case id::kSilentTracks:
-        case id::kEncryptedBlock:
-        case id::kVoid:
-        case id::kCrc32:
-            return true;
-        default:
-            return false;
-    }
-}
-
 class Opener {
   public:
     Opener(Reader::State& s, unsigned wanted)
@@ -316,7 +298,7 @@ uint64_t Opener::PassUnknownCluster(const ElementHeader& cluster) {
         ElementHeader h;
         if (!ReadHeader(pos, s_.segmentEnd, h))
             return 0;
-        if (!IsClusterChild(h.id))
+        if (!id::IsClusterChild(h.id))
             return pos;
         if (h.unknownSize || h.End() > s_.segmentEnd) {
             Problem(pos, ElementName(h.id) + " inside a Cluster runs past the end of the Segment");

@@ -13,7 +13,7 @@
 set -euo pipefail
 runs="${1:-20}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build-bench"
+build="$root/build-bench-ui"
 dir="${BENCH_DIR:-/tmp/torvane-ui-bench}"
 file="$dir/big.mkv"
 mkdir -p "$dir"

@@ -8,10 +8,10 @@
 # bench's big-file generator into SHOT_DIR (default /tmp/media, short so the
 # window title shows the whole command line) and removed afterwards, with the
 # extracted track.
-#   scripts/console-screenshot.sh [BUILD_DIR]     (default: build-bench)
+#   scripts/console-screenshot.sh [BUILD_DIR]     (default: build-bench-ui)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build-bench}"
+build="${1:-$root/build-bench-ui}"
 dir="${SHOT_DIR:-/tmp/media}"
 out="$root/docs/console.png"
 

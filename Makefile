@@ -18,8 +18,9 @@ $(BUILD)/CMakeCache.txt:
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The window keeps its settings file in the folder it starts from.
 run: build
-	$(BUILD)/bin/torvane
+	cd $(BUILD)/bin && ./torvane
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +12,7 @@
 #include "CommandSplit.h"
 #include "ConsoleRun.h"
 #include "ProgramFolder.h"
-
-extern char** environ;
+#include "Spawn_posix.h"
 
 namespace torvane {
 
@@ -35,42 +33,6 @@ constexpr std::size_t kReadBudget = 1024 * 1024;
 // How often Wait looks at the tool while its output stays open.
 constexpr int kWaitStepMs = 20;
 
-class SpawnActions {
-  public:
-    SpawnActions() : ok_(posix_spawn_file_actions_init(&actions_) == 0) {}
-    ~SpawnActions() {
-        if (ok_) {
-            posix_spawn_file_actions_destroy(&actions_);
-        }
-    }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    bool ok() const { return ok_; }
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-  private:
-    posix_spawn_file_actions_t actions_;
-    bool ok_;
-};
-
-class SpawnAttr {
-  public:
-    SpawnAttr() : ok_(posix_spawnattr_init(&attr_) == 0) {}
-    ~SpawnAttr() {
-        if (ok_) {
-            posix_spawnattr_destroy(&attr_);
-        }
-    }
-    SpawnAttr(const SpawnAttr&) = delete;
-    SpawnAttr& operator=(const SpawnAttr&) = delete;
-    bool ok() const { return ok_; }
-    posix_spawnattr_t* get() { return &attr_; }
-
-  private:
-    posix_spawnattr_t attr_;
-    bool ok_;
-};
-
 void CloseFd(int& fd) {
     if (fd >= 0) {
         ::close(fd);
@@ -78,25 +40,9 @@ void CloseFd(int& fd) {
     }
 }
 
-// A pipe whose two ends close on exec and stand above the standard handles
-// (should this program have started with one of those closed, dup2 onto an
-// end that is already the target would keep its close-on-exec flag).
+// A pipe whose read end, this program's, does not block.
 bool MakePipe(int& readEnd, int& writeEnd, std::string& reason) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        reason = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return false;
-    }
-    for (int& fd : fds) {
-        if (fd <= STDERR_FILENO) {
-            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-            ::close(fd);
-            fd = moved;
-        }
-    }
-    readEnd = fds[0];
-    writeEnd = fds[1];
-    if (readEnd < 0 || writeEnd < 0 || ::fcntl(readEnd, F_SETFL, O_NONBLOCK) != 0) {
+    if (!MakeSpawnPipe(readEnd, writeEnd) || ::fcntl(readEnd, F_SETFL, O_NONBLOCK) != 0) {
         reason = std::string("cannot make a pipe: ") + std::strerror(errno);
         CloseFd(readEnd);
         CloseFd(writeEnd);
@@ -143,56 +89,27 @@ void ConsoleRun::Impl::Start(std::string_view commandLine, const std::string& pr
         return;
     }
 
-    SpawnActions actions;
-    SpawnAttr attr;
-    sigset_t all;
-    sigset_t none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    bool ready =
-        actions.ok() && attr.ok() &&
-        posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) ==
-            0 &&
-        posix_spawn_file_actions_adddup2(actions.get(), writeEnd, STDOUT_FILENO) == 0 &&
-        posix_spawn_file_actions_adddup2(actions.get(), writeEnd, STDERR_FILENO) == 0 &&
-        // The tool starts with default signal handling, nothing blocked, as
-        // the leader of its own process group.
-        posix_spawnattr_setsigdefault(attr.get(), &all) == 0 &&
-        posix_spawnattr_setsigmask(attr.get(), &none) == 0 &&
-        posix_spawnattr_setpgroup(attr.get(), 0) == 0 &&
-        posix_spawnattr_setflags(attr.get(), POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                                 POSIX_SPAWN_SETPGROUP) == 0;
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Descriptors this program inherited without close-on-exec stay here: a
-    // stray pipe end in the tool could keep another pipe from ending.
-    ready =
-        ready && posix_spawn_file_actions_addclosefrom_np(actions.get(), STDERR_FILENO + 1) == 0;
-#endif
-    if (!ready) {
-        outcome.reason = "cannot prepare the start of '" + command->program + "'";
-        CloseFd(writeEnd);
-        CloseFd(out);
-        return;
-    }
-
-    std::vector<char*> argv;
-    argv.reserve(command->argv.size() + 1);
-    for (const std::string& arg : command->argv) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    pid_t child = -1;
-    const int error = posix_spawn(&child, command->program.c_str(), actions.get(), attr.get(),
-                                  argv.data(), environ);
+    // The tool starts with default signal handling, nothing blocked, as the
+    // leader of its own process group.
+    SpawnSetup setup;
+    setup.stdinFrom = kNullDevice;
+    setup.stdoutTo = writeEnd;
+    setup.stderrTo = writeEnd;
+    setup.ownProcessGroup = true;
+    const SpawnResult started = SpawnChild(*command, setup);
     // With the tool holding the only write end, the output ends when it ends.
     CloseFd(writeEnd);
-    if (error != 0) {
-        outcome.reason = "cannot run '" + command->program + "': " + std::strerror(error);
+    if (started.failure == SpawnResult::Failure::Start) {
+        outcome.reason = "cannot run '" + command->program + "': " + std::strerror(started.error);
         CloseFd(out);
         return;
     }
-    pid = child;
+    if (started.failure != SpawnResult::Failure::None) {
+        outcome.reason = "cannot prepare the start of '" + command->program + "'";
+        CloseFd(out);
+        return;
+    }
+    pid = started.pid;
 }
 
 void ConsoleRun::Impl::Signal(int signal) const {

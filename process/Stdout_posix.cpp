@@ -1,8 +1,7 @@
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,9 +14,8 @@
 #include <vector>
 
 #include "CommandSplit.h"
+#include "Spawn_posix.h"
 #include "Stdout.h"
-
-extern char** environ;
 
 namespace torvane {
 namespace {
@@ -61,47 +59,46 @@ class Fd {
 };
 
 // Both ends close on exec: only the duplicates made for the child's standard
-// handles reach it. An end that landed on 0, 1 or 2 (the program started with
-// one of them closed) is moved up, since dup2 onto itself would keep the
-// close-on-exec flag and the child would lose that handle.
+// handles reach it.
 bool MakePipe(Fd& readEnd, Fd& writeEnd) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
+    int rd = -1;
+    int wr = -1;
+    if (!MakeSpawnPipe(rd, wr)) {
         return false;
     }
-    for (int& fd : fds) {
-        if (fd <= STDERR_FILENO) {
-            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-            ::close(fd);
-            fd = moved;
-        }
-    }
-    readEnd = Fd(fds[0]);
-    writeEnd = Fd(fds[1]);
-    return readEnd.get() >= 0 && writeEnd.get() >= 0;
+    readEnd = Fd(rd);
+    writeEnd = Fd(wr);
+    return true;
 }
 
-struct SpawnActions {
-    posix_spawn_file_actions_t actions;
-    bool ok;
-    SpawnActions() : ok(posix_spawn_file_actions_init(&actions) == 0) {}
-    ~SpawnActions() {
-        if (ok) {
-            posix_spawn_file_actions_destroy(&actions);
+// Waits until the child has ended or the deadline has passed, woken by the
+// end itself rather than by a timer. Returns at once where the system cannot
+// wait that way; the caller's own waitpid loop then does the waiting.
+void AwaitExit(pid_t pid, std::chrono::steady_clock::time_point deadline) {
+#ifdef SYS_pidfd_open
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) {
+        return;  // an older kernel, or the child was reaped elsewhere
+    }
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd p{pidfd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            break;  // ended; or the wait failed and the loop takes over
         }
     }
-};
-
-struct SpawnAttr {
-    posix_spawnattr_t attr;
-    bool ok;
-    SpawnAttr() : ok(posix_spawnattr_init(&attr) == 0) {}
-    ~SpawnAttr() {
-        if (ok) {
-            posix_spawnattr_destroy(&attr);
-        }
-    }
-};
+    ::close(pidfd);
+#else
+    (void)pid;
+    (void)deadline;
+#endif
+}
 
 }  // namespace
 
@@ -124,48 +121,18 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
         throw ECreateChildProcessErr();
     }
 
-    SpawnActions fa;
-    if (!fa.ok || posix_spawn_file_actions_adddup2(&fa.actions, stdinRd.get(), STDIN_FILENO) != 0 ||
-        posix_spawn_file_actions_adddup2(&fa.actions, stdoutWr.get(), STDOUT_FILENO) != 0 ||
-        posix_spawn_file_actions_addopen(&fa.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) !=
-            0) {
+    SpawnSetup setup;
+    setup.stdinFrom = stdinRd.get();
+    setup.stdoutTo = stdoutWr.get();
+    setup.stderrTo = kNullDevice;
+    const SpawnResult started = SpawnChild(*command, setup);
+    if (started.failure == SpawnResult::Failure::FileActions) {
         throw EDuplicateHandleErr();
     }
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Descriptors this program inherited without close-on-exec stay with it:
-    // a stray write end in the child could keep another pipe from ending.
-    if (posix_spawn_file_actions_addclosefrom_np(&fa.actions, STDERR_FILENO + 1) != 0) {
-        throw EDuplicateHandleErr();
-    }
-#endif
-
-    // The child starts with default signal handling and nothing blocked,
-    // whatever this program set up for itself: with SIGPIPE ignored, a tool
-    // whose output is no longer read would go on running.
-    SpawnAttr sa;
-    sigset_t all;
-    sigset_t none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    if (!sa.ok || posix_spawnattr_setsigdefault(&sa.attr, &all) != 0 ||
-        posix_spawnattr_setsigmask(&sa.attr, &none) != 0 ||
-        posix_spawnattr_setflags(&sa.attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) != 0) {
+    if (started.failure != SpawnResult::Failure::None) {
         throw ECreateChildProcessErr();
     }
-
-    std::vector<char*> argv;
-    argv.reserve(command->argv.size() + 1);
-    for (const std::string& arg : command->argv) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    pid_t pid = -1;
-    if (posix_spawn(&pid, command->program.c_str(), &fa.actions, &sa.attr, argv.data(), environ) !=
-        0) {
-        throw ECreateChildProcessErr();
-    }
-    impl_->pid = pid;
+    impl_->pid = started.pid;
     // stdoutWr and stdinRd close here: with the child holding the only write
     // end, the pipe reports end of data as soon as the child exits.
 }
@@ -178,6 +145,7 @@ TChildProc::~TChildProc() {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + kReapGrace;
+    AwaitExit(pid, deadline);
     for (;;) {
         int status = 0;
         const pid_t got = ::waitpid(pid, &status, WNOHANG);

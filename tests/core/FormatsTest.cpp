@@ -215,7 +215,7 @@ TEST(FormatTable, AppendJoinsTheTextByItsLastBreak) {
 
 TEST(FormatTable, FileRoundTripAndMissingFile) {
     TempDir dir;
-    const std::string path = dir / "Formats.txt";
+    const std::string path = dir.File("Formats.txt");
 
     FormatTable missing;
     EXPECT_FALSE(missing.Loaded());
@@ -235,7 +235,7 @@ TEST(FormatTable, FileRoundTripAndMissingFile) {
 
 TEST(FormatTable, NeverLoadedIsNeverWritten) {
     TempDir dir;
-    const std::string path = dir / "Formats.txt";
+    const std::string path = dir.File("Formats.txt");
     WriteBytes(path, "(A) keep\r\n");
     FormatTable t;
     t.Append("(B) new");
@@ -246,14 +246,14 @@ TEST(FormatTable, NeverLoadedIsNeverWritten) {
 TEST(FormatTable, UnreadableFileThrowsAndLeavesTableUnloaded) {
     TempDir dir;
     FormatTable t;
-    EXPECT_THROW(t.LoadFromFile(dir.path()), IoError);  // a folder
+    EXPECT_THROW(t.LoadFromFile(dir.File("")), IoError);  // a folder
     EXPECT_FALSE(t.Loaded());
 }
 
 TEST(FormatTable, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     TempDir dir;
     FormatTable t = Table("(A) a\r\n");
-    const std::string path = dir / "missing folder/Formats.txt";
+    const std::string path = dir.File("missing folder/Formats.txt");
     try {
         t.SaveToFile(path);
         FAIL() << "no error";
@@ -263,12 +263,12 @@ TEST(FormatTable, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     }
 
     // A save that cannot replace the target leaves it whole and no stray file.
-    const std::string target = dir / "Formats.txt";
+    const std::string target = dir.File("Formats.txt");
     std::filesystem::create_directory(target);
     EXPECT_THROW(t.SaveToFile(target), IoError);
     EXPECT_TRUE(std::filesystem::is_directory(target));
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);

@@ -29,23 +29,23 @@ TEST(ProgramFolder, FolderOfKeepsTheSeparator) {
 
 TEST(FileExists, RegularFilesOnly) {
     TempDir dir;
-    WriteBytes(dir / "f", "");
-    EXPECT_TRUE(FileExists(dir / "f"));
-    EXPECT_FALSE(FileExists(dir.path()));
-    EXPECT_FALSE(FileExists(dir / "missing"));
+    WriteBytes(dir.File("f"), "");
+    EXPECT_TRUE(FileExists(dir.File("f")));
+    EXPECT_FALSE(FileExists(dir.File("")));
+    EXPECT_FALSE(FileExists(dir.File("missing")));
     EXPECT_FALSE(FileExists(""));
 }
 
 TEST(ToolsPresent, NeedsBothTools) {
     TempDir dir;
-    EXPECT_FALSE(ToolsPresent(dir.path()));
-    WriteBytes(dir / "quarvel", "");
-    EXPECT_FALSE(ToolsPresent(dir.path()));
-    WriteBytes(dir / "ostrem", "");
-    EXPECT_TRUE(ToolsPresent(dir.path()));
-    std::filesystem::remove(dir / "quarvel");
-    std::filesystem::create_directory(dir / "quarvel");
-    EXPECT_FALSE(ToolsPresent(dir.path()));
+    EXPECT_FALSE(ToolsPresent(dir.File("")));
+    WriteBytes(dir.File("quarvel"), "");
+    EXPECT_FALSE(ToolsPresent(dir.File("")));
+    WriteBytes(dir.File("ostrem"), "");
+    EXPECT_TRUE(ToolsPresent(dir.File("")));
+    std::filesystem::remove(dir.File("quarvel"));
+    std::filesystem::create_directory(dir.File("quarvel"));
+    EXPECT_FALSE(ToolsPresent(dir.File("")));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ using testing::WriteBytes;
 
 TEST(SettingsFile, ReadsFirstLineUpToAnyBreakOrEndMark) {
     TempDir dir;
-    const SettingsFile settings(dir / "Torvane.cfg");
+    const SettingsFile settings(dir.File("Torvane.cfg"));
     const struct {
         std::string content;
         std::string word;
@@ -43,7 +43,7 @@ TEST(SettingsFile, ReadsFirstLineUpToAnyBreakOrEndMark) {
 
 TEST(SettingsFile, MissingFileIsFileNotFound) {
     TempDir dir;
-    const SettingsFile settings(dir / "Torvane.cfg");
+    const SettingsFile settings(dir.File("Torvane.cfg"));
     try {
         settings.ReadWord();
         FAIL() << "no error";
@@ -54,13 +54,13 @@ TEST(SettingsFile, MissingFileIsFileNotFound) {
 
 TEST(SettingsFile, UnreadableFileIsAnIoError) {
     TempDir dir;
-    std::filesystem::create_directory(dir / "Torvane.cfg");
-    EXPECT_THROW(SettingsFile(dir / "Torvane.cfg").ReadWord(), IoError);
+    std::filesystem::create_directory(dir.File("Torvane.cfg"));
+    EXPECT_THROW(SettingsFile(dir.File("Torvane.cfg")).ReadWord(), IoError);
 }
 
 TEST(SettingsFile, WritesWordAndCrLfReplacingOldContent) {
     TempDir dir;
-    const SettingsFile settings(dir / "Torvane.cfg");
+    const SettingsFile settings(dir.File("Torvane.cfg"));
     WriteBytes(settings.Path(), "Castellano\r\nold second line\r\n");
     settings.WriteWord(kWordEnglish);
     EXPECT_EQ(ReadBytes(settings.Path()), "English\r\n");
@@ -71,7 +71,7 @@ TEST(SettingsFile, WritesWordAndCrLfReplacingOldContent) {
 
 TEST(SettingsFile, FailedWriteNamesTheFile) {
     TempDir dir;
-    const SettingsFile settings(dir / "no such folder/Torvane.cfg");
+    const SettingsFile settings(dir.File("no such folder/Torvane.cfg"));
     try {
         settings.WriteWord(kWordEnglish);
         FAIL() << "no error";
@@ -87,17 +87,17 @@ TEST(SettingsFile, ResolvedOnceAgainstStartupFolder) {
     TempDir start;
     TempDir other;
     const std::filesystem::path saved = std::filesystem::current_path();
-    std::filesystem::current_path(start.path());
+    std::filesystem::current_path(start.Path());
     const SettingsFile settings = SettingsFile::InStartupFolder();
-    std::filesystem::current_path(other.path());
+    std::filesystem::current_path(other.Path());
     settings.WriteWord(kWordEnglish);
     const std::string word = settings.ReadWord();
     std::filesystem::current_path(saved);
 
     EXPECT_EQ(word, "English");
-    EXPECT_EQ(ReadBytes(start / "Torvane.cfg"), "English\r\n");
-    EXPECT_FALSE(std::filesystem::exists(other / "Torvane.cfg"));
-    EXPECT_EQ(settings.Path(), std::filesystem::canonical(start.path()).string() + "/Torvane.cfg");
+    EXPECT_EQ(ReadBytes(start.File("Torvane.cfg")), "English\r\n");
+    EXPECT_FALSE(std::filesystem::exists(other.File("Torvane.cfg")));
+    EXPECT_EQ(settings.Path(), std::filesystem::canonical(start.Path()).string() + "/Torvane.cfg");
 }
 
 TEST(LanguageFromWord, ExactWholeWordOnly) {

@@ -29,7 +29,7 @@ class ShortPathTest : public ::testing::Test {
         if (const char* old = std::getenv("XDG_CACHE_HOME")) {
             savedXdg_ = old;
         }
-        ::setenv("XDG_CACHE_HOME", cache_.path().c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", cache_.File("").c_str(), 1);
     }
     void TearDown() override {
         if (savedXdg_) {
@@ -45,31 +45,31 @@ class ShortPathTest : public ::testing::Test {
 
 TEST_F(ShortPathTest, MissingOrEmptyPathGivesEmptyText) {
     EXPECT_EQ(ExtractShortPathName(""), "");
-    EXPECT_EQ(ExtractShortPathName(files_ / "missing.mkv"), "");
-    EXPECT_EQ(ExtractShortPathName(files_ / "missing dir/"), "");
+    EXPECT_EQ(ExtractShortPathName(files_.File("missing.mkv")), "");
+    EXPECT_EQ(ExtractShortPathName(files_.File("missing dir/")), "");
 }
 
 TEST_F(ShortPathTest, BlankFreePathComesBackAbsoluteAndUnchanged) {
-    WriteBytes(files_ / "a.mkv", "x");
-    EXPECT_EQ(ExtractShortPathName(files_ / "a.mkv"), files_ / "a.mkv");
-    EXPECT_EQ(ExtractShortPathName(files_.path()), files_.path());  // trailing '/' kept
+    WriteBytes(files_.File("a.mkv"), "x");
+    EXPECT_EQ(ExtractShortPathName(files_.File("a.mkv")), files_.File("a.mkv"));
+    EXPECT_EQ(ExtractShortPathName(files_.File("")), files_.File(""));  // trailing '/' kept
 
     const fs::path saved = fs::current_path();
-    fs::current_path(files_.path());
+    fs::current_path(files_.Path());
     const std::string relative = ExtractShortPathName("a.mkv");
     fs::current_path(saved);
-    EXPECT_EQ(relative, fs::canonical(files_.path()).string() + "/a.mkv");
+    EXPECT_EQ(relative, fs::canonical(files_.Path()).string() + "/a.mkv");
 }
 
 TEST_F(ShortPathTest, PathWithBlanksGetsBlankFreeAliasToSameFile) {
-    fs::create_directory(files_ / "my films");
-    const std::string file = files_ / "my films/la pel\xc3\xad\tcula.mkv";
+    fs::create_directory(files_.File("my films"));
+    const std::string file = files_.File("my films/la pel\xc3\xad\tcula.mkv");
     WriteBytes(file, "matroska bytes");
 
     const std::string alias = ExtractShortPathName(file);
     ASSERT_FALSE(alias.empty());
     EXPECT_FALSE(HasBlank(alias)) << alias;
-    EXPECT_EQ(alias.rfind(cache_.path(), 0), 0u) << alias;
+    EXPECT_EQ(alias.rfind(cache_.File(""), 0), 0u) << alias;
     EXPECT_TRUE(fs::equivalent(alias, file));
     EXPECT_EQ(ReadBytes(alias), "matroska bytes");
     EXPECT_EQ(ExtractShortPathName(file), alias);  // same path, same alias
@@ -78,7 +78,7 @@ TEST_F(ShortPathTest, PathWithBlanksGetsBlankFreeAliasToSameFile) {
 }
 
 TEST_F(ShortPathTest, FolderAliasKeepsTrailingSeparatorAndLeadsIntoFolder) {
-    const std::string folder = files_ / "output folder/";
+    const std::string folder = files_.File("output folder/");
     fs::create_directory(folder);
 
     const std::string alias = ExtractShortPathName(folder);
@@ -89,36 +89,36 @@ TEST_F(ShortPathTest, FolderAliasKeepsTrailingSeparatorAndLeadsIntoFolder) {
     EXPECT_EQ(ReadBytes(folder + "Track1.avi"), "written through the alias");
 
     // Without the separator: the same alias, without it.
-    const std::string bare = ExtractShortPathName(files_ / "output folder");
+    const std::string bare = ExtractShortPathName(files_.File("output folder"));
     EXPECT_EQ(bare + "/", alias);
 }
 
 TEST_F(ShortPathTest, DifferentPathsGetDifferentAliases) {
-    WriteBytes(files_ / "a b", "1");
-    WriteBytes(files_ / "a  b", "2");
-    const std::string one = ExtractShortPathName(files_ / "a b");
-    const std::string two = ExtractShortPathName(files_ / "a  b");
+    WriteBytes(files_.File("a b"), "1");
+    WriteBytes(files_.File("a  b"), "2");
+    const std::string one = ExtractShortPathName(files_.File("a b"));
+    const std::string two = ExtractShortPathName(files_.File("a  b"));
     EXPECT_NE(one, two);
     EXPECT_EQ(ReadBytes(one), "1");
     EXPECT_EQ(ReadBytes(two), "2");
 }
 
 TEST_F(ShortPathTest, StaleAliasIsRepaired) {
-    WriteBytes(files_ / "x y.mkv", "right");
-    WriteBytes(files_ / "other", "wrong");
-    const std::string alias = ExtractShortPathName(files_ / "x y.mkv");
+    WriteBytes(files_.File("x y.mkv"), "right");
+    WriteBytes(files_.File("other"), "wrong");
+    const std::string alias = ExtractShortPathName(files_.File("x y.mkv"));
     ASSERT_FALSE(alias.empty());
     fs::remove(alias);
-    fs::create_symlink(files_ / "other", alias);
-    EXPECT_EQ(ExtractShortPathName(files_ / "x y.mkv"), alias);
+    fs::create_symlink(files_.File("other"), alias);
+    EXPECT_EQ(ExtractShortPathName(files_.File("x y.mkv")), alias);
     EXPECT_EQ(ReadBytes(alias), "right");
 }
 
 TEST_F(ShortPathTest, CacheFolderWithBlanksIsNotUsed) {
-    fs::create_directory(cache_ / "with blank");
-    ::setenv("XDG_CACHE_HOME", (cache_ / "with blank").c_str(), 1);
-    WriteBytes(files_ / "s p.mkv", "z");
-    const std::string alias = ExtractShortPathName(files_ / "s p.mkv");
+    fs::create_directory(cache_.File("with blank"));
+    ::setenv("XDG_CACHE_HOME", (cache_.File("with blank")).c_str(), 1);
+    WriteBytes(files_.File("s p.mkv"), "z");
+    const std::string alias = ExtractShortPathName(files_.File("s p.mkv"));
     ASSERT_FALSE(alias.empty());
     EXPECT_FALSE(HasBlank(alias)) << alias;
     EXPECT_EQ(ReadBytes(alias), "z");
@@ -130,8 +130,8 @@ TEST_F(ShortPathTest, FallsBackToPrivateTemporaryFolder) {
     const std::optional<std::string> savedHome =
         oldHome != nullptr ? std::optional<std::string>(oldHome) : std::nullopt;
     ::setenv("HOME", "/home with blank", 1);
-    WriteBytes(files_ / "t m p.mkv", "fallback");
-    const std::string alias = ExtractShortPathName(files_ / "t m p.mkv");
+    WriteBytes(files_.File("t m p.mkv"), "fallback");
+    const std::string alias = ExtractShortPathName(files_.File("t m p.mkv"));
     if (savedHome) {
         ::setenv("HOME", savedHome->c_str(), 1);
     } else {

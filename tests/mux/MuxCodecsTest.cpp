@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Oracle.h"
+#include "TempDir.h"
 #include "mux_codecs.h"
 #include "tta_file.h"
 
@@ -174,8 +175,7 @@ TEST(TtaLastFrameSamples, FindsTheLengthOfAShortFrame) {
 // The frame table comes before the frames; whether its room was reserved too
 // small, too large or just right, the frames end up after it intact.
 TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
-    char tmpl[] = "/tmp/torvane-tta-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const torvane::testing::TempDir dir;
     // Three frames at 8 kHz (8359 samples each but the last), and the
     // frame bytes made unlike each other so a misplaced one shows.
     std::vector<std::vector<uint8_t>> frames;
@@ -188,7 +188,7 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
     }
     for (int64_t total : {int64_t(0), int64_t(8359 * 2 + 100), int64_t(8359 * 9)}) {
         SCOPED_TRACE(total);
-        const std::string path = dir + "/out.tta";
+        const std::string path = dir.File("out.tta");
         TtaFormat format;
         format.channels = 1;
         format.bits = 16;
@@ -224,7 +224,6 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
         }
         std::filesystem::remove(path, ec);
     }
-    std::filesystem::remove(dir);
 }
 
 }  // namespace

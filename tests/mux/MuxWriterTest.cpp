@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Oracle.h"
+#include "TempDir.h"
 #include "mux_api.h"
 #include "mux_writer.h"
 
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace oracle = torvane::oracle;
+using torvane::testing::TempDir;
 
 std::string Fixture(const std::string& name) {
     return std::string(TORVANE_FIXTURES_DIR) + "/codecs/" + name;
@@ -93,23 +95,6 @@ std::vector<uint8_t> WavPackToMatroska(const std::vector<uint8_t>& blocks) {
     }
     return out;
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/torvane-mux-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 struct Source {
     TrackInfo info;

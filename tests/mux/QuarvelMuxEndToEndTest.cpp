@@ -3,67 +3,25 @@
 // finds the source's packets in what it wrote. Without the module, those
 // tracks fail with a message and the others are still written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "Oracle.h"
+#include "RunProgram.h"
+#include "TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace oracle = torvane::oracle;
+using torvane::testing::ProgramRun;
+using torvane::testing::RunProgram;
+using torvane::testing::TempDir;
 
 std::string Fixture(const std::string& name) {
     return std::string(TORVANE_FIXTURES_DIR) + "/codecs/" + name;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/torvane-e2e-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-struct RunResult {
-    int status = -1;
-    std::string err;
-};
-
-// Runs `program tracks FILE targets...` with standard output and error kept
-// in files of `dir`.
-RunResult RunTracks(const std::string& program, const std::string& file,
-                    const std::vector<std::string>& targets, const TempDir& dir) {
-    std::string cmd = "'" + program + "' tracks '" + file + "'";
-    for (const std::string& s : targets) {
-        cmd += " '" + s + "'";
-    }
-    cmd += " >'" + dir.File("stdout.txt") + "' 2>'" + dir.File("stderr.txt") + "'";
-    RunResult r;
-    const int rc = std::system(cmd.c_str());
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.err = ReadText(dir.File("stderr.txt"));
-    return r;
 }
 
 std::string Quarvel() {
@@ -84,7 +42,7 @@ TEST_P(QuarvelMux, WritesTheTrackInItsContainer) {
     const Case& c = GetParam();
     TempDir dir;
     const std::string out = dir.File("out.any");  // the format follows the codec, not the name
-    const RunResult r = RunTracks(Quarvel(), Fixture(c.fixture), {"1:" + out}, dir);
+    const ProgramRun r = RunProgram(Quarvel(), {"tracks", Fixture(c.fixture), "1:" + out});
     if (std::string(c.fixture) == "tta.mka") {
         // This file keeps no TTA header, so the length of its last frame
         // comes from the file's duration; a .tta written without it must
@@ -153,8 +111,8 @@ TEST(QuarvelMuxPlays, VorbisOutputDecodesToTheSourceAudio) {
         GTEST_SKIP() << "quarvel is not built";
     }
     TempDir dir;
-    const RunResult r =
-        RunTracks(Quarvel(), Fixture("vorbis.mka"), {"1:" + dir.File("b.ogg")}, dir);
+    const ProgramRun r =
+        RunProgram(Quarvel(), {"tracks", Fixture("vorbis.mka"), "1:" + dir.File("b.ogg")});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string error;
     const auto a = oracle::DecodeAudio(dir.File("b.ogg"), -1, &error);
@@ -176,9 +134,9 @@ TEST(QuarvelMuxMissing, OtherTracksAreStillWritten) {
     fs::copy_file(Quarvel(), lonely);
     fs::permissions(lonely, fs::perms::owner_all);
     TempDir dir;
-    const RunResult r = RunTracks(
-        lonely, Fixture("multi.mkv"),
-        {"1:" + dir.File("a.h264"), "2:" + dir.File("b.ogg"), "4:" + dir.File("c.srt")}, dir);
+    const ProgramRun r =
+        RunProgram(lonely, {"tracks", Fixture("multi.mkv"), "1:" + dir.File("a.h264"),
+                            "2:" + dir.File("b.ogg"), "4:" + dir.File("c.srt")});
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find(bin.File("libquarvel_mux.so")), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("A_VORBIS"), std::string::npos) << r.err;

@@ -33,34 +33,34 @@ TEST(SplitCommandLine, RunsOfBlanksAndTabsSeparateWords) {
 TEST(FindProgram, ProgramFolderComesBeforePath) {
     TempDir program;
     TempDir onPath;
-    MakeProgram(program / "quarvel");
-    MakeProgram(onPath / "quarvel");
-    MakeProgram(onPath / "other");
-    const std::string path = "/nonexistent::" + onPath.path();
-    EXPECT_EQ(FindProgram("quarvel", program.path(), path), program / "quarvel");
-    EXPECT_EQ(FindProgram("other", program.path(), path), onPath / "other");
-    EXPECT_EQ(FindProgram("missing", program.path(), path), "");
+    MakeProgram(program.File("quarvel"));
+    MakeProgram(onPath.File("quarvel"));
+    MakeProgram(onPath.File("other"));
+    const std::string path = "/nonexistent::" + onPath.File("");
+    EXPECT_EQ(FindProgram("quarvel", program.File(""), path), program.File("quarvel"));
+    EXPECT_EQ(FindProgram("other", program.File(""), path), onPath.File("other"));
+    EXPECT_EQ(FindProgram("missing", program.File(""), path), "");
     // PATH entries without a trailing separator.
-    std::string bare = onPath.path();
+    std::string bare = onPath.File("");
     bare.pop_back();
-    EXPECT_EQ(FindProgram("other", "", bare), onPath / "other");
+    EXPECT_EQ(FindProgram("other", "", bare), onPath.File("other"));
 }
 
 TEST(FindProgram, OnlyExecutableFilesCount) {
     TempDir program;
     TempDir onPath;
-    WriteBytes(program / "quarvel", "not executable");
-    MakeProgram(onPath / "quarvel");
-    std::filesystem::create_directory(program / "ostrem");
-    EXPECT_EQ(FindProgram("quarvel", program.path(), onPath.path()), onPath / "quarvel");
-    EXPECT_EQ(FindProgram("ostrem", program.path(), onPath.path()), "");
+    WriteBytes(program.File("quarvel"), "not executable");
+    MakeProgram(onPath.File("quarvel"));
+    std::filesystem::create_directory(program.File("ostrem"));
+    EXPECT_EQ(FindProgram("quarvel", program.File(""), onPath.File("")), onPath.File("quarvel"));
+    EXPECT_EQ(FindProgram("ostrem", program.File(""), onPath.File("")), "");
 }
 
 TEST(FindProgram, EmptyPathEntriesDoNotMeanCurrentFolder) {
     TempDir dir;
-    MakeProgram(dir / "tool");
+    MakeProgram(dir.File("tool"));
     const auto saved = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
+    std::filesystem::current_path(dir.Path());
     const std::string found = FindProgram("tool", "", ":");
     const std::string viaSlash = FindProgram("./tool", "", "");
     std::filesystem::current_path(saved);
@@ -70,28 +70,28 @@ TEST(FindProgram, EmptyPathEntriesDoNotMeanCurrentFolder) {
 
 TEST(ResolveCommand, FirstWordIsTheProgram) {
     TempDir program;
-    MakeProgram(program / "quarvel");
-    const auto r = ResolveCommand("quarvel tracks /m/a.mkv 1:/o/Track1.avi ", program.path(), "");
+    MakeProgram(program.File("quarvel"));
+    const auto r = ResolveCommand("quarvel tracks /m/a.mkv 1:/o/Track1.avi ", program.File(""), "");
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->program, program / "quarvel");
+    EXPECT_EQ(r->program, program.File("quarvel"));
     EXPECT_EQ(r->argv, (Words{"quarvel", "tracks", "/m/a.mkv", "1:/o/Track1.avi"}));
 }
 
 TEST(ResolveCommand, WordsAreJoinedUntilTheyNameAProgram) {
     TempDir dir;
-    std::filesystem::create_directories(dir / "Herramientas de  video");
-    MakeProgram(dir / "Herramientas de  video/ostrem");
-    const std::string command = dir / "Herramientas de  video/ostrem -i /m/a.mkv ";
+    std::filesystem::create_directories(dir.File("Herramientas de  video"));
+    MakeProgram(dir.File("Herramientas de  video/ostrem"));
+    const std::string command = dir.File("Herramientas de  video/ostrem -i /m/a.mkv ");
     const auto r = ResolveCommand(command, "", "");
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->program, dir / "Herramientas de  video/ostrem");
-    EXPECT_EQ(r->argv, (Words{dir / "Herramientas de  video/ostrem", "-i", "/m/a.mkv"}));
+    EXPECT_EQ(r->program, dir.File("Herramientas de  video/ostrem"));
+    EXPECT_EQ(r->argv, (Words{dir.File("Herramientas de  video/ostrem"), "-i", "/m/a.mkv"}));
 
     // The shortest prefix that names a program wins.
-    MakeProgram(dir / "Herramientas");
+    MakeProgram(dir.File("Herramientas"));
     const auto shorter = ResolveCommand(command, "", "");
     ASSERT_TRUE(shorter);
-    EXPECT_EQ(shorter->program, dir / "Herramientas");
+    EXPECT_EQ(shorter->program, dir.File("Herramientas"));
 }
 
 TEST(ResolveCommand, NothingToRun) {

@@ -74,7 +74,7 @@ TEST(ConsoleRun, StatusAndBothOutputsOnOnePipe) {
 
 TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     TempDir folder;
-    ConsoleRun missing("nosuchtool tracks a 1:b", folder.path(), "");
+    ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
     EXPECT_FALSE(missing.Started());
     EXPECT_EQ(missing.OutputHandle(), -1);
     EXPECT_EQ(missing.ProcessId(), -1);
@@ -86,31 +86,31 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     ASSERT_TRUE(missing.Poll().has_value());
     EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
 
-    EXPECT_EQ(ConsoleRun("   ", folder.path(), "").Wait().reason, "the command line is empty");
+    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().reason, "the command line is empty");
 
     // Executable by its mode, but not a program the system can run.
-    testing::WriteBytes(folder / "garbage", "\x01\x02\x03\x04 not a program");
-    ::chmod((folder / "garbage").c_str(), 0755);
-    ConsoleRun garbage("garbage x", folder.path(), "");
+    testing::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
+    ::chmod((folder.File("garbage")).c_str(), 0755);
+    ConsoleRun garbage("garbage x", folder.File(""), "");
     EXPECT_FALSE(garbage.Started());
     EXPECT_EQ(garbage.Wait().reason,
-              "cannot run '" + (folder / "garbage") + "': Exec format error");
+              "cannot run '" + (folder.File("garbage")) + "': Exec format error");
 }
 
 TEST(ConsoleRun, BareNameIsLookedForInProgramFolderFirstThenSearchPath) {
     TempDir program;
     TempDir path1;
     TempDir path2;
-    WriteScript(program / "tool", "echo program folder\n");
-    WriteScript(path2 / "tool", "echo search path\n");
-    WriteScript(path2 / "other", "echo other from path\n");
-    const std::string pathList = path1.path() + ":" + path2.path();
+    WriteScript(program.File("tool"), "echo program folder\n");
+    WriteScript(path2.File("tool"), "echo search path\n");
+    WriteScript(path2.File("other"), "echo other from path\n");
+    const std::string pathList = path1.File("") + ":" + path2.File("");
 
     std::string output;
-    ConsoleRun("tool", program.path(), pathList).Wait(&output);
+    ConsoleRun("tool", program.File(""), pathList).Wait(&output);
     EXPECT_EQ(output, "program folder\n");
     output.clear();
-    ConsoleRun("other", program.path(), pathList).Wait(&output);
+    ConsoleRun("other", program.File(""), pathList).Wait(&output);
     EXPECT_EQ(output, "other from path\n");
 }
 

@@ -119,7 +119,7 @@ TEST(TChildProc, BareNameIsFoundInProgramFolder) {
 
 TEST(TChildProc, ProgramPathWithBlanksStarts) {
     TempDir dir;
-    const std::string folder = dir / "Herramientas de video/";
+    const std::string folder = dir.File("Herramientas de video/");
     std::filesystem::create_directory(folder);
     std::filesystem::copy_file(kChild, folder + "child");
     EXPECT_EQ(Capture(folder + "child args -i x", 2000),
@@ -144,9 +144,9 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
     EXPECT_THROW(TChildProc("", ""), ECreateChildProcessErr);
     // A folder or a file without execute permission is no program.
     TempDir dir;
-    testing::WriteBytes(dir / "tool", "#!/bin/sh\necho hi\n");
-    EXPECT_THROW(TChildProc(dir / "tool", ""), ECreateChildProcessErr);
-    EXPECT_THROW(TChildProc(dir.path(), ""), ECreateChildProcessErr);
+    testing::WriteBytes(dir.File("tool"), "#!/bin/sh\necho hi\n");
+    EXPECT_THROW(TChildProc(dir.File("tool"), ""), ECreateChildProcessErr);
+    EXPECT_THROW(TChildProc(dir.File(""), ""), ECreateChildProcessErr);
 }
 
 TEST(TChildProc, ExceptionMessagesAreExact) {

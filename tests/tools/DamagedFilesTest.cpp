@@ -18,7 +18,7 @@ struct Case {
 };
 
 std::vector<Case> DamagedCases() {
-    const std::string full = tooltest::ReadAll(Fixture("full.mkv"));
+    const std::string full = tooltest::ReadBytes(Fixture("full.mkv"));
     std::vector<Case> cases;
     for (size_t cut :
          {size_t{0}, size_t{3}, size_t{20}, size_t{45}, size_t{60}, size_t{200}, size_t{1000},
@@ -47,13 +47,13 @@ std::vector<Case> DamagedCases() {
 TEST(DamagedFiles, EveryModeEndsWithAStatusAndAMessage) {
     tooltest::TempDir dir;
     for (const Case& c : DamagedCases()) {
-        tooltest::WriteAll(dir / "d.mkv", c.bytes);
+        tooltest::WriteBytes(dir.File("d.mkv"), c.bytes);
         const std::vector<std::vector<std::string>> runs = {
-            {Tool("ostrem"), "-i", dir / "d.mkv"},
-            {Tool("quarvel"), "chapters", dir / "d.mkv"},
-            {Tool("quarvel"), "chapters", dir / "d.mkv", "-s"},
-            {Tool("quarvel"), "tags", dir / "d.mkv"},
-            {Tool("quarvel"), "attachments", dir / "d.mkv", "1:" + (dir / "a1")},
+            {Tool("ostrem"), "-i", dir.File("d.mkv")},
+            {Tool("quarvel"), "chapters", dir.File("d.mkv")},
+            {Tool("quarvel"), "chapters", dir.File("d.mkv"), "-s"},
+            {Tool("quarvel"), "tags", dir.File("d.mkv")},
+            {Tool("quarvel"), "attachments", dir.File("d.mkv"), "1:" + dir.File("a1")},
         };
         for (const auto& argv : runs) {
             const auto run =
@@ -70,9 +70,9 @@ TEST(DamagedFiles, EveryModeEndsWithAStatusAndAMessage) {
                 EXPECT_EQ(run.out, "") << what;
             }
         }
-        std::filesystem::remove(dir / "a1");
+        std::filesystem::remove(dir.File("a1"));
         // Nothing half-written is left beside the target.
-        EXPECT_FALSE(std::filesystem::exists(dir / "a1.quarvel-part")) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("a1.quarvel-part"))) << c.name;
     }
 }
 

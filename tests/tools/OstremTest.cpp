@@ -121,8 +121,8 @@ TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
                               Master(kVideo, {Uint(kPixelWidth, 720), Uint(kPixelHeight, 576)})})}),
                  Master(kAttachments, {AttachedFile("a(1)\n.txt", "text/plain", {1, 2}, 5)}),
              })});
-    tooltest::WriteAll(dir / "names.mkv", AsString(file));
-    const auto run = RunTool(Tool("ostrem"), {"-i", dir / "names.mkv"});
+    tooltest::WriteBytes(dir.File("names.mkv"), AsString(file));
+    const auto run = RunTool(Tool("ostrem"), {"-i", dir.File("names.mkv")});
     EXPECT_EQ(run.status, 0) << run.err;
     const auto lines = SplitCrLf(run.out);
     ASSERT_EQ(lines.size(), 5u);
@@ -157,25 +157,25 @@ TEST(Ostrem, HelpVersionAndUsageErrors) {
 
 TEST(Ostrem, FilesThatCannotBeReadFailWithTheReasonAndPrintNothing) {
     tooltest::TempDir dir;
-    const auto missing = RunTool(Tool("ostrem"), {"-i", dir / "missing.mkv"});
+    const auto missing = RunTool(Tool("ostrem"), {"-i", dir.File("missing.mkv")});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err,
-              "ostrem: " + (dir / "missing.mkv") + ": cannot open: No such file or directory\n");
+              "ostrem: " + dir.File("missing.mkv") + ": cannot open: No such file or directory\n");
 
-    tooltest::WriteAll(dir / "text.mkv", "just some text\n");
-    const auto text = RunTool(Tool("ostrem"), {"-i", dir / "text.mkv"});
+    tooltest::WriteBytes(dir.File("text.mkv"), "just some text\n");
+    const auto text = RunTool(Tool("ostrem"), {"-i", dir.File("text.mkv")});
     EXPECT_EQ(text.status, 2);
     EXPECT_EQ(text.out, "");
     EXPECT_EQ(text.err,
-              "ostrem: " + (dir / "text.mkv") +
+              "ostrem: " + dir.File("text.mkv") +
                   ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF A3), "
                   "found 6A 75 73 74\n");
 
-    const auto folder = RunTool(Tool("ostrem"), {"-i", dir.Path().string()});
+    const auto folder = RunTool(Tool("ostrem"), {"-i", dir.Path()});
     EXPECT_EQ(folder.status, 2);
     EXPECT_EQ(folder.out, "");
-    EXPECT_EQ(folder.err, "ostrem: " + dir.Path().string() + ": cannot open: it is a folder\n");
+    EXPECT_EQ(folder.err, "ostrem: " + dir.Path() + ": cannot open: it is a folder\n");
 }
 
 TEST(Ostrem, ADamagedFileListsWhatCouldBeReadWithStatus1) {
@@ -183,8 +183,8 @@ TEST(Ostrem, ADamagedFileListsWhatCouldBeReadWithStatus1) {
     const Bytes good = TrackEntry(1, 2, "A_AC3");
     const Bytes file =
         Cat({EbmlHeader(), Segment({Info(), Master(kTracks, {good, Bytes{0, 0, 0, 0}})})});
-    tooltest::WriteAll(dir / "d.mkv", AsString(file));
-    const auto run = RunTool(Tool("ostrem"), {"-i", dir / "d.mkv"});
+    tooltest::WriteBytes(dir.File("d.mkv"), AsString(file));
+    const auto run = RunTool(Tool("ostrem"), {"-i", dir.File("d.mkv")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("Track ID 1: audio (A_AC3)"), std::string::npos);
     EXPECT_NE(run.err.find(": warning: at byte "), std::string::npos) << run.err;

@@ -14,7 +14,7 @@ namespace {
 
 using namespace ebmltest;
 using tooltest::Fixture;
-using tooltest::ReadAll;
+using tooltest::ReadBytes;
 using tooltest::RunTool;
 using tooltest::Tool;
 
@@ -100,8 +100,8 @@ Bytes ChaptersFile() {
 
 TEST(Chapters, XmlOfTwoEditionsWithNestedAndHiddenChaptersIsExact) {
     tooltest::TempDir dir;
-    tooltest::WriteAll(dir / "c.mkv", AsString(ChaptersFile()));
-    const auto run = RunTool(Tool("quarvel"), {"chapters", dir / "c.mkv"});
+    tooltest::WriteBytes(dir.File("c.mkv"), AsString(ChaptersFile()));
+    const auto run = RunTool(Tool("quarvel"), {"chapters", dir.File("c.mkv")});
     EXPECT_EQ(run.status, 0) << run.err;
     std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -175,8 +175,8 @@ TEST(Chapters, XmlOfTwoEditionsWithNestedAndHiddenChaptersIsExact) {
 
 TEST(Chapters, SimpleTextFlattensEveryEditionInOrder) {
     tooltest::TempDir dir;
-    tooltest::WriteAll(dir / "c.mkv", AsString(ChaptersFile()));
-    const auto run = RunTool(Tool("quarvel"), {"chapters", dir / "c.mkv", "-s"});
+    tooltest::WriteBytes(dir.File("c.mkv"), AsString(ChaptersFile()));
+    const auto run = RunTool(Tool("quarvel"), {"chapters", dir.File("c.mkv"), "-s"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Intro <1> & \"más\"\r\n"
@@ -242,8 +242,8 @@ TEST(Tags, XmlIsExactAndComplete) {
                                      Str(kTagLanguageBcp47, "und"), Uint(kTagDefaultBogus, 0)}),
                              Master(kSimpleTag, {Str(kTagName, "EMPTY"), Str(kTagString, "")})})}),
          })});
-    tooltest::WriteAll(dir / "t.mkv", AsString(file));
-    const auto run = RunTool(Tool("quarvel"), {"tags", dir / "t.mkv"});
+    tooltest::WriteBytes(dir.File("t.mkv"), AsString(file));
+    const auto run = RunTool(Tool("quarvel"), {"tags", dir.File("t.mkv")});
     EXPECT_EQ(run.status, 0) << run.err;
     std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -323,10 +323,10 @@ TEST(Tags, TheFixturesGlobalAndPerTrackTagsAreAllThere) {
 
 TEST(Tags, AFileWithoutTagsPrintsNothing) {
     tooltest::TempDir dir;
-    tooltest::WriteAll(
-        dir / "n.mkv",
+    tooltest::WriteBytes(
+        dir.File("n.mkv"),
         AsString(Cat({EbmlHeader(), Segment({Info(), Tracks({TrackEntry(1, 2, "A_AC3")})})})));
-    const auto run = RunTool(Tool("quarvel"), {"tags", dir / "n.mkv"});
+    const auto run = RunTool(Tool("quarvel"), {"tags", dir.File("n.mkv")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
 }
@@ -334,15 +334,15 @@ TEST(Tags, AFileWithoutTagsPrintsNothing) {
 TEST(Attachments, SeveralInOneCallAreByteIdentical) {
     tooltest::TempDir dir;
     const auto run = RunTool(Tool("quarvel"),
-                             {"attachments", Fixture("full.mkv"), "1:" + (dir / "font stub.ttf"),
-                              "3:" + (dir / "notes.txt"), "2:" + (dir / "cover.png")});
+                             {"attachments", Fixture("full.mkv"), "1:" + dir.File("font stub.ttf"),
+                              "3:" + dir.File("notes.txt"), "2:" + dir.File("cover.png")});
     EXPECT_EQ(run.status, 0) << run.err;
     std::string every;
     for (int i = 0; i < 256; ++i)
         every += static_cast<char>(i);
-    EXPECT_EQ(ReadAll(dir / "font stub.ttf"), every + every + every + every);
-    EXPECT_EQ(ReadAll(dir / "notes.txt"), "Notes about the fixture.\nSecond line.\n");
-    const std::string png = ReadAll(dir / "cover.png");
+    EXPECT_EQ(ReadBytes(dir.File("font stub.ttf")), every + every + every + every);
+    EXPECT_EQ(ReadBytes(dir.File("notes.txt")), "Notes about the fixture.\nSecond line.\n");
+    const std::string png = ReadBytes(dir.File("cover.png"));
     EXPECT_EQ(png.size(), 275u);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1A\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
@@ -357,29 +357,29 @@ TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
         {EbmlHeader(),
          Segment({Info(), Master(kAttachments, {AttachedFile("big.bin", "application/octet-stream",
                                                              data, 1)})})});
-    tooltest::WriteAll(dir / "a.mkv", AsString(file));
-    tooltest::WriteAll(dir / "out.bin", "old content");
+    tooltest::WriteBytes(dir.File("a.mkv"), AsString(file));
+    tooltest::WriteBytes(dir.File("out.bin"), "old content");
     const auto run =
-        RunTool(Tool("quarvel"), {"attachments", dir / "a.mkv", "1:" + (dir / "out.bin")});
+        RunTool(Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadAll(dir / "out.bin"), AsString(data));
+    EXPECT_EQ(ReadBytes(dir.File("out.bin")), AsString(data));
 }
 
 TEST(Attachments, BadRequestsFailWithoutTouchingOtherFiles) {
     tooltest::TempDir dir;
-    tooltest::WriteAll(dir / "keep.txt", "keep me");
+    tooltest::WriteBytes(dir.File("keep.txt"), "keep me");
     const auto run =
-        RunTool(Tool("quarvel"),
-                {"attachments", Fixture("full.mkv"), "9:" + (dir / "keep.txt"), "x:" + (dir / "y"),
-                 "3:" + (dir / "notes.txt"), "2:" + (dir / "no such folder") + "/c.png"});
+        RunTool(Tool("quarvel"), {"attachments", Fixture("full.mkv"), "9:" + dir.File("keep.txt"),
+                                  "x:" + dir.File("y"), "3:" + dir.File("notes.txt"),
+                                  "2:" + dir.File("no such folder") + "/c.png"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(ReadAll(dir / "keep.txt"), "keep me");
-    EXPECT_EQ(ReadAll(dir / "notes.txt"), "Notes about the fixture.\nSecond line.\n");
+    EXPECT_EQ(ReadBytes(dir.File("keep.txt")), "keep me");
+    EXPECT_EQ(ReadBytes(dir.File("notes.txt")), "Notes about the fixture.\nSecond line.\n");
     EXPECT_NE(run.err.find("quarvel: attachments: " + Fixture("full.mkv") +
                            " has no attachment 9 (it has 3)"),
               std::string::npos)
         << run.err;
-    EXPECT_NE(run.err.find("'x:" + (dir / "y") + "' is not k:PATH"), std::string::npos);
+    EXPECT_NE(run.err.find("'x:" + dir.File("y") + "' is not k:PATH"), std::string::npos);
     EXPECT_NE(run.err.find("attachment 2 ('cover.png'): cannot create"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }

@@ -49,7 +49,7 @@ class TracksOracle : public ::testing::TestWithParam<std::string> {
     // Extracts track 1 of the fixture to `name` and returns the output's path.
     std::string Extract(const std::string& fixture, const std::string& name) {
         const std::string out = (dir_ / name).string();
-        Result r = RunProgram(kQuarvel, {"tracks", kFixtures + fixture, "1:" + out}, dir_);
+        ProgramRun r = RunProgram(kQuarvel, {"tracks", kFixtures + fixture, "1:" + out});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
         EXPECT_TRUE(fs::exists(out)) << out;
@@ -382,7 +382,7 @@ TEST_F(TracksOracle, AllTracksOfOneFileInOnePass) {
     for (int i = 0; i < 4; ++i) {
         args.push_back(std::to_string(i + 1) + ":" + (dir_ / names[i]).string());
     }
-    Result r = RunProgram(kQuarvel, args, dir_);
+    ProgramRun r = RunProgram(kQuarvel, args);
     ASSERT_EQ(r.status, 0) << r.err;
     for (int i = 0; i < 4; ++i) {
         const oracle::Media got = Demux((dir_ / names[i]).string());

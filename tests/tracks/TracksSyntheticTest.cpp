@@ -82,10 +82,10 @@ class TracksSynthetic : public ::testing::Test {
         return (dir_ / name).string();
     }
     std::string Out(const std::string& name) const { return (dir_ / name).string(); }
-    Result Extract(const std::string& file, std::vector<std::string> targets,
-                   const std::vector<std::string>& env = {}) {
+    ProgramRun Extract(const std::string& file, std::vector<std::string> targets,
+                       const std::vector<std::string>& env = {}) {
         targets.insert(targets.begin(), {"tracks", file});
-        return RunProgram(kQuarvel, targets, dir_, env);
+        return RunProgram(kQuarvel, targets, {.env = env});
     }
     fs::path dir_;
 };
@@ -101,7 +101,7 @@ TEST_F(TracksSynthetic, LacedBlocksGiveTheFramesBackToBack) {
                             SimpleBlock(1, 10, EbmlLace({f[3], f[4], f[5]}), 0x80 | kLaceEbml)}),
               ClusterOf(100, {SimpleBlock(1, 0, FixedLace({f[6], f[7]}), 0x80 | kLaceFixed),
                               BlockGroup(1, 5, f[8], {Uint(kBlockDuration, 3)})})});
-    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     ASSERT_EQ(r.status, 0) << r.err;
     Bytes want;
     for (const Bytes& x : f) {
@@ -122,7 +122,7 @@ TEST_F(TracksSynthetic, LargeFramesAcrossMappedWindows) {
         blocks.push_back(SimpleBlock(1, static_cast<int16_t>(i), f[i]));
     }
     const Bytes file = File({TrackEntry(1, 2, "A_DTS")}, {ClusterOf(0, blocks)});
-    Result r = Extract(Source(file), {"1:" + Out("Track1.dts")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.dts")});
     ASSERT_EQ(r.status, 0) << r.err;
     Bytes want;
     for (const Bytes& x : f) {
@@ -138,7 +138,7 @@ TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
                           Master(kVideo, {Uint(kPixelWidth, 64), Uint(kPixelHeight, 48)})})},
              {ClusterOf(
                  1000, {SimpleBlock(1, 0, XiphLace({{1}, {2, 2}, {3, 3, 3}}), 0x80 | kLaceXiph)})});
-    Result r = Extract(Source(file), {"1:" + Out("Track1.ivf")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ivf")});
     ASSERT_EQ(r.status, 0) << r.err;
     const Bytes ivf = ReadAll(Out("Track1.ivf"));
     ASSERT_EQ(ivf.size(), 32u + 3 * 12 + 6);
@@ -170,8 +170,8 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
                     SimpleBlock(2, 0, {0x90, 0x01}), SimpleBlock(2, 26, {0x90, 0x02}),
                     BlockGroup(3, 100, Deflate(Text("0,0,Default,,0,0,0,,Packed")),
                                {Uint(kBlockDuration, 250)})})});
-    Result r = Extract(Source(file), {"1:" + Out("Track1.srt"), "2:" + Out("Track2.mp3"),
-                                      "3:" + Out("Track3.ass")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt"), "2:" + Out("Track2.mp3"),
+                                          "3:" + Out("Track3.ass")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadText(Out("Track1.srt")),
               "1\r\n00:00:00,500 --> 00:00:02,000\r\nZipped\r\nline\r\n\r\n");
@@ -189,7 +189,7 @@ TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
         {TrackEntry(1, 17, "S_TEXT/UTF8")},
         {ClusterOf(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
         100000);
-    Result r = Extract(Source(file), {"1:" + Out("Track1.srt")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadText(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
 }
@@ -200,7 +200,7 @@ TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
         File({TrackEntry(1, 2, "A_AC3")},
              {ClusterOf(0, {SimpleBlock(1, 0, {1, 2}), bad, SimpleBlock(1, 20, {3})})});
     const size_t badAt = Bytes(file).size() - bad.size() - SimpleBlock(1, 20, {3}).size();
-    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): block at byte " + std::to_string(badAt) +
                          " dropped: lace sizes exceed the block\n");
@@ -214,8 +214,8 @@ Bytes TwoTracks(const Bytes& first) {
 }
 
 TEST_F(TracksSynthetic, UnsupportedCodecFailsAloneAndNamesTheCodec) {
-    Result r = Extract(Source(TwoTracks(TrackEntry(1, 1, "V_FOO"))),
-                       {"1:" + Out("Track1.foo"), "2:" + Out("Track2.ac3")});
+    ProgramRun r = Extract(Source(TwoTracks(TrackEntry(1, 1, "V_FOO"))),
+                           {"1:" + Out("Track1.foo"), "2:" + Out("Track2.ac3")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quarvel: track 1 (V_FOO): codec 'V_FOO' is not supported\n");
     EXPECT_FALSE(fs::exists(Out("Track1.foo")));
@@ -227,8 +227,8 @@ TEST_F(TracksSynthetic, EncryptedTrackIsRefused) {
         kContentEncodings,
         {Master(kContentEncoding, {Uint(kContentEncodingType, 1),
                                    Master(kContentEncryption, {Uint(kContentEncAlgo, 5)})})});
-    Result r = Extract(Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {enc}))),
-                       {"1:" + Out("Track1.ac3"), "2:" + Out("Track2.ac3")});
+    ProgramRun r = Extract(Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {enc}))),
+                           {"1:" + Out("Track1.ac3"), "2:" + Out("Track2.ac3")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): the track is encrypted\n");
     EXPECT_FALSE(fs::exists(Out("Track1.ac3")));
@@ -237,7 +237,7 @@ TEST_F(TracksSynthetic, EncryptedTrackIsRefused) {
 
 TEST_F(TracksSynthetic, BadRequestsAreNamed) {
     const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
-    Result r = Extract(src, {"5:" + Out("Track5.ac3")});
+    ProgramRun r = Extract(src, {"5:" + Out("Track5.ac3")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quarvel: track 5: no such track: the file has 2 tracks\n");
     r = Extract(src, {"1:" + Out("a.ac3"), "two:" + Out("b.ac3")});
@@ -261,14 +261,14 @@ TEST_F(TracksSynthetic, BadRequestsAreNamed) {
 TEST_F(TracksSynthetic, TheSourceIsNeverOverwritten) {
     const Bytes file = TwoTracks(TrackEntry(1, 2, "A_AC3"));
     const std::string src = Source(file);
-    Result r = Extract(src, {"1:" + src});
+    ProgramRun r = Extract(src, {"1:" + src});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): '" + src + "' is the source file itself\n");
     EXPECT_EQ(ReadAll(src), file);
 }
 
 TEST_F(TracksSynthetic, UnreadableSourcesFail) {
-    Result r = Extract(Out("missing.mkv"), {"1:" + Out("x.ac3")});
+    ProgramRun r = Extract(Out("missing.mkv"), {"1:" + Out("x.ac3")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("quarvel: cannot open '" + Out("missing.mkv") + "': ", 0), 0u) << r.err;
     r = Extract(Source(Text("not a matroska file at all"), "text.mkv"), {"1:" + Out("x.ac3")});
@@ -288,7 +288,7 @@ TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
              ElementClaiming(kSegment, 1 << 21,
                              Cat({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), good, bad}))});
     WriteAll(Out("Track1.ac3"), Text("OLD"));
-    Result r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
+    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("quarvel: track 1 (A_AC3): the file is damaged at byte "),
               std::string::npos)
@@ -308,7 +308,7 @@ TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
     }
     const Bytes file =
         File({TrackEntry(1, 1, "V_MPEG1"), TrackEntry(2, 17, "S_TEXT/UTF8")}, clusters);
-    Result r = Extract(Source(file), {"2:" + Out("Track2.srt")}, {"TORVANE_REPORT_BYTES=1"});
+    ProgramRun r = Extract(Source(file), {"2:" + Out("Track2.srt")}, {"TORVANE_REPORT_BYTES=1"});
     ASSERT_EQ(r.status, 0) << r.err;
     unsigned long long read = 0;
     ASSERT_EQ(std::sscanf(r.err.c_str(), "bytes read: %llu", &read), 1) << r.err;
@@ -333,7 +333,7 @@ TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
         }
         src = Source(File(entries, {ClusterOf(0, blocks)}));
     }
-    Result r = Extract(src, targets);
+    ProgramRun r = Extract(src, targets);
     ASSERT_EQ(r.status, 0) << r.err;
 #ifndef QUARVEL_TEST_SANITIZED  // the sanitizers' own memory would be counted
     EXPECT_LT(r.maxRssKiB, 64 * 1024);
@@ -360,7 +360,7 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         std::fclose(f);
     }
     WriteAll(Out("Track1.ac3"), Text("OLD"));
-    const pid_t pid = Start(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, dir_);
+    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")});
     bool seen = false;
     for (int i = 0; i < 20000 && !seen; ++i) {
         seen = !PartFiles(dir_).empty();
@@ -369,8 +369,8 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         }
     }
     ASSERT_TRUE(seen) << "the run ended before it could be interrupted";
-    kill(pid, SIGTERM);
-    Result r = Finish(pid, dir_);
+    kill(run.Pid(), SIGTERM);
+    ProgramRun r = run.Finish();
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
@@ -381,10 +381,9 @@ TEST_F(TracksSynthetic, MissingMuxingModuleFailsOnlyItsTracks) {
     // A copy of quarvel in a folder without the module beside it.
     fs::create_directories(dir_ / "bin");
     fs::copy_file(kQuarvel, dir_ / "bin" / "quarvel");
-    Result r = RunProgram(
+    ProgramRun r = RunProgram(
         (dir_ / "bin" / "quarvel").string(),
-        {"tracks", kFixtures + "multi.mkv", "2:" + Out("Track2.ogg"), "3:" + Out("Track3.aac")},
-        dir_);
+        {"tracks", kFixtures + "multi.mkv", "2:" + Out("Track2.ogg"), "3:" + Out("Track3.aac")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("quarvel: track 2 (A_VORBIS): ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("libquarvel_mux"), std::string::npos) << r.err;

@@ -1,11 +1,14 @@
+// A temporary folder for one test, and plain whole-file reads and writes.
 #pragma once
 
 #include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 namespace torvane::testing {
 
@@ -16,8 +19,11 @@ class TempDir {
     TempDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        path_ += '/';
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot create a temporary folder from " + pattern);
+        }
+        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ec;
@@ -26,9 +32,10 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The folder, with its trailing '/'.
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + name; }
+    // The folder, without a trailing '/'.
+    const std::string& Path() const { return path_; }
+    // `name` inside the folder; File("") is the folder with its trailing '/'.
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
 
   private:
     std::string path_;

@@ -33,7 +33,7 @@ struct ProgramRun {
 struct RunOptions {
     // "NAME=value" entries added to the inherited environment, replacing a
     // variable of the same name.
-    std::vector<std::string> env;
+    std::vector<std::string> env = {};
     // The child is killed after this long; 0 waits as long as it takes.
     int timeoutSeconds = 0;
 };

@@ -63,6 +63,26 @@ void SetError(std::string* error, const std::string& text) {
     }
 }
 
+using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
+
+// Opens `path` (as `format` when not null) and reads its stream parameters;
+// null, with *error set, when FFmpeg cannot.
+InputPtr OpenInput(const std::string& path, const AVInputFormat* format, std::string* error) {
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path.c_str(), format, nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot open '" + path + "': " + AvError(rc));
+        return nullptr;
+    }
+    InputPtr ctx(raw);
+    rc = avformat_find_stream_info(ctx.get(), nullptr);
+    if (rc < 0) {
+        SetError(error, "cannot read the streams of '" + path + "': " + AvError(rc));
+        return nullptr;
+    }
+    return ctx;
+}
+
 }  // namespace
 
 std::optional<Media> Read(const std::string& path, const ReadOptions& options, std::string* error) {
@@ -79,16 +99,8 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
         }
     }
 
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path.c_str(), format, nullptr);
-    if (rc < 0) {
-        SetError(error, "cannot open '" + path + "': " + AvError(rc));
-        return std::nullopt;
-    }
-    std::unique_ptr<AVFormatContext, InputCloser> ctx(raw);
-    rc = avformat_find_stream_info(ctx.get(), nullptr);
-    if (rc < 0) {
-        SetError(error, "cannot read the streams of '" + path + "': " + AvError(rc));
+    InputPtr ctx = OpenInput(path, format, error);
+    if (!ctx) {
         return std::nullopt;
     }
 
@@ -130,7 +142,7 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
 
     std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
     for (;;) {
-        rc = av_read_frame(ctx.get(), pkt.get());
+        const int rc = av_read_frame(ctx.get(), pkt.get());
         if (rc == AVERROR_EOF) {
             break;
         }
@@ -162,16 +174,8 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
 std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex,
                                         std::string* error) {
     av_log_set_level(AV_LOG_ERROR);
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
-    if (rc < 0) {
-        SetError(error, "cannot open '" + path + "': " + AvError(rc));
-        return std::nullopt;
-    }
-    std::unique_ptr<AVFormatContext, InputCloser> ctx(raw);
-    rc = avformat_find_stream_info(ctx.get(), nullptr);
-    if (rc < 0) {
-        SetError(error, "cannot read the streams of '" + path + "': " + AvError(rc));
+    InputPtr ctx = OpenInput(path, nullptr, error);
+    if (!ctx) {
         return std::nullopt;
     }
     if (streamIndex < 0) {
@@ -194,7 +198,7 @@ std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex
     }
     dec->flags |= AV_CODEC_FLAG_BITEXACT;
     dec->err_recognition |= AV_EF_EXPLODE;
-    rc = avcodec_open2(dec.get(), codec, nullptr);
+    int rc = avcodec_open2(dec.get(), codec, nullptr);
     if (rc < 0) {
         SetError(error, "cannot open the decoder: " + AvError(rc));
         return std::nullopt;

@@ -1,5 +1,7 @@
 // quarvel's chapters, tags and attachments modes, run as the window runs them.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #ifdef TORVANE_HAVE_QT_XML
 #include <QXmlStreamReader>
@@ -8,6 +10,7 @@
 #include <map>
 
 #include "EbmlWriter.h"
+#include "RunProgram.h"
 #include "ToolRunner.h"
 
 namespace {
@@ -363,6 +366,37 @@ TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
         RunTool(Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadBytes(dir.File("out.bin")), AsString(data));
+}
+
+TEST(Attachments, ACancelledCopyLeavesNoPartialFileAndKeepsTheOldOne) {
+    tooltest::TempDir dir;
+    const Bytes data(64 * 1024 * 1024, 0x5A);
+    const Bytes file = Cat(
+        {EbmlHeader(),
+         Segment({Info(), Master(kAttachments, {AttachedFile("big.bin", "application/octet-stream",
+                                                             data, 1)})})});
+    tooltest::WriteBytes(dir.File("a.mkv"), AsString(file));
+    tooltest::WriteBytes(dir.File("out.bin"), "old content");
+    const std::string part = dir.File("out.bin") + ".quarvel-part";
+
+    torvane::testing::RunningProgram quarvel(
+        Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
+    // Cancel as soon as the copy has begun, as the console window's Cancel does.
+    for (int i = 0; i < 5000 && !std::filesystem::exists(part); ++i) {
+        usleep(200);
+    }
+    kill(quarvel.Pid(), SIGTERM);
+    const auto run = quarvel.Finish();
+
+    EXPECT_FALSE(std::filesystem::exists(part));
+    const std::string out = ReadBytes(dir.File("out.bin"));
+    if (run.status == 0) {  // the copy was done before the signal came
+        EXPECT_EQ(out.size(), data.size());
+    } else {
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
+        EXPECT_EQ(out, "old content");
+    }
 }
 
 TEST(Attachments, BadRequestsFailWithoutTouchingOtherFiles) {

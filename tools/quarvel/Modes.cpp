@@ -1,5 +1,6 @@
 #include "Modes.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,34 @@ namespace {
 
 constexpr const char* kProgram = "quarvel";
 constexpr size_t kCopyChunk = 1 << 20;
+
+volatile std::sig_atomic_t g_cancelled = 0;
+
+void OnCancel(int) {
+    g_cancelled = 1;
+}
+
+// While attachments are copied, SIGINT and SIGTERM only raise a flag: the copy
+// stops at the next chunk and removes its temporary file, so a cancelled run
+// leaves nothing half-written beside the target.
+class CancelGuard {
+  public:
+    CancelGuard() {
+        g_cancelled = 0;
+        oldInt_ = std::signal(SIGINT, OnCancel);
+        oldTerm_ = std::signal(SIGTERM, OnCancel);
+    }
+    ~CancelGuard() {
+        std::signal(SIGINT, oldInt_);
+        std::signal(SIGTERM, oldTerm_);
+    }
+    CancelGuard(const CancelGuard&) = delete;
+    CancelGuard& operator=(const CancelGuard&) = delete;
+
+  private:
+    void (*oldInt_)(int) = SIG_DFL;
+    void (*oldTerm_)(int) = SIG_DFL;
+};
 
 // Opens FILE for `sections`; on failure reports it and returns null.
 std::unique_ptr<mkv::Reader> OpenReader(const std::string& mode, const std::string& file,
@@ -69,6 +98,11 @@ bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::s
     std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kCopyChunk, a.dataSize)));
     bool ok = true;
     for (uint64_t done = 0; done < a.dataSize && ok;) {
+        if (g_cancelled) {
+            error = "cancelled";
+            ok = false;
+            break;
+        }
         const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), a.dataSize - done));
         const size_t got = reader.Source().ReadAt(a.dataOffset + done, chunk.data(), n);
         if (got != n) {
@@ -129,7 +163,12 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
         return tools::kExitFailed;
     const auto& attachments = reader->Attachments();
     bool failed = false;
+    CancelGuard cancel;
     for (const std::string& target : targets) {
+        if (g_cancelled) {
+            tools::PrintError(kProgram, "attachments: cancelled");
+            return tools::kExitFailed;
+        }
         const size_t colon = target.find(':');
         size_t k = 0;
         if (colon == std::string::npos || !ParseIndex(target.substr(0, colon), k) ||

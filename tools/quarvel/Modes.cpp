@@ -1,12 +1,12 @@
 #include "Modes.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "Cancel.h"
 #include "ExitStatus.h"
 #include "Output.h"
 #include "Reader.h"
@@ -18,34 +18,6 @@ namespace {
 
 constexpr const char* kProgram = "quarvel";
 constexpr size_t kCopyChunk = 1 << 20;
-
-volatile std::sig_atomic_t g_cancelled = 0;
-
-void OnCancel(int) {
-    g_cancelled = 1;
-}
-
-// While attachments are copied, SIGINT and SIGTERM only raise a flag: the copy
-// stops at the next chunk and removes its temporary file, so a cancelled run
-// leaves nothing half-written beside the target.
-class CancelGuard {
-  public:
-    CancelGuard() {
-        g_cancelled = 0;
-        oldInt_ = std::signal(SIGINT, OnCancel);
-        oldTerm_ = std::signal(SIGTERM, OnCancel);
-    }
-    ~CancelGuard() {
-        std::signal(SIGINT, oldInt_);
-        std::signal(SIGTERM, oldTerm_);
-    }
-    CancelGuard(const CancelGuard&) = delete;
-    CancelGuard& operator=(const CancelGuard&) = delete;
-
-  private:
-    void (*oldInt_)(int) = SIG_DFL;
-    void (*oldTerm_)(int) = SIG_DFL;
-};
 
 // Opens FILE for `sections`; on failure reports it and returns null.
 std::unique_ptr<mkv::Reader> OpenReader(const std::string& mode, const std::string& file,
@@ -98,7 +70,7 @@ bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::s
     std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kCopyChunk, a.dataSize)));
     bool ok = true;
     for (uint64_t done = 0; done < a.dataSize && ok;) {
-        if (g_cancelled) {
+        if (tools::CancelOnSignal::Cancelled()) {
             error = "cancelled";
             ok = false;
             break;
@@ -163,9 +135,11 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
         return tools::kExitFailed;
     const auto& attachments = reader->Attachments();
     bool failed = false;
-    CancelGuard cancel;
+    // Cancel (SIGINT, SIGTERM) stops the copy at the next chunk; the
+    // temporary file is removed and the target left as it was.
+    tools::CancelOnSignal cancel;
     for (const std::string& target : targets) {
-        if (g_cancelled) {
+        if (tools::CancelOnSignal::Cancelled()) {
             tools::PrintError(kProgram, "attachments: cancelled");
             return tools::kExitFailed;
         }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "Cancel.h"
 #include "ExitStatus.h"
 #include "Limits.h"
 #include "Output.h"
@@ -22,12 +23,6 @@
 namespace quarvel {
 
 namespace {
-
-volatile std::sig_atomic_t g_cancelled = 0;
-
-void OnSignal(int) {
-    g_cancelled = 1;
-}
 
 // The temporary files of the running pass, for the one fault that cannot be
 // handled where it happens: the source file cut short by another program
@@ -48,31 +43,32 @@ void OnBusError(int) {
 }
 #endif
 
-// SIGINT and SIGTERM only raise a flag: the pass stops at the next block and
-// removes its temporary files, so a cancelled run leaves nothing half-written.
+// SIGINT and SIGTERM only raise a flag (tools::CancelOnSignal): the pass stops
+// at the next block and removes its temporary files, so a cancelled run leaves
+// nothing half-written. SIGBUS removes them on the spot.
 class SignalGuard {
   public:
     SignalGuard() {
-        g_cancelled = 0;
-        oldInt_ = std::signal(SIGINT, OnSignal);
-        oldTerm_ = std::signal(SIGTERM, OnSignal);
 #ifdef SIGBUS
         oldBus_ = std::signal(SIGBUS, OnBusError);
 #endif
     }
     ~SignalGuard() {
-        std::signal(SIGINT, oldInt_);
-        std::signal(SIGTERM, oldTerm_);
 #ifdef SIGBUS
         std::signal(SIGBUS, oldBus_);
 #endif
         g_temporaries = nullptr;
     }
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
+
+    static bool Cancelled() {
+        return tools::CancelOnSignal::Cancelled();
+    }
 
   private:
+    tools::CancelOnSignal cancel_;
     void (*oldBus_)(int) = SIG_DFL;
-    void (*oldInt_)(int) = SIG_DFL;
-    void (*oldTerm_)(int) = SIG_DFL;
 };
 
 void Report(const std::string& message) {
@@ -299,7 +295,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     for (const Output& o : outputs) {
         live += o.active ? 1 : 0;
     }
-    while (live > 0 && !g_cancelled && walker.Next(block)) {
+    while (live > 0 && !signals.Cancelled() && walker.Next(block)) {
         progress.Show(walker.Offset(), walker.FileSize());
         const auto it = byNumber.find(block.trackNumber);
         if (it == byNumber.end()) {
@@ -382,7 +378,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     }
 
     int failed = 0;
-    const bool cancelled = g_cancelled != 0;
+    const bool cancelled = signals.Cancelled();
     const auto& damage = walker.Damage();
     for (Output& o : outputs) {
         if (!o.active) {

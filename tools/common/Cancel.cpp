@@ -1,0 +1,32 @@
+#include "Cancel.h"
+
+#include <csignal>
+
+namespace tools {
+
+namespace {
+
+volatile std::sig_atomic_t g_cancelled = 0;
+
+void OnCancel(int) {
+    g_cancelled = 1;
+}
+
+}  // namespace
+
+CancelOnSignal::CancelOnSignal() {
+    g_cancelled = 0;
+    oldInt_ = std::signal(SIGINT, OnCancel);
+    oldTerm_ = std::signal(SIGTERM, OnCancel);
+}
+
+CancelOnSignal::~CancelOnSignal() {
+    std::signal(SIGINT, oldInt_);
+    std::signal(SIGTERM, oldTerm_);
+}
+
+bool CancelOnSignal::Cancelled() {
+    return g_cancelled != 0;
+}
+
+}  // namespace tools

@@ -25,6 +25,22 @@ std::string AsString(const Bytes& b) {
     return std::string(b.begin(), b.end());
 }
 
+// The text with every LF turned into the tools' CR LF.
+std::string WithCrLf(const std::string& text) {
+    std::string crlf;
+    for (char c : text)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return crlf;
+}
+
+// A Matroska file holding one attachment, "big.bin", with `data`.
+Bytes OneAttachmentFile(const Bytes& data) {
+    return Cat(
+        {EbmlHeader(),
+         Segment({Info(), Master(kAttachments, {AttachedFile("big.bin", "application/octet-stream",
+                                                             data, 1)})})});
+}
+
 // (element name, text) of every element that holds text, in document order;
 // fails the test when the document is not well-formed XML.
 std::vector<std::pair<std::string, std::string>> ParseXml(const std::string& xml) {
@@ -169,10 +185,7 @@ TEST(Chapters, XmlOfTwoEditionsWithNestedAndHiddenChaptersIsExact) {
         "    </ChapterAtom>\n"
         "  </EditionEntry>\n"
         "</Chapters>\n";
-    std::string crlf;
-    for (char c : expected)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    EXPECT_EQ(run.out, crlf);
+    EXPECT_EQ(run.out, WithCrLf(expected));
     ParseXml(run.out);
 }
 
@@ -286,10 +299,7 @@ TEST(Tags, XmlIsExactAndComplete) {
         "    </Simple>\n"
         "  </Tag>\n"
         "</Tags>\n";
-    std::string crlf;
-    for (char c : expected)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    EXPECT_EQ(run.out, crlf);
+    EXPECT_EQ(run.out, WithCrLf(expected));
     ParseXml(run.out);
 }
 
@@ -356,11 +366,7 @@ TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
     Bytes data(3 * 1024 * 1024 + 17);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-    const Bytes file = Cat(
-        {EbmlHeader(),
-         Segment({Info(), Master(kAttachments, {AttachedFile("big.bin", "application/octet-stream",
-                                                             data, 1)})})});
-    tooltest::WriteBytes(dir.File("a.mkv"), AsString(file));
+    tooltest::WriteBytes(dir.File("a.mkv"), AsString(OneAttachmentFile(data)));
     tooltest::WriteBytes(dir.File("out.bin"), "old content");
     const auto run =
         RunTool(Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
@@ -371,11 +377,7 @@ TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
 TEST(Attachments, ACancelledCopyLeavesNoPartialFileAndKeepsTheOldOne) {
     tooltest::TempDir dir;
     const Bytes data(64 * 1024 * 1024, 0x5A);
-    const Bytes file = Cat(
-        {EbmlHeader(),
-         Segment({Info(), Master(kAttachments, {AttachedFile("big.bin", "application/octet-stream",
-                                                             data, 1)})})});
-    tooltest::WriteBytes(dir.File("a.mkv"), AsString(file));
+    tooltest::WriteBytes(dir.File("a.mkv"), AsString(OneAttachmentFile(data)));
     tooltest::WriteBytes(dir.File("out.bin"), "old content");
     const std::string part = dir.File("out.bin") + ".quarvel-part";
 

@@ -1,6 +1,5 @@
 #include "Ebml.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -171,23 +170,6 @@ std::string DecodeText(const uint8_t* p, size_t n) {
         }
     }
     return out;
-}
-
-uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i)
-        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
 }
 
 std::string ElementName(uint32_t elementId) {

@@ -44,9 +44,6 @@ std::optional<double> DecodeFloat(const uint8_t* p, size_t n);
 // Text values: cut at the first NUL, invalid UTF-8 sequences replaced by U+FFFD.
 std::string DecodeText(const uint8_t* p, size_t n);
 
-// The common CRC-32 (reflected 0xEDB88320), continued from `crc` (start with 0).
-uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n);
-
 // "Cluster", "TrackEntry", ... or "element 0x1234" for IDs we have no name for.
 std::string ElementName(uint32_t id);
 

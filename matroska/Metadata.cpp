@@ -1,5 +1,7 @@
 #include "Metadata.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 
 namespace mkv::detail {
@@ -138,21 +140,21 @@ void Parser::VerifyCrc(const ElementHeader& parent, const ElementHeader& crc) {
         return;
     const uint32_t expected =
         stored[0] | (stored[1] << 8) | (stored[2] << 16) | (static_cast<uint32_t>(stored[3]) << 24);
-    uint32_t crcValue = 0;
+    uLong crcValue = crc32(0, nullptr, 0);
     std::vector<uint8_t> chunk(64 * 1024);
     for (uint64_t at = from; at < to;) {
         const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), to - at));
         const size_t got = source_.ReadAt(at, chunk.data(), n);
         if (got != n)
             return;  // a short file is reported elsewhere
-        crcValue = Crc32(crcValue, chunk.data(), n);
+        crcValue = crc32(crcValue, chunk.data(), static_cast<uInt>(n));
         at += n;
     }
     if (crcValue != expected) {
         char buf[96];
         std::snprintf(buf, sizeof buf,
                       " (stored %08X, computed %08X); its data is used all the same", expected,
-                      crcValue);
+                      static_cast<uint32_t>(crcValue));
         Problem(crc.offset, "CRC-32 of " + ElementName(parent.id) + " does not match" + buf);
     }
 }

@@ -13,12 +13,15 @@ struct BlockWalker::Impl {
     bool clusterUnknown = false;
     uint64_t clusterEnd = 0;
     uint64_t clusterOffset = 0;
+    uint64_t clusterData = 0;
+    bool clusterWhole = false;      // known size, all of it inside the Segment
     uint64_t clusterTimestamp = 0;  // kept from the previous Cluster when one lacks it
     bool clusterHasTimestamp = false;
     bool haveCurrent = false;
     BlockHeader current;
     std::optional<Error> damage;
     std::vector<Error> skipped;
+    std::function<void(const ClusterCrc&)> onCrc;
 
     bool Stop(uint64_t offset, std::string message) {
         damage = Error{offset, std::move(message)};
@@ -62,6 +65,13 @@ struct BlockWalker::Impl {
         out.payloadOffset = h.dataOffset + len + 3;
         out.payloadSize = h.size - len - 3;
         return true;
+    }
+    void ReportCrc(const ElementHeader& crc) {
+        uint8_t b[4];
+        if (s->source->ReadAt(crc.dataOffset, b, 4) != 4)
+            return;
+        const uint32_t stored = b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t{b[3]} << 24);
+        onCrc(ClusterCrc{clusterOffset, crc.End(), clusterEnd, stored});
     }
     void ReadAdditions(const ElementHeader& additions, BlockHeader& out);
     bool ReadGroup(const ElementHeader& group, BlockHeader& out);
@@ -180,6 +190,8 @@ bool BlockWalker::Impl::Next(BlockHeader& block) {
                 clusterOffset = pos;
                 clusterUnknown = h.unknownSize;
                 clusterEnd = h.unknownSize ? segEnd : std::min(h.End(), segEnd);
+                clusterData = h.dataOffset;
+                clusterWhole = !h.unknownSize && h.End() <= segEnd;
                 clusterHasTimestamp = false;
                 pos = h.dataOffset;
                 continue;
@@ -220,6 +232,10 @@ bool BlockWalker::Impl::Next(BlockHeader& block) {
         }
         pos = h.End();
         switch (h.id) {
+            case id::kCrc32:
+                if (onCrc && h.offset == clusterData && clusterWhole && h.size == 4)
+                    ReportCrc(h);
+                break;
             case id::kTimestamp: {
                 uint64_t ts = 0;
                 if (ReadNumber(h, ts)) {
@@ -293,6 +309,10 @@ bool BlockWalker::ReadPayload(std::vector<uint8_t>& out) {
                                            " bytes of block data, read " + std::to_string(got));
     }
     return true;
+}
+
+void BlockWalker::OnClusterCrc(std::function<void(const ClusterCrc&)> listener) {
+    impl_->onCrc = std::move(listener);
 }
 
 uint64_t BlockWalker::Offset() const {

@@ -11,6 +11,7 @@
 //   if (walker.Damage()) ...
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +85,15 @@ class Reader {
     std::unique_ptr<State> state_;
 };
 
+// A Cluster's stored CRC-32 and the bytes it covers: the rest of the
+// Cluster's data, after the CRC-32 element.
+struct ClusterCrc {
+    uint64_t clusterOffset = 0;  // file offset of the Cluster's ID
+    uint64_t from = 0;
+    uint64_t to = 0;
+    uint32_t stored = 0;
+};
+
 class BlockWalker {
   public:
     explicit BlockWalker(Reader::State* state);
@@ -103,6 +113,11 @@ class BlockWalker {
     // Returns false, and sets Damage(), when the bytes cannot all be read or
     // the payload is larger than kMaxPayloadSize.
     bool ReadPayload(std::vector<uint8_t>& out);
+
+    // Called when the walk has read the CRC-32 that opens a Cluster of known
+    // size, before it reads anything the CRC-32 covers. The walk itself checks
+    // nothing: reading every Cluster whole would cost a sparse pass its speed.
+    void OnClusterCrc(std::function<void(const ClusterCrc&)> listener);
 
     // Where the walk is in the file, for progress, and the file's size.
     uint64_t Offset() const;

@@ -152,7 +152,7 @@ class AdtsWriter : public FileWriter {
             static_cast<uint8_t>(((len & 7) << 5) | 0x1F),
             0xFC,
         };
-        return Put(h, 7) && Put(f.data, f.size);
+        return Put(h, 7) && PutFrame(f);
     }
 
   private:
@@ -227,7 +227,7 @@ class WavWriter : public FileWriter {
     bool Write(const Frame& f) override {
         if (!swap_) {
             data_ += f.size;
-            return Put(f.data, f.size);
+            return PutFrame(f);
         }
         // Big-endian samples, byte-swapped; a sample split across frames is
         // carried over to the next one.

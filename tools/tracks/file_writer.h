@@ -27,6 +27,11 @@ class FileWriter : public TrackWriter {
         }
         return true;
     }
+    void Settle() override {
+        if (!out_.Settle()) {
+            Fail(out_.Error());
+        }
+    }
     void Abort() override { out_.Discard(); }
     std::string Error() const override { return error_; }
     std::string Warning() const override { return warning_; }
@@ -46,6 +51,13 @@ class FileWriter : public TrackWriter {
     bool Put(const void* data, size_t size) { return out_.Write(data, size) || Fail(out_.Error()); }
     bool Put(const std::string& text) { return Put(text.data(), text.size()); }
     bool Put(const std::vector<uint8_t>& bytes) { return Put(bytes.data(), bytes.size()); }
+    // A frame's data, unchanged.
+    bool PutFrame(const Frame& f) { return Put(f.data, f.size, f.inSource); }
+    // Bytes that may be written from where they lie when `inSource` (see Frame).
+    bool Put(const uint8_t* data, size_t size, bool inSource) {
+        return (inSource ? out_.WriteInPlace(data, size) : out_.Write(data, size)) ||
+               Fail(out_.Error());
+    }
     void Warn(const std::string& message) {
         if (warning_.empty()) {
             warning_ = message;

@@ -11,11 +11,20 @@
 #include <process.h>
 #define QUARVEL_GETPID _getpid
 #else
+#include <sys/uio.h>
 #include <unistd.h>
 #define QUARVEL_GETPID getpid
 #endif
 
 namespace quarvel {
+
+namespace {
+
+// Runs in place shorter than this are copied into the buffer: a piece of its
+// own costs the write more than the copy.
+constexpr size_t kMinInPlaceBytes = 4 << 10;
+
+}  // namespace
 
 std::string TemporaryPathFor(const std::string& target) {
     // The process id keeps two runs writing the same target apart.
@@ -54,25 +63,78 @@ bool OutputFile::Open(const std::string& path) {
     return true;
 }
 
+void OutputFile::EndBufferSpan() {
+    if (spanFrom_ < used_) {
+        pieces_.push_back({buffer_.data() + spanFrom_, used_ - spanFrom_});
+        waiting_ += used_ - spanFrom_;
+        spanFrom_ = used_;
+    }
+}
+
 bool OutputFile::Flush() {
-    if (used_ == 0) {
-        return true;
+    if (!error_.empty()) {
+        return false;
     }
-    errno = 0;
-    if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) {
-        return Fail("cannot write");
+    EndBufferSpan();
+    const bool ok = pieces_.empty() || WritePieces();
+    pieces_.clear();
+    used_ = spanFrom_ = waiting_ = 0;
+    holdsInPlace_ = false;
+    return ok;
+}
+
+bool OutputFile::WritePieces() {
+#ifdef _WIN32
+    for (const Piece& piece : pieces_) {
+        errno = 0;
+        if (std::fwrite(piece.data, 1, piece.size, file_) != piece.size) {
+            return Fail("cannot write");
+        }
     }
-    used_ = 0;
+#else
+    // One gathering write for up to 64 pieces; a short write goes on from
+    // where it stopped.
+    const int fd = fileno(file_);
+    size_t next = 0, done = 0;  // the first piece not wholly written, and how much of it is
+    while (next < pieces_.size()) {
+        iovec v[64];
+        int count = 0;
+        for (size_t k = next; k < pieces_.size() && count < 64; ++k, ++count) {
+            const size_t skip = k == next ? done : 0;
+            v[count].iov_base = const_cast<uint8_t*>(pieces_[k].data + skip);
+            v[count].iov_len = pieces_[k].size - skip;
+        }
+        errno = 0;
+        const ssize_t wrote = writev(fd, v, count);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            errno = wrote == 0 ? EIO : errno;
+            return Fail("cannot write");
+        }
+        for (size_t left = static_cast<size_t>(wrote); left > 0;) {
+            const size_t rest = pieces_[next].size - done;
+            const size_t take = std::min(left, rest);
+            left -= take;
+            done += take;
+            if (done == pieces_[next].size) {
+                ++next;
+                done = 0;
+            }
+        }
+    }
+#endif
     return true;
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-    if (!file_) {
+    if (!file_ || !error_.empty()) {
         return false;
     }
     const auto* p = static_cast<const uint8_t*>(data);
     written_ += size;
-    if (used_ + size > buffer_.size()) {
+    if (waiting_ + used_ - spanFrom_ + size > buffer_.size()) {
         if (!Flush()) {
             return false;
         }
@@ -93,6 +155,29 @@ bool OutputFile::Write(const void* data, size_t size) {
     }
     std::memcpy(buffer_.data() + used_, p, size);
     used_ += size;
+    return true;
+}
+
+bool OutputFile::WriteInPlace(const void* data, size_t size) {
+    if (size < kMinInPlaceBytes) {
+        return Write(data, size);
+    }
+    if (!file_ || !error_.empty()) {
+        return false;
+    }
+    written_ += size;
+    EndBufferSpan();
+    holdsInPlace_ = true;
+    for (const auto* p = static_cast<const uint8_t*>(data); size > 0;) {
+        const size_t n = std::min(size, buffer_.size());
+        pieces_.push_back({p, n});
+        waiting_ += n;
+        p += n;
+        size -= n;
+        if (waiting_ >= buffer_.size() && !Flush()) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -127,6 +212,9 @@ bool OutputFile::Close() {
 }
 
 void OutputFile::Discard() {
+    pieces_.clear();
+    used_ = spanFrom_ = waiting_ = 0;
+    holdsInPlace_ = false;
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;

@@ -1,5 +1,7 @@
 // A file written under a temporary name beside its target, through a large
-// buffer, and renamed over the target only once complete.
+// buffer, and renamed over the target only once complete. Frames that lie in
+// the pass's read buffer go out from there, gathered into one write with what
+// the buffer holds, so that their bytes are copied once on their way.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +32,13 @@ class OutputFile {
     bool Write(const void* data, size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
     bool Write(const std::vector<uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
+    // Writes bytes that the caller keeps unchanged until the next Settle():
+    // they are written from where they lie. After a failed write every later
+    // call fails too, so no output goes on past a gap.
+    bool WriteInPlace(const void* data, size_t size);
+    // Writes out everything given to WriteInPlace, after which the file holds
+    // no pointer to it.
+    bool Settle() { return !holdsInPlace_ || Flush(); }
     // Overwrites octets at the start of the file (headers whose sizes are known
     // only at the end). The write position stays at the end.
     bool RewriteHead(const void* data, size_t size);
@@ -42,7 +51,14 @@ class OutputFile {
     const std::string& Path() const { return path_; }
 
   private:
+    // A run of bytes waiting to be written: in place, or a span of buffer_.
+    struct Piece {
+        const uint8_t* data;
+        size_t size;
+    };
     bool Flush();
+    bool WritePieces();
+    void EndBufferSpan();
     bool Fail(const std::string& what);
 
     static size_t bufferBytes_;
@@ -50,6 +66,10 @@ class OutputFile {
     std::string path_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
+    std::vector<Piece> pieces_;  // waiting, in file order
+    size_t spanFrom_ = 0;        // buffer_ bytes from here on are not in pieces_ yet
+    size_t waiting_ = 0;         // bytes in pieces_
+    bool holdsInPlace_ = false;  // pieces_ points outside buffer_
     uint64_t written_ = 0;
     std::string error_;
 };

@@ -11,7 +11,7 @@ namespace {
 // Frames concatenated, empty frames dropped: AC-3, E-AC-3, DTS, TrueHD, MPEG audio.
 class RawWriter : public FileWriter {
   public:
-    bool Write(const Frame& f) override { return f.size == 0 || Put(f.data, f.size); }
+    bool Write(const Frame& f) override { return f.size == 0 || PutFrame(f); }
 };
 
 // MPEG-1/2 and MPEG-4 part 2 video. Some writers keep the sequence (or VOS/VOL)
@@ -29,7 +29,7 @@ class MpegVideoWriter : public FileWriter {
                 return false;
             }
         }
-        return Put(f.data, f.size);
+        return PutFrame(f);
     }
 
   private:
@@ -62,7 +62,7 @@ class FlacWriter : public FileWriter {
     }
 
   public:
-    bool Write(const Frame& f) override { return f.size == 0 || Put(f.data, f.size); }
+    bool Write(const Frame& f) override { return f.size == 0 || PutFrame(f); }
 };
 
 uint32_t ReadBE(const uint8_t* p, size_t n) {
@@ -115,7 +115,7 @@ class AnnexBWriter : public FileWriter {
         }
         if ((first_ || randomAccess) && !hasParams) {
             for (const auto& ps : params_) {
-                if (!PutNal(ps.data(), ps.size())) {
+                if (!PutNal(ps.data(), ps.size(), false)) {
                     return false;
                 }
             }
@@ -125,7 +125,7 @@ class AnnexBWriter : public FileWriter {
         while (pos < end && end - pos >= lengthSize_) {
             const size_t len = ReadBE(f.data + pos, lengthSize_);
             pos += lengthSize_;
-            if (len > 0 && !PutNal(f.data + pos, len)) {
+            if (len > 0 && !PutNal(f.data + pos, len, f.inSource)) {
                 return false;
             }
             pos += len;
@@ -137,9 +137,9 @@ class AnnexBWriter : public FileWriter {
     int NalType(uint8_t b) const { return hevc_ ? (b >> 1) & 0x3F : b & 0x1F; }
     bool IsRandomAccess(int type) const { return hevc_ ? (type >= 16 && type <= 23) : type == 5; }
     bool IsSequenceParams(int type) const { return hevc_ ? type == 33 : type == 7; }
-    bool PutNal(const uint8_t* p, size_t n) {
+    bool PutNal(const uint8_t* p, size_t n, bool inSource) {
         static const uint8_t kStart[4] = {0, 0, 0, 1};
-        return Put(kStart, 4) && Put(p, n);
+        return Put(kStart, 4) && Put(p, n, inSource);
     }
     // Reads `count` NAL units, each with a 16-bit length, into params_.
     bool ReadNals(const std::vector<uint8_t>& cp, size_t& pos, size_t count) {
@@ -217,7 +217,7 @@ class IvfWriter : public FileWriter {
         PutLE64(h, static_cast<uint64_t>(ms));
         static const uint8_t kTd[2] = {0x12, 0x00};
         ++frames_;
-        return Put(h) && (!addTd || Put(kTd, 2)) && Put(f.data, f.size);
+        return Put(h) && (!addTd || Put(kTd, 2)) && PutFrame(f);
     }
 
   private:

@@ -42,6 +42,9 @@ struct Frame {
     // cue settings), or null.
     const uint8_t* additional = nullptr;
     size_t additionalSize = 0;
+    // The data lies in the pass's read buffer and stays there until the
+    // writer's Settle(): it may be written from where it lies.
+    bool inSource = false;
 };
 
 class TrackWriter {
@@ -54,6 +57,10 @@ class TrackWriter {
     // Returns false and sets Error() when the track cannot be written.
     virtual bool Begin(const TrackInfo& track, const std::string& path) = 0;
     virtual bool Write(const Frame& frame) = 0;
+    // Called before the pass's read buffer changes: from then on the writer
+    // may keep no pointer to the data of frames marked inSource. A failure
+    // shows in the next Write or in Finish.
+    virtual void Settle() {}
     // Completes and closes the file. Called once, after the last frame.
     virtual bool Finish() = 0;
     // Closes and drops whatever was written; used when the run fails or is cancelled.

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <random>
 
@@ -316,6 +317,91 @@ TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
     EXPECT_LT(read * 50, size) << "read " << read << " of " << size;
     EXPECT_NE(ReadText(Out("Track2.srt")).find("40\r\n00:00:39,010 --> 00:00:39,510\r\ncue 39"),
               std::string::npos);
+}
+
+// About 4 MB of Clusters with a CRC-32, each holding four frames of track 1,
+// about `apart` bytes each, with a small frame of track 2 after every one.
+struct TwoTrackClusters {
+    Bytes file;
+    Bytes frames[3];       // what tracks 1 and 2 hold, back to back
+    size_t second = 0;     // file offset of the second Cluster
+    size_t secondCrc = 0;  // and of the first octet of its CRC-32
+};
+
+TwoTrackClusters MakeTwoTrackClusters(size_t apart) {
+    TwoTrackClusters out;
+    std::vector<Bytes> clusters;
+    const size_t count = std::max<size_t>(4, (4u << 20) / (4 * apart));
+    for (size_t c = 0; c < count; ++c) {
+        Bytes blocks;
+        for (size_t i = 0; i < 4; ++i) {
+            const size_t n = c * 4 + i;
+            const Bytes big =
+                Frame(apart - apart / 4 + n * 7919 % (apart / 2), static_cast<uint8_t>(n));
+            const Bytes small = Frame(300 + n % 500, static_cast<uint8_t>(n + 1));
+            Append(blocks, SimpleBlock(1, static_cast<int16_t>(i), big));
+            Append(blocks, SimpleBlock(2, static_cast<int16_t>(i), small));
+            Append(out.frames[1], big);
+            Append(out.frames[2], small);
+        }
+        clusters.push_back(MasterWithCrc(kCluster, {Uint(kTimestamp, c * 100), blocks}));
+    }
+    out.file = File({TrackEntry(1, 2, "A_DTS"), TrackEntry(2, 2, "A_AC3")}, clusters);
+    out.second = out.file.size();
+    for (size_t c = 1; c < clusters.size(); ++c) {
+        out.second -= clusters[c].size();
+    }
+    const int sizeLength = std::countl_zero(clusters[1][4]) + 1;
+    out.secondCrc = out.second + 4 + sizeLength + 2;
+    return out;
+}
+
+TEST_F(TracksSynthetic, ClustersAreReadThroughOrSkippedAndCheckedWhenReadWhole) {
+    const TwoTrackClusters close = MakeTwoTrackClusters(30000);
+    const TwoTrackClusters far = MakeTwoTrackClusters(250000);
+    struct Row {
+        const char* name;
+        const TwoTrackClusters& shape;
+        bool damaged;  // the second Cluster's CRC-32 is wrong
+        std::vector<int> wanted;
+        bool readWhole;
+    };
+    const Row rows[] = {
+        // Close together, track 2's frames are read through in one sequence:
+        // its output is still exact, and every Cluster is read whole and checked.
+        {"close, track 2", close, false, {2}, true},
+        {"close, track 2, damaged", close, true, {2}, true},
+        // Far apart, only the headers and track 2 are read: not checked.
+        {"far, track 2, damaged", far, true, {2}, false},
+        {"far, both, damaged", far, true, {1, 2}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes file = row.shape.file;
+        if (row.damaged) {
+            file[row.shape.secondCrc] ^= 1;
+        }
+        std::vector<std::string> targets;
+        for (int t : row.wanted) {
+            targets.push_back(std::to_string(t) + ":" + Out("Track" + std::to_string(t)));
+        }
+        ProgramRun r = Extract(Source(file), targets, {"TORVANE_REPORT_BYTES=1"});
+        const bool checked = row.damaged && row.readWhole;
+        EXPECT_EQ(r.status, checked ? 1 : 0) << r.err;
+        EXPECT_EQ(r.err.find("quarvel: warning: CRC-32 of the Cluster at byte " +
+                             std::to_string(row.shape.second) + " does not match (stored "),
+                  checked ? 0 : std::string::npos)
+            << r.err;
+        unsigned long long read = 0;
+        const size_t at = r.err.find("bytes read: ");
+        ASSERT_NE(at, std::string::npos) << r.err;
+        EXPECT_EQ(std::sscanf(r.err.c_str() + at, "bytes read: %llu", &read), 1);
+        EXPECT_EQ(read * 10 > file.size() * 9, row.readWhole) << read << " of " << file.size();
+        for (int t : row.wanted) {
+            EXPECT_TRUE(ReadAll(Out("Track" + std::to_string(t))) == row.shape.frames[t])
+                << "track " << t;
+        }
+    }
 }
 
 TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {

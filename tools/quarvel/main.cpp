@@ -26,6 +26,9 @@ void PrintHelp() {
     tools::PrintLine("An output file is written under a temporary name beside PATH and renamed");
     tools::PrintLine(
         "only once complete. A track's format follows its codec, not PATH's extension.");
+    tools::PrintLine("tracks checks the CRC-32 of every Cluster it reads whole (all its blocks");
+    tools::PrintLine(
+        "wanted, or lying close together); Clusters read only in part are not checked.");
     tools::PrintLine("chapters prints XML: every edition, every chapter nested as in the file.");
     tools::PrintLine("chapters -s prints the simple format (CHAPTER01=HH:MM:SS.mmm,");
     tools::PrintLine(

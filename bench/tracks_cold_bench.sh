@@ -122,9 +122,9 @@ table() {
     local file=$1 how=$2
     shift 2
     local names=() cmds=() k r
-    for spec in "$@"; do
-        names+=("${spec%%=*}")
-        cmds+=("${spec#*=}")
+    for peer in "$@"; do
+        names+=("${peer%%=*}")
+        cmds+=("${peer#*=}")
     done
     local n=${#names[@]}
     declare -A secs reads

@@ -4,29 +4,6 @@
 
 namespace torvane {
 
-// The platform's name for a signal; each ConsoleRun_<platform>.cpp has one.
-std::string SignalDescription(int signal);
-
-std::string DescribeOutcome(const ConsoleOutcome& outcome) {
-    switch (outcome.kind) {
-        case ConsoleOutcome::Kind::NotStarted:
-            return "could not start: " + outcome.reason;
-        case ConsoleOutcome::Kind::Exited:
-            return "ended with exit status " + std::to_string(outcome.code);
-        case ConsoleOutcome::Kind::Signalled: {
-            std::string text = "killed by signal " + std::to_string(outcome.code);
-            const std::string name = SignalDescription(outcome.code);
-            if (!name.empty()) {
-                text += " (" + name + ")";
-            }
-            return text;
-        }
-        case ConsoleOutcome::Kind::Cancelled:
-            return "cancelled";
-    }
-    return "ended in an unknown way";
-}
-
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {
     std::vector<std::string> lines;
     for (const char c : bytes) {

@@ -30,10 +30,9 @@ struct ConsoleOutcome {
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
 };
 
-// A plain English account for messages, without a final full stop:
-// "could not start: REASON", "ended with exit status 2",
-// "killed by signal 11 (Segmentation fault)", "cancelled".
-std::string DescribeOutcome(const ConsoleOutcome& outcome);
+// The system's name of a signal ("Segmentation fault"), or the empty text
+// where the platform has none.
+std::string SignalDescription(int signal);
 
 // Gathers a tool's output bytes into complete lines. A line ends at CR LF, at
 // LF or at a CR standing alone (a tool that redraws one line with CR gives one

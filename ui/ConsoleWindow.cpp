@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "Messages.h"
+
 namespace {
 
 // How often the window looks whether the tool has ended. Output does not wait
@@ -22,15 +24,39 @@ constexpr int kTickMs = 40;
 // fill the memory.
 constexpr int kMaxLines = 20000;
 
-QString Sentence(const std::string& text) {
-    QString sentence = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+QString Sentence(QString sentence) {
     if (!sentence.isEmpty()) {
         sentence[0] = sentence[0].toUpper();
     }
     return sentence + QLatin1Char('.');
 }
 
+QString FromSystem(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace
+
+QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
+    using Kind = torvane::ConsoleOutcome::Kind;
+    switch (outcome.kind) {
+        case Kind::NotStarted:
+            return Message(TMessage::OutcomeNotStarted).arg(FromSystem(outcome.reason));
+        case Kind::Exited:
+            return Message(TMessage::OutcomeExitStatus).arg(outcome.code);
+        case Kind::Signalled: {
+            const std::string name = torvane::SignalDescription(outcome.code);
+            if (name.empty()) {
+                return Message(TMessage::OutcomeSignal).arg(outcome.code);
+            }
+            return Message(TMessage::OutcomeSignalNamed)
+                .arg(QString::number(outcome.code), FromSystem(name));
+        }
+        case Kind::Cancelled:
+            return Message(TMessage::OutcomeCancelled);
+    }
+    return Message(TMessage::OutcomeUnknown);
+}
 
 torvane::ConsoleOutcome TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,
                                                   const std::string& programFolder) {
@@ -60,7 +86,7 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
     status_->setObjectName(QStringLiteral("ConsoleStatus"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    button_ = new QPushButton(QStringLiteral("Cancel"), this);
+    button_ = new QPushButton(Message(TMessage::ConsoleCancel), this);
     button_->setObjectName(QStringLiteral("ConsoleButton"));
     button_->setAutoDefault(false);
     connect(button_, &QPushButton::clicked, this, [this] {
@@ -103,8 +129,8 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
     output_->clear();
     progressShown_ = false;
     bar_->setValue(0);
-    status_->setText(QStringLiteral("Running…"));
-    button_->setText(QStringLiteral("Cancel"));
+    status_->setText(Message(TMessage::ConsoleRunning));
+    button_->setText(Message(TMessage::ConsoleCancel));
     button_->setEnabled(true);
     if (run_->OutputHandle() >= 0) {
         notifier_ = new QSocketNotifier(run_->OutputHandle(), QSocketNotifier::Read, this);
@@ -113,7 +139,7 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
         // The tool writes to a console of its own: nothing to show but that
         // it is still at work.
         bar_->setRange(0, 0);
-        output_->setPlainText(QStringLiteral("The tool shows its output in its own console."));
+        output_->setPlainText(Message(TMessage::ConsoleOwnConsole));
     }
     ticker_.start();
     exec();
@@ -215,7 +241,7 @@ void TConsoleWindow::Cancel() {
         return;
     }
     run_->Cancel();
-    status_->setText(QStringLiteral("Cancelling…"));
+    status_->setText(Message(TMessage::ConsoleCancelling));
     button_->setEnabled(false);
 }
 
@@ -235,8 +261,8 @@ void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
         return;
     }
     bar_->setRange(0, 100);
-    status_->setText(Sentence(torvane::DescribeOutcome(outcome)));
-    button_->setText(QStringLiteral("Close"));
+    status_->setText(Sentence(DescribeOutcome(outcome)));
+    button_->setText(Message(TMessage::ConsoleClose));
     button_->setEnabled(true);
     button_->setFocus();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -26,6 +27,10 @@ class TConsoleRunner {
     virtual torvane::ConsoleOutcome Run(QWidget* parent, const std::string& commandLine,
                                         const std::string& programFolder) = 0;
 };
+
+// What happened to a run, in the language in force, without a final full
+// stop: "ended with exit status 2", "cancelled", ...
+QString DescribeOutcome(const torvane::ConsoleOutcome& outcome);
 
 // The real runner: each run in a TConsoleWindow of its own.
 class TConsoleWindowRunner : public TConsoleRunner {

@@ -11,6 +11,7 @@
 
 #include "ConsoleWindow.h"
 #include "Dialogs.h"
+#include "Messages.h"
 #include "core/Exception.h"
 #include "core/FileIo.h"
 #include "core/ShortPath.h"
@@ -19,18 +20,25 @@
 namespace {
 
 struct FailedStep {
-    std::string step;
+    TMessage step;
     torvane::ConsoleOutcome outcome;
 };
 
 // One line per failed run, naming the step and what happened to it.
-std::string FailureReport(const std::vector<FailedStep>& failures) {
-    std::string report = "Extraction failed.";
+QString FailureReport(const std::vector<FailedStep>& failures) {
+    QString report = Message(TMessage::ExtractionFailed);
     for (const FailedStep& failure : failures) {
         report +=
-            "\nStep \"" + failure.step + "\": " + torvane::DescribeOutcome(failure.outcome) + ".";
+            QLatin1Char('\n') + Message(TMessage::FailedStep)
+                                    .arg(Message(failure.step), DescribeOutcome(failure.outcome));
     }
     return report;
+}
+
+// The report travels as an exception to the window's error box, which
+// decodes it as the local 8-bit text.
+torvane::Exception ReportError(const QString& report) {
+    return torvane::Exception(report.toLocal8Bit().toStdString());
 }
 
 // The preview as the tool printed it, plus the line break the memo adds.
@@ -64,13 +72,13 @@ void TForm1::BitBtn1Click() {
     if (lineaComandos_->isEnabled()) {
         const torvane::ConsoleOutcome outcome = ejecutarquarvel(ComandoTracks(), 5);
         if (!outcome.Succeeded()) {
-            failures.push_back({"tracks", outcome});
+            failures.push_back({TMessage::StepTracks, outcome});
         }
     }
     if (lineaComandosAtt_->isEnabled()) {
         const torvane::ConsoleOutcome outcome = ejecutarquarvel(ComandoAtt(), 5);
         if (!outcome.Succeeded()) {
-            failures.push_back({"attachments", outcome});
+            failures.push_back({TMessage::StepAttachments, outcome});
         }
     }
 
@@ -92,12 +100,13 @@ void TForm1::BitBtn1Click() {
         if (failures.empty()) {
             throw;
         }
-        throw torvane::Exception(FailureReport(failures) + "\n" + error.what());
+        throw ReportError(FailureReport(failures) + QLatin1Char('\n') +
+                          QString::fromLocal8Bit(error.what()));
     }
 
     bitBtn1_->setEnabled(true);
     if (!failures.empty()) {
-        throw torvane::Exception(FailureReport(failures));
+        throw ReportError(FailureReport(failures));
     }
     dialogs_.MessageBox(this, QStringLiteral("INFO"),
                         QStringLiteral("¡Archivos extraídos corréctamente!"), TDialogs::Buttons::Ok,

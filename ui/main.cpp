@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Dialogs.h"
+#include "Messages.h"
 #include "NewFormat.h"
 #include "Screenshot.h"
 #include "Unit3.h"
@@ -30,7 +31,7 @@ class TApplication : public QApplication {
         } catch (const std::exception& error) {
             Report(QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            Report(QStringLiteral("Unknown error"));
+            Report(Message(TMessage::UnknownError));
         }
         return false;
     }

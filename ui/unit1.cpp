@@ -115,6 +115,9 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFi
     BuildPages();
     BuildMenu();
     ConnectHandlers();
+    // A new window shows the design texts, which are Spanish, until a
+    // language is applied; the program's own messages follow suit.
+    SetLanguageInForce(TLanguage::Spanish);
     // The client area below the menu is fixed; the window follows it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

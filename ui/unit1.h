@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Languages.h"
+#include "Messages.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
 #include "process/ConsoleRun.h"
@@ -69,7 +70,7 @@ class TForm1 : public QMainWindow {
         } catch (const std::exception& error) {
             ShowError(QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            ShowError(QStringLiteral("Unknown error"));
+            ShowError(Message(TMessage::UnknownError));
         }
         return false;
     }

@@ -4,8 +4,10 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <filesystem>
+#include <set>
 
 #include "Languages.h"
+#include "Messages.h"
 #include "WindowFixture.h"
 
 namespace fs = std::filesystem;
@@ -41,6 +43,26 @@ TEST_F(LanguageTest, EveryRowOfTheTableReachesItsComponentInBothLanguages) {
     for (const TLanguageRow& row : kLanguageTable) {
         EXPECT_EQ(Text(row), QString::fromUtf16(row.spanish)) << row.component;
     }
+}
+
+TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
+    std::set<TMessage> keys;
+    for (const TMessageRow& row : MessageRows()) {
+        EXPECT_TRUE(keys.insert(row.key).second) << static_cast<int>(row.key);
+        EXPECT_FALSE(QString::fromUtf16(row.spanish).isEmpty()) << static_cast<int>(row.key);
+        EXPECT_FALSE(QString::fromUtf16(row.english).isEmpty()) << static_cast<int>(row.key);
+    }
+    WriteSettings("English\r\n");
+    Show();
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Unknown error"));
+    Choose("Espaol1");
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
+    // A new window shows the design texts, which are Spanish.
+    Choose("Ingls1");
+    form1.reset();
+    form2.reset();
+    MakeWindows();
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
 }
 
 TEST_F(LanguageTest, TextsLandOnTheControlsTheUserSees) {

@@ -1,0 +1,59 @@
+// The texts the program shows beyond the 39 rows of the language table: its
+// own boxes, the console window, the reports of a run. Each exists in both
+// interface languages and is shown in the language in force.
+#pragma once
+
+#include <QString>
+#include <span>
+
+#include "Languages.h"
+
+// One key per text. A text with %1, %2 ... is completed with QString::arg
+// (all its arguments in one call, so that an argument holding "%2" stays as
+// it is).
+enum class TMessage {
+    // An exception that carries no message.
+    UnknownError,
+
+    // The report of an extraction with a failed step: a headline, then one
+    // line per failed step with its name (%1) and what happened (%2).
+    ExtractionFailed,
+    FailedStep,
+    StepTracks,
+    StepAttachments,
+
+    // What happened to a run of a tool.
+    OutcomeNotStarted,   // %1 the reason
+    OutcomeExitStatus,   // %1 the status
+    OutcomeSignal,       // %1 the signal's number
+    OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
+    OutcomeCancelled,
+    OutcomeUnknown,
+
+    // The console window of an extraction run.
+    ConsoleRunning,
+    ConsoleCancelling,
+    ConsoleCancel,
+    ConsoleClose,
+    ConsoleOwnConsole,
+};
+
+struct TMessageRow {
+    TMessage key;
+    const char16_t* spanish;
+    const char16_t* english;
+};
+
+// Every row, one per key.
+std::span<const TMessageRow> MessageRows();
+
+// The language in force: the one last applied to the windows (the language
+// table's ApplyLanguageTexts sets it), and Spanish, the language of the
+// design texts, until one is.
+TLanguage LanguageInForce();
+void SetLanguageInForce(TLanguage language);
+
+// The text of a key in the language in force, or in the one given. A key
+// without a row is a programming error and throws torvane::Exception.
+QString Message(TMessage key);
+QString Message(TMessage key, TLanguage language);

@@ -93,6 +93,27 @@ bool FormatTable::SaveToFile(const std::string& path) const {
     return true;
 }
 
+ExtensionProblem CheckExtension(std::string_view extension) {
+    // The entry's last seven bytes hold its blank and the extension.
+    constexpr std::size_t kLongest = 6;
+    if (extension.empty()) {
+        return ExtensionProblem::Empty;
+    }
+    if (extension.size() > kLongest) {
+        return ExtensionProblem::TooLong;
+    }
+    if (extension.find_first_of(" \t") != std::string_view::npos) {
+        return ExtensionProblem::Blank;
+    }
+    if (extension.find('(') != std::string_view::npos) {
+        return ExtensionProblem::Bracket;
+    }
+    if (extension == kKindUnknown) {
+        return ExtensionProblem::Reserved;
+    }
+    return ExtensionProblem::None;
+}
+
 std::string Averiguatipo(std::string_view line, FormatTable& table,
                          const AskExtensionFn& askExtension) {
     std::string result(kKindUnknown);
@@ -111,6 +132,9 @@ std::string Averiguatipo(std::string_view line, FormatTable& table,
         const std::string key = ExtractFormatType(line);
         std::string answer =
             askExtension ? askExtension(key + std::string(kUnknownFormatSentence)) : std::string();
+        if (CheckExtension(answer) != ExtensionProblem::None) {
+            return {};
+        }
         table.Append(key + " " + answer);
         result = std::move(answer);
     }

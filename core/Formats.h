@@ -102,6 +102,18 @@ class FormatTable {
     bool loaded_ = false;
 };
 
+// Why the format table could not give an answer to the new-format dialog
+// back as typed, or None. The table reads an entry's extension through its
+// last seven bytes from the first blank on, and its key from every "(":
+// - Empty: no extension at all;
+// - TooLong: more than six bytes;
+// - Blank: a blank or a tab (it would also split the command line);
+// - Bracket: a "(" (it would join the entry's key);
+// - Reserved: "ext", which means "nothing matched", so the question would
+//   come back at every build.
+enum class ExtensionProblem { None, Empty, TooLong, Blank, Bracket, Reserved };
+ExtensionProblem CheckExtension(std::string_view extension);
+
 // Asks the user for an extension: receives the text for the dialog's first
 // label (type key + kUnknownFormatSentence) and returns the extension box's
 // text exactly as typed, possibly empty.
@@ -111,8 +123,11 @@ using AskExtensionFn = std::function<std::string(const std::string& label1Text)>
 // The built-in rules are tried in order, then every format-table entry whose
 // non-empty key occurs in the line; each match replaces the previous result,
 // so the last match wins and the table overrides the built-in rules. When the
-// result is still "ext", askExtension is called once, the entry
-// key + " " + answer is appended to the table and the answer is returned.
+// result is still "ext", askExtension is called once; an answer without an
+// ExtensionProblem is appended to the table as key + " " + answer and
+// returned. Any other answer (the dialog closed from its title bar) is not
+// stored, so the question comes again at the next build, and the empty text
+// is returned.
 std::string Averiguatipo(std::string_view line, FormatTable& table,
                          const AskExtensionFn& askExtension);
 

@@ -116,42 +116,39 @@ TEST(Averiguatipo, UnknownCodecAsksOnceAndAppendsAnswer) {
     EXPECT_EQ(t.ToBytes(), "(V_NUEVO) xyz\r\n");
 }
 
-TEST(Averiguatipo, AnswerTakenExactlyAsTyped) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{" .mkv "}, {}};
-    EXPECT_EQ(Averiguatipo("(V_A)", t, dialog.fn()), " .mkv ");
-    EXPECT_EQ(t.Lines(), (Lines{"(V_A)  .mkv "}));
+TEST(CheckExtension, RefusesWhatTheTableCannotReadBack) {
+    struct Row {
+        const char* extension;
+        ExtensionProblem problem;
+    };
+    for (const Row& row :
+         {Row{"dts", ExtensionProblem::None}, Row{"abcdef", ExtensionProblem::None},
+          Row{".mkv", ExtensionProblem::None}, Row{"EXT", ExtensionProblem::None},
+          Row{"", ExtensionProblem::Empty}, Row{"abcdefg", ExtensionProblem::TooLong},
+          Row{"a b", ExtensionProblem::Blank}, Row{"a\tb", ExtensionProblem::Blank},
+          Row{" ", ExtensionProblem::Blank}, Row{"a(b", ExtensionProblem::Bracket},
+          Row{"ext", ExtensionProblem::Reserved}}) {
+        EXPECT_EQ(CheckExtension(row.extension), row.problem) << row.extension;
+    }
+    // What passes reads back whole from its entry.
+    for (const char* extension : {"dts", "abcdef", ".mkv", "a)b"}) {
+        const std::string entry = std::string("(V_X) ") + extension;
+        EXPECT_EQ(ExtractFormatType(entry), "(V_X)");
+        EXPECT_EQ(ExtractFormatExt(entry), extension);
+    }
 }
 
-TEST(Averiguatipo, AnswerExtAsksAgainEveryTime) {
+TEST(Averiguatipo, RefusedAnswerIsNotStoredAndAskedAgain) {
     FormatTable t = Table("");
-    ScriptedDialog dialog{{"ext", "ext"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
-    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
-    EXPECT_EQ(dialog.asked.size(), 2u);
-    EXPECT_EQ(t.Lines(), (Lines{"(V_Q) ext", "(V_Q) ext"}));
-}
-
-TEST(Averiguatipo, SevenCharacterExtensionUsedOnceThenReadsEmpty) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{"abcdefg"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdefg");
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
-    EXPECT_EQ(dialog.asked.size(), 1u);
-
-    FormatTable six = Table("");
-    ScriptedDialog d6{{"abcdef"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
-    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
-}
-
-TEST(Averiguatipo, EmptyAnswerIsRememberedAsEmpty) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{""}, {}};
-    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
-    EXPECT_EQ(t.Lines(), (Lines{"(V_E) "}));
-    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
-    EXPECT_EQ(dialog.asked.size(), 1u);
+    ScriptedDialog dialog{{"", "abcdefg", "ext", "abcdef"}, {}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
+        EXPECT_TRUE(t.Lines().empty());
+    }
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(dialog.asked.size(), 4u);
+    EXPECT_EQ(t.Lines(), (Lines{"(V_L) abcdef"}));
 }
 
 TEST(Averiguatipo, LineWithoutParenthesisAsksEveryTime) {

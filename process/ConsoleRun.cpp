@@ -58,3 +58,22 @@ std::optional<int> ParseProgressLine(std::string_view line) {
 }
 
 }  // namespace torvane
+
+namespace torvane {
+
+std::vector<std::string> MessageLines(std::string_view output) {
+    ConsoleLines lines;
+    std::vector<std::string> all = lines.Add(output);
+    if (auto last = lines.Finish()) {
+        all.push_back(std::move(*last));
+    }
+    std::vector<std::string> messages;
+    for (std::string& line : all) {
+        if (!line.empty() && !ParseProgressLine(line)) {
+            messages.push_back(std::move(line));
+        }
+    }
+    return messages;
+}
+
+}  // namespace torvane

@@ -41,6 +41,8 @@ struct CapturedEnd {
     int code = 0;
 
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
+    // The tools end with status 1 when all asked for was done, with warnings.
+    bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
 };
 
 // One object serves one run: the constructor starts the child, one call of

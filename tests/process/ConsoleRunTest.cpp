@@ -79,20 +79,23 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     EXPECT_EQ(missing.ProcessId(), -1);
     const ConsoleOutcome outcome = missing.Wait();
     EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    EXPECT_EQ(outcome.reason,
-              "no program 'nosuchtool' in the program folder or on the search path");
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
+    EXPECT_EQ(outcome.program, "nosuchtool");
     ASSERT_TRUE(missing.Poll().has_value());
     EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
 
-    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().reason, "the command line is empty");
+    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
+              ConsoleOutcome::StartFailure::EmptyCommand);
 
     // Executable by its mode, but not a program the system can run.
     testing::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
     ::chmod((folder.File("garbage")).c_str(), 0755);
     ConsoleRun garbage("garbage x", folder.File(""), "");
     EXPECT_FALSE(garbage.Started());
-    EXPECT_EQ(garbage.Wait().reason,
-              "cannot run '" + (folder.File("garbage")) + "': Exec format error");
+    const ConsoleOutcome refused = garbage.Wait();
+    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(refused.program, folder.File("garbage"));
+    EXPECT_EQ(refused.reason, "Exec format error");
 }
 
 TEST(ConsoleRun, BareNameIsLookedForInProgramFolderFirstThenSearchPath) {
@@ -259,6 +262,10 @@ TEST(ConsoleLines, ProgressLinesOnlyInTheirExactForm) {
                               "Progress: 5 %", "xProgress: 5%", ""}) {
         EXPECT_EQ(ParseProgressLine(other), std::nullopt) << other;
     }
+    // What a tool says, without its progress and its empty lines.
+    EXPECT_EQ(MessageLines("Progress: 0%\r\nquarvel: damaged block\n\nProgress: 50%\r"
+                           "Progress: 100%\r\nlast words"),
+              (std::vector<std::string>{"quarvel: damaged block", "last words"}));
 }
 
 }  // namespace

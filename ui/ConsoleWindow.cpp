@@ -35,13 +35,31 @@ QString FromSystem(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
+    using Failure = torvane::ConsoleOutcome::StartFailure;
+    switch (outcome.startFailure) {
+        case Failure::EmptyCommand:
+            return Message(TMessage::StartEmptyCommand);
+        case Failure::NoProgram:
+            return Message(TMessage::StartNoProgram).arg(FromSystem(outcome.program));
+        case Failure::NoPipe:
+            return Message(TMessage::StartNoPipe).arg(FromSystem(outcome.reason));
+        case Failure::CannotRun:
+            return Message(TMessage::StartCannotRun)
+                .arg(FromSystem(outcome.program), FromSystem(outcome.reason));
+        case Failure::CannotPrepare:
+            return Message(TMessage::StartCannotPrepare).arg(FromSystem(outcome.program));
+    }
+    return {};
+}
+
 }  // namespace
 
 QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
     using Kind = torvane::ConsoleOutcome::Kind;
     switch (outcome.kind) {
         case Kind::NotStarted:
-            return Message(TMessage::OutcomeNotStarted).arg(FromSystem(outcome.reason));
+            return Message(TMessage::OutcomeNotStarted).arg(StartFailureText(outcome));
         case Kind::Exited:
             return Message(TMessage::OutcomeExitStatus).arg(outcome.code);
         case Kind::Signalled: {
@@ -58,8 +76,20 @@ QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
     return Message(TMessage::OutcomeUnknown);
 }
 
-torvane::ConsoleOutcome TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,
-                                                  const std::string& programFolder) {
+QString ToolMessagesText(const std::vector<std::string>& lines) {
+    constexpr std::size_t kShownLines = 20;
+    QString text;
+    for (std::size_t k = 0; k < lines.size() && k < kShownLines; ++k) {
+        text += QLatin1Char('\n') + FromSystem(lines[k]);
+    }
+    if (lines.size() > kShownLines) {
+        text += QStringLiteral("\n…");
+    }
+    return text;
+}
+
+TConsoleResult TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,
+                                         const std::string& programFolder) {
     TConsoleWindow window(parent);
     return window.Run(commandLine, programFolder);
 }
@@ -88,7 +118,8 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
 
     button_ = new QPushButton(Message(TMessage::ConsoleCancel), this);
     button_->setObjectName(QStringLiteral("ConsoleButton"));
-    button_->setAutoDefault(false);
+    // Enter on the focused button presses it.
+    button_->setAutoDefault(true);
     connect(button_, &QPushButton::clicked, this, [this] {
         if (Running()) {
             Cancel();
@@ -111,17 +142,18 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
 
 TConsoleWindow::~TConsoleWindow() = default;
 
-torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
-                                            const std::string& programFolder) {
+TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
+                                   const std::string& programFolder) {
     const char* path = std::getenv("PATH");
     run_ = std::make_unique<torvane::ConsoleRun>(commandLine, programFolder,
                                                  path != nullptr ? path : "");
     outcome_.reset();
+    messages_.clear();
     lines_ = torvane::ConsoleLines();
     if (!run_->Started()) {
-        const torvane::ConsoleOutcome outcome = *run_->Poll();
+        TConsoleResult result{*run_->Poll(), {}};
         run_.reset();
-        return outcome;
+        return result;
     }
 
     setWindowTitle(
@@ -155,7 +187,7 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
     }
     run_.reset();
     bar_->setRange(0, 100);
-    return *outcome_;
+    return {*outcome_, std::move(messages_)};
 }
 
 void TConsoleWindow::ReadOutput() {
@@ -206,6 +238,9 @@ void TConsoleWindow::Show(const std::string& bytes, bool last) {
         }
         text += decoded;
         any = true;
+        if (!line.empty() && messages_.size() < TConsoleResult::kMaxMessages) {
+            messages_.push_back(line);
+        }
     };
     for (const std::string& line : lines_.Add(bytes)) {
         take(line);
@@ -251,7 +286,7 @@ void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
     if (notifier_ != nullptr) {
         notifier_->setEnabled(false);
     }
-    if (outcome.Succeeded()) {
+    if (outcome.Succeeded() || outcome.CompletedWithWarnings()) {
         done(QDialog::Accepted);
         return;
     }

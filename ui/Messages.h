@@ -36,6 +36,35 @@ enum class TMessage {
     ConsoleCancel,
     ConsoleClose,
     ConsoleOwnConsole,
+
+    // Why a tool could not be started (after OutcomeNotStarted).
+    StartEmptyCommand,
+    StartNoProgram,      // %1 the program's name
+    StartNoPipe,         // %1 the system's reason
+    StartCannotRun,      // %1 the program, %2 the system's reason
+    StartCannotPrepare,  // %1 the program
+
+    // The end of an extraction other than success or failure: cancelled, or
+    // with a step that ended with warnings (%1 the step; its lines follow).
+    ExtractionCancelled,
+    ExtractionWarnings,
+    StepWarnings,
+
+    // The output folder cannot be made: %1 the folder as typed, %2 the reason.
+    OutputFolderFailed,
+
+    // Reading a source file: the identification tool failed (%1 what
+    // happened to it; its messages follow) or warned (its messages follow);
+    // a tool went silent (%1 the tool and its mode, %2 the seconds waited).
+    ListingFailed,
+    ListingWarnings,
+    CaptureTimedOut,
+
+    // An answer the new-format dialog refuses, and why.
+    ExtensionTooLong,
+    ExtensionBlank,
+    ExtensionBracket,
+    ExtensionReserved,
 };
 
 struct TMessageRow {

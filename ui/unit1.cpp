@@ -65,7 +65,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(place);
-    button->setAutoDefault(false);
+    // Enter on a focused button presses it.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -350,6 +351,10 @@ void TForm1::ConnectHandlers() {
     });
 }
 
+torvane::Exception TForm1::UserError(const QString& text) {
+    return torvane::Exception(Encode(text));
+}
+
 QString TForm1::ErrorText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
         return message + QLatin1Char('.');
@@ -519,6 +524,8 @@ void TForm1::Button1Click() {
     settingChecks_ = true;
     checkListBox1_->clear();
     settingChecks_ = false;
+    // Nothing is checked now: Extract waits for the user's choice.
+    bitBtn1_->setEnabled(false);
     LeerTags();
     LeerCapitulos();
     LeerTrackList();
@@ -529,11 +536,18 @@ std::string TForm1::SourceShortPath() const {
     return torvane::ExtractShortPathName(Encode(sourcePath_));
 }
 
-std::string TForm1::RunCaptured(const std::string& command, int timeout) {
+TForm1::TCapture TForm1::RunCaptured(const std::string& command, const char* what) {
     torvane::TChildProc child(command, std::string());
-    std::string output;
-    child.ReadChildOutput(timeout, output);
-    return output;
+    TCapture capture;
+    child.ReadChildOutput(captureSilenceMs_, capture.output);
+    capture.end = child.Finish();
+    capture.errors = child.ErrorOutput();
+    if (capture.end.kind == torvane::CapturedEnd::Kind::TimedOut) {
+        throw UserError(
+            Message(TMessage::CaptureTimedOut)
+                .arg(QString::fromLatin1(what), QString::number(captureSilenceMs_ / 1000.0)));
+    }
+    return capture;
 }
 
 void TForm1::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
@@ -549,7 +563,7 @@ void TForm1::LeerTags() {
     tagsMemo_->clear();
     const std::string command =
         ToolCommand(torvane::kExtractToolName) + " tags " + SourceShortPath();
-    tagsPreview_ = RunCaptured(command, 1000);
+    tagsPreview_ = RunCaptured(command, "quarvel tags").output;
     ShowPreview(*tagsMemo_, tagsPreview_);
 }
 
@@ -563,7 +577,7 @@ void TForm1::LeerCapitulos() {
     if (radioButton2_->isChecked()) {
         command += " -s";
     }
-    chaptersPreview_ = RunCaptured(command, 2000);
+    chaptersPreview_ = RunCaptured(command, "quarvel chapters").output;
     ShowPreview(*chaptersMemo_, chaptersPreview_);
 }
 
@@ -571,9 +585,22 @@ void TForm1::LeerTrackList() {
     // The listing run names its tool through the long program folder.
     const std::string command = programFolder_ + torvane::ToolFileName(torvane::kIdentifyToolName) +
                                 " -i " + SourceShortPath();
-    const std::string captured = RunCaptured(command, 1000);
+    const TCapture captured = RunCaptured(command, "ostrem -i");
+    // A file the tool cannot read gives no list but the tool's own words.
+    // Before any file was chosen there is nothing to read and nothing to say.
+    const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
+    const bool warned = said && captured.end.CompletedWithWarnings();
+    if (said && !warned) {
+        torvane::ConsoleOutcome outcome;
+        outcome.kind = captured.end.kind == torvane::CapturedEnd::Kind::Signalled
+                           ? torvane::ConsoleOutcome::Kind::Signalled
+                           : torvane::ConsoleOutcome::Kind::Exited;
+        outcome.code = captured.end.code;
+        throw UserError(Message(TMessage::ListingFailed).arg(DescribeOutcome(outcome)) +
+                        ToolMessagesText(torvane::MessageLines(captured.errors)));
+    }
     const torvane::Listing listing =
-        torvane::ConstruirListado(captured, torvane::PreviewLineCount(chaptersPreview_) > 1,
+        torvane::ConstruirListado(captured.output, torvane::PreviewLineCount(chaptersPreview_) > 1,
                                   torvane::PreviewLineCount(tagsPreview_) > 1);
     for (const std::string& line : listing.lines) {
         listado_.push_back(line);
@@ -586,6 +613,12 @@ void TForm1::LeerTrackList() {
         item->setCheckState(Qt::Unchecked);
     }
     settingChecks_ = false;
+    if (warned) {
+        dialogs_.MessageBox(this, QStringLiteral("Torvane"),
+                            Message(TMessage::ListingWarnings) +
+                                ToolMessagesText(torvane::MessageLines(captured.errors)),
+                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
+    }
 }
 
 // ---- Classification and the command lines ---------------------------------
@@ -672,8 +705,9 @@ void TForm1::CheckListBox1ClickCheck() {
 }
 
 void TForm1::Button2Click() {
-    bitBtn1_->setEnabled(true);
     SetAllChecks(true);
+    // An empty list has nothing to extract.
+    bitBtn1_->setEnabled(AnyChecked());
     CrearLineaComandos();
 }
 

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleWindow.h"
 #include "Languages.h"
 #include "Messages.h"
+#include "core/Exception.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
 #include "process/ConsoleRun.h"
+#include "process/Stdout.h"
 
 class QAction;
 class QGroupBox;
@@ -27,7 +30,6 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
-class TConsoleRunner;
 class TDialogs;
 class TForm2;
 class TForm3;
@@ -59,6 +61,16 @@ class TForm1 : public QMainWindow {
     // Turns an exception's message into the error box's text: a "." is added
     // when the last character sorts after ".".
     static QString ErrorText(const QString& message);
+
+    // An error whose text reaches the error box as given: a handler throws it
+    // to end the user's action there.
+    static torvane::Exception UserError(const QString& text);
+
+    // How long a captured tool run may stay silent before it is stopped and
+    // reported; generous, since the end of a tool's output ends the read at
+    // once. Tests shorten it.
+    static constexpr int kCaptureSilenceMs = 30000;
+    void SetCaptureSilence(int milliseconds) { captureSilenceMs_ = milliseconds; }
 
     // Runs an action the way every handler runs: an exception ends it and is
     // shown in the error box. Returns false when the action ended that way.
@@ -112,7 +124,7 @@ class TForm1 : public QMainWindow {
     // the runner given here, or the console window when none was given.
     void SetConsoleRunner(TConsoleRunner* runner);
     void BitBtn1Click();
-    torvane::ConsoleOutcome ejecutarquarvel(const std::string& commandLine, int showState);
+    TConsoleResult ejecutarquarvel(const std::string& commandLine, int showState);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -126,7 +138,14 @@ class TForm1 : public QMainWindow {
     void ShowError(const QString& message);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
-    std::string RunCaptured(const std::string& command, int timeout);
+    struct TCapture {
+        std::string output;
+        torvane::CapturedEnd end;
+        std::string errors;
+    };
+    // Runs a tool with its output captured; a tool that goes silent for the
+    // whole limit is stopped and reported, naming it as `what`.
+    TCapture RunCaptured(const std::string& command, const char* what);
     void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
     void SetAllChecks(bool checked);
     bool AnyChecked() const;
@@ -143,6 +162,7 @@ class TForm1 : public QMainWindow {
     bool shown_ = false;
     bool settingChecks_ = false;
     TConsoleRunner* consoleRunner_ = nullptr;
+    int captureSilenceMs_ = kCaptureSilenceMs;
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;

@@ -93,6 +93,16 @@ QPlainTextEdit* MakeHiddenMemo(QWidget* parent, const char* name, QRect place) {
     return memo;
 }
 
+// How a captured run that did not time out ended, told as a console run's.
+QString DescribeEnd(const torvane::CapturedEnd& end) {
+    torvane::ConsoleOutcome outcome;
+    outcome.kind = end.kind == torvane::CapturedEnd::Kind::Signalled
+                       ? torvane::ConsoleOutcome::Kind::Signalled
+                       : torvane::ConsoleOutcome::Kind::Exited;
+    outcome.code = end.code;
+    return DescribeOutcome(outcome);
+}
+
 const QString kSourceFilter =
     QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks");
 
@@ -591,12 +601,7 @@ void TForm1::LeerTrackList() {
     const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
     const bool warned = said && captured.end.CompletedWithWarnings();
     if (said && !warned) {
-        torvane::ConsoleOutcome outcome;
-        outcome.kind = captured.end.kind == torvane::CapturedEnd::Kind::Signalled
-                           ? torvane::ConsoleOutcome::Kind::Signalled
-                           : torvane::ConsoleOutcome::Kind::Exited;
-        outcome.code = captured.end.code;
-        throw UserError(Message(TMessage::ListingFailed).arg(DescribeOutcome(outcome)) +
+        throw UserError(Message(TMessage::ListingFailed).arg(DescribeEnd(captured.end)) +
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
     const torvane::Listing listing =

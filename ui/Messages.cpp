@@ -34,18 +34,21 @@ const auto kMessageTable = std::to_array<TMessageRow>({
      u"The tool shows its output in its own console."},
 
     {M::StartEmptyCommand, u"la línea de comandos está vacía", u"the command line is empty"},
-    {M::StartNoProgram, u"no hay ningún programa '%1' en la carpeta del programa ni en la ruta de búsqueda",
+    {M::StartNoProgram,
+     u"no hay ningún programa '%1' en la carpeta del programa ni en la ruta de búsqueda",
      u"no program '%1' in the program folder or on the search path"},
     {M::StartNoPipe, u"no se puede crear una tubería: %1", u"cannot make a pipe: %1"},
     {M::StartCannotRun, u"no se puede ejecutar '%1': %2", u"cannot run '%1': %2"},
     {M::StartCannotPrepare, u"no se puede preparar el inicio de '%1'",
      u"cannot prepare the start of '%1'"},
 
-    {M::ExtractionCancelled, u"Extracción cancelada: los pasos restantes no se han llevado a cabo.",
+    {M::ExtractionCancelled,
+     u"Extracción cancelada: los pasos restantes no se han llevado a cabo.",
      u"Extraction cancelled: the remaining steps were not carried out."},
     {M::ExtractionWarnings, u"Extracción completada con avisos.",
      u"Extraction completed with warnings."},
-    {M::StepWarnings, u"Paso \"%1\" completado con avisos:", u"Step \"%1\" completed with warnings:"},
+    {M::StepWarnings, u"Paso \"%1\" completado con avisos:",
+     u"Step \"%1\" completed with warnings:"},
 
     {M::OutputFolderFailed,
      u"No se puede crear la carpeta de salida \"%1\": %2. No se ha extraído nada.",
@@ -53,7 +56,8 @@ const auto kMessageTable = std::to_array<TMessageRow>({
 
     {M::ListingFailed, u"No se puede leer el archivo: ostrem %1.",
      u"The file cannot be read: ostrem %1."},
-    {M::ListingWarnings, u"ostrem ha leído el archivo con avisos; la lista puede estar incompleta:",
+    {M::ListingWarnings,
+     u"ostrem ha leído el archivo con avisos; la lista puede estar incompleta:",
      u"ostrem read the file with warnings; the list may be incomplete:"},
     {M::CaptureTimedOut, u"%1 no ha dado ninguna salida en %2 segundos y se ha detenido.",
      u"%1 gave no output for %2 seconds and was stopped."},
@@ -64,7 +68,8 @@ const auto kMessageTable = std::to_array<TMessageRow>({
      u"The extension cannot contain blanks."},
     {M::ExtensionBracket, u"La extensión no puede contener \"(\".",
      u"The extension cannot contain \"(\"."},
-    {M::ExtensionReserved, u"\"ext\" no puede ser una extensión: Torvane volvería a preguntar cada vez.",
+    {M::ExtensionReserved,
+     u"\"ext\" no puede ser una extensión: Torvane volvería a preguntar cada vez.",
      u"\"ext\" cannot be an extension: Torvane would ask again every time."},
 });
 // clang-format on

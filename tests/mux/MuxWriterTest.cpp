@@ -25,6 +25,17 @@ namespace fs = std::filesystem;
 namespace oracle = torvane::oracle;
 using torvane::testing::TempDir;
 
+// The module the build ships, in the program folder beside quarvel; the test
+// program itself stands elsewhere.
+const std::string kShippedModuleFolder = TORVANE_BIN_DIR;
+
+class ShippedModule : public ::testing::Environment {
+  public:
+    void SetUp() override { SetMuxModuleFolder(kShippedModuleFolder); }
+};
+[[maybe_unused]] ::testing::Environment* const kShippedModule =
+    ::testing::AddGlobalTestEnvironment(new ShippedModule);
+
 std::string Fixture(const std::string& name) {
     return std::string(TORVANE_FIXTURES_DIR) + "/codecs/" + name;
 }
@@ -355,7 +366,7 @@ TEST(MuxErrors, MissingModuleNamesItsFile) {
     const Source src = LoadSource("vorbis.mka", "A_VORBIS");
     auto writer = MakeMuxWriter();
     EXPECT_FALSE(writer->Begin(src.info, empty.File("out.ogg")));
-    SetMuxModuleFolder("");
+    SetMuxModuleFolder(kShippedModuleFolder);
     const std::string error = writer->Error();
     EXPECT_NE(error.find(empty.File(MuxModuleFileName())), std::string::npos) << error;
     // The loader's own reason is kept.
@@ -384,7 +395,7 @@ TEST(MuxErrors, ModuleOfAnotherVersionOrIncompleteIsRefused) {
     EXPECT_NE(w2->Error().find("lacks quarvel_mux_open"), std::string::npos) << w2->Error();
     EXPECT_NE(w2->Error().find("fake_mux_no_open/libquarvel_mux.so"), std::string::npos)
         << w2->Error();
-    SetMuxModuleFolder("");
+    SetMuxModuleFolder(kShippedModuleFolder);
     EXPECT_FALSE(fs::exists(dir.File("out.ogg")));
 }
 

@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 using testing::TempDir;
 using Kind = ConsoleOutcome::Kind;
 
-const std::string kBin = std::string(TORVANE_BIN_DIR) + "/";
+const std::string kBin = std::string(TORVANE_TEST_BIN_DIR) + "/";
 constexpr char kChild[] = "torvane_test_child";
 
 long MsSince(Clock::time_point start) {
@@ -34,7 +34,7 @@ bool Reaped(long pid) {
     return ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG) == -1 && errno == ECHILD;
 }
 
-// Starts the helper by its bare name, found in the build's program folder.
+// Starts the helper by its bare name, found in the folder of the test programs.
 std::unique_ptr<ConsoleRun> Start(const std::string& arguments) {
     return std::make_unique<ConsoleRun>(std::string(kChild) + " " + arguments, kBin, "");
 }

@@ -21,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::TempDir;
 
-const std::string kChild = std::string(TORVANE_BIN_DIR) + "/torvane_test_child";
+const std::string kChild = std::string(TORVANE_TEST_BIN_DIR) + "/torvane_test_child";
 
 long MsSince(Clock::time_point start) {
     return static_cast<long>(
@@ -148,7 +148,7 @@ TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
 }
 
 TEST(TChildProc, BareNameIsFoundInProgramFolder) {
-    // The test program and the helper share build/bin, the program folder.
+    // The test program and the helper share one folder, the program folder.
     EXPECT_EQ(Capture("torvane_test_child lines 1", 2000), "line 0\r\n");
 }
 

@@ -60,8 +60,15 @@ std::string ExtractFormatExt(std::string_view line);
 
 // The user's codec-to-extension table (Formats.txt): an ordered list of lines.
 // Lines that are not entries are kept and written back; they never match.
+//
+// The table lives in the program folder. Where that folder is read-only (an
+// installed program), the rows a user adds are kept in a table of the user's
+// own, in the per-user folder, and read after the program folder's rows, so
+// that they win over them.
 class FormatTable {
   public:
+    enum class SavedTo { Nothing, ProgramFolder, UserFolder };
+
     FormatTable() = default;
 
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -81,9 +88,16 @@ class FormatTable {
     // throws IoError and leaves the table unchanged (and unloaded if it was).
     void LoadFromFile(const std::string& path);
 
+    // Adds the lines of the user's own table after the lines loaded so far. A
+    // missing file adds nothing. Throws IoError as LoadFromFile.
+    void LoadUserRowsFromFile(const std::string& path);
+
     // Appends one entry. In the text it joins as entry + CR LF when the text so
     // far is empty or ends with a line break, and as CR LF + entry otherwise.
     void Append(std::string entry);
+
+    // True when an entry was appended since the table was loaded or saved.
+    bool Changed() const { return changed_; }
 
     // The table's text: the lines joined by CR LF, plus a final CR LF when the
     // loaded text had one or the last change was an append to an empty or
@@ -96,10 +110,26 @@ class FormatTable {
     // ("Cannot create file \"PATH\". REASON") when it cannot be written.
     bool SaveToFile(const std::string& path) const;
 
+    // Saves a loaded table that changed; writes nothing otherwise. The table
+    // replaces the program folder's (programPath), unless the user's own table
+    // exists or the program folder's cannot be written: then the user's rows
+    // (those read from the user's table and those appended) replace the
+    // user's table (userPath, its folders made as needed), each row ending in
+    // CR LF. Throws IoError naming the user's table when that fails too, or
+    // naming the program folder's when userPath has no folder.
+    SavedTo Save(const std::string& programPath, const std::string& userPath);
+
   private:
+    std::string UserRowsToBytes() const;
+
     std::vector<std::string> lines_;
     bool finalBreak_ = false;
     bool loaded_ = false;
+    bool changed_ = false;
+    // lines_ from here on are the user's rows: read from the user's own
+    // table, or appended since the last save to the program folder.
+    std::size_t userRowsStart_ = 0;
+    bool userTableExists_ = false;
 };
 
 // Why the format table could not give an answer to the new-format dialog

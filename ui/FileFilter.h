@@ -5,3 +5,7 @@
 #include <QString>
 
 QString QtNameFilter(const QString& filter);
+
+// True when the file name matches one of the filter's patterns, whatever the
+// case of its letters.
+bool FilterAccepts(const QString& filter, const QString& fileName);

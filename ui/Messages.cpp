@@ -71,6 +71,10 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::ExtensionReserved,
      u"\"ext\" no puede ser una extensión: Torvane volvería a preguntar cada vez.",
      u"\"ext\" cannot be an extension: Torvane would ask again every time."},
+    {M::FormatsNotSaved,
+     u"No se han podido guardar los formatos nuevos; se volverán a preguntar la próxima vez.\n%1",
+     u"The new formats could not be saved; they will be asked for again next time.\n%1"},
+    {M::SourceNotFound, u"No se encuentra el archivo \"%1\".", u"File \"%1\" not found."},
 });
 // clang-format on
 

@@ -65,6 +65,11 @@ enum class TMessage {
     ExtensionBlank,
     ExtensionBracket,
     ExtensionReserved,
+    // Closing the window: the new rows of the format table could be written
+    // neither beside the program nor in the per-user folder (%1 the reason).
+    FormatsNotSaved,
+    // A file named on the command line that does not exist (%1 its path).
+    SourceNotFound,
 };
 
 struct TMessageRow {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -13,15 +14,20 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
+#include <utility>
 
 #include "Dialogs.h"
+#include "FileFilter.h"
 #include "NewFormat.h"
 #include "Placement.h"
 #include "Unit3.h"
@@ -108,11 +114,12 @@ const QString kSourceFilter =
 
 }  // namespace
 
-TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
-               QWidget* parent)
+TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
+               torvane::SettingsFile settings, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
       programFolder_(std::move(programFolder)),
+      userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Torvane 1.5.2"));
@@ -126,6 +133,13 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFi
     BuildPages();
     BuildMenu();
     ConnectHandlers();
+    // A Matroska file dropped anywhere on the window becomes the source; no
+    // control takes drops of its own (the output folder field would take the
+    // file's path as text).
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);
+    }
+    setAcceptDrops(true);
     // A new window shows the design texts, which are Spanish, until a
     // language is applied; the program's own messages follow suit.
     SetLanguageInForce(TLanguage::Spanish);
@@ -386,13 +400,40 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A table that cannot be saved keeps the window open, so the user's
-    // formats are not lost; each further close tries again.
-    if (Guarded([this] { FormClose(); })) {
-        event->accept();
-    } else {
-        event->ignore();
+    // The window closes whatever becomes of the format table: a table that
+    // cannot be saved anywhere is reported, and a window that could never be
+    // closed would be worse than a question asked again next time.
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+QString TForm1::DroppedSourceFile(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return {};
     }
+    const QFileInfo file(urls.front().toLocalFile());
+    if (!file.isFile() || !FilterAccepts(kSourceFilter, file.fileName())) {
+        return {};
+    }
+    return file.absoluteFilePath();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedSourceFile(*event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = DroppedSourceFile(*event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // The drop completes first: the tools run, and any box shows, after the
+    // desktop has finished the drag.
+    QTimer::singleShot(0, this, [this, file] { Guarded([&] { OpenSourceFile(file); }); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -473,7 +514,14 @@ void TForm1::Salir1Click() {
 }
 
 void TForm1::FormClose() {
-    formats_.SaveToFile(programFolder_ + std::string(torvane::kFormatsFileName));
+    const std::string name(torvane::kFormatsFileName);
+    try {
+        formats_.Save(programFolder_ + name,
+                      userFolder_.empty() ? std::string() : userFolder_ + name);
+    } catch (const std::exception& error) {
+        throw torvane::Exception(
+            Encode(Message(TMessage::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
+    }
 }
 
 // ---- Languages and the Help menu ------------------------------------------
@@ -520,9 +568,27 @@ void TForm1::wwwformat1Click() {
 
 // ---- Inspecting a source file ---------------------------------------------
 
+bool TForm1::ChooseSource(QString& fileName) {
+    if (givenSource_) {
+        fileName = *std::exchange(givenSource_, std::nullopt);
+        return true;
+    }
+    return dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName);
+}
+
+void TForm1::OpenSourceFile(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        throw torvane::Exception(Encode(Message(TMessage::SourceNotFound).arg(path)));
+    }
+    // The source button then runs as if its dialog had been confirmed.
+    givenSource_ = file.absoluteFilePath();
+    Button1Click();
+}
+
 void TForm1::Button1Click() {
     QString fileName = sourcePath_;
-    if (dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName)) {
+    if (ChooseSource(fileName)) {
         sourcePath_ = fileName;
         edit1_->setText(fileName);
         // As the desktop's file dialog does on Windows: the chosen file's
@@ -651,7 +717,13 @@ void TForm1::ShowFormatTable() {
 }
 
 void TForm1::LoadTextFormats() {
-    formats_.LoadFromFile(programFolder_ + std::string(torvane::kFormatsFileName));
+    const std::string name(torvane::kFormatsFileName);
+    formats_.LoadFromFile(programFolder_ + name);
+    // The rows this user added where the program folder's table could not
+    // take them come after its rows, so that they win.
+    if (!userFolder_.empty()) {
+        formats_.LoadUserRowsFromFile(userFolder_ + name);
+    }
     ShowFormatTable();
 }
 

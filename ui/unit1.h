@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QMimeData;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,10 +40,11 @@ class TForm4;
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
-    // programFolder ends in a separator; settings names Torvane.cfg, fixed at
-    // start-up because the file dialog later moves the current folder.
-    TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
-           QWidget* parent = nullptr);
+    // programFolder ends in a separator; userFolder, the per-user folder,
+    // too (or is empty when there is none). settings names Torvane.cfg, fixed
+    // at start-up because the file dialog later moves the current folder.
+    TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
+           torvane::SettingsFile settings, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The other three windows, made after this one and living as long.
@@ -102,6 +105,13 @@ class TForm1 : public QMainWindow {
 
     // Inspecting a source file.
     void Button1Click();
+    // Does what confirming the file in the source button's dialog does: for a
+    // file named on the command line or dropped on the window. A path that
+    // names no file is refused with a message.
+    void OpenSourceFile(const QString& path);
+    // The one Matroska file a drag carries, or empty when it carries anything
+    // else (more files, a folder, a remote address, another kind of file).
+    static QString DroppedSourceFile(const QMimeData& data);
     void LeerTags();
     void LeerCapitulos();
     void LeerTrackList();
@@ -129,6 +139,8 @@ class TForm1 : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -136,6 +148,7 @@ class TForm1 : public QMainWindow {
     void BuildMenu();
     void ConnectHandlers();
     void ShowError(const QString& message);
+    bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
     struct TCapture {
@@ -155,6 +168,7 @@ class TForm1 : public QMainWindow {
 
     TDialogs& dialogs_;
     std::string programFolder_;
+    std::string userFolder_;
     torvane::SettingsFile settings_;
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
@@ -166,6 +180,8 @@ class TForm1 : public QMainWindow {
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;
+    // A file given otherwise, taken by the source button as the dialog's answer.
+    std::optional<QString> givenSource_;
     // The identification listing (line 0 the file line), as captured bytes.
     std::vector<std::string> listado_;
     std::string chaptersPreview_;

@@ -1,13 +1,16 @@
 // Choosing a source file: the real ostrem and quarvel run on the fixtures and
 // fill the item list, the previews and the command lines.
 #include <QAction>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
@@ -131,6 +134,80 @@ TEST_F(SourceTest, AnUnknownCodecAsksOnceAndTheAnswerReachesTheTableFile) {
     EXPECT_EQ(dialogs.newFormatLabels.size(), 2u);
     EXPECT_TRUE(form1->close());
     EXPECT_EQ(ReadFile(FormatsPath()), "(V_MPEG4/ISO/AVC) h264\r\n");
+}
+
+TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) {
+    const std::string source = Fixture("full.mkv");
+    struct Outcome {
+        QStringList items;
+        QString edit1;
+        std::string tracks;
+        std::string chapters;
+        std::string folder;
+    };
+    auto outcome = [&] {
+        return Outcome{Items(), Find<QLineEdit>("Edit1")->text(), form1->ComandoTracks(),
+                       form1->ChaptersPreview(), fs::current_path().string()};
+    };
+    auto freshWindow = [&] {
+        QDir::setCurrent(QString::fromStdString(workFolder));
+        form1.reset();
+        MakeWindows();
+        Show();
+    };
+    auto expectSame = [](const Outcome& got, const Outcome& want) {
+        EXPECT_EQ(got.items, want.items);
+        EXPECT_EQ(got.edit1, want.edit1);
+        EXPECT_EQ(got.tracks, want.tracks);
+        EXPECT_EQ(got.chapters, want.chapters);
+        EXPECT_EQ(got.folder, want.folder);
+    };
+    auto drag = [&](QMimeData& data) {
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form1.get(), &enter);
+        return enter.isAccepted();
+    };
+
+    Show();
+    Choose(source);
+    const Outcome chosen = outcome();
+    ASSERT_GE(chosen.items.size(), 5);
+
+    freshWindow();
+    form1->OpenSourceFile(QString::fromStdString(source));
+    expectSame(outcome(), chosen);
+    EXPECT_EQ(dialogs.openCount, 1);  // the dialog itself was never shown again
+
+    freshWindow();
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(QString::fromStdString(source))});
+    ASSERT_TRUE(drag(one));
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form1.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    QApplication::processEvents();
+    expectSame(outcome(), chosen);
+
+    // Anything but one Matroska file is not taken; a missing file named on the
+    // command line is reported.
+    const std::string text = root.path().toStdString() + "/notes.txt";
+    WriteFile(text, "x");
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(source)),
+                      QUrl::fromLocalFile(QString::fromStdString(source))},
+          QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(text))},
+          QList<QUrl>{QUrl::fromLocalFile(root.path())},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.org/film.mkv"))}}) {
+        QMimeData data;
+        data.setUrls(urls);
+        EXPECT_FALSE(drag(data)) << urls.front().toString().toStdString();
+    }
+    dialogs.boxes.clear();
+    form1->Guarded([&] { form1->OpenSourceFile(QStringLiteral("/no/such/film.mkv")); });
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File \"/no/such/film.mkv\" not found."));
+    expectSame(outcome(), chosen);
 }
 
 TEST_F(SourceTest, ChapterFormatSwitchRereadsThePreview) {
@@ -309,7 +386,7 @@ TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
     QDir::setCurrent(root.path());
     {
         std::ofstream(folder + "Torvane.cfg") << "English\r\n";
-        TForm1 form1(dialogs, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
+        TForm1 form1(dialogs, folder, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
         TForm2 form2(dialogs);
         TForm3 form3;
         TForm4 form4;

@@ -326,7 +326,7 @@ void TForm1::BuildMenu() {
     acercade2_ = new QAction(QStringLiteral("Info"), acercade1_);
     acercade2_->setObjectName(QStringLiteral("Acercade2"));
     acercade1_->addAction(acercade2_);
-    wwwsite1_ = new QAction(QString::fromLatin1(kProgramHost), acercade1_);
+    wwwsite1_ = new QAction(QString::fromLatin1(kProgramPageCaption), acercade1_);
     wwwsite1_->setObjectName(QStringLiteral("wwwsite1"));
     acercade1_->addAction(wwwsite1_);
     wwwformat1_ = new QAction(QString::fromLatin1(kFormatHost), acercade1_);
@@ -559,7 +559,7 @@ void TForm1::Acercade3Click() {
 }
 
 void TForm1::wwwsite1Click() {
-    dialogs_.OpenUrl(QString::fromLatin1(kProgramPage));
+    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_)));
 }
 
 void TForm1::wwwformat1Click() {

@@ -58,7 +58,9 @@ int main(int argc, char** argv) {
     // Qt has taken its own options out of argv by now; a relative path is
     // resolved against the folder the program started in.
     const QString sourceArgument =
-        argc > 1 ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath() : QString();
+        argc > 1 && argv[1][0] != '\0'
+            ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
+            : QString();
 
     const TScreenshotRequest screenshot = ScreenshotRequestFromEnvironment();
     std::unique_ptr<TDialogs> dialogs;

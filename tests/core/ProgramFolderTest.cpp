@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -26,28 +25,6 @@ TEST(ProgramFolder, FolderOfKeepsTheSeparator) {
     EXPECT_EQ(FolderOf("/opt/torvane/bin/torvane"), "/opt/torvane/bin/");
     EXPECT_EQ(FolderOf("/torvane"), "/");
     EXPECT_EQ(FolderOf("torvane"), "");
-}
-
-TEST(UserFolder, FollowsTheXdgConfigFolderThenHome) {
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    const char* savedHome = std::getenv("HOME");
-    const std::string config = savedConfig ? savedConfig : "";
-    const std::string home = savedHome ? savedHome : "";
-    struct Case {
-        const char* config;  // nullptr: unset
-        const char* home;
-        const char* folder;
-    };
-    for (const Case& c :
-         {Case{"/cfg", "/home/ana", "/cfg/torvane/"},
-          Case{"relative", "/home/ana", "/home/ana/.config/torvane/"},
-          Case{nullptr, "/home/ana", "/home/ana/.config/torvane/"}, Case{"", "", ""}}) {
-        c.config ? ::setenv("XDG_CONFIG_HOME", c.config, 1) : ::unsetenv("XDG_CONFIG_HOME");
-        ::setenv("HOME", c.home, 1);
-        EXPECT_EQ(UserFolder(), c.folder) << (c.config ? c.config : "(unset)") << " " << c.home;
-    }
-    savedConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
-    savedHome ? ::setenv("HOME", home.c_str(), 1) : ::unsetenv("HOME");
 }
 
 TEST(FileExists, RegularFilesOnly) {

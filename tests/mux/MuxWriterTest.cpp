@@ -416,6 +416,11 @@ TEST(MuxErrors, UnsupportedOrDamagedTracksAreRefusedBeforeAnyFile) {
     TrackInfo vorbis = LoadSource("vorbis.mka", "A_VORBIS").info;
     vorbis.codecPrivate.resize(20);
     cases.push_back({vorbis, "does not hold the three Vorbis headers"});
+    // The identification header passes the plan; the setup header, last in
+    // CodecPrivate, loses its framing bit and fails FFmpeg's parser.
+    TrackInfo vorbisSetup = LoadSource("vorbis.mka", "A_VORBIS").info;
+    vorbisSetup.codecPrivate.back() = 0;
+    cases.push_back({vorbisSetup, "the Vorbis headers in CodecPrivate are damaged"});
     TrackInfo vfw;
     vfw.codecId = "V_MS/VFW/FOURCC";
     vfw.codecPrivate.assign(39, 0);

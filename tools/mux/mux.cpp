@@ -235,6 +235,7 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         SetError(err, errSize, "%s", planError.c_str());
         return nullptr;
     }
+    // `owner` alone frees the handle on every early return.
     std::unique_ptr<quarvel_mux, void (*)(quarvel_mux*)> owner(new quarvel_mux, FreeMux);
     quarvel_mux* m = owner.get();
     m->plan = std::move(plan);
@@ -283,7 +284,6 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
             static_cast<uint8_t*>(av_mallocz(p.extradata.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (par->extradata == nullptr) {
             SetError(err, errSize, "out of memory opening '%s'", path);
-            FreeMux(m);
             return nullptr;
         }
         std::memcpy(par->extradata, p.extradata.data(), p.extradata.size());
@@ -311,7 +311,6 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         m->vorbis = av_vorbis_parse_init(p.extradata.data(), static_cast<int>(p.extradata.size()));
         if (m->vorbis == nullptr) {
             SetError(err, errSize, "the Vorbis headers in CodecPrivate are damaged");
-            FreeMux(m);
             return nullptr;
         }
     }

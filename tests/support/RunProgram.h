@@ -39,6 +39,9 @@ struct RunOptions {
     int timeoutSeconds = 0;
     // The child's current folder; empty keeps this process's.
     std::string folder = {};
+    // Standard output a pipe whose reader has gone, as when the program
+    // reading the output ends early: writing to it raises SIGPIPE.
+    bool readerGone = false;
 };
 
 // A started child. Its standard input is empty; its output and error go to
@@ -48,6 +51,7 @@ class RunningProgram {
     RunningProgram(const std::string& program, const std::vector<std::string>& args,
                    const RunOptions& options = {})
         : program_(program), timeoutSeconds_(options.timeoutSeconds) {
+        const bool readerGone = options.readerGone;
         // Everything the child needs is prepared here: between fork() and
         // exec the child only opens, duplicates, changes folder and writes.
         const std::string outPath = capture_.File("stdout"), errPath = capture_.File("stderr");
@@ -100,7 +104,12 @@ class RunningProgram {
         pid_ = ::fork();
         if (pid_ == 0) {
             const int in = ::open("/dev/null", O_RDONLY);
-            const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int gone[2];
+            if (readerGone && ::pipe(gone) == 0) {
+                ::close(gone[0]);
+                o = gone[1];
+            }
             const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (in >= 0 && o >= 0 && e >= 0 && ::dup2(in, 0) == 0 && ::dup2(o, 1) == 1 &&
                 ::dup2(e, 2) == 2 && (folder.empty() || ::chdir(folder.c_str()) == 0)) {

@@ -2,6 +2,7 @@
 // encodings and timestamps give known streams; failures give the right status
 // and message, leave no partial file and keep an earlier one.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -256,6 +257,13 @@ TEST_F(TracksSynthetic, BadRequestsAreNamed) {
     EXPECT_EQ(r.err, "quarvel: track 2 (A_AC3): '" + (dir_ / "." / "same.ac3").string() +
                          "' is the output of another track already\n");
     EXPECT_EQ(ReadAll(Out("same.ac3")), (Bytes{1, 2, 3}));
+    // A pipe (like a device) is never replaced by a file.
+    ASSERT_EQ(mkfifo(Out("fifo").c_str(), 0600), 0);
+    r = Extract(src, {"1:" + Out("fifo"), "2:" + Out("Track2.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): '" + Out("fifo") +
+                         "' is not a regular file; it is left as it is\n");
+    EXPECT_TRUE(fs::is_fifo(Out("fifo")));
 }
 
 TEST_F(TracksSynthetic, TheSourceIsNeverOverwritten) {
@@ -375,6 +383,15 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
     fs::remove(src);
+}
+
+TEST_F(TracksSynthetic, ProgressNobodyReadsDoesNotStopTheRun) {
+    const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
+    ProgramRun r =
+        RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, {.readerGone = true});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(Out("Track1.ac3")), (Bytes{1, 2, 3}));
 }
 
 TEST_F(TracksSynthetic, MissingMuxingModuleFailsOnlyItsTracks) {

@@ -23,9 +23,12 @@ void PrintHelp() {
     tools::PrintLine("  quarvel --help | --version");
     tools::PrintLine(
         "Track and attachment numbers are those ostrem -i lists, from 1 in file order.");
-    tools::PrintLine("An output file is written under a temporary name beside PATH and renamed");
+    tools::PrintLine("An output file is written to a new file beside PATH, under a name nobody");
+    tools::PrintLine("can predict, and renamed over PATH only once complete. A PATH that is not");
     tools::PrintLine(
-        "only once complete. A track's format follows its codec, not PATH's extension.");
+        "a regular file (a device, a pipe), the source file, or the output of another");
+    tools::PrintLine("item is refused. SIGINT, SIGTERM and SIGHUP stop the run and remove its");
+    tools::PrintLine("unfinished files. A track's format follows its codec, not PATH's extension.");
     tools::PrintLine("chapters prints XML: every edition, every chapter nested as in the file.");
     tools::PrintLine("chapters -s prints the simple format (CHAPTER01=HH:MM:SS.mmm,");
     tools::PrintLine(

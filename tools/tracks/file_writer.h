@@ -28,6 +28,12 @@ class FileWriter : public TrackWriter {
         return true;
     }
     void Abort() override { out_.Discard(); }
+    std::vector<std::pair<std::string, std::string>> Files() const override {
+        if (out_.Path().empty()) {
+            return {};
+        }
+        return {{out_.Path(), out_.Target()}};
+    }
     std::string Error() const override { return error_; }
     std::string Warning() const override { return warning_; }
 

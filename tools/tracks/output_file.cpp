@@ -3,24 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "track_limits.h"
 
-#ifdef _WIN32
-#include <process.h>
-#define QUARVEL_GETPID _getpid
-#else
-#include <unistd.h>
-#define QUARVEL_GETPID getpid
-#endif
-
 namespace quarvel {
-
-std::string TemporaryPathFor(const std::string& target) {
-    // The process id keeps two runs writing the same target apart.
-    return target + ".quarvel-part-" + std::to_string(QUARVEL_GETPID());
-}
 
 size_t OutputFile::bufferBytes_ = limits::kOutputBufferBytes;
 
@@ -30,25 +16,21 @@ void OutputFile::ShareBudget(size_t files) {
 }
 
 OutputFile::~OutputFile() {
-    if (file_) {
+    if (IsOpen()) {
         Discard();
     }
 }
 
 bool OutputFile::Fail(const std::string& what) {
-    error_ = what + " '" + path_ + "': " + std::strerror(errno);
+    error_ = what + " '" + Target() + "': " + std::strerror(errno);
     return false;
 }
 
-bool OutputFile::Open(const std::string& path) {
-    path_ = path;
-    errno = 0;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        return Fail("cannot create");
+bool OutputFile::Open(const std::string& target) {
+    if (!temp_.Create(target, error_)) {
+        return false;
     }
-    std::setvbuf(file_, nullptr, _IONBF, 0);  // our own buffer does the batching
-    buffer_.resize(bufferBytes_);
+    std::setvbuf(temp_.Stream(), nullptr, _IONBF, 0);  // our own buffer does the batching
     used_ = 0;
     written_ = 0;
     return true;
@@ -59,7 +41,7 @@ bool OutputFile::Flush() {
         return true;
     }
     errno = 0;
-    if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) {
+    if (std::fwrite(buffer_.data(), 1, used_, temp_.Stream()) != used_) {
         return Fail("cannot write");
     }
     used_ = 0;
@@ -67,11 +49,17 @@ bool OutputFile::Flush() {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-    if (!file_) {
+    if (!IsOpen()) {
         return false;
     }
     const auto* p = static_cast<const uint8_t*>(data);
     written_ += size;
+    // The buffer grows to its full size only as data comes, so that
+    // thousands of small outputs do not each hold a whole one.
+    if (used_ + size > buffer_.size() && buffer_.size() < bufferBytes_) {
+        buffer_.resize(std::min(bufferBytes_, std::max({used_ + size, 2 * buffer_.size(),
+                                                        limits::kFirstOutputBufferBytes})));
+    }
     if (used_ + size > buffer_.size()) {
         if (!Flush()) {
             return false;
@@ -81,7 +69,7 @@ bool OutputFile::Write(const void* data, size_t size) {
         // as slow per byte as 256 KiB ones.
         while (size >= buffer_.size()) {
             errno = 0;
-            if (std::fwrite(p, 1, buffer_.size(), file_) != buffer_.size()) {
+            if (std::fwrite(p, 1, buffer_.size(), temp_.Stream()) != buffer_.size()) {
                 return Fail("cannot write");
             }
             p += buffer_.size();
@@ -97,44 +85,38 @@ bool OutputFile::Write(const void* data, size_t size) {
 }
 
 bool OutputFile::RewriteHead(const void* data, size_t size) {
-    if (!file_ || !Flush()) {
+    if (!IsOpen() || !Flush()) {
         return false;
     }
+    std::FILE* file = temp_.Stream();
     errno = 0;
-    std::rewind(file_);
-    if (std::fwrite(data, 1, size, file_) != size) {
+    std::rewind(file);
+    if (std::fwrite(data, 1, size, file) != size) {
         return Fail("cannot write");
     }
-    if (std::fseek(file_, 0, SEEK_END) != 0) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
         return Fail("cannot seek in");
     }
     return true;
 }
 
 bool OutputFile::Close() {
-    if (!file_) {
+    if (!IsOpen()) {
         return error_.empty();
     }
     bool ok = Flush();
-    errno = 0;
-    if (std::fclose(file_) != 0 && ok) {
-        ok = Fail("cannot write");
+    std::string closeError;
+    if (!temp_.Close(closeError) && ok) {
+        error_ = closeError;
+        ok = false;
     }
-    file_ = nullptr;
     buffer_.clear();
     buffer_.shrink_to_fit();
     return ok;
 }
 
 void OutputFile::Discard() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!path_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
+    temp_.Discard();
     buffer_.clear();
     buffer_.shrink_to_fit();
 }

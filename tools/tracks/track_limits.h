@@ -33,5 +33,8 @@ inline constexpr size_t kOutputBufferBytes = 256u << 10;
 // a share, never less than kMinOutputBufferBytes.
 inline constexpr size_t kOutputBudgetBytes = 24u << 20;
 inline constexpr size_t kMinOutputBufferBytes = 16u << 10;
+// A buffer starts this small and grows to its size as data comes: thousands
+// of outputs of a few octets each hold little.
+inline constexpr size_t kFirstOutputBufferBytes = 4u << 10;
 
 }  // namespace quarvel::limits

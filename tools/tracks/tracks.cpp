@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -11,6 +10,7 @@
 #include "ExitStatus.h"
 #include "Limits.h"
 #include "Output.h"
+#include "OutputFiles.h"
 #include "Reader.h"
 #include "arguments.h"
 #include "content_encoding.h"
@@ -82,7 +82,6 @@ struct Output {
     TrackInfo info;
     std::unique_ptr<ContentDecoder> decoder;
     std::unique_ptr<TrackWriter> writer;
-    std::string temp;
     bool active = false;  // begun, not failed
     bool written = false;
     std::vector<std::string> warnings;
@@ -94,31 +93,12 @@ struct Output {
         }
         return n;
     }
-    // Messages about the temporary file name the file the user asked for.
-    std::string Clean(std::string message) const {
-        for (size_t at; !temp.empty() && (at = message.find(temp)) != std::string::npos;) {
-            message.replace(at, temp.size(), request.path);
-        }
-        return message;
-    }
     void Fail(const std::string& message) {
-        Report(Name() + ": " + Clean(message));
-        if (writer && active) {
-            writer->Abort();
-        }
-        RemoveTemporaries();
-        active = false;
-    }
-    void RemoveTemporaries() {
-        std::error_code ec;
-        if (!temp.empty()) {
-            std::filesystem::remove(temp, ec);
-        }
+        Report(Name() + ": " + message);
         if (writer) {
-            for (const auto& extra : writer->ExtraFiles()) {
-                std::filesystem::remove(extra.first, ec);
-            }
+            writer->Abort();  // removes its temporary files
         }
+        active = false;
     }
     void Warn(const std::string& message) {
         if (warnings.size() < 5) {
@@ -153,19 +133,6 @@ TrackInfo InfoFor(const mkv::Track& t, const mkv::SegmentInfo& seg) {
         i.bitDepth = t.audio->bitDepth.value_or(0);
     }
     return i;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-// Two spellings of one path ("a.srt", "./a.srt") name the same output.
-bool SamePath(const std::string& a, const std::string& b) {
-    std::error_code ec1, ec2;
-    const auto pa = std::filesystem::absolute(a, ec1).lexically_normal();
-    const auto pb = std::filesystem::absolute(b, ec2).lexically_normal();
-    return a == b || (!ec1 && !ec2 && pa == pb) || SameFile(a, b);
 }
 
 class Progress {
@@ -217,31 +184,32 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     std::vector<Output> outputs(requests.size());
     OutputFile::ShareBudget(requests.size());
     std::map<uint64_t, std::vector<Output*>> byNumber;
+    // Writing over the source (or twice to one file) would destroy data the
+    // run still needs or has just written.
+    tools::OutputPaths paths(file);
     for (size_t k = 0; k < requests.size(); ++k) {
         Output& o = outputs[k];
         o.request = requests[k];
-        for (const mkv::Track& t : tracks) {
-            if (t.position == o.request.position) {
-                o.track = &t;
-            }
+        const tools::OutputPaths::Claim claim = paths.Take(o.request.path);
+        // The listing numbers the tracks from 1 in file order.
+        if (o.request.position <= tracks.size()) {
+            o.track = &tracks[o.request.position - 1];
         }
         if (!o.track) {
             o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
                    (tracks.size() == 1 ? " track" : " tracks"));
             continue;
         }
-        // Writing over the source (or twice to one file) would destroy data
-        // the run still needs or has just written.
-        if (SameFile(o.request.path, file)) {
+        if (claim == tools::OutputPaths::Claim::kSource) {
             o.Fail("'" + o.request.path + "' is the source file itself");
             continue;
         }
-        bool clash = false;
-        for (size_t j = 0; j < k; ++j) {
-            clash = clash || SamePath(outputs[j].request.path, o.request.path);
-        }
-        if (clash) {
+        if (claim == tools::OutputPaths::Claim::kTaken) {
             o.Fail("'" + o.request.path + "' is the output of another track already");
+            continue;
+        }
+        if (const std::string why = tools::NotReplaceable(o.request.path); !why.empty()) {
+            o.Fail(why);
             continue;
         }
         o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
@@ -259,10 +227,8 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             o.Fail(error);
             continue;
         }
-        o.temp = TemporaryPathFor(o.request.path);
-        o.writer->SetFinalPath(o.request.path);
         o.active = true;
-        if (!o.writer->Begin(o.info, o.temp)) {
+        if (!o.writer->Begin(o.info, o.request.path)) {
             o.Fail(o.writer->Error());
             continue;
         }
@@ -272,9 +238,8 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     std::vector<std::string> temporaryNames;
     for (const Output& o : outputs) {
         if (o.active) {
-            temporaryNames.push_back(o.temp);
-            for (const auto& extra : o.writer->ExtraFiles()) {
-                temporaryNames.push_back(extra.first);
+            for (const auto& names : o.writer->Files()) {
+                temporaryNames.push_back(names.first);
             }
         }
     }
@@ -400,15 +365,12 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             ++failed;
             continue;
         }
-        std::error_code ec;
-        std::filesystem::rename(o.temp, o.request.path, ec);
-        for (const auto& extra : o.writer->ExtraFiles()) {
-            if (!ec) {
-                std::filesystem::rename(extra.first, extra.second, ec);
-            }
+        bool renamed = true;
+        for (const auto& [temporary, target] : o.writer->Files()) {
+            renamed = renamed && tools::ReplaceTarget(temporary, target, error);
         }
-        if (ec) {
-            o.Fail("cannot write '" + o.request.path + "': " + ec.message());
+        if (!renamed) {
+            o.Fail(error);
             ++failed;
             continue;
         }

@@ -79,7 +79,6 @@ class Opener {
     unsigned wanted_;
     detail::Parser parser_;
     bool seekHeadTrusted_ = false;
-    bool tagsLimitReported_ = false;
 };
 
 bool Opener::Run() {
@@ -231,11 +230,7 @@ void Opener::Handle(ElementHeader h) {
             if (s_.tagsRead.count(h.offset) != 0)
                 break;
             if (s_.tagsRead.size() >= kMaxTagsElements) {
-                if (!tagsLimitReported_) {
-                    Problem(h.offset, "more than " + std::to_string(kMaxTagsElements) +
-                                          " Tags elements; the rest are ignored");
-                    tagsLimitReported_ = true;
-                }
+                parser_.PassOver(detail::Limit::kTagsElements, h.offset);
                 break;
             }
             {

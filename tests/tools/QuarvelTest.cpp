@@ -105,7 +105,7 @@ Bytes ChaptersFile() {
                                          Display("Intro", {Str(kChapLanguageBcp47, "en-GB")}),
                                          Atom(2, 30000000000,
                                               {Uint(kChapterFlagHidden, 1),
-                                               Display("Line\r\nbreak")})}),
+                                               Display("Line\r\nbreak\x1b[2J")})}),
                                    Atom(3, 3723004005006,
                                         {Uint(kChapterFlagEnabled, 0),
                                          Master(kChapterTrack, {Uint(kChapterTrackUid, 77)})}),
@@ -154,7 +154,7 @@ TEST(Chapters, XmlOfTwoEditionsWithNestedAndHiddenChaptersIsExact) {
         "        <ChapterFlagHidden>1</ChapterFlagHidden>\n"
         "        <ChapterFlagEnabled>1</ChapterFlagEnabled>\n"
         "        <ChapterDisplay>\n"
-        "          <ChapterString>Line&#13;&#10;break</ChapterString>\n"
+        "          <ChapterString>Line&#13;&#10;break[2J</ChapterString>\n"
         "          <ChapterLanguage>eng</ChapterLanguage>\n"
         "        </ChapterDisplay>\n"
         "      </ChapterAtom>\n"
@@ -197,7 +197,7 @@ TEST(Chapters, SimpleTextFlattensEveryEditionInOrder) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Intro <1> & \"más\"\r\n"
-              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break\r\n"
+              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break?[2J\r\n"
               "CHAPTER03=01:02:03.004\r\nCHAPTER03NAME=\r\n"
               "CHAPTER04=00:00:00.999\r\nCHAPTER04NAME=Otra\r\n");
 }

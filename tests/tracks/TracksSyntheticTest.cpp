@@ -304,6 +304,61 @@ TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
     EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
 }
 
+TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) {
+    const Bytes pcm = {1, 0, 2, 0};
+    const Bytes pcmTrack = TrackEntry(1, 2, "A_PCM/INT/LIT",
+                                      {Master(kAudio, {Float(kSamplingFrequency, 44100),
+                                                       Uint(kChannels, 2), Uint(kBitDepth, 16)})});
+    struct Row {
+        const char* name;
+        Bytes file;
+        Bytes wav;  // the data after the 44-octet header
+        std::vector<std::string> messages;
+    };
+    const Row rows[] = {
+        {"damage in the TrackEntry before its Audio element",
+         File({TrackEntry(1, 2, "A_PCM/INT/LIT",
+                          {ElementClaiming(kName, 1000, Text("x")),
+                           Master(kAudio, {Float(kSamplingFrequency, 44100)})})},
+              {ClusterOf(0, {SimpleBlock(1, 0, pcm)})}),
+         pcm,
+         {"quarvel: warning: at byte ", "declares 1000 bytes, but its parent TrackEntry",
+          "quarvel: track 1 (A_PCM/INT/LIT): the WAV header says 8000 Hz, 1 channel, 16 bits, "
+          "the format's defaults: the track gives no Audio element\n"}},
+        {"Segment, Tracks and Cluster claiming petabytes",
+         Cat({EbmlHeader(),
+              ElementClaiming(
+                  kSegment, 1ull << 50,
+                  Cat({Info(), ElementClaiming(kTracks, 1ull << 50, pcmTrack),
+                       ElementClaiming(kCluster, 1ull << 50,
+                                       Cat({Uint(kTimestamp, 0), SimpleBlock(1, 0, pcm)}))}))}),
+         {},
+         {"the file is cut short",
+          "quarvel: track 1 (A_PCM/INT/LIT): no frame of the track was "
+          "found: the file is damaged\n"}},
+        {"an unknown-sized Tags after the last Cluster",
+         Cat({EbmlHeader(),
+              Segment({Info(), Master(kTracks, {pcmTrack}), ClusterOf(0, {SimpleBlock(1, 0, pcm)}),
+                       MasterUnknownSize(kTags, {Master(kTag, {SimpleTagOf("A", "b")})})})}),
+         pcm,
+         {"quarvel: warning: damage after the last Cluster at byte ",
+          ": Tags has an unknown size, which only Segment and Cluster may have; every frame "
+          "before it was read\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramRun r = Extract(Source(row.file), {"1:" + Out("Track1.wav")});
+        EXPECT_EQ(r.status, 1) << r.err;
+        for (const std::string& message : row.messages) {
+            EXPECT_NE(r.err.find(message), std::string::npos) << message << "\n" << r.err;
+        }
+        const Bytes wav = ReadAll(Out("Track1.wav"));
+        ASSERT_EQ(wav.size(), 44 + row.wav.size());
+        EXPECT_EQ(Bytes(wav.begin() + 44, wav.end()), row.wav);
+        fs::remove(Out("Track1.wav"));
+    }
+}
+
 TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
     // 40 video blocks of 1 MiB around a small subtitle track.
     std::vector<Bytes> clusters;

@@ -2,6 +2,8 @@
 // against the formats' layouts.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -175,6 +177,7 @@ TEST_F(WriterTest, IvfHeaderCountsFramesAndAv1GetsTemporalDelimiters) {
 TEST_F(WriterTest, WavFromBigEndianPcmCarriesSplitSamples) {
     TrackInfo t;
     t.codecId = "A_PCM/INT/BIG";
+    t.hasAudio = true;
     t.samplingFrequency = 48000;
     t.channels = 1;
     t.bitDepth = 24;
@@ -187,6 +190,26 @@ TEST_F(WriterTest, WavFromBigEndianPcmCarriesSplitSamples) {
     EXPECT_EQ(out[24] | out[25] << 8, 48000 & 0xFFFF);
     EXPECT_EQ(std::vector<uint8_t>(out.end() - 6, out.end()),
               (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(warning_, "");
+}
+
+TEST_F(WriterTest, WavRefusesRatesNoHeaderCanHold) {
+    for (double hz : {std::nan(""), HUGE_VAL, -44100.0, 0.0, 1e300}) {
+        TrackInfo t;
+        t.codecId = "A_PCM/INT/LIT";
+        t.hasAudio = true;
+        t.samplingFrequency = hz;
+        t.channels = 2;
+        t.bitDepth = 16;
+        auto w = MakeWavWriter();
+        EXPECT_FALSE(w->Begin(t, (dir_ / "x.wav").string())) << hz;
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", hz);
+        EXPECT_EQ(w->Error(),
+                  std::string("PCM at a SamplingFrequency of ") + text + " Hz cannot be written");
+        w->Abort();
+    }
+    EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 TEST_F(WriterTest, WavFromAcmKeepsTheFormatChunkAndPadsOddData) {

@@ -96,7 +96,7 @@ int RunChapters(const std::string& file, bool simple) {
     if (!reader)
         return tools::kExitFailed;
     if (const auto& chapters = reader->GetChapters()) {
-        tools::PrintRaw(simple ? ChaptersSimple(*chapters) : ChaptersXml(*chapters));
+        (simple ? WriteChaptersSimple : WriteChaptersXml)(*chapters, tools::PrintRaw);
     }
     return Finish("chapters", file, *reader);
 }
@@ -106,7 +106,7 @@ int RunTags(const std::string& file) {
     if (!reader)
         return tools::kExitFailed;
     if (const auto& tags = reader->GetTags())
-        tools::PrintRaw(TagsXml(*tags));
+        WriteTagsXml(*tags, tools::PrintRaw);
     return Finish("tags", file, *reader);
 }
 

@@ -35,7 +35,8 @@ void PrintHelp() {
         "CHAPTER01NAME=...): the chapters of all editions, in file order, nested ones");
     tools::PrintLine("after their parent, hidden and disabled ones included, numbered from 01;");
     tools::PrintLine(
-        "the name is the chapter's first display, times are truncated to milliseconds.");
+        "the name is the chapter's first display, control characters in it printed as");
+    tools::PrintLine("'?' (line breaks as blanks); times are truncated to milliseconds.");
     tools::PrintLine("A file without chapters (or tags) prints nothing.");
     tools::PrintLine("Exit status: 0 done, 1 done with warnings (damage found, told on standard");
     tools::PrintLine("error), 2 failed (bad arguments, not Matroska, or something asked for could");
@@ -47,11 +48,7 @@ int Usage(const std::string& message) {
     return tools::kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    std::vector<std::string> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return Usage("no mode given");
     const std::string mode = args[0];
@@ -95,4 +92,11 @@ int main(int argc, char** argv) {
     if (targets.empty())
         return Usage("tracks needs at least one n:PATH");
     return quarvel::RunTracks(file, targets);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::SetBinaryStdout();
+    return tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
 }

@@ -110,7 +110,7 @@ class MuxWriter final : public TrackWriter {
         }
     }
 
-    bool Begin(const TrackInfo& track, const std::string& path) override {
+    bool Begin(TrackInfo track, const std::string& path) override {
         const MuxModule& module = GetModule();
         if (!module.ok) {
             error_ = module.error;

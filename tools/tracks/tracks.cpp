@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "Cancel.h"
 #include "ExitStatus.h"
@@ -79,12 +80,23 @@ void Report(const std::string& message) {
 struct Output {
     TrackRequest request;
     const mkv::Track* track = nullptr;
-    TrackInfo info;
     std::unique_ptr<ContentDecoder> decoder;
     std::unique_ptr<TrackWriter> writer;
     bool active = false;  // begun, not failed
     bool written = false;
+    uint64_t frames = 0;  // handed to the writer
     std::vector<std::string> warnings;
+
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    // A pass left early (an exception on the way to the tool's edge) removes
+    // what it has not finished.
+    ~Output() {
+        if (writer && !written) {
+            writer->Abort();
+        }
+    }
 
     std::string Name() const {
         std::string n = "track " + std::to_string(request.position);
@@ -127,6 +139,7 @@ TrackInfo InfoFor(const mkv::Track& t, const mkv::SegmentInfo& seg) {
         i.displayHeight = t.video->displayHeight;
     }
     if (t.audio) {
+        i.hasAudio = true;
         i.samplingFrequency = t.audio->samplingFrequency;
         i.outputSamplingFrequency = t.audio->outputSamplingFrequency.value_or(0.0);
         i.channels = t.audio->channels;
@@ -171,6 +184,12 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         Report("cannot read '" + file + "': " + reader.Fatal()->ToString());
         return tools::kExitFailed;
     }
+    // What the listing reports about the file is reported here too: a track
+    // read from a damaged TrackEntry may carry guessed values.
+    for (const mkv::Error& e : reader.Problems()) {
+        Report("warning: " + e.ToString());
+    }
+    bool warned = !reader.Problems().empty();
     const std::vector<mkv::Track>& tracks = reader.Tracks();
     const mkv::SegmentInfo& info = reader.Info();
     const double durationNs =
@@ -217,8 +236,10 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             o.Fail(o.decoder->Error());
             continue;
         }
-        o.info = InfoFor(*o.track, reader.Info());
-        if (!o.decoder->DecodePrivate(o.info.codecPrivate, error)) {
+        // Handed over to the writer: a CodecPrivate of megabytes is not
+        // held twice.
+        TrackInfo trackInfo = InfoFor(*o.track, reader.Info());
+        if (!o.decoder->DecodePrivate(trackInfo.codecPrivate, error)) {
             o.Fail("CodecPrivate: " + error);
             continue;
         }
@@ -228,7 +249,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             continue;
         }
         o.active = true;
-        if (!o.writer->Begin(o.info, o.request.path)) {
+        if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
             o.Fail(o.writer->Error());
             continue;
         }
@@ -334,7 +355,12 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             f.additional = extra;
             f.additionalSize = extraSize;
             for (Output* o : targets) {
-                if (o->active && !o->writer->Write(f)) {
+                if (!o->active) {
+                    continue;
+                }
+                if (o->writer->Write(f)) {
+                    ++o->frames;
+                } else {
                     o->Fail(o->writer->Error());
                     --live;
                 }
@@ -345,6 +371,8 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     int failed = 0;
     const bool cancelled = signals.Cancelled();
     const auto& damage = walker.Damage();
+    // Damage after the last Cluster costs no frame: the outputs are whole.
+    const bool framesLost = damage && !walker.DamageAfterLastCluster();
     for (Output& o : outputs) {
         if (!o.active) {
             ++failed;
@@ -355,7 +383,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             ++failed;
             continue;
         }
-        if (damage) {
+        if (framesLost) {
             o.Fail("the file is damaged " + damage->ToString() + "; nothing was written");
             ++failed;
             continue;
@@ -377,10 +405,14 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         o.written = true;
     }
 
-    bool warned = false;
+    const std::vector<mkv::Error>& skipped = walker.Skipped();
+    const bool damaged = !reader.Problems().empty() || damage || !skipped.empty();
     for (Output& o : outputs) {
         if (!o.written) {
             continue;
+        }
+        if (o.frames == 0 && damaged) {
+            o.Warn("no frame of the track was found: the file is damaged");
         }
         const std::string w = o.writer->Warning();
         if (!w.empty()) {
@@ -391,7 +423,11 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             warned = true;
         }
     }
-    const std::vector<mkv::Error>& skipped = walker.Skipped();
+    if (damage && !framesLost) {
+        Report("warning: damage after the last Cluster " + damage->ToString() +
+               "; every frame before it was read");
+        warned = true;
+    }
     for (size_t i = 0; i < skipped.size() && i < 5; ++i) {
         Report("warning: damaged block skipped " + skipped[i].ToString());
     }

@@ -24,7 +24,9 @@ struct TrackInfo {
     // Video
     uint64_t pixelWidth = 0, pixelHeight = 0;
     uint64_t displayWidth = 0, displayHeight = 0;
-    // Audio
+    // Audio. Without an Audio element in the TrackEntry (hasAudio false) the
+    // values are the format's defaults, not the track's.
+    bool hasAudio = false;
     double samplingFrequency = 8000.0;
     double outputSamplingFrequency = 0.0;  // 0 when absent
     uint64_t channels = 1;
@@ -50,7 +52,9 @@ class TrackWriter {
     // Creates the output for `path` (and any extra file named after it) as
     // new temporary files beside it; the caller renames them when Finish
     // succeeds. Returns false and sets Error() when the track cannot be written.
-    virtual bool Begin(const TrackInfo& track, const std::string& path) = 0;
+    // `track` is taken by value: a writer keeps it without a second copy of
+    // a large CodecPrivate.
+    virtual bool Begin(TrackInfo track, const std::string& path) = 0;
     virtual bool Write(const Frame& frame) = 0;
     // Completes and closes the file. Called once, after the last frame.
     virtual bool Finish() = 0;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Hostile-input benchmark: runs ostrem and quarvel on the files of
+# Hostile-input benchmark: runs ostrem and every quarvel mode on the files of
 # tests/support/HostileFiles.h (values that add up to gigabytes, counts far
 # past a limit, a zlib frame expanding to 1 GiB) and on 4,000 outputs of one
 # call, and prints for each run its exit status, peak resident memory
@@ -26,7 +26,7 @@ rm -rf "$dir"
 mkdir -p "$dir/files"
 "$build/bin/hostile_makefiles" "$dir/files"
 
-printf '%-34s %-22s %6s %10s %8s %12s\n' case run status "peak MB" seconds "ffprobe MB"
+printf '%-34s %-30s %6s %8s %8s %11s\n' case run status "peak MB" seconds "ffprobe MB"
 for runs in "$dir"/files/*.runs; do
     file="${runs%.runs}.mkv"
     name="$(head -1 "$runs" | cut -c3-)"
@@ -36,7 +36,10 @@ for runs in "$dir"/files/*.runs; do
             "$file" >/dev/null 2>&1 || true
         peer="$(tail -1 "$dir/peer.txt" | awk '{printf "%.1f", $1 / 1024}')"
     fi
-    tail -n +2 "$runs" | while IFS=$'\t' read -r -a words; do
+    # Every tool on every file, and the file's own track runs.
+    { printf 'ostrem\t-i\tF\nquarvel\tchapters\tF\nquarvel\tchapters\tF\t-s\n'
+      printf 'quarvel\ttags\tF\nquarvel\tattachments\tF\t1:O/a\n'
+      tail -n +2 "$runs" | grep '^quarvel.tracks' || true; } | while IFS=$'\t' read -r -a words; do
         rm -rf "$dir/out" && mkdir -p "$dir/out"
         args=()
         for w in "${words[@]:1}"; do
@@ -48,7 +51,10 @@ for runs in "$dir"/files/*.runs; do
         /usr/bin/time -f "%M %e" -o "$dir/time.txt" "$bin/${words[0]}" "${args[@]}" \
             >/dev/null 2>"$dir/stderr.txt" || status=$?
         read -r kib seconds < <(tail -1 "$dir/time.txt")
-        printf '%-34s %-22s %6s %10s %8s %12s\n' "$name" "${words[0]} ${words[1]}" "$status" \
+        label="${words[0]} ${words[1]}"
+        [ "${words[3]:-}" = -s ] && label+=" -s"
+        [ "${words[1]}" = tracks ] && label+=" ($((${#words[@]} - 3)) outputs)"
+        printf '%-34s %-30s %6s %8s %8s %11s\n' "$name" "$label" "$status" \
             "$(awk -v k="$kib" 'BEGIN {printf "%.1f", k / 1024}')" "$seconds" "$peer"
     done
 done

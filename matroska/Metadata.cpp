@@ -502,9 +502,7 @@ bool TakeSimpleTag(Parser& p, const H& h) {
 constexpr Rule<SimpleTag> kSimpleTagRules[] = {
     {id::kTagName, Kind::kText, false, Set<SimpleTag, &SimpleTag::name>},
     {id::kTagLanguage, Kind::kText, false,
-     [](SimpleTag& t, Parser&, const H&, Value& v) {
-         t.language = v.s.empty() ? "und" : v.s;
-     }},
+     [](SimpleTag& t, Parser&, const H&, Value& v) { t.language = v.s.empty() ? "und" : v.s; }},
     {id::kTagLanguageBcp47, Kind::kText, false, Set<SimpleTag, &SimpleTag::languageBcp47>},
     {id::kTagDefault, Kind::kUint, false, Set<SimpleTag, &SimpleTag::tagDefault>, 1},
     {id::kTagDefaultBogus, Kind::kUint, false,

@@ -103,6 +103,8 @@ TEST(Limits, SeekEntryCount) {
     const Bytes head = Element(kSeekHead, Repeat(Seek(kInfo, 0), mkv::kMaxSeekEntries + 5));
     auto r = OpenBytes(FileOf({head, Info()}));
     ExpectOnce(*r, "more than 4096 SeekHead entries; 5 more ignored");
+    // The entries kept all point at the SeekHead itself: said once too.
+    EXPECT_EQ(r->Problems().size(), 2u) << mkvtest::Problems(*r);
 }
 
 TEST(Limits, TagsElementCount) {

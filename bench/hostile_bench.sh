@@ -24,7 +24,7 @@ fi
 
 rm -rf "$dir"
 mkdir -p "$dir/files"
-"$build/bin/hostile_makefiles" "$dir/files"
+"$build/bench/bin/hostile_makefiles" "$dir/files"
 
 printf '%-34s %-30s %6s %8s %8s %11s\n' case run status "peak MB" seconds "ffprobe MB"
 for runs in "$dir"/files/*.runs; do

@@ -32,9 +32,16 @@ void OutputNames::Reserve(std::string_view name) {
 }
 
 std::string OutputNames::Distinct(std::string_view name) {
-    std::string candidate(name);
     const std::size_t dot = name.rfind('.');
-    const std::size_t split = dot == std::string_view::npos || dot == 0 ? name.size() : dot;
+    return Numbered(name, dot == std::string_view::npos || dot == 0 ? name.size() : dot);
+}
+
+std::string OutputNames::DistinctWhole(std::string_view name) {
+    return Numbered(name, name.size());
+}
+
+std::string OutputNames::Numbered(std::string_view name, std::size_t split) {
+    std::string candidate(name);
     for (int number = 2; !taken_.insert(Folded(candidate)).second; ++number) {
         candidate = std::string(name.substr(0, split)) + "_(" + std::to_string(number) + ")" +
                     std::string(name.substr(split));

@@ -52,7 +52,13 @@ class OutputNames {
     // The extension is from the last '.' on, unless that dot begins the name.
     std::string Distinct(std::string_view name);
 
+    // The same for a name without an extension (a folder's, or the start of
+    // other names): the number goes at its end, "name_(2)".
+    std::string DistinctWhole(std::string_view name);
+
   private:
+    std::string Numbered(std::string_view name, std::size_t split);
+
     std::set<std::string> taken_;
 };
 

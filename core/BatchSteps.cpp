@@ -69,6 +69,17 @@ const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step) {
     return nullptr;
 }
 
+std::string WithUserPath(std::string text, const std::string& shortForm, const std::string& path) {
+    if (shortForm.empty() || shortForm == path) {
+        return text;
+    }
+    for (std::size_t at = text.find(shortForm); at != std::string::npos;
+         at = text.find(shortForm, at + path.size())) {
+        text.replace(at, shortForm.size(), path);
+    }
+    return text;
+}
+
 FileStatus StatusOfSteps(const std::vector<StepResult>& results, bool tracksLeftOut) {
     auto any = [&results](StepResult result) {
         return std::find(results.begin(), results.end(), result) != results.end();

@@ -35,6 +35,11 @@ std::string CapturedArguments(const FilePlan& file, BatchStep step, const std::s
 // The output a Chapters or Tags step writes; nullptr for another step.
 const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step);
 
+// A tool's message names a file or folder by the short form it was given;
+// the user knows it by its own path: every occurrence of shortForm in the
+// text becomes path. An empty short form changes nothing.
+std::string WithUserPath(std::string text, const std::string& shortForm, const std::string& path);
+
 // How one step ended.
 enum class StepResult {
     Done,

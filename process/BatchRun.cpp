@@ -33,15 +33,6 @@ StepResult ResultOf(const ConsoleOutcome& outcome) {
                                                            : StepResult::Failed;
 }
 
-// A captured run's end told as a console run's.
-ConsoleOutcome OutcomeOf(const CapturedEnd& end) {
-    ConsoleOutcome outcome;
-    outcome.kind = end.kind == CapturedEnd::Kind::Signalled ? ConsoleOutcome::Kind::Signalled
-                                                            : ConsoleOutcome::Kind::Exited;
-    outcome.code = end.code;
-    return outcome;
-}
-
 BatchStepEnd Failure(BatchStep step, Problem problem, std::string detail = {}) {
     BatchStepEnd end;
     end.step = step;
@@ -82,8 +73,8 @@ BatchFileEnd BatchRun::RunFile(std::size_t index) {
     const FilePlan& file = files_[index];
     BatchFileEnd end;
     end.file = index;
-    std::string shortSource;
-    std::string shortFolder;
+    shortSource_.clear();
+    shortFolder_.clear();
     for (const BatchStep step : StepsOf(file)) {
         if (cancel_) {
             BatchStepEnd cancelled;
@@ -95,11 +86,11 @@ BatchFileEnd BatchRun::RunFile(std::size_t index) {
         listener_.StepStarted(index, step);
         if (step == BatchStep::Folder) {
             const OutputFolderCheck check = PrepareOutputFolder(file.folder);
-            shortFolder = OutputFolderPrefix(ExtractShortPathName(file.folder));
-            shortSource = ExtractShortPathName(file.source);
+            shortFolder_ = OutputFolderPrefix(ExtractShortPathName(file.folder));
+            shortSource_ = ExtractShortPathName(file.source);
             if (check.result == OutputFolderCheck::Result::Failed) {
                 end.steps.push_back(Failure(step, Problem::FolderNotMade, check.reason));
-            } else if (shortFolder.empty()) {
+            } else if (shortFolder_.empty()) {
                 // An empty form would send every output to the current folder.
                 end.steps.push_back(Failure(step, Problem::FolderNotNamed));
             } else {
@@ -111,13 +102,20 @@ BatchFileEnd BatchRun::RunFile(std::size_t index) {
                 break;
             }
         } else if (step == BatchStep::Tracks || step == BatchStep::Attachments) {
-            end.steps.push_back(
-                RunConsoleStep(index, step, StepCommandLine(file, step, shortSource, shortFolder)));
+            end.steps.push_back(RunConsoleStep(
+                index, step, StepCommandLine(file, step, shortSource_, shortFolder_)));
         } else {
-            end.steps.push_back(RunSavedStep(file, step, shortSource));
+            end.steps.push_back(RunSavedStep(file, step));
         }
     }
     return end;
+}
+
+void BatchRun::InUserTerms(BatchStepEnd& end, const FilePlan& file) const {
+    for (std::string& line : end.messages) {
+        line = WithUserPath(WithUserPath(std::move(line), shortSource_, file.source), shortFolder_,
+                            file.folder);
+    }
 }
 
 BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
@@ -160,6 +158,7 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
             }
             end.outcome = *outcome;
             end.result = ResultOf(*outcome);
+            InUserTerms(end, files_[index]);
             return end;
         }
         if (open) {
@@ -170,24 +169,24 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
     }
 }
 
-BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step,
-                                    const std::string& shortSource) {
+BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
     const std::string tool =
         ExtractShortPathName(settings_.programFolder) + ToolFileName(kExtractToolName);
     std::string printed;
     BatchStepEnd end;
     end.step = step;
     try {
-        TChildProc child(tool, CapturedArguments(file, step, shortSource));
+        TChildProc child(tool, CapturedArguments(file, step, shortSource_));
         child.ReadChildOutput(settings_.silenceMs, printed);
         const CapturedEnd captured = child.Finish();
         end.messages = MessageLines(child.ErrorOutput());
+        InUserTerms(end, file);
         if (captured.kind == CapturedEnd::Kind::TimedOut) {
             end.result = StepResult::Failed;
             end.problem = Problem::ToolSilent;
             return end;
         }
-        end.outcome = OutcomeOf(captured);
+        end.outcome = OutcomeOfCapture(captured);
     } catch (const std::exception& failure) {
         return Failure(step, Problem::ToolNotStarted, failure.what());
     }

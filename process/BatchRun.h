@@ -82,11 +82,17 @@ class BatchRun {
     void Run();
     BatchFileEnd RunFile(std::size_t index);
     BatchStepEnd RunConsoleStep(std::size_t index, BatchStep step, const std::string& commandLine);
-    BatchStepEnd RunSavedStep(const FilePlan& file, BatchStep step, const std::string& shortSource);
+    BatchStepEnd RunSavedStep(const FilePlan& file, BatchStep step);
+    // The tool's words with the file's own paths for the short forms.
+    void InUserTerms(BatchStepEnd& end, const FilePlan& file) const;
 
     std::vector<FilePlan> files_;
     BatchRunSettings settings_;
     BatchListener& listener_;
+    // The short forms of the current file's source and folder (with its
+    // separator), as the tools are given them.
+    std::string shortSource_;
+    std::string shortFolder_;
     std::atomic<bool> cancel_{false};
     std::thread thread_;
 };

@@ -4,6 +4,14 @@
 
 namespace torvane {
 
+ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end) {
+    ConsoleOutcome outcome;
+    outcome.kind = end.kind == CapturedEnd::Kind::Signalled ? ConsoleOutcome::Kind::Signalled
+                                                            : ConsoleOutcome::Kind::Exited;
+    outcome.code = end.code;
+    return outcome;
+}
+
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {
     std::vector<std::string> lines;
     for (const char c : bytes) {

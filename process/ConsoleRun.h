@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Stdout.h"
+
 // The extraction runs: one console tool started from a whole command line,
 // watched while it works and always reaped. No Qt here; the console window
 // of the user interface is built on this.
@@ -43,6 +45,10 @@ struct ConsoleOutcome {
     // (damage found, something skipped) on their error output.
     bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
 };
+
+// A captured run's end (one that did not time out) told as a console run's:
+// exited with its status, or killed by its signal.
+ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end);
 
 // The system's name of a signal ("Segmentation fault"), or the empty text
 // where the platform has none.

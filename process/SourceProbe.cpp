@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "BatchSteps.h"
 #include "ConsoleRun.h"
 #include "Listing.h"
 #include "ProgramFolder.h"
@@ -63,6 +64,11 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
         }
         probe.listingEnd = captured->end;
         source.messages = MessageLines(captured->errors);
+        // The tool names the file as it was given it; the user knows it by
+        // its own path.
+        for (std::string& line : source.messages) {
+            line = WithUserPath(line, shortSource, path);
+        }
         if (!captured->end.Succeeded() && !captured->end.CompletedWithWarnings()) {
             return probe;
         }

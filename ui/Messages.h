@@ -70,6 +70,75 @@ enum class TMessage {
     FormatsNotSaved,
     // A file named on the command line that does not exist (%1 its path).
     SourceNotFound,
+
+    // The batch window: its menu item and title, the source list, the rule,
+    // the output folder, the preview, the run and its summary.
+    BatchMenuItem,
+    BatchTitle,
+    BatchSources,
+    BatchAddFiles,
+    BatchAddFolder,
+    BatchRemove,
+    BatchSourcesHint,
+    BatchColumnFile,
+    BatchColumnContents,
+    BatchIdentifying,
+    BatchUnreadable,  // %1 why
+    BatchReadWithWarnings,
+    BatchVideo,
+    BatchAudio,
+    BatchSubtitles,
+    BatchAttachmentCount,  // %1 how many
+    BatchChaptersPresent,
+    BatchTagsPresent,
+    BatchNoContents,
+    BatchRule,
+    BatchLanguages,
+    BatchCodecs,
+    BatchAnyLanguage,
+    BatchAnyCodec,
+    BatchAllAttachments,
+    BatchChapters,
+    BatchChaptersNone,
+    BatchChaptersXml,
+    BatchChaptersSimple,
+    BatchTags,
+    BatchOutput,
+    BatchBrowse,
+    BatchOutputBeside,
+    BatchChooseOutput,
+    BatchChooseSourceFolder,
+    BatchFolderPerSource,
+    BatchPrefixedNames,
+    BatchPreview,
+    BatchSummary,
+    BatchColumnOutput,
+    BatchColumnHolds,
+    BatchGivesOne,
+    BatchGivesMany,  // %1 how many
+    BatchGivesNothing,
+    BatchAttachmentOutput,  // %1 its id
+    BatchUnnamedTrack,      // %1 the codec
+    BatchStart,
+    BatchCopySummary,
+    BatchOverall,      // %1 file, %2 files, %3 bytes done, %4 bytes in all
+    BatchCurrentFile,  // %1 the file, %2 the step
+    BatchWaiting,
+    StepFolder,
+    StepChapters,
+    StepTags,
+    BatchTotals,  // %1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped
+    BatchFileDone,
+    BatchFileWarnings,
+    BatchFileFailed,
+    BatchFileCancelled,
+    BatchFileSkipped,
+    BatchFolderNotMade,   // %1 the folder, %2 the reason
+    BatchFolderNotNamed,  // %1 the folder
+    BatchNothingPrinted,  // %1 the tool and its mode
+    BatchNothingForRule,
+    BatchNotRunAfterCancel,
+    BatchTrackLeftOut,  // %1 the track's number, %2 the codec
 };
 
 struct TMessageRow {

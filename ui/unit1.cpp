@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "BatchWindow.h"
 #include "Dialogs.h"
 #include "FileFilter.h"
 #include "NewFormat.h"
@@ -98,19 +99,6 @@ QPlainTextEdit* MakeHiddenMemo(QWidget* parent, const char* name, QRect place) {
     memo->hide();
     return memo;
 }
-
-// How a captured run that did not time out ended, told as a console run's.
-QString DescribeEnd(const torvane::CapturedEnd& end) {
-    torvane::ConsoleOutcome outcome;
-    outcome.kind = end.kind == torvane::CapturedEnd::Kind::Signalled
-                       ? torvane::ConsoleOutcome::Kind::Signalled
-                       : torvane::ConsoleOutcome::Kind::Exited;
-    outcome.code = end.code;
-    return DescribeOutcome(outcome);
-}
-
-const QString kSourceFilter =
-    QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks");
 
 }  // namespace
 
@@ -304,6 +292,9 @@ void TForm1::BuildMenu() {
 
     archivo2_ = bar->addMenu(QStringLiteral("Archivo"));
     archivo2_->setObjectName(QStringLiteral("Archivo2"));
+    varios1_ = new QAction(Message(TMessage::BatchMenuItem, TLanguage::Spanish), archivo2_);
+    varios1_->setObjectName(QStringLiteral("Varios1"));
+    archivo2_->addAction(varios1_);
     salir1_ = new QAction(QStringLiteral("Salir"), archivo2_);
     salir1_->setObjectName(QStringLiteral("Salir1"));
     salir1_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -343,6 +334,7 @@ void TForm1::ConnectHandlers() {
     auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
     };
+    wire(varios1_, &QAction::triggered, &TForm1::Varios1Click);
     wire(salir1_, &QAction::triggered, &TForm1::Salir1Click);
     wire(espaol1_, &QAction::triggered, &TForm1::Espaol1Click);
     wire(ingls1_, &QAction::triggered, &TForm1::Ingls1Click);
@@ -524,6 +516,15 @@ void TForm1::FormClose() {
     }
 }
 
+void TForm1::Varios1Click() {
+    if (batch_ == nullptr) {
+        batch_ = new TBatchWindow(*this, dialogs_, programFolder_, this);
+    }
+    batch_->show();
+    batch_->raise();
+    batch_->activateWindow();
+}
+
 // ---- Languages and the Help menu ------------------------------------------
 
 void TForm1::ApplyLanguage(TLanguage language) {
@@ -535,6 +536,10 @@ void TForm1::ApplyLanguage(TLanguage language) {
     }
     ApplyLanguageTexts(language, *this, *form2_);
     form2_->ArrangeControls();
+    varios1_->setText(Message(TMessage::BatchMenuItem));
+    if (batch_ != nullptr) {
+        batch_->Retranslate();
+    }
 }
 
 void TForm1::Espaol1Click() {
@@ -667,7 +672,8 @@ void TForm1::LeerTrackList() {
     const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
     const bool warned = said && captured.end.CompletedWithWarnings();
     if (said && !warned) {
-        throw UserError(Message(TMessage::ListingFailed).arg(DescribeEnd(captured.end)) +
+        throw UserError(Message(TMessage::ListingFailed)
+                            .arg(DescribeOutcome(torvane::OutcomeOfCapture(captured.end))) +
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
     const torvane::Listing listing =

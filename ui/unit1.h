@@ -32,6 +32,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
+class TBatchWindow;
 class TDialogs;
 class TForm2;
 class TForm3;
@@ -94,6 +95,9 @@ class TForm1 : public QMainWindow {
     void FormShow();
     void Salir1Click();
     void FormClose();
+
+    // The batch window, made at its first opening.
+    void Varios1Click();
 
     // Languages and the Help menu.
     void Espaol1Click();
@@ -222,6 +226,8 @@ class TForm1 : public QMainWindow {
     QRadioButton* radioButton2_ = nullptr;
 
     QMenu* archivo2_ = nullptr;
+    QAction* varios1_ = nullptr;
+    TBatchWindow* batch_ = nullptr;
     QAction* salir1_ = nullptr;
     QMenu* archivo1_ = nullptr;
     QMenu* lenguaje1_ = nullptr;

@@ -21,6 +21,7 @@
 
 #include "ConsoleWindow.h"
 #include "EbmlWriter.h"
+#include "LargeFile.h"
 #include "Oracle.h"
 #include "WindowFixture.h"
 #include "core/ShortPath.h"
@@ -625,34 +626,6 @@ void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step)
     poll->start();
 }
 
-// A PCM track of about `megabytes` MB, to keep the tool busy for a while.
-void WriteLargeFile(const std::string& path, int megabytes) {
-    using namespace ebmltest;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    auto put = [&out](const Bytes& bytes) {
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    };
-    put(EbmlHeader());
-    put(Cat({Id(kSegment), UnknownSize()}));
-    put(Info());
-    put(Tracks({TrackEntry(1, 2, "A_PCM/INT/LIT",
-                           {Master(kAudio, {Float(kSamplingFrequency, 48000.0), Uint(kChannels, 2),
-                                            Uint(kBitDepth, 16)})})}));
-    Bytes payload(65536);
-    for (std::size_t i = 0; i < payload.size(); ++i) {
-        payload[i] = static_cast<uint8_t>(i * 7);
-    }
-    // 16 blocks of 341 ms per cluster.
-    for (int cluster = 0; cluster < megabytes; ++cluster) {
-        std::vector<Bytes> blocks = {Uint(kTimestamp, static_cast<uint64_t>(cluster) * 5461)};
-        for (int b = 0; b < 16; ++b) {
-            blocks.push_back(SimpleBlock(1, static_cast<int16_t>(b * 341), payload));
-        }
-        put(Master(kCluster, blocks));
-    }
-}
-
 TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     form1->SetConsoleRunner(nullptr);
     Choose(Fixture("plain.mka"));
@@ -740,7 +713,7 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
 TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheEarlierOne) {
     form1->SetConsoleRunner(nullptr);
     const std::string source = root.path().toStdString() + "/large.mka";
-    WriteLargeFile(source, 160);
+    WriteLargePcmFile(source, 160);
     Choose(source);
     const std::string out = OutputFolder();
     SetFolder(out);

@@ -1,5 +1,6 @@
 #include "BatchRun.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "Exception.h"
@@ -17,10 +18,12 @@ namespace {
 using Problem = BatchStepEnd::Problem;
 
 // How long the run waits for a tool's output before it looks again whether
-// it was cancelled; output and the tool's end wake it at once.
+// it was cancelled; output and the end of output wake it at once.
 constexpr std::chrono::milliseconds kCancelCheck{20};
-// Between the end of a tool's output and its end.
-constexpr std::chrono::milliseconds kEndCheck{1};
+// Between the end of a tool's output and its end, which come microseconds
+// apart for a tool that ends by itself: the first looks come quickly, later
+// ones ever more slowly, up to the cancel check.
+constexpr std::chrono::microseconds kFirstEndCheck{50};
 
 StepResult ResultOf(const ConsoleOutcome& outcome) {
     if (outcome.Succeeded()) {
@@ -132,6 +135,7 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
         }
     };
     bool cancelSent = false;
+    std::chrono::microseconds endCheck = kFirstEndCheck;
     for (;;) {
         if (cancel_ && !cancelSent) {
             run.Cancel();
@@ -164,7 +168,8 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
         if (open) {
             AwaitOutput(run.OutputHandle(), kCancelCheck);
         } else {
-            std::this_thread::sleep_for(kEndCheck);
+            std::this_thread::sleep_for(endCheck);
+            endCheck = std::min<std::chrono::microseconds>(endCheck * 2, kCancelCheck);
         }
     }
 }

@@ -40,6 +40,9 @@ using torvane::FilePlan;
 // Identifications at once: the tools are quick, the machine may be small.
 constexpr int kIdentifiers = 2;
 
+// The progress shown at most this often.
+constexpr int kProgressMs = 40;
+
 QString Decode(const std::string& bytes) {
     return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -113,6 +116,9 @@ TBatchWindow::TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string program
     setAttribute(Qt::WA_QuitOnClose, false);
     setAcceptDrops(true);
     identifiers_.setMaxThreadCount(kIdentifiers);
+    progressTimer_.setSingleShot(true);
+    progressTimer_.setInterval(kProgressMs);
+    connect(&progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(); });
     BuildControls();
     ConnectHandlers();
     Retranslate();
@@ -402,6 +408,7 @@ void TBatchWindow::SourcesChanged() {
         sources.push_back(entry.probe.source);
     }
     ruleBox_->SetOffers(torvane::OffersOf(sources));
+    ShowSources();
     Rebuild();
 }
 
@@ -424,7 +431,6 @@ void TBatchWindow::Rebuild() {
                                return torvane::Averiguatipo(
                                    line, table, [](const std::string&) { return std::string(); });
                            });
-    ShowSources();
     ShowPreview();
     ShowButtons();
 }
@@ -565,13 +571,13 @@ void TBatchWindow::StepStarted(std::size_t file, torvane::BatchStep step) {
     if (step == torvane::BatchStep::Folder) {
         currentPercent_ = 0;
     }
-    ShowProgress();
+    ShowProgressSoon();
 }
 
 void TBatchWindow::StepProgress(std::size_t file, int percent) {
     current_ = file;
     currentPercent_ = percent;
-    ShowProgress();
+    ShowProgressSoon();
 }
 
 void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
@@ -582,7 +588,7 @@ void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
     ++filesRun_;
     current_.reset();
     currentPercent_ = 0;
-    ShowProgress();
+    ShowProgressSoon();
 }
 
 void TBatchWindow::RunEnded(bool cancelled) {
@@ -606,7 +612,14 @@ void TBatchWindow::RunEnded(bool cancelled) {
     }
 }
 
+void TBatchWindow::ShowProgressSoon() {
+    if (!progressTimer_.isActive()) {
+        progressTimer_.start();
+    }
+}
+
 void TBatchWindow::ShowProgress() {
+    progressTimer_.stop();
     if (filesToRun_ == 0) {
         overall_->setValue(0);
         fileProgress_->setValue(0);

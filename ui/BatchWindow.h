@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QThreadPool>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -83,15 +84,19 @@ class TBatchWindow : public QWidget {
     QWidget* BuildRunControls();
     void ConnectHandlers();
     void Identified(quint64 id, const torvane::SourceProbe& probe);
-    // After a change of the sources: what they offer the rule, then Rebuild.
+    // After a change of the sources: their list, what they offer the rule,
+    // then Rebuild.
     void SourcesChanged();
     // The plan anew from the sources, the rule, the folder and the layout;
-    // then the lists and the buttons.
+    // then the preview and the buttons.
     void Rebuild();
     void ShowSources();
     void ShowPreview();
     void ShowButtons();
     void ShowProgress();
+    // Shows the progress soon: a tool tells of every percent, the eye needs
+    // far fewer pictures.
+    void ShowProgressSoon();
     std::string OutputFolder() const;
 
     // The run's news, on the window's thread.
@@ -120,6 +125,7 @@ class TBatchWindow : public QWidget {
     int currentPercent_ = 0;
     torvane::BatchStep currentStep_ = torvane::BatchStep::Folder;
     bool cancelling_ = false;
+    QTimer progressTimer_;
     bool closeWhenDone_ = false;
     QString summary_;
 

@@ -65,9 +65,19 @@ void BatchRun::Cancel() {
 
 void BatchRun::Run() {
     for (std::size_t index = 0; index < files_.size() && !cancel_; ++index) {
-        if (files_[index].state == FilePlan::State::Outputs) {
-            listener_.FileEnded(RunFile(index));
+        if (files_[index].state != FilePlan::State::Outputs) {
+            continue;
         }
+        // Nothing may leave the thread: a failure of the run itself ends
+        // this file, and the others still run.
+        BatchFileEnd end;
+        try {
+            end = RunFile(index);
+        } catch (const std::exception& failure) {
+            end.file = index;
+            end.steps.push_back(Failure(BatchStep::Folder, Problem::Unexpected, failure.what()));
+        }
+        listener_.FileEnded(end);
     }
     listener_.RunEnded(cancel_);
 }

@@ -25,6 +25,7 @@ struct BatchStepEnd {
         ToolSilent,      // a captured run said nothing for the whole limit and was stopped
         NothingPrinted,  // the tool printed no chapters (tags) this time
         FileNotWritten,  // detail: "Cannot create file "PATH". REASON"
+        Unexpected,      // the run itself failed (memory exhausted, say); detail: what
     };
     BatchStep step = BatchStep::Folder;
     StepResult result = StepResult::Done;

@@ -49,14 +49,15 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
     const auto bytes = std::filesystem::file_size(path, error);
     source.bytes = error ? 0 : bytes;
 
-    const std::string shortSource = ExtractShortPathName(path);
-    // The listing run names its tool through the long program folder, as the
-    // main window's does.
-    const std::string listing =
-        programFolder + ToolFileName(kIdentifyToolName) + " -i " + shortSource;
-    const std::string extraction =
-        ExtractShortPathName(programFolder) + ToolFileName(kExtractToolName);
+    // Nothing may leave: the probe runs on a thread of its own.
     try {
+        const std::string shortSource = ExtractShortPathName(path);
+        // The listing run names its tool through the long program folder, as
+        // the main window's does.
+        const std::string listing =
+            programFolder + ToolFileName(kIdentifyToolName) + " -i " + shortSource;
+        const std::string extraction =
+            ExtractShortPathName(programFolder) + ToolFileName(kExtractToolName);
         const auto captured = RunCaptured(listing, silenceMs);
         if (!captured) {
             probe.silent = true;

@@ -74,6 +74,7 @@ QString StepProblem(const torvane::FilePlan& file, const BatchStepEnd& end, int 
         case Problem::NothingPrinted:
             return Message(TMessage::BatchNothingPrinted).arg(ToolOfStep(end.step));
         case Problem::FileNotWritten:
+        case Problem::Unexpected:
             return FromBytes(end.detail);
         case Problem::None:
             break;

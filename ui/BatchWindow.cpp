@@ -84,16 +84,16 @@ class TBatchWindow::Listener : public torvane::BatchListener {
     explicit Listener(TBatchWindow& window) : window_(window) {}
 
     void StepStarted(std::size_t file, torvane::BatchStep step) override {
-        Post([this, file, step] { window_.StepStarted(file, step); });
+        Post([window = &window_, file, step] { window->StepStarted(file, step); });
     }
     void StepProgress(std::size_t file, int percent) override {
-        Post([this, file, percent] { window_.StepProgress(file, percent); });
+        Post([window = &window_, file, percent] { window->StepProgress(file, percent); });
     }
     void FileEnded(const torvane::BatchFileEnd& end) override {
-        Post([this, end] { window_.FileEnded(end); });
+        Post([window = &window_, end] { window->FileEnded(end); });
     }
     void RunEnded(bool cancelled) override {
-        Post([this, cancelled] { window_.RunEnded(cancelled); });
+        Post([window = &window_, cancelled] { window->RunEnded(cancelled); });
     }
 
   private:

@@ -640,11 +640,12 @@ void TBatchWindow::ShowProgress() {
                                .arg(QString::number(std::min(filesRun_ + 1, filesToRun_)),
                                     QString::number(filesToRun_), SizeText(bytes),
                                     SizeText(bytesToRun_)));
-    fileProgress_->setValue(current_ ? currentPercent_ : 0);
+    // The label first: whoever watches the bar reads which file it is for.
     fileLabel_->setText(current_ ? Message(TMessage::BatchCurrentFile)
                                        .arg(Decode(torvane::FileNameOf(plan_[*current_].source)),
                                             StepName(currentStep_))
                                  : QString());
+    fileProgress_->setValue(current_ ? currentPercent_ : 0);
 }
 
 void TBatchWindow::closeEvent(QCloseEvent* event) {

@@ -31,4 +31,4 @@ if [[ -z ${XDG_RUNTIME_DIR:-} ]]; then  # Qt wants one; a private one is made fo
     trap 'rm -rf "$dir" "$XDG_RUNTIME_DIR"' EXIT
     export XDG_RUNTIME_DIR
 fi
-"$bin/batch_bench" "$bin" "$dir/sources" "$dir/out put" "$runs"
+"$build/bench/bin/batch_bench" "$bin" "$dir/sources" "$dir/out put" "$runs"

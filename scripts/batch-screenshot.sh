@@ -42,6 +42,6 @@ for language in Castellano English; do
     out="$root/docs/batch-$tag.png"
     # From a neutral folder: the window shows no path of the build.
     (cd "$dir" && xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$bin/batch_shot" "$bin" "$language" "$out" "$dir/Extracted" "$dir")
+        "$build/bench/bin/batch_shot" "$bin" "$language" "$out" "$dir/Extracted" "$dir")
     echo "$out"
 done

@@ -31,6 +31,7 @@
 #include "Unit3.h"
 #include "Unit4.h"
 #include "core/BatchSteps.h"
+#include "core/ProgramFolder.h"
 #include "unit1.h"
 
 namespace {
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
     const std::string settings = work.path().toStdString() + "/Torvane.cfg";
     std::ofstream(settings, std::ios::binary) << "English\r\n";
     ScriptedDialogs dialogs;
-    TForm1 form1(dialogs, bin, torvane::SettingsFile(settings));
+    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
     TForm2 form2(dialogs);
     TForm3 form3;
     TForm4 form4;

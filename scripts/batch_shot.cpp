@@ -25,6 +25,7 @@
 #include "NewFormat.h"
 #include "Unit3.h"
 #include "Unit4.h"
+#include "core/ProgramFolder.h"
 #include "unit1.h"
 
 namespace {
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     std::ofstream(settings, std::ios::binary) << argv[2] << "\r\n";
 
     ShotDialogs dialogs;
-    TForm1 form1(dialogs, bin, torvane::SettingsFile(settings));
+    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
     TForm2 form2(dialogs);
     TForm3 form3;
     TForm4 form4;

@@ -15,7 +15,7 @@ findings="$build/findings"
 mkdir -p "$corpus" "$findings"
 cp "$root"/tests/fixtures/*.mk? "$corpus"/
 cd "$findings"
-"$build/bin/fuzz_reader" "$corpus" -max_total_time="$seconds" -max_len=65536 \
+"$build/bench/bin/fuzz_reader" "$corpus" -max_total_time="$seconds" -max_len=65536 \
     -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$findings/" 2>&1 |
     tee "$build/fuzz.log" | grep -E "^(#[0-9]+ +(INITED|DONE)|Done|==[0-9]+==ERROR|stat::number_of_executed_units|SUMMARY)" || true
 echo "findings: $(ls "$findings" | wc -l) file(s) in $findings"

@@ -23,7 +23,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTORVANE_BUILD_UI=OFF -
 cmake --build "$build" -j2 --target ostrem quarvel reader_makebig >/dev/null
 bin="$build/bin"
 
-"$bin/reader_makebig" "$file" "$size_mb"
+"$build/bench/bin/reader_makebig" "$file" "$size_mb"
 echo "file: $file, $(stat -c %s "$file") bytes"
 # Warm the page cache once so every command meets the file alike.
 cat "$file" >/dev/null
@@ -50,6 +50,6 @@ measure() {
 }
 
 measure indexed
-"$bin/reader_makebig" --unindex "$file"
+"$build/bench/bin/reader_makebig" --unindex "$file"
 measure unindexed
 rm -f "$file"

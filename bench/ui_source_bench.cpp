@@ -22,6 +22,7 @@
 #include "ScriptedDialogs.h"
 #include "Unit3.h"
 #include "Unit4.h"
+#include "core/ProgramFolder.h"
 #include "unit1.h"
 
 namespace {
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     }
 
     ScriptedDialogs dialogs;
-    TForm1 form1(dialogs, bin, torvane::SettingsFile(settings));
+    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
     TForm2 form2(dialogs);
     TForm3 form3;
     TForm4 form4;

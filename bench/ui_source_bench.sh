@@ -40,4 +40,4 @@ if [[ -z ${XDG_RUNTIME_DIR:-} ]]; then  # Qt wants one; a private one is made fo
     trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
     export XDG_RUNTIME_DIR
 fi
-"$bin/ui_source_bench" "$bin" "$file" "$runs"
+"$build/bench/bin/ui_source_bench" "$bin" "$file" "$runs"

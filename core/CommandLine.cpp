@@ -1,8 +1,11 @@
 #include "CommandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 
 #include "Formats.h"
+#include "OutputFolder.h"
 
 namespace torvane {
 namespace {
@@ -11,7 +14,40 @@ constexpr std::string_view kTracksStart = "quarvel tracks ";
 constexpr std::string_view kAttachmentsStart = "quarvel attachments ";
 constexpr std::string_view kChaptersStart = "quarvel chapters ";
 
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return folded;
+}
+
+std::string TrackFile(std::size_t n, const std::string& kind) {
+    return "Track" + std::to_string(n) + "." + kind;
+}
+
 }  // namespace
+
+void OutputNames::Reserve(std::string_view name) {
+    taken_.insert(Folded(name));
+}
+
+std::string OutputNames::Distinct(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return Numbered(name, dot == std::string_view::npos || dot == 0 ? name.size() : dot);
+}
+
+std::string OutputNames::DistinctWhole(std::string_view name) {
+    return Numbered(name, name.size());
+}
+
+std::string OutputNames::Numbered(std::string_view name, std::size_t split) {
+    std::string candidate(name);
+    for (int number = 2; !taken_.insert(Folded(candidate)).second; ++number) {
+        candidate = std::string(name.substr(0, split)) + "_(" + std::to_string(number) + ")" +
+                    std::string(name.substr(split));
+    }
+    return candidate;
+}
 
 CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::string& outputFolder,
                                    const std::vector<CommandItem>& items, ChapterFormat format,
@@ -24,29 +60,47 @@ CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::str
     out.attachments = std::string(kAttachmentsStart) + source + " ";
     out.chapters = std::string(kChaptersStart) + source + " ";
 
+    // Every checked item's kind first: the names of the tracks and of the
+    // two preview files are fixed, so they are taken before any attachment's.
+    std::vector<std::string> kinds(items.size());
+    OutputNames names;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (!items[k].checked) {
+            continue;
+        }
+        kinds[k] = classify(items[k].text);
+        if (kinds[k] == kKindTags) {
+            names.Reserve(kTagsFile);
+        } else if (kinds[k] == kKindChapters) {
+            names.Reserve(ChaptersFile(format));
+        } else if (kinds[k] != kKindAttachment) {
+            names.Reserve(TrackFile(k + 1, kinds[k]));
+        }
+    }
+
     for (std::size_t k = 0; k < items.size(); ++k) {
         const CommandItem& item = items[k];
+        const std::string& kind = kinds[k];
         if (!item.checked) {
             continue;
         }
-        const std::string kind = classify(item.text);
         if (kind == kKindTags) {
             out.tagsSelected = true;
             continue;
         }
-        const std::string folder = shortForm(outputFolder);
+        const std::string folder = OutputFolderPrefix(shortForm(outputFolder));
         const std::string n = std::to_string(k + 1);
         if (kind == kKindAttachment) {
             out.attachmentsSelected = true;
-            out.attachments +=
-                attachmentId(item.text) + ":" + folder + attachmentFileName(item.text) + " ";
+            out.attachments += attachmentId(item.text) + ":" + folder +
+                               names.Distinct(attachmentFileName(item.text)) + " ";
         } else if (kind == kKindChapters) {
             out.chaptersSelected = true;
-            out.chapters +=
-                "> " + folder + "Chapters" + (format == ChapterFormat::Xml ? ".xml" : ".txt -s");
+            out.chapters += "> " + folder + std::string(ChaptersFile(format)) +
+                            (format == ChapterFormat::Xml ? "" : " -s");
         } else {
             out.tracksSelected = true;
-            out.tracks += n + ":" + folder + "Track" + n + "." + kind + " ";
+            out.tracks += n + ":" + folder + TrackFile(k + 1, kind) + " ";
         }
     }
     return out;

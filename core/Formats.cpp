@@ -1,13 +1,39 @@
 #include "Formats.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "Exception.h"
 #include "FileIo.h"
+#include "ProgramFolder.h"
 
 namespace torvane {
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr std::size_t kExtWindow = 7;
+
+// The lines of a text: a line ends at CR LF, a lone CR or a lone LF; a final
+// line break does not start an extra line. finalBreak tells whether the text
+// ends with one.
+std::vector<std::string> SplitLines(std::string_view text, bool& finalBreak) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    finalBreak = false;
+    while (start < text.size()) {
+        const std::size_t brk = text.find_first_of("\r\n", start);
+        if (brk == std::string_view::npos) {
+            lines.emplace_back(text.substr(start));
+            finalBreak = false;
+            break;
+        }
+        lines.emplace_back(text.substr(start, brk - start));
+        start =
+            brk + ((text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? 2 : 1);
+        finalBreak = true;
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -39,24 +65,11 @@ std::string ExtractFormatExt(std::string_view line) {
 }
 
 void FormatTable::LoadFromBytes(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    bool finalBreak = false;
-    while (start < text.size()) {
-        const std::size_t brk = text.find_first_of("\r\n", start);
-        if (brk == std::string_view::npos) {
-            lines.emplace_back(text.substr(start));
-            finalBreak = false;
-            break;
-        }
-        lines.emplace_back(text.substr(start, brk - start));
-        start =
-            brk + ((text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? 2 : 1);
-        finalBreak = true;
-    }
-    lines_ = std::move(lines);
-    finalBreak_ = finalBreak;
+    lines_ = SplitLines(text, finalBreak_);
     loaded_ = true;
+    changed_ = false;
+    userRowsStart_ = lines_.size();
+    userTableExists_ = false;
 }
 
 void FormatTable::LoadFromFile(const std::string& path) {
@@ -64,11 +77,24 @@ void FormatTable::LoadFromFile(const std::string& path) {
     LoadFromBytes(content ? std::string_view(*content) : std::string_view());
 }
 
+void FormatTable::LoadUserRowsFromFile(const std::string& path) {
+    const auto content = fileio::ReadWholeFile(path);
+    if (!content) {
+        return;
+    }
+    bool finalBreak = false;
+    for (std::string& line : SplitLines(*content, finalBreak)) {
+        lines_.push_back(std::move(line));
+    }
+    userTableExists_ = true;
+}
+
 void FormatTable::Append(std::string entry) {
     // An empty text or one ending in a break takes "entry CR LF"; otherwise the
     // entry is joined by a leading CR LF and the text still lacks a final one.
     finalBreak_ = lines_.empty() || finalBreak_;
     lines_.push_back(std::move(entry));
+    changed_ = true;
 }
 
 std::string FormatTable::ToBytes() const {
@@ -93,6 +119,63 @@ bool FormatTable::SaveToFile(const std::string& path) const {
     return true;
 }
 
+ExtensionProblem CheckExtension(std::string_view extension) {
+    // The entry's last seven bytes hold its blank and the extension.
+    constexpr std::size_t kLongest = 6;
+    if (extension.empty()) {
+        return ExtensionProblem::Empty;
+    }
+    if (extension.size() > kLongest) {
+        return ExtensionProblem::TooLong;
+    }
+    if (extension.find_first_of(" \t") != std::string_view::npos) {
+        return ExtensionProblem::Blank;
+    }
+    if (extension.find('(') != std::string_view::npos) {
+        return ExtensionProblem::Bracket;
+    }
+    if (extension == kKindUnknown) {
+        return ExtensionProblem::Reserved;
+    }
+    return ExtensionProblem::None;
+}
+
+std::string FormatTable::UserRowsToBytes() const {
+    std::string text;
+    for (std::size_t i = userRowsStart_; i < lines_.size(); ++i) {
+        text += lines_[i];
+        text += kLineBreak;
+    }
+    return text;
+}
+
+FormatTable::SavedTo FormatTable::Save(const std::string& programPath,
+                                       const std::string& userPath) {
+    if (!loaded_ || !changed_) {
+        return SavedTo::Nothing;
+    }
+    if (!userTableExists_) {
+        try {
+            SaveToFile(programPath);
+            changed_ = false;
+            userRowsStart_ = lines_.size();
+            return SavedTo::ProgramFolder;
+        } catch (const IoError&) {
+            // A read-only program folder: the user's rows go to the user's
+            // table, when there is a place for one.
+            if (FolderOf(userPath).empty()) {
+                throw;
+            }
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(FolderOf(userPath), ignored);
+    fileio::ReplaceFile(userPath, UserRowsToBytes());
+    changed_ = false;
+    userTableExists_ = true;
+    return SavedTo::UserFolder;
+}
+
 std::string Averiguatipo(std::string_view line, FormatTable& table,
                          const AskExtensionFn& askExtension) {
     std::string result(kKindUnknown);
@@ -111,6 +194,9 @@ std::string Averiguatipo(std::string_view line, FormatTable& table,
         const std::string key = ExtractFormatType(line);
         std::string answer =
             askExtension ? askExtension(key + std::string(kUnknownFormatSentence)) : std::string();
+        if (CheckExtension(answer) != ExtensionProblem::None) {
+            return {};
+        }
         table.Append(key + " " + answer);
         result = std::move(answer);
     }

@@ -60,8 +60,15 @@ std::string ExtractFormatExt(std::string_view line);
 
 // The user's codec-to-extension table (Formats.txt): an ordered list of lines.
 // Lines that are not entries are kept and written back; they never match.
+//
+// The table lives in the program folder. Where that folder is read-only (an
+// installed program), the rows a user adds are kept in a table of the user's
+// own, in the per-user folder, and read after the program folder's rows, so
+// that they win over them.
 class FormatTable {
   public:
+    enum class SavedTo { Nothing, ProgramFolder, UserFolder };
+
     FormatTable() = default;
 
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -81,9 +88,16 @@ class FormatTable {
     // throws IoError and leaves the table unchanged (and unloaded if it was).
     void LoadFromFile(const std::string& path);
 
+    // Adds the lines of the user's own table after the lines loaded so far. A
+    // missing file adds nothing. Throws IoError as LoadFromFile.
+    void LoadUserRowsFromFile(const std::string& path);
+
     // Appends one entry. In the text it joins as entry + CR LF when the text so
     // far is empty or ends with a line break, and as CR LF + entry otherwise.
     void Append(std::string entry);
+
+    // True when an entry was appended since the table was loaded or saved.
+    bool Changed() const { return changed_; }
 
     // The table's text: the lines joined by CR LF, plus a final CR LF when the
     // loaded text had one or the last change was an append to an empty or
@@ -96,11 +110,39 @@ class FormatTable {
     // ("Cannot create file \"PATH\". REASON") when it cannot be written.
     bool SaveToFile(const std::string& path) const;
 
+    // Saves a loaded table that changed; writes nothing otherwise. The table
+    // replaces the program folder's (programPath), unless the user's own table
+    // exists or the program folder's cannot be written: then the user's rows
+    // (those read from the user's table and those appended) replace the
+    // user's table (userPath, its folders made as needed), each row ending in
+    // CR LF. Throws IoError naming the user's table when that fails too, or
+    // naming the program folder's when userPath has no folder.
+    SavedTo Save(const std::string& programPath, const std::string& userPath);
+
   private:
+    std::string UserRowsToBytes() const;
+
     std::vector<std::string> lines_;
     bool finalBreak_ = false;
     bool loaded_ = false;
+    bool changed_ = false;
+    // lines_ from here on are the user's rows: read from the user's own
+    // table, or appended since the last save to the program folder.
+    std::size_t userRowsStart_ = 0;
+    bool userTableExists_ = false;
 };
+
+// Why the format table could not give an answer to the new-format dialog
+// back as typed, or None. The table reads an entry's extension through its
+// last seven bytes from the first blank on, and its key from every "(":
+// - Empty: no extension at all;
+// - TooLong: more than six bytes;
+// - Blank: a blank or a tab (it would also split the command line);
+// - Bracket: a "(" (it would join the entry's key);
+// - Reserved: "ext", which means "nothing matched", so the question would
+//   come back at every build.
+enum class ExtensionProblem { None, Empty, TooLong, Blank, Bracket, Reserved };
+ExtensionProblem CheckExtension(std::string_view extension);
 
 // Asks the user for an extension: receives the text for the dialog's first
 // label (type key + kUnknownFormatSentence) and returns the extension box's
@@ -111,8 +153,11 @@ using AskExtensionFn = std::function<std::string(const std::string& label1Text)>
 // The built-in rules are tried in order, then every format-table entry whose
 // non-empty key occurs in the line; each match replaces the previous result,
 // so the last match wins and the table overrides the built-in rules. When the
-// result is still "ext", askExtension is called once, the entry
-// key + " " + answer is appended to the table and the answer is returned.
+// result is still "ext", askExtension is called once; an answer without an
+// ExtensionProblem is appended to the table as key + " " + answer and
+// returned. Any other answer (the dialog closed from its title bar) is not
+// stored, so the question comes again at the next build, and the empty text
+// is returned.
 std::string Averiguatipo(std::string_view line, FormatTable& table,
                          const AskExtensionFn& askExtension);
 

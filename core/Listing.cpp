@@ -67,7 +67,9 @@ std::string Extraerfilename(std::string_view line) {
         return {};
     }
     std::string_view rest = line.substr(start);
-    rest = rest.substr(0, rest.find('\''));
+    // The name runs to the line's last quote, so a name holding one stays
+    // whole.
+    rest = rest.substr(0, rest.rfind('\''));
     std::string name(rest);
     for (char& c : name) {
         // Separators too: a name from the file must not reach outside the

@@ -41,8 +41,8 @@ std::string ExtraerID(std::string_view line);
 
 // The output file name of an attachment line: the text after the first
 // "file name '" (or from the 11th byte when "file name" is absent) up to the
-// next '\'' or the end, with every blank, '/' and '\\' replaced by '_' so that
-// the name stays a plain file name inside the output folder. Tabs and other
+// line's last '\'' (so "l'aube.ttf" stays whole) or the end, with every blank, '/' and '\\'
+// replaced by '_' so that the name stays a plain file name inside the output folder. Tabs and other
 // bytes pass unchanged.
 std::string Extraerfilename(std::string_view line);
 

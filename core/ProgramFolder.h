@@ -20,6 +20,13 @@ inline constexpr std::string_view kExtractToolName = "quarvel";
 // separator (full, long form). Empty only if the platform cannot tell.
 std::string ProgramFolder();
 
+// The per-user folder (ending in a separator) where an installed program keeps
+// what its read-only program folder cannot take: "$XDG_CONFIG_HOME/torvane/",
+// else "$HOME/.config/torvane/" (a relative XDG_CONFIG_HOME is ignored, as
+// the XDG base directory rules ask); "%APPDATA%\Torvane\" on Windows. Empty
+// when the environment names no such place. The folder may not exist yet.
+std::string UserFolder();
+
 // The folder part of a path: everything up to and including its last
 // separator ('/' on POSIX; '\\', '/' or ':' on Windows). Empty when the path
 // holds none.

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ std::string ProgramFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string UserFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return std::string(config) + "/torvane/";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.config/torvane/";
+    }
+    return {};
 }
 
 }  // namespace torvane

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@ std::string ProgramFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string UserFolder() {
+    const char* appData = std::getenv("APPDATA");
+    if (appData != nullptr && appData[0] != '\0') {
+        return std::string(appData) + "\\Torvane\\";
+    }
+    return {};
 }
 
 }  // namespace torvane

@@ -20,6 +20,7 @@ struct BlockWalker::Impl {
     bool haveCurrent = false;
     BlockHeader current;
     std::optional<Error> damage;
+    bool afterLastCluster = false;
     std::vector<Error> skipped;
     std::function<void(const ClusterCrc&)> onCrc;
 
@@ -28,6 +29,12 @@ struct BlockWalker::Impl {
         done = true;
         return false;
     }
+    // Stops at damage met between level-1 elements, at `pos`.
+    bool StopBetweenElements(uint64_t offset, std::string message) {
+        afterLastCluster = !ClusterFollows(pos);
+        return Stop(offset, std::move(message));
+    }
+    bool ClusterFollows(uint64_t from) const;
     void Skip(uint64_t offset, std::string message) {
         skipped.push_back(Error{offset, std::move(message)});
     }
@@ -77,6 +84,34 @@ struct BlockWalker::Impl {
     bool ReadGroup(const ElementHeader& group, BlockHeader& out);
     bool Next(BlockHeader& block);
 };
+
+// Whether a Cluster ID appears anywhere in [from, end of the Segment); true
+// when that is too far to search.
+bool BlockWalker::Impl::ClusterFollows(uint64_t from) const {
+    const uint64_t end = s->segmentEnd;
+    if (from >= end) {
+        return false;
+    }
+    if (end - from > kMaxTailSearchBytes) {
+        return true;
+    }
+    static constexpr uint8_t kClusterId[] = {0x1F, 0x43, 0xB6, 0x75};
+    std::vector<uint8_t> chunk(64 << 10);
+    for (uint64_t at = from; at < end;) {
+        const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), end - at));
+        const size_t got = s->source->ReadAt(at, chunk.data(), n);
+        const auto last = chunk.begin() + static_cast<std::ptrdiff_t>(got);
+        if (std::search(chunk.begin(), last, std::begin(kClusterId), std::end(kClusterId)) !=
+            last) {
+            return true;
+        }
+        if (got < n || at + got >= end) {
+            return false;
+        }
+        at += got - (sizeof kClusterId - 1);  // an ID across two chunks is seen too
+    }
+    return false;
+}
 
 void BlockWalker::Impl::ReadAdditions(const ElementHeader& additions, BlockHeader& out) {
     ByteSource& src = *s->source;
@@ -184,7 +219,7 @@ bool BlockWalker::Impl::Next(BlockHeader& block) {
             if (pos >= segEnd)
                 break;
             if (!ReadElementHeader(src, pos, segEnd, h, error))
-                return Stop(error.offset, error.message);
+                return StopBetweenElements(error.offset, error.message);
             if (h.id == id::kCluster) {
                 inCluster = true;
                 clusterOffset = pos;
@@ -199,9 +234,9 @@ bool BlockWalker::Impl::Next(BlockHeader& block) {
             if (h.id == id::kEbml || h.id == id::kSegment)
                 break;  // only the first Segment
             if (h.unknownSize) {
-                return Stop(pos,
-                            ElementName(h.id) +
-                                " has an unknown size, which only Segment and Cluster may have");
+                return StopBetweenElements(
+                    pos, ElementName(h.id) +
+                             " has an unknown size, which only Segment and Cluster may have");
             }
             pos = h.End();
             continue;
@@ -323,6 +358,9 @@ uint64_t BlockWalker::FileSize() const {
 }
 const std::optional<Error>& BlockWalker::Damage() const {
     return impl_->damage;
+}
+bool BlockWalker::DamageAfterLastCluster() const {
+    return impl_->damage && impl_->afterLastCluster;
 }
 const std::vector<Error>& BlockWalker::Skipped() const {
     return impl_->skipped;

@@ -15,10 +15,21 @@ inline constexpr int kMaxDepth = 32;
 // reported; attachment data is never held, it is copied in chunks.
 inline constexpr uint64_t kMaxHeldElementSize = 16ull << 20;
 
+// All text and binary values held for one file together (names, CodecPrivate,
+// TagBinary, ChapString, ContentCompSettings...): many elements each under
+// kMaxHeldElementSize must not add up without bound. Past it the values are
+// passed over, and reported once.
+inline constexpr uint64_t kMaxMetadataBytes = 16ull << 20;
+
 // Largest block payload BlockWalker::ReadPayload hands out.
 inline constexpr uint64_t kMaxPayloadSize = 256ull << 20;
 
-// Counts. Past them the rest is ignored and reported.
+// When damage stops the walk over the Clusters between level-1 elements, the
+// rest of the Segment is searched this far for another Cluster: none there
+// means every block was read. Past this the answer is taken as unknown.
+inline constexpr uint64_t kMaxTailSearchBytes = 64ull << 20;
+
+// Counts. Past them the rest is ignored and reported once, with its number.
 inline constexpr size_t kMaxTracks = 4096;
 inline constexpr size_t kMaxAttachments = 65536;
 inline constexpr size_t kMaxChapterAtoms = 65536;  // all editions together

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <iterator>
 
 namespace mkv::detail {
 
@@ -48,6 +49,41 @@ bool Parser::CountElement(uint64_t pos) {
     }
     ++elements_;
     return true;
+}
+
+namespace {
+
+struct LimitText {
+    uint64_t limit;
+    const char* what;
+};
+// By Limit, in its order.
+constexpr LimitText kLimitTexts[] = {
+    {kMaxTracks, "tracks"},
+    {kMaxAttachments, "attachments"},
+    {kMaxSeekEntries, "SeekHead entries"},
+    {kMaxContentEncodings, "ContentEncodings in one track"},
+    {kMaxChapterAtoms, "chapters"},
+    {kMaxSimpleTags, "SimpleTags"},
+    {kMaxTagsElements, "Tags elements"},
+    {kMaxMetadataBytes, "bytes of metadata values"},
+};
+static_assert(std::size(kLimitTexts) == static_cast<size_t>(Limit::kCount));
+
+}  // namespace
+
+void Parser::PassOver(Limit limit, uint64_t offset) {
+    const auto which = static_cast<size_t>(limit);
+    Passed& passed = passed_[which];
+    const LimitText& text = kLimitTexts[which];
+    std::string message = "more than " + std::to_string(text.limit) + " " + text.what + "; " +
+                          std::to_string(++passed.count) + " more ignored";
+    if (passed.count == 1) {
+        passed.problem = problems_.size();
+        Problem(offset, std::move(message));
+    } else {
+        problems_[passed.problem].message = std::move(message);
+    }
 }
 
 namespace {
@@ -108,6 +144,11 @@ bool Parser::DecodeValue(const ElementHeader& h, Kind kind, uint64_t uintDefault
                                       std::to_string(kMaxHeldElementSize) + " bytes); skipped");
                 return false;
             }
+            if (heldBytes_ + h.size > kMaxMetadataBytes) {
+                PassOver(Limit::kMetadataBytes, h.offset);
+                return false;
+            }
+            heldBytes_ += h.size;
             std::vector<uint8_t> bytes;
             if (!ReadBytes(*this, h, bytes))
                 return false;
@@ -178,7 +219,7 @@ constexpr Rule<EbmlHeader> kEbmlRules[] = {
 // SeekHead
 constexpr Rule<SeekEntry> kSeekRules[] = {
     {id::kSeekId, Kind::kBinary, false,
-     [](SeekEntry& e, Parser&, const H&, const Value& v) {
+     [](SeekEntry& e, Parser&, const H&, Value& v) {
          if (!v.b.empty() && v.b.size() <= 4)
              e.id = static_cast<uint32_t>(DecodeUint(v.b.data(), v.b.size()));
      }},
@@ -186,14 +227,13 @@ constexpr Rule<SeekEntry> kSeekRules[] = {
 };
 constexpr Rule<SeekHead> kSeekHeadRules[] = {
     {id::kSeek, Kind::kMaster, true,
-     [](SeekHead& s, Parser& p, const H& h, const Value&) {
+     [](SeekHead& s, Parser& p, const H& h, Value&) {
          SeekEntry e;
          p.Walk(h, e, kSeekRules);
          if (e.id == 0)
              return;
          if (s.entries.size() >= kMaxSeekEntries) {
-             p.Problem(h.offset, "more than " + std::to_string(kMaxSeekEntries) +
-                                     " SeekHead entries; the rest are ignored");
+             p.PassOver(Limit::kSeekEntries, h.offset);
              return;
          }
          s.entries.push_back(e);
@@ -204,7 +244,7 @@ constexpr Rule<SeekHead> kSeekHeadRules[] = {
 constexpr Rule<SegmentInfo> kInfoRules[] = {
     {id::kSegmentUuid, Kind::kBinary, false, Set<SegmentInfo, &SegmentInfo::segmentUuid>},
     {id::kTimestampScale, Kind::kUint, false,
-     [](SegmentInfo& i, Parser& p, const H& h, const Value& v) {
+     [](SegmentInfo& i, Parser& p, const H& h, Value& v) {
          if (v.u == 0) {
              p.Problem(h.offset, "TimestampScale is 0; taken as 1000000");
              return;
@@ -256,22 +296,21 @@ constexpr Rule<ContentEncoding> kContentEncodingRules[] = {
      1},
     {id::kContentEncodingType, Kind::kUint, false, Set<ContentEncoding, &ContentEncoding::type>},
     {id::kContentCompression, Kind::kMaster, false,
-     [](ContentEncoding& e, Parser& p, const H& h, const Value&) {
+     [](ContentEncoding& e, Parser& p, const H& h, Value&) {
          e.hasCompression = true;
          p.Walk(h, e, kCompressionRules);
      }},
     {id::kContentEncryption, Kind::kMaster, false,
-     [](ContentEncoding& e, Parser& p, const H& h, const Value&) {
+     [](ContentEncoding& e, Parser& p, const H& h, Value&) {
          e.hasEncryption = true;
          p.Walk(h, e, kEncryptionRules);
      }},
 };
 constexpr Rule<Track> kContentEncodingsRules[] = {
     {id::kContentEncoding, Kind::kMaster, true,
-     [](Track& t, Parser& p, const H& h, const Value&) {
+     [](Track& t, Parser& p, const H& h, Value&) {
          if (t.contentEncodings.size() >= kMaxContentEncodings) {
-             p.Problem(h.offset, "more than " + std::to_string(kMaxContentEncodings) +
-                                     " ContentEncodings in one track; the rest are ignored");
+             p.PassOver(Limit::kContentEncodings, h.offset);
              return;
          }
          ContentEncoding e;
@@ -292,7 +331,7 @@ constexpr Rule<Track> kTrackRules[] = {
      1.0},
     {id::kName, Kind::kText, false, Set<Track, &Track::name>},
     {id::kLanguage, Kind::kText, false,
-     [](Track& t, Parser&, const H&, const Value& v) { t.language = v.s.empty() ? "eng" : v.s; }},
+     [](Track& t, Parser&, const H&, Value& v) { t.language = v.s.empty() ? "eng" : v.s; }},
     {id::kLanguageBcp47, Kind::kText, false, Set<Track, &Track::languageBcp47>},
     {id::kCodecId, Kind::kText, false, Set<Track, &Track::codecId>},
     {id::kCodecPrivate, Kind::kBinary, false, Set<Track, &Track::codecPrivate>},
@@ -300,7 +339,7 @@ constexpr Rule<Track> kTrackRules[] = {
     {id::kCodecDelay, Kind::kUint, false, Set<Track, &Track::codecDelay>},
     {id::kSeekPreRoll, Kind::kUint, false, Set<Track, &Track::seekPreRoll>},
     {id::kVideo, Kind::kMaster, false,
-     [](Track& t, Parser& p, const H& h, const Value&) {
+     [](Track& t, Parser& p, const H& h, Value&) {
          VideoInfo v;
          p.Walk(h, v, kVideoRules);
          // Without a stored display size, the cropped pixel size is shown.
@@ -314,20 +353,19 @@ constexpr Rule<Track> kTrackRules[] = {
          t.video = v;
      }},
     {id::kAudio, Kind::kMaster, false,
-     [](Track& t, Parser& p, const H& h, const Value&) {
+     [](Track& t, Parser& p, const H& h, Value&) {
          AudioInfo a;
          p.Walk(h, a, kAudioRules);
          t.audio = a;
      }},
     {id::kContentEncodings, Kind::kMaster, false,
-     [](Track& t, Parser& p, const H& h, const Value&) { p.Walk(h, t, kContentEncodingsRules); }},
+     [](Track& t, Parser& p, const H& h, Value&) { p.Walk(h, t, kContentEncodingsRules); }},
 };
 constexpr Rule<std::vector<Track>> kTracksRules[] = {
     {id::kTrackEntry, Kind::kMaster, true,
-     [](std::vector<Track>& tracks, Parser& p, const H& h, const Value&) {
+     [](std::vector<Track>& tracks, Parser& p, const H& h, Value&) {
          if (tracks.size() >= kMaxTracks) {
-             p.Problem(h.offset,
-                       "more than " + std::to_string(kMaxTracks) + " tracks; the rest are ignored");
+             p.PassOver(Limit::kTracks, h.offset);
              return;
          }
          Track t;
@@ -351,7 +389,7 @@ constexpr Rule<AttachedFileReading> kAttachedFileRules[] = {
     {id::kFileMediaType, Kind::kText, false, Set<AttachedFileReading, &Attachment::mediaType>},
     {id::kFileUid, Kind::kUint, false, Set<AttachedFileReading, &Attachment::uid>},
     {id::kFileData, Kind::kLocation, false,
-     [](AttachedFileReading& a, Parser&, const H& h, const Value&) {
+     [](AttachedFileReading& a, Parser&, const H& h, Value&) {
          a.dataOffset = h.dataOffset;
          a.dataSize = h.size;
          a.hasData = true;
@@ -359,10 +397,9 @@ constexpr Rule<AttachedFileReading> kAttachedFileRules[] = {
 };
 constexpr Rule<std::vector<Attachment>> kAttachmentsRules[] = {
     {id::kAttachedFile, Kind::kMaster, true,
-     [](std::vector<Attachment>& list, Parser& p, const H& h, const Value&) {
+     [](std::vector<Attachment>& list, Parser& p, const H& h, Value&) {
          if (list.size() >= kMaxAttachments) {
-             p.Problem(h.offset, "more than " + std::to_string(kMaxAttachments) +
-                                     " attachments; the rest are ignored");
+             p.PassOver(Limit::kAttachments, h.offset);
              return;
          }
          AttachedFileReading a;
@@ -380,10 +417,7 @@ void ReadAtom(Parser& p, const H& h, ChapterAtom& atom);
 
 bool TakeAtom(Parser& p, const H& h) {
     if (p.chapterAtoms >= kMaxChapterAtoms) {
-        if (p.chapterAtoms++ == kMaxChapterAtoms) {
-            p.Problem(h.offset, "more than " + std::to_string(kMaxChapterAtoms) +
-                                    " chapters; the rest are ignored");
-        }
+        p.PassOver(Limit::kChapterAtoms, h.offset);
         return false;
     }
     ++p.chapterAtoms;
@@ -412,15 +446,15 @@ constexpr Rule<ChapterAtom> kAtomRules[] = {
      Set<ChapterAtom, &ChapterAtom::segmentEditionUid>},
     {id::kChapterPhysicalEquiv, Kind::kUint, false, Set<ChapterAtom, &ChapterAtom::physicalEquiv>},
     {id::kChapterTrack, Kind::kMaster, false,
-     [](ChapterAtom& a, Parser& p, const H& h, const Value&) { p.Walk(h, a, kChapterTrackRules); }},
+     [](ChapterAtom& a, Parser& p, const H& h, Value&) { p.Walk(h, a, kChapterTrackRules); }},
     {id::kChapterDisplay, Kind::kMaster, true,
-     [](ChapterAtom& a, Parser& p, const H& h, const Value&) {
+     [](ChapterAtom& a, Parser& p, const H& h, Value&) {
          ChapterDisplay d;
          p.Walk(h, d, kDisplayRules);
          a.displays.push_back(std::move(d));
      }},
     {id::kChapterAtom, Kind::kMaster, true,
-     [](ChapterAtom& a, Parser& p, const H& h, const Value&) {
+     [](ChapterAtom& a, Parser& p, const H& h, Value&) {
          if (!TakeAtom(p, h))
              return;
          ChapterAtom child;
@@ -438,7 +472,7 @@ constexpr Rule<Edition> kEditionRules[] = {
     {id::kEditionFlagDefault, Kind::kUint, false, Set<Edition, &Edition::flagDefault>},
     {id::kEditionFlagOrdered, Kind::kUint, false, Set<Edition, &Edition::flagOrdered>},
     {id::kChapterAtom, Kind::kMaster, true,
-     [](Edition& e, Parser& p, const H& h, const Value&) {
+     [](Edition& e, Parser& p, const H& h, Value&) {
          if (!TakeAtom(p, h))
              return;
          ChapterAtom atom;
@@ -448,7 +482,7 @@ constexpr Rule<Edition> kEditionRules[] = {
 };
 constexpr Rule<Chapters> kChaptersRules[] = {
     {id::kEditionEntry, Kind::kMaster, true,
-     [](Chapters& c, Parser& p, const H& h, const Value&) {
+     [](Chapters& c, Parser& p, const H& h, Value&) {
          Edition e;
          p.Walk(h, e, kEditionRules);
          c.editions.push_back(std::move(e));
@@ -460,10 +494,7 @@ void ReadSimpleTag(Parser& p, const H& h, SimpleTag& tag);
 
 bool TakeSimpleTag(Parser& p, const H& h) {
     if (p.simpleTags >= kMaxSimpleTags) {
-        if (p.simpleTags++ == kMaxSimpleTags) {
-            p.Problem(h.offset, "more than " + std::to_string(kMaxSimpleTags) +
-                                    " SimpleTags; the rest are ignored");
-        }
+        p.PassOver(Limit::kSimpleTags, h.offset);
         return false;
     }
     ++p.simpleTags;
@@ -473,13 +504,11 @@ bool TakeSimpleTag(Parser& p, const H& h) {
 constexpr Rule<SimpleTag> kSimpleTagRules[] = {
     {id::kTagName, Kind::kText, false, Set<SimpleTag, &SimpleTag::name>},
     {id::kTagLanguage, Kind::kText, false,
-     [](SimpleTag& t, Parser&, const H&, const Value& v) {
-         t.language = v.s.empty() ? "und" : v.s;
-     }},
+     [](SimpleTag& t, Parser&, const H&, Value& v) { t.language = v.s.empty() ? "und" : v.s; }},
     {id::kTagLanguageBcp47, Kind::kText, false, Set<SimpleTag, &SimpleTag::languageBcp47>},
     {id::kTagDefault, Kind::kUint, false, Set<SimpleTag, &SimpleTag::tagDefault>, 1},
     {id::kTagDefaultBogus, Kind::kUint, false,
-     [](SimpleTag& t, Parser&, const H&, const Value& v) {
+     [](SimpleTag& t, Parser&, const H&, Value& v) {
          if (!t.tagDefault)
              t.tagDefault = v.u;
      },
@@ -487,7 +516,7 @@ constexpr Rule<SimpleTag> kSimpleTagRules[] = {
     {id::kTagString, Kind::kText, false, Set<SimpleTag, &SimpleTag::string>},
     {id::kTagBinary, Kind::kBinary, false, Set<SimpleTag, &SimpleTag::binary>},
     {id::kSimpleTag, Kind::kMaster, true,
-     [](SimpleTag& t, Parser& p, const H& h, const Value&) {
+     [](SimpleTag& t, Parser& p, const H& h, Value&) {
          if (!TakeSimpleTag(p, h))
              return;
          SimpleTag child;
@@ -509,9 +538,9 @@ constexpr Rule<Tag> kTargetsRules[] = {
 };
 constexpr Rule<Tag> kTagRules[] = {
     {id::kTargets, Kind::kMaster, false,
-     [](Tag& t, Parser& p, const H& h, const Value&) { p.Walk(h, t, kTargetsRules); }},
+     [](Tag& t, Parser& p, const H& h, Value&) { p.Walk(h, t, kTargetsRules); }},
     {id::kSimpleTag, Kind::kMaster, true,
-     [](Tag& t, Parser& p, const H& h, const Value&) {
+     [](Tag& t, Parser& p, const H& h, Value&) {
          if (!TakeSimpleTag(p, h))
              return;
          SimpleTag child;
@@ -521,7 +550,7 @@ constexpr Rule<Tag> kTagRules[] = {
 };
 constexpr Rule<Tags> kTagsRules[] = {
     {id::kTag, Kind::kMaster, true,
-     [](Tags& tags, Parser& p, const H& h, const Value&) {
+     [](Tags& tags, Parser& p, const H& h, Value&) {
          if (p.simpleTags >= kMaxSimpleTags)
              return;  // counted and reported per SimpleTag
          Tag t;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ByteSource.h"
@@ -30,14 +31,28 @@ struct Value {
 
 class Parser;
 
+// The limits of Limits.h past which elements are passed over.
+enum class Limit {
+    kTracks,
+    kAttachments,
+    kSeekEntries,
+    kContentEncodings,
+    kChapterAtoms,
+    kSimpleTags,
+    kTagsElements,
+    kMetadataBytes,
+    kCount
+};
+
 template <class T>
 struct Rule {
     uint32_t id;
     Kind kind;
     bool repeatable;
     // For kMaster and kLocation `header` is the child, its size clamped to
-    // what its parent holds; for values, `value` is decoded.
-    void (*apply)(T& target, Parser& parser, const ElementHeader& header, const Value& value);
+    // what its parent holds; for values, `value` is decoded, and may be moved
+    // from.
+    void (*apply)(T& target, Parser& parser, const ElementHeader& header, Value& value);
     uint64_t uintDefault = 0;   // what an empty uint element means
     double floatDefault = 0.0;  // what an empty float element means
 };
@@ -55,6 +70,11 @@ class Parser {
     // Counters shared by every master of one file, checked against Limits.h.
     size_t chapterAtoms = 0;
     size_t simpleTags = 0;
+
+    // Reports an element passed over for `limit`: the first one as a problem
+    // at `offset`, the others only by their count in that same problem, so a
+    // file far past a limit gives one line, not one per element.
+    void PassOver(Limit limit, uint64_t offset);
 
     // Walks the children of `parent` (its size already clamped to its own
     // parent) and applies the matching rules. Void, CRC-32 (checked when the
@@ -80,6 +100,12 @@ class Parser {
     std::vector<Error>& problems_;
     int depth_ = 0;
     uint64_t elements_ = 0;
+    uint64_t heldBytes_ = 0;  // of text and binary values, against kMaxMetadataBytes
+    struct Passed {
+        size_t problem = 0;  // index in problems_
+        uint64_t count = 0;
+    };
+    Passed passed_[static_cast<size_t>(Limit::kCount)];
 };
 
 template <class T, size_t N>
@@ -112,7 +138,8 @@ void Parser::Walk(const ElementHeader& parent, T& target, const Rule<T> (&rules)
                     break;  // keep the first
                 seen |= uint64_t{1} << r;
                 if (rule.kind == Kind::kMaster) {
-                    rule.apply(target, *this, child, Value{});
+                    Value none;
+                    rule.apply(target, *this, child, none);
                 } else if (!truncated) {
                     Value value;
                     if (DecodeValue(child, rule.kind, rule.uintDefault, rule.floatDefault, value)) {
@@ -132,7 +159,7 @@ void Parser::Walk(const ElementHeader& parent, T& target, const Rule<T> (&rules)
 
 // Stores a decoded value into a member, by the member's type.
 template <class T, auto Member>
-void Set(T& target, Parser&, const ElementHeader&, const Value& v) {
+void Set(T& target, Parser&, const ElementHeader&, Value& v) {
     using M = std::remove_reference_t<decltype(target.*Member)>;
     M& m = target.*Member;
     if constexpr (std::is_same_v<M, uint64_t> || std::is_same_v<M, std::optional<uint64_t>>) {
@@ -146,14 +173,14 @@ void Set(T& target, Parser&, const ElementHeader&, const Value& v) {
             m = *v.f;
     } else if constexpr (std::is_same_v<M, std::string> ||
                          std::is_same_v<M, std::optional<std::string>>) {
-        m = v.s;
+        m = std::move(v.s);
     } else if constexpr (std::is_same_v<M, std::vector<uint8_t>> ||
                          std::is_same_v<M, std::optional<std::vector<uint8_t>>>) {
-        m = v.b;
+        m = std::move(v.b);
     } else if constexpr (std::is_same_v<M, std::vector<uint64_t>>) {
         m.push_back(v.u);
     } else if constexpr (std::is_same_v<M, std::vector<std::string>>) {
-        m.push_back(v.s);
+        m.push_back(std::move(v.s));
     } else {
         static_assert(sizeof(M) == 0, "no rule to store this member");
     }

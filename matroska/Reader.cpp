@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <utility>
 
 #include "Ids.h"
 #include "State.h"
@@ -79,7 +81,6 @@ class Opener {
     unsigned wanted_;
     detail::Parser parser_;
     bool seekHeadTrusted_ = false;
-    bool tagsLimitReported_ = false;
 };
 
 bool Opener::Run() {
@@ -231,11 +232,7 @@ void Opener::Handle(ElementHeader h) {
             if (s_.tagsRead.count(h.offset) != 0)
                 break;
             if (s_.tagsRead.size() >= kMaxTagsElements) {
-                if (!tagsLimitReported_) {
-                    Problem(h.offset, "more than " + std::to_string(kMaxTagsElements) +
-                                          " Tags elements; the rest are ignored");
-                    tagsLimitReported_ = true;
-                }
+                parser_.PassOver(detail::Limit::kTagsElements, h.offset);
                 break;
             }
             {
@@ -251,9 +248,14 @@ void Opener::Handle(ElementHeader h) {
 void Opener::FollowSeekHead() {
     bool stale = false;
     bool pointsPastClusters = false;
+    // An entry repeated (a SeekHead of thousands of copies) is looked at,
+    // and reported, once.
+    std::set<std::pair<uint32_t, uint64_t>> seen;
     // Entries may grow while a second SeekHead is read; each SeekHead is read once.
     for (size_t i = 0; i < s_.seekHead.entries.size() && NeedMore(); ++i) {
         const detail::SeekEntry e = s_.seekHead.entries[i];
+        if (!seen.emplace(e.id, e.position).second)
+            continue;
         const unsigned section = SectionOf(e.id);
         const bool wanted = (section & Missing()) != 0 || (section & wanted_ & kSectionTags) != 0;
         // Entries for level-1 elements nobody asked for are still checked (a

@@ -125,6 +125,11 @@ class BlockWalker {
 
     // The fault that stopped the walk, if any.
     const std::optional<Error>& Damage() const;
+    // Whether that fault lies after the last Cluster: it was met between
+    // level-1 elements and no Cluster starts anywhere after it in the
+    // Segment (searched up to kMaxTailSearchBytes), so every block of the
+    // file was handed out before it.
+    bool DamageAfterLastCluster() const;
     // Blocks skipped without stopping the walk (shorter than their header,
     // a block inside a damaged BlockGroup), in the order found.
     const std::vector<Error>& Skipped() const;

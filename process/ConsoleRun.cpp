@@ -4,27 +4,12 @@
 
 namespace torvane {
 
-// The platform's name for a signal; each ConsoleRun_<platform>.cpp has one.
-std::string SignalDescription(int signal);
-
-std::string DescribeOutcome(const ConsoleOutcome& outcome) {
-    switch (outcome.kind) {
-        case ConsoleOutcome::Kind::NotStarted:
-            return "could not start: " + outcome.reason;
-        case ConsoleOutcome::Kind::Exited:
-            return "ended with exit status " + std::to_string(outcome.code);
-        case ConsoleOutcome::Kind::Signalled: {
-            std::string text = "killed by signal " + std::to_string(outcome.code);
-            const std::string name = SignalDescription(outcome.code);
-            if (!name.empty()) {
-                text += " (" + name + ")";
-            }
-            return text;
-        }
-        case ConsoleOutcome::Kind::Cancelled:
-            return "cancelled";
-    }
-    return "ended in an unknown way";
+ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end) {
+    ConsoleOutcome outcome;
+    outcome.kind = end.kind == CapturedEnd::Kind::Signalled ? ConsoleOutcome::Kind::Signalled
+                                                            : ConsoleOutcome::Kind::Exited;
+    outcome.code = end.code;
+    return outcome;
 }
 
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {
@@ -78,6 +63,25 @@ std::optional<int> ParseProgressLine(std::string_view line) {
         return std::nullopt;
     }
     return value;
+}
+
+}  // namespace torvane
+
+namespace torvane {
+
+std::vector<std::string> MessageLines(std::string_view output) {
+    ConsoleLines lines;
+    std::vector<std::string> all = lines.Add(output);
+    if (auto last = lines.Finish()) {
+        all.push_back(std::move(*last));
+    }
+    std::vector<std::string> messages;
+    for (std::string& line : all) {
+        if (!line.empty() && !ParseProgressLine(line)) {
+            messages.push_back(std::move(line));
+        }
+    }
+    return messages;
 }
 
 }  // namespace torvane

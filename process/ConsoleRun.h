@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Stdout.h"
+
 // The extraction runs: one console tool started from a whole command line,
 // watched while it works and always reaped. No Qt here; the console window
 // of the user interface is built on this.
@@ -17,23 +19,40 @@ namespace torvane {
 // told what happened.
 struct ConsoleOutcome {
     enum class Kind {
-        NotStarted,  // the tool could not be started; reason says why
+        NotStarted,  // the tool could not be started; startFailure says why
         Exited,      // the tool ended by itself; code is its exit status
         Signalled,   // the tool was killed by a signal it did not ask for; code is the signal
         Cancelled,   // the run was ended on request before the tool had ended by itself
     };
+    // Why a tool was not started.
+    enum class StartFailure {
+        EmptyCommand,   // the command line holds no word
+        NoProgram,      // no program of that name in the program folder or on the search path
+        NoPipe,         // the output pipe could not be made; reason is the system's text
+        CannotRun,      // the system refused to start program; reason is its text
+        CannotPrepare,  // the start of program could not be set up
+    };
     Kind kind = Kind::NotStarted;
     int code = 0;
+    StartFailure startFailure = StartFailure::EmptyCommand;
+    std::string program;
     std::string reason;
 
     // True only for a tool that ended by itself with status 0.
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
+
+    // The tools end with status 1 when all asked for was done, with warnings
+    // (damage found, something skipped) on their error output.
+    bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
 };
 
-// A plain English account for messages, without a final full stop:
-// "could not start: REASON", "ended with exit status 2",
-// "killed by signal 11 (Segmentation fault)", "cancelled".
-std::string DescribeOutcome(const ConsoleOutcome& outcome);
+// A captured run's end (one that did not time out) told as a console run's:
+// exited with its status, or killed by its signal.
+ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end);
+
+// The system's name of a signal ("Segmentation fault"), or the empty text
+// where the platform has none.
+std::string SignalDescription(int signal);
 
 // Gathers a tool's output bytes into complete lines. A line ends at CR LF, at
 // LF or at a CR standing alone (a tool that redraws one line with CR gives one
@@ -49,6 +68,10 @@ class ConsoleLines {
     std::string pending_;
     bool afterCr_ = false;
 };
+
+// The lines of a tool's output that say something: every line but the
+// progress lines and the empty ones, in order, without line ends.
+std::vector<std::string> MessageLines(std::string_view output);
 
 // The percentage of a progress line "Progress: N%" (N from 0 to 100, blanks
 // after it allowed), or std::nullopt for any other line.

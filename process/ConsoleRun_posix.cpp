@@ -43,7 +43,7 @@ void CloseFd(int& fd) {
 // A pipe whose read end, this program's, does not block.
 bool MakePipe(int& readEnd, int& writeEnd, std::string& reason) {
     if (!MakeSpawnPipe(readEnd, writeEnd) || ::fcntl(readEnd, F_SETFL, O_NONBLOCK) != 0) {
-        reason = std::string("cannot make a pipe: ") + std::strerror(errno);
+        reason = std::strerror(errno);
         CloseFd(readEnd);
         CloseFd(writeEnd);
         return false;
@@ -72,20 +72,22 @@ struct ConsoleRun::Impl {
 
 void ConsoleRun::Impl::Start(std::string_view commandLine, const std::string& programFolder,
                              std::string_view pathList) {
+    using Failure = ConsoleOutcome::StartFailure;
     const std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty()) {
-        outcome.reason = "the command line is empty";
+        outcome.startFailure = Failure::EmptyCommand;
         return;
     }
     const auto command = ResolveCommand(commandLine, programFolder, pathList);
     if (!command) {
-        outcome.reason =
-            "no program '" + words.front() + "' in the program folder or on the search path";
+        outcome.startFailure = Failure::NoProgram;
+        outcome.program = words.front();
         return;
     }
 
     int writeEnd = -1;
     if (!MakePipe(out, writeEnd, outcome.reason)) {
+        outcome.startFailure = Failure::NoPipe;
         return;
     }
 
@@ -99,13 +101,14 @@ void ConsoleRun::Impl::Start(std::string_view commandLine, const std::string& pr
     const SpawnResult started = SpawnChild(*command, setup);
     // With the tool holding the only write end, the output ends when it ends.
     CloseFd(writeEnd);
-    if (started.failure == SpawnResult::Failure::Start) {
-        outcome.reason = "cannot run '" + command->program + "': " + std::strerror(started.error);
-        CloseFd(out);
-        return;
-    }
     if (started.failure != SpawnResult::Failure::None) {
-        outcome.reason = "cannot prepare the start of '" + command->program + "'";
+        outcome.program = command->program;
+        if (started.failure == SpawnResult::Failure::Start) {
+            outcome.startFailure = Failure::CannotRun;
+            outcome.reason = std::strerror(started.error);
+        } else {
+            outcome.startFailure = Failure::CannotPrepare;
+        }
         CloseFd(out);
         return;
     }

@@ -45,8 +45,9 @@ struct ConsoleRun::Impl {
 };
 
 void ConsoleRun::Impl::Start(std::string_view commandLine) {
-    if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
-        outcome.reason = "the command line is empty";
+    const std::size_t first = commandLine.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        outcome.startFailure = ConsoleOutcome::StartFailure::EmptyCommand;
         return;
     }
     // CreateProcessA may write into the command line; a buffer of the line's
@@ -64,7 +65,10 @@ void ConsoleRun::Impl::Start(std::string_view commandLine) {
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
                         &info)) {
+        outcome.startFailure = ConsoleOutcome::StartFailure::CannotRun;
         outcome.reason = SystemText(GetLastError());
+        const std::string_view rest = commandLine.substr(first);
+        outcome.program = std::string(rest.substr(0, rest.find_first_of(" \t")));
         return;
     }
     CloseHandle(info.hThread);

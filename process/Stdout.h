@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -28,14 +29,32 @@ class ECreateChildProcessErr : public Exception {
     ECreateChildProcessErr();
 };
 
+// How a captured run ended, as Finish() tells it.
+struct CapturedEnd {
+    enum class Kind {
+        Exited,     // the child ended by itself; code is its exit status
+        Signalled,  // the child was killed by a signal it did not ask for; code is the signal
+        TimedOut,   // the child went silent for the whole Timeout, or had not ended shortly
+                    // after closing its output; it was killed
+    };
+    Kind kind = Kind::Exited;
+    int code = 0;
+
+    bool Succeeded() const { return kind == Kind::Exited && code == 0; }
+    // The tools end with status 1 when all asked for was done, with warnings.
+    bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
+};
+
 // One object serves one run: the constructor starts the child, one call of
-// ReadChildOutput gathers its output, the destructor releases everything.
+// ReadChildOutput gathers its output, Finish() awaits its end, the destructor
+// releases everything.
 //
 // The child gets the command line ExeName + " " + CommadLine (on POSIX split
 // into arguments at runs of blanks and tabs, see CommandSplit.h), a pipe as
 // standard input that nothing is written to, standard output on a pipe,
-// standard error discarded, the current folder and environment of the
-// program, and no window.
+// standard error on a pipe of its own (read alongside, kept apart, see
+// ErrorOutput()), the current folder and environment of the program, and no
+// window.
 class TChildProc {
   public:
     // Starts the child. Throws ECreatePipeErr when a pipe cannot be made,
@@ -48,6 +67,10 @@ class TChildProc {
     // shortly after its output was closed is killed first. No zombie is left.
     ~TChildProc();
 
+    // The most of the child's standard error that is kept; the rest is read
+    // and dropped, so that a talkative child never stalls.
+    static constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+
     TChildProc(const TChildProc&) = delete;
     TChildProc& operator=(const TChildProc&) = delete;
 
@@ -55,11 +78,22 @@ class TChildProc {
     // transcoding, no change of line ends). A chunk is cut at its first zero
     // byte; later chunks are appended as usual.
     // Reading ends as soon as the child has closed its output (it exited), or
-    // after about Timeout milliseconds without any byte (ten polls, each
-    // Timeout / 10 ms apart), or when a read fails; the child's output after
-    // such a pause is not read. No exception leaves it: an internal failure
-    // (memory exhausted, for instance) replaces Output whole by "Read Err".
+    // after about Timeout milliseconds without any byte on either output (ten
+    // polls, each Timeout / 10 ms apart), or when a read fails; the child's
+    // output after such a pause is not read. No exception leaves it: an
+    // internal failure (memory exhausted, for instance) replaces Output whole
+    // by "Read Err".
     void ReadChildOutput(int Timeout, std::string& Output);
+
+    // After the read: awaits the child's end and tells how it ended. A child
+    // whose read ended by silence is killed at once; one that has not ended
+    // shortly after closing its output is killed then. Both give TimedOut.
+    // The same end is given on every later call.
+    CapturedEnd Finish();
+
+    // What the child wrote to its standard error during the read and up to
+    // Finish(), at most kMaxErrorOutput bytes, byte for byte.
+    const std::string& ErrorOutput() const;
 
     // The child's process id (for tests and diagnostics).
     long ChildId() const;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -10,6 +11,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -100,21 +103,87 @@ void AwaitExit(pid_t pid, std::chrono::steady_clock::time_point deadline) {
 #endif
 }
 
+// Takes whatever waits on a non-blocking descriptor, keeping at most `limit`
+// bytes in `kept`. False once the writers have all closed it (or it fails).
+bool DrainInto(int fd, std::string& kept, std::size_t limit, bool& gotBytes) {
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0) {
+            gotBytes = true;
+            const std::size_t room = limit - std::min(limit, kept.size());
+            kept.append(chunk, std::min(room, static_cast<std::size_t>(got)));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+
 }  // namespace
 
 struct TChildProc::Impl {
     Fd stdoutRd;  // the program's end of the output pipe
+    Fd stderrRd;  // the program's end of the error pipe, non-blocking
     Fd stdinWr;   // the program's end of the input pipe; nothing is written
     pid_t pid = -1;
+    std::string errors;
+    bool timedOut = false;
+    std::optional<CapturedEnd> end;
+
+    // Reads what waits on the error pipe, closing it at its end. True when
+    // any byte came.
+    bool ReadErrors() {
+        if (stderrRd.get() < 0) {
+            return false;
+        }
+        bool gotBytes = false;
+        if (!DrainInto(stderrRd.get(), errors, kMaxErrorOutput, gotBytes)) {
+            stderrRd.Close();
+        }
+        return gotBytes;
+    }
+
+    // Awaits the child until the deadline, kills it if it is still running
+    // then, and reaps it. The wait status, or nullopt when someone else
+    // reaped it.
+    std::optional<int> Reap(std::chrono::steady_clock::time_point deadline) {
+        AwaitExit(pid, deadline);
+        for (;;) {
+            int status = 0;
+            const pid_t got = ::waitpid(pid, &status, WNOHANG);
+            if (got == pid) {
+                return status;
+            }
+            if (got < 0 && errno != EINTR) {
+                return std::nullopt;  // reaped by someone else (SIGCHLD ignored)
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                break;
+            }
+            std::this_thread::sleep_for(kReapStep);
+        }
+        ::kill(pid, SIGKILL);
+        timedOut = true;
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return std::nullopt;
+    }
 };
 
 TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
     : impl_(std::make_unique<Impl>()) {
     Fd stdoutWr;
+    Fd stderrWr;
     Fd stdinRd;
-    if (!MakePipe(impl_->stdoutRd, stdoutWr) || !MakePipe(stdinRd, impl_->stdinWr)) {
+    if (!MakePipe(impl_->stdoutRd, stdoutWr) || !MakePipe(impl_->stderrRd, stderrWr) ||
+        !MakePipe(stdinRd, impl_->stdinWr)) {
         throw ECreatePipeErr();
     }
+    ::fcntl(impl_->stderrRd.get(), F_SETFL, ::fcntl(impl_->stderrRd.get(), F_GETFL) | O_NONBLOCK);
 
     const auto command = ResolveCommand(ExeName + " " + CommadLine);
     if (!command) {
@@ -124,7 +193,7 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     SpawnSetup setup;
     setup.stdinFrom = stdinRd.get();
     setup.stdoutTo = stdoutWr.get();
-    setup.stderrTo = kNullDevice;
+    setup.stderrTo = stderrWr.get();
     const SpawnResult started = SpawnChild(*command, setup);
     if (started.failure == SpawnResult::Failure::FileActions) {
         throw EDuplicateHandleErr();
@@ -133,38 +202,48 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
         throw ECreateChildProcessErr();
     }
     impl_->pid = started.pid;
-    // stdoutWr and stdinRd close here: with the child holding the only write
-    // end, the pipe reports end of data as soon as the child exits.
+    // The write ends close here: with the child holding the only ones, the
+    // pipes report end of data as soon as the child exits.
 }
 
 TChildProc::~TChildProc() {
     impl_->stdoutRd.Close();
+    impl_->stderrRd.Close();
     impl_->stdinWr.Close();
-    const pid_t pid = impl_->pid;
-    if (pid <= 0) {
-        return;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kReapGrace;
-    AwaitExit(pid, deadline);
-    for (;;) {
-        int status = 0;
-        const pid_t got = ::waitpid(pid, &status, WNOHANG);
-        if (got == pid || (got < 0 && errno != EINTR)) {
-            return;  // reaped, or reaped by someone else (SIGCHLD ignored)
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            break;
-        }
-        std::this_thread::sleep_for(kReapStep);
-    }
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (impl_->pid > 0 && !impl_->end) {
+        impl_->Reap(std::chrono::steady_clock::now() + kReapGrace);
     }
 }
 
 long TChildProc::ChildId() const {
     return static_cast<long>(impl_->pid);
+}
+
+const std::string& TChildProc::ErrorOutput() const {
+    return impl_->errors;
+}
+
+CapturedEnd TChildProc::Finish() {
+    if (impl_->end) {
+        return *impl_->end;
+    }
+    // A child that went silent is not waited for again.
+    const auto grace = impl_->timedOut ? std::chrono::milliseconds(0) : kReapGrace;
+    const std::optional<int> status = impl_->Reap(std::chrono::steady_clock::now() + grace);
+    // The child has ended: what it wrote to its error output is all there
+    // (a grandchild may still hold the pipe; nothing is waited for).
+    impl_->ReadErrors();
+    CapturedEnd end;
+    if (impl_->timedOut) {
+        end.kind = CapturedEnd::Kind::TimedOut;
+    } else if (status && WIFSIGNALED(*status)) {
+        end.kind = CapturedEnd::Kind::Signalled;
+        end.code = WTERMSIG(*status);
+    } else if (status && WIFEXITED(*status)) {
+        end.code = WEXITSTATUS(*status);
+    }
+    impl_->end = end;
+    return end;
 }
 
 void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
@@ -178,6 +257,10 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
         std::size_t capacity = 0;
         auto deadline = Clock::now() + silence;
         for (;;) {
+            // Error output counts as a sign of life, like standard output.
+            if (impl_->ReadErrors()) {
+                deadline = Clock::now() + silence;
+            }
             int available = 0;
             if (::ioctl(fd, FIONREAD, &available) == 0 && available > 0) {
                 if (static_cast<std::size_t>(available) > capacity) {
@@ -202,22 +285,24 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
                 continue;
             }
 
-            // Nothing waiting: wait for data, for the end of data, or for a
-            // poll interval to pass. Data or the end wake the wait at once.
+            // Nothing waiting: wait for data on either output, for the end of
+            // data, or for a poll interval to pass. Data or the end wake the
+            // wait at once.
             const auto now = Clock::now();
             if (now >= deadline) {
+                impl_->timedOut = true;
                 break;  // Timeout of silence
             }
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-            pollfd p{fd, POLLIN, 0};
+            pollfd p[2] = {{fd, POLLIN, 0}, {impl_->stderrRd.get(), POLLIN, 0}};
             const int ready =
-                ::poll(&p, 1, static_cast<int>(std::min<long long>(left, interval) + 1));
+                ::poll(p, 2, static_cast<int>(std::min<long long>(left, interval) + 1));
             if (ready < 0 && errno != EINTR) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(interval));
                 continue;  // a failed poll counts as an empty one
             }
-            if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            if (ready > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
                 int left_bytes = 0;
                 if (::ioctl(fd, FIONREAD, &left_bytes) != 0 || left_bytes == 0) {
                     break;  // every writer has closed and all was read: end of data

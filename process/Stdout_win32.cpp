@@ -1,7 +1,10 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "Stdout.h"
@@ -50,13 +53,61 @@ bool MakePrivate(Handle& handle) {
     return true;
 }
 
+// Takes whatever waits on a pipe without blocking, keeping at most `limit`
+// bytes. False once the writers have all closed it (or it fails).
+bool DrainInto(HANDLE pipe, std::string& kept, std::size_t limit, bool& gotBytes) {
+    char chunk[4096];
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            return false;
+        }
+        if (available == 0) {
+            return true;
+        }
+        DWORD got = 0;
+        if (!ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof chunk), &got, nullptr)) {
+            return false;
+        }
+        gotBytes = gotBytes || got > 0;
+        const std::size_t room = limit - std::min(limit, kept.size());
+        kept.append(chunk, std::min<std::size_t>(room, got));
+    }
+}
+
 }  // namespace
 
 struct TChildProc::Impl {
     Handle stdoutRd;
+    Handle stderrRd;
     Handle stdinWr;
     Handle process;
     DWORD processId = 0;
+    std::string errors;
+    bool timedOut = false;
+    std::optional<CapturedEnd> end;
+
+    bool ReadErrors() {
+        if (stderrRd.get() == nullptr) {
+            return false;
+        }
+        bool gotBytes = false;
+        if (!DrainInto(stderrRd.get(), errors, kMaxErrorOutput, gotBytes)) {
+            stderrRd.Close();
+        }
+        return gotBytes;
+    }
+
+    // Awaits the process for up to graceMs, terminating it when it is still
+    // running then.
+    void Reap(DWORD graceMs) {
+        if (process.get() != nullptr &&
+            WaitForSingleObject(process.get(), graceMs) == WAIT_TIMEOUT) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), INFINITE);
+            timedOut = true;
+        }
+    }
 };
 
 TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
@@ -67,12 +118,15 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     saAttr.bInheritHandle = TRUE;
 
     Handle stdoutWr;
+    Handle stderrWr;
     Handle stdinRd;
     if (!CreatePipe(impl_->stdoutRd.put(), stdoutWr.put(), &saAttr, 0) ||
+        !CreatePipe(impl_->stderrRd.put(), stderrWr.put(), &saAttr, 0) ||
         !CreatePipe(stdinRd.put(), impl_->stdinWr.put(), &saAttr, 0)) {
         throw ECreatePipeErr();
     }
-    if (!MakePrivate(impl_->stdoutRd) || !MakePrivate(impl_->stdinWr)) {
+    if (!MakePrivate(impl_->stdoutRd) || !MakePrivate(impl_->stderrRd) ||
+        !MakePrivate(impl_->stdinWr)) {
         throw EDuplicateHandleErr();
     }
 
@@ -82,7 +136,7 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     si.wShowWindow = SW_HIDE;
     si.hStdInput = stdinRd.get();
     si.hStdOutput = stdoutWr.get();
-    si.hStdError = nullptr;
+    si.hStdError = stderrWr.get();
 
     std::string command = ExeName + " " + CommadLine;
     std::vector<char> buffer(command.begin(), command.end());
@@ -95,21 +149,42 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     CloseHandle(pi.hThread);
     impl_->process.reset(pi.hProcess);
     impl_->processId = pi.dwProcessId;
-    // stdoutWr and stdinRd close here: with the child holding the only write
-    // end, the pipe reports end of data as soon as the child exits.
+    // The write ends close here: with the child holding the only ones, the
+    // pipes report end of data as soon as the child exits.
 }
 
 TChildProc::~TChildProc() {
     impl_->stdoutRd.Close();
+    impl_->stderrRd.Close();
     impl_->stdinWr.Close();
-    if (impl_->process.get() != nullptr &&
-        WaitForSingleObject(impl_->process.get(), kReapGraceMs) == WAIT_TIMEOUT) {
-        TerminateProcess(impl_->process.get(), 1);
+    if (!impl_->end) {
+        impl_->Reap(kReapGraceMs);
     }
 }
 
 long TChildProc::ChildId() const {
     return static_cast<long>(impl_->processId);
+}
+
+const std::string& TChildProc::ErrorOutput() const {
+    return impl_->errors;
+}
+
+CapturedEnd TChildProc::Finish() {
+    if (impl_->end) {
+        return *impl_->end;
+    }
+    impl_->Reap(impl_->timedOut ? 0 : kReapGraceMs);
+    impl_->ReadErrors();
+    CapturedEnd end;
+    DWORD code = 0;
+    if (impl_->timedOut) {
+        end.kind = CapturedEnd::Kind::TimedOut;
+    } else if (impl_->process.get() != nullptr && GetExitCodeProcess(impl_->process.get(), &code)) {
+        end.code = static_cast<int>(code);
+    }
+    impl_->end = end;
+    return end;
 }
 
 void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
@@ -124,6 +199,9 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
             bool ready = false;
             bool ended = false;
             for (int poll = 0; poll < kPolls; ++poll) {
+                if (impl_->ReadErrors()) {
+                    poll = -1;  // error output is a sign of life too
+                }
                 if (PeekNamedPipe(impl_->stdoutRd.get(), nullptr, 0, nullptr, &available,
                                   nullptr)) {
                     if (available > 0) {
@@ -135,6 +213,9 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
                     break;
                 }
                 Sleep(interval);
+            }
+            if (!ready && !ended) {
+                impl_->timedOut = true;
             }
             if (!ready || ended) {
                 break;

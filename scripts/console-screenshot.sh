@@ -35,12 +35,12 @@ bin="$build/bin"
 mkdir -p "$dir/out" "$root/docs"
 source_file="$dir/concert.mka"
 trap 'rm -f "$source_file" "$dir/out/Track1.wav"; rmdir "$dir/out" "$dir" 2>/dev/null || true' EXIT
-"$bin/reader_makebig" "$source_file" 160
+"$build/bench/bin/reader_makebig" "$source_file" 160
 
 # twm first, then the driver once it has had time to take the screen.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     twm >/dev/null 2>&1 &
     sleep 1
     "$@"
-' driver "$bin/console_shot" "$bin" "$source_file" "$dir/out" "$out"
+' driver "$build/bench/bin/console_shot" "$bin" "$source_file" "$dir/out" "$out"
 echo "$out"

@@ -28,6 +28,7 @@
 #include "NewFormat.h"
 #include "Unit3.h"
 #include "Unit4.h"
+#include "core/ProgramFolder.h"
 #include "unit1.h"
 
 namespace {
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
 
     ShotDialogs dialogs;
     dialogs.source = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
-    TForm1 form1(dialogs, bin, torvane::SettingsFile(settings));
+    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
     TForm2 form2(dialogs);
     TForm3 form3;
     TForm4 form4;

@@ -3,13 +3,16 @@
 # fixture chosen as the source and some items ticked. A developer tool, not a
 # test: it runs the real window under a virtual X server.
 #
+# The fixture is copied to SHOT_DIR (default /tmp/media) as film.mkv and removed
+# afterwards, so the pictures show a path a user might have, not the project's.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build}
 torvane="$root/$build/bin/torvane"
-source_file="$root/tests/fixtures/full.mkv"
+dir="${SHOT_DIR:-/tmp/media}"
+source_file="$dir/film.mkv"
 
 if [ ! -x "$torvane" ]; then
     echo "No $torvane: build first (make build)." >&2
@@ -25,8 +28,9 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$root/docs"
+mkdir -p "$root/docs" "$dir"
+trap 'rm -rf "$work"; rm -f "$source_file"; rmdir "$dir" 2>/dev/null || true' EXIT
+cp "$root/tests/fixtures/full.mkv" "$source_file"
 
 for language in Castellano English; do
     case $language in

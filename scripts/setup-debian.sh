@@ -11,6 +11,7 @@ packages=(
     libgtest-dev
     clang libclang-rt-14-dev
     fonts-dejavu-core
+    dpkg-dev file desktop-file-utils
 )
 
 missing=()

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "Messages.h"
+
 namespace {
 
 // How often the window looks whether the tool has ended. Output does not wait
@@ -22,18 +24,72 @@ constexpr int kTickMs = 40;
 // fill the memory.
 constexpr int kMaxLines = 20000;
 
-QString Sentence(const std::string& text) {
-    QString sentence = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+QString Sentence(QString sentence) {
     if (!sentence.isEmpty()) {
         sentence[0] = sentence[0].toUpper();
     }
     return sentence + QLatin1Char('.');
 }
 
+QString FromSystem(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
+    using Failure = torvane::ConsoleOutcome::StartFailure;
+    switch (outcome.startFailure) {
+        case Failure::EmptyCommand:
+            return Message(TMessage::StartEmptyCommand);
+        case Failure::NoProgram:
+            return Message(TMessage::StartNoProgram).arg(FromSystem(outcome.program));
+        case Failure::NoPipe:
+            return Message(TMessage::StartNoPipe).arg(FromSystem(outcome.reason));
+        case Failure::CannotRun:
+            return Message(TMessage::StartCannotRun)
+                .arg(FromSystem(outcome.program), FromSystem(outcome.reason));
+        case Failure::CannotPrepare:
+            return Message(TMessage::StartCannotPrepare).arg(FromSystem(outcome.program));
+    }
+    return {};
+}
+
 }  // namespace
 
-torvane::ConsoleOutcome TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,
-                                                  const std::string& programFolder) {
+QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
+    using Kind = torvane::ConsoleOutcome::Kind;
+    switch (outcome.kind) {
+        case Kind::NotStarted:
+            return Message(TMessage::OutcomeNotStarted).arg(StartFailureText(outcome));
+        case Kind::Exited:
+            return Message(TMessage::OutcomeExitStatus).arg(outcome.code);
+        case Kind::Signalled: {
+            const std::string name = torvane::SignalDescription(outcome.code);
+            if (name.empty()) {
+                return Message(TMessage::OutcomeSignal).arg(outcome.code);
+            }
+            return Message(TMessage::OutcomeSignalNamed)
+                .arg(QString::number(outcome.code), FromSystem(name));
+        }
+        case Kind::Cancelled:
+            return Message(TMessage::OutcomeCancelled);
+    }
+    return Message(TMessage::OutcomeUnknown);
+}
+
+QString ToolMessagesText(const std::vector<std::string>& lines) {
+    constexpr std::size_t kShownLines = 20;
+    QString text;
+    for (std::size_t k = 0; k < lines.size() && k < kShownLines; ++k) {
+        text += QLatin1Char('\n') + FromSystem(lines[k]);
+    }
+    if (lines.size() > kShownLines) {
+        text += QStringLiteral("\n…");
+    }
+    return text;
+}
+
+TConsoleResult TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,
+                                         const std::string& programFolder) {
     TConsoleWindow window(parent);
     return window.Run(commandLine, programFolder);
 }
@@ -60,9 +116,10 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
     status_->setObjectName(QStringLiteral("ConsoleStatus"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    button_ = new QPushButton(QStringLiteral("Cancel"), this);
+    button_ = new QPushButton(Message(TMessage::ConsoleCancel), this);
     button_->setObjectName(QStringLiteral("ConsoleButton"));
-    button_->setAutoDefault(false);
+    // Enter on the focused button presses it.
+    button_->setAutoDefault(true);
     connect(button_, &QPushButton::clicked, this, [this] {
         if (Running()) {
             Cancel();
@@ -85,17 +142,18 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
 
 TConsoleWindow::~TConsoleWindow() = default;
 
-torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
-                                            const std::string& programFolder) {
+TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
+                                   const std::string& programFolder) {
     const char* path = std::getenv("PATH");
     run_ = std::make_unique<torvane::ConsoleRun>(commandLine, programFolder,
                                                  path != nullptr ? path : "");
     outcome_.reset();
+    messages_.clear();
     lines_ = torvane::ConsoleLines();
     if (!run_->Started()) {
-        const torvane::ConsoleOutcome outcome = *run_->Poll();
+        TConsoleResult result{*run_->Poll(), {}};
         run_.reset();
-        return outcome;
+        return result;
     }
 
     setWindowTitle(
@@ -103,8 +161,8 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
     output_->clear();
     progressShown_ = false;
     bar_->setValue(0);
-    status_->setText(QStringLiteral("Running…"));
-    button_->setText(QStringLiteral("Cancel"));
+    status_->setText(Message(TMessage::ConsoleRunning));
+    button_->setText(Message(TMessage::ConsoleCancel));
     button_->setEnabled(true);
     if (run_->OutputHandle() >= 0) {
         notifier_ = new QSocketNotifier(run_->OutputHandle(), QSocketNotifier::Read, this);
@@ -113,7 +171,7 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
         // The tool writes to a console of its own: nothing to show but that
         // it is still at work.
         bar_->setRange(0, 0);
-        output_->setPlainText(QStringLiteral("The tool shows its output in its own console."));
+        output_->setPlainText(Message(TMessage::ConsoleOwnConsole));
     }
     ticker_.start();
     exec();
@@ -129,7 +187,7 @@ torvane::ConsoleOutcome TConsoleWindow::Run(const std::string& commandLine,
     }
     run_.reset();
     bar_->setRange(0, 100);
-    return *outcome_;
+    return {*outcome_, std::move(messages_)};
 }
 
 void TConsoleWindow::ReadOutput() {
@@ -180,6 +238,9 @@ void TConsoleWindow::Show(const std::string& bytes, bool last) {
         }
         text += decoded;
         any = true;
+        if (!line.empty() && messages_.size() < TConsoleResult::kMaxMessages) {
+            messages_.push_back(line);
+        }
     };
     for (const std::string& line : lines_.Add(bytes)) {
         take(line);
@@ -215,7 +276,7 @@ void TConsoleWindow::Cancel() {
         return;
     }
     run_->Cancel();
-    status_->setText(QStringLiteral("Cancelling…"));
+    status_->setText(Message(TMessage::ConsoleCancelling));
     button_->setEnabled(false);
 }
 
@@ -225,7 +286,7 @@ void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
     if (notifier_ != nullptr) {
         notifier_->setEnabled(false);
     }
-    if (outcome.Succeeded()) {
+    if (outcome.Succeeded() || outcome.CompletedWithWarnings()) {
         done(QDialog::Accepted);
         return;
     }
@@ -235,8 +296,8 @@ void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
         return;
     }
     bar_->setRange(0, 100);
-    status_->setText(Sentence(torvane::DescribeOutcome(outcome)));
-    button_->setText(QStringLiteral("Close"));
+    status_->setText(Sentence(DescribeOutcome(outcome)));
+    button_->setText(Message(TMessage::ConsoleClose));
     button_->setEnabled(true);
     button_->setFocus();
 }

@@ -64,6 +64,11 @@ bool TQtDialogs::OpenFile(QWidget* parent, const QString& filter, const QString&
     return true;
 }
 
+QStringList TQtDialogs::OpenFiles(QWidget* parent, const QString& filter,
+                                  const QString& initialFolder) {
+    return QFileDialog::getOpenFileNames(parent, QString(), initialFolder, QtNameFilter(filter));
+}
+
 QString TQtDialogs::SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                                     const QString& initialFolder) {
     // Qt's chooser has no separate root; the initial folder is where it opens.

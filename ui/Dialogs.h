@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QIcon;
@@ -26,6 +27,11 @@ class TDialogs {
     // file's full path and true is returned; on cancel fileName is left alone.
     virtual bool OpenFile(QWidget* parent, const QString& filter, const QString& initialFolder,
                           QString& fileName) = 0;
+
+    // The open-file dialog for several files: their full paths, none on
+    // cancel.
+    virtual QStringList OpenFiles(QWidget* parent, const QString& filter,
+                                  const QString& initialFolder) = 0;
 
     // The folder chooser: the confirmed folder's full path, or empty on cancel.
     virtual QString SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
@@ -51,6 +57,8 @@ class TQtDialogs : public TDialogs {
                       Icon icon) override;
     bool OpenFile(QWidget* parent, const QString& filter, const QString& initialFolder,
                   QString& fileName) override;
+    QStringList OpenFiles(QWidget* parent, const QString& filter,
+                          const QString& initialFolder) override;
     QString SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                             const QString& initialFolder) override;
     void ShowNewFormat(TForm2& dialog) override;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstring>
 
+#include "Messages.h"
 #include "Placement.h"
 #include "core/Exception.h"
 
@@ -163,4 +164,5 @@ void ApplyLanguageTexts(TLanguage language, QWidget& form1, QWidget& form2) {
         const char16_t* text = language == TLanguage::Spanish ? row.spanish : row.english;
         SetComponentText(*component, row.property, QString::fromUtf16(text));
     }
+    SetLanguageInForce(language);
 }

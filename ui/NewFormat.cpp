@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <algorithm>
 
 #include "Dialogs.h"
+#include "Messages.h"
 #include "Placement.h"
+#include "core/Formats.h"
 
 TForm2::TForm2(TDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form2"));
@@ -85,12 +88,47 @@ void TForm2::FormShow() {
     edit1_->setFocus();
 }
 
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+namespace {
+
+// Why an answer is refused, or the empty text. The empty box keeps its own
+// request, Spanish in both languages.
+QString Refusal(torvane::ExtensionProblem problem) {
+    using P = torvane::ExtensionProblem;
+    switch (problem) {
+        case P::None:
+            return {};
+        case P::Empty:
+            return QStringLiteral("Por favor, escribe una extensión en el recuadro.");
+        case P::TooLong:
+            return Message(TMessage::ExtensionTooLong);
+        case P::Blank:
+            return Message(TMessage::ExtensionBlank);
+        case P::Bracket:
+            return Message(TMessage::ExtensionBracket);
+        case P::Reserved:
+            return Message(TMessage::ExtensionReserved);
+    }
+    return {};
+}
+
+}  // namespace
+
 void TForm2::BitBtn1Click() {
-    if (!edit1_->text().isEmpty()) {
+    // The table holds the extension as the program's 8-bit text.
+    const QString refusal =
+        Refusal(torvane::CheckExtension(edit1_->text().toLocal8Bit().toStdString()));
+    if (refusal.isEmpty()) {
         accept();
         return;
     }
-    dialogs_.MessageBox(this, QStringLiteral("Torvane"),
-                        QStringLiteral("Por favor, escribe una extensión en el recuadro."),
-                        TDialogs::Buttons::Ok, TDialogs::Icon::None);
+    dialogs_.MessageBox(this, QStringLiteral("Torvane"), refusal, TDialogs::Buttons::Ok,
+                        TDialogs::Icon::None);
 }

@@ -25,6 +25,9 @@ class TForm2 : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Escape does not close the dialog: it closes by OK with an extension the
+    // format table can keep, or by the title bar's close button.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormShow();

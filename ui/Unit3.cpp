@@ -46,7 +46,7 @@ QStringList TForm3::AboutLines() {
         QStringLiteral("A quienes prueban Torvane y nos cuentan lo que falla."),
         QString(),
         rule,
-        QStringLiteral("Web de Torvane: ") + QString::fromLatin1(kProgramPage),
+        QStringLiteral("Documentación de Torvane: README, en el menú Ayuda"),
         QStringLiteral("Web del formato Matroska: ") + QString::fromLatin1(kFormatPage),
         QString(),
         QStringLiteral("OTRAS WEBS:"),

@@ -46,7 +46,7 @@ QStringList TForm4::AboutLines() {
         QStringLiteral("what goes wrong."),
         QString(),
         rule,
-        QStringLiteral("Torvane's web: ") + QString::fromLatin1(kProgramPage),
+        QStringLiteral("Torvane's documentation: README, in the Help menu"),
         QStringLiteral("Matroska format's web: ") + QString::fromLatin1(kFormatPage),
         QString(),
         QStringLiteral("OTHER WEBS:"),

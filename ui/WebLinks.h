@@ -1,9 +1,16 @@
-// The two web pages of the Help menu. The menu shows each page's host name.
+// The two pages of the Help menu. The menu shows the program's page as
+// "README" and the format's page by its host name.
 #pragma once
 
-// The program's own page.
-inline constexpr const char* kProgramPage = "https://torvane.example.org/";
-inline constexpr const char* kProgramHost = "torvane.example.org";
+#include <QString>
+
+// The program's page: its README, installed with it as a local page. Installed,
+// the program folder is PREFIX/lib/torvane/ and the page
+// PREFIX/share/doc/torvane/README.html; the build makes it beside build/bin/,
+// in build/share/doc/torvane/. The address of the first that exists, else of
+// the installed one.
+QString ProgramPage(const QString& programFolder);
+inline constexpr const char* kProgramPageCaption = "README";
 // The Matroska format's public page.
 inline constexpr const char* kFormatPage = "https://www.matroska.org/";
 inline constexpr const char* kFormatHost = "www.matroska.org";

@@ -1,5 +1,6 @@
 // Program entry: the application titled "Torvane", its four windows made in
-// order, the event loop. No command-line argument is read.
+// order, the event loop. One argument may name a file to open, as the
+// desktop's "Open with" passes it: `torvane [FILE]`.
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "Dialogs.h"
+#include "Messages.h"
 #include "NewFormat.h"
 #include "Screenshot.h"
 #include "Unit3.h"
@@ -30,7 +32,7 @@ class TApplication : public QApplication {
         } catch (const std::exception& error) {
             Report(QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            Report(QStringLiteral("Unknown error"));
+            Report(Message(TMessage::UnknownError));
         }
         return false;
     }
@@ -53,6 +55,12 @@ int main(int argc, char** argv) {
     // Fixed now: the file dialog moves the current folder later on.
     torvane::SettingsFile settings = torvane::SettingsFile::InStartupFolder();
     std::string programFolder = torvane::ProgramFolder();
+    // Qt has taken its own options out of argv by now; a relative path is
+    // resolved against the folder the program started in.
+    const QString sourceArgument =
+        argc > 1 && argv[1][0] != '\0'
+            ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
+            : QString();
 
     const TScreenshotRequest screenshot = ScreenshotRequestFromEnvironment();
     std::unique_ptr<TDialogs> dialogs;
@@ -62,7 +70,7 @@ int main(int argc, char** argv) {
         dialogs = std::make_unique<TQtDialogs>();
     }
 
-    TForm1 form1(*dialogs, programFolder, settings);
+    TForm1 form1(*dialogs, programFolder, torvane::UserFolder(), settings);
     TForm2 form2(*dialogs);
     TForm3 form3;
     TForm4 form4;
@@ -71,6 +79,11 @@ int main(int argc, char** argv) {
     form1.show();
     if (screenshot.active) {
         TakeScreenshotLater(form1, screenshot);
+    } else if (!sourceArgument.isEmpty()) {
+        // Once the window is up, as if the file had been chosen in it.
+        QTimer::singleShot(0, &form1, [&form1, sourceArgument] {
+            form1.Guarded([&] { form1.OpenSourceFile(sourceArgument); });
+        });
     }
     return app.exec();
 }

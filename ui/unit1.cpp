@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -13,15 +14,21 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
+#include <utility>
 
+#include "BatchWindow.h"
 #include "Dialogs.h"
+#include "FileFilter.h"
 #include "NewFormat.h"
 #include "Placement.h"
 #include "Unit3.h"
@@ -65,7 +72,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(place);
-    button->setAutoDefault(false);
+    // Enter on a focused button presses it.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -92,16 +100,14 @@ QPlainTextEdit* MakeHiddenMemo(QWidget* parent, const char* name, QRect place) {
     return memo;
 }
 
-const QString kSourceFilter =
-    QStringLiteral("Archivos Matroska (*.mkv; *.mka; *.mks)|*.mkv; *.mka; *.mks");
-
 }  // namespace
 
-TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
-               QWidget* parent)
+TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
+               torvane::SettingsFile settings, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
       programFolder_(std::move(programFolder)),
+      userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Torvane 1.5.2"));
@@ -115,6 +121,16 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFi
     BuildPages();
     BuildMenu();
     ConnectHandlers();
+    // A Matroska file dropped anywhere on the window becomes the source; no
+    // control takes drops of its own (the output folder field would take the
+    // file's path as text).
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);
+    }
+    setAcceptDrops(true);
+    // A new window shows the design texts, which are Spanish, until a
+    // language is applied; the program's own messages follow suit.
+    SetLanguageInForce(TLanguage::Spanish);
     // The client area below the menu is fixed; the window follows it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -276,6 +292,9 @@ void TForm1::BuildMenu() {
 
     archivo2_ = bar->addMenu(QStringLiteral("Archivo"));
     archivo2_->setObjectName(QStringLiteral("Archivo2"));
+    varios1_ = new QAction(Message(TMessage::BatchMenuItem, TLanguage::Spanish), archivo2_);
+    varios1_->setObjectName(QStringLiteral("Varios1"));
+    archivo2_->addAction(varios1_);
     salir1_ = new QAction(QStringLiteral("Salir"), archivo2_);
     salir1_->setObjectName(QStringLiteral("Salir1"));
     salir1_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -298,7 +317,7 @@ void TForm1::BuildMenu() {
     acercade2_ = new QAction(QStringLiteral("Info"), acercade1_);
     acercade2_->setObjectName(QStringLiteral("Acercade2"));
     acercade1_->addAction(acercade2_);
-    wwwsite1_ = new QAction(QString::fromLatin1(kProgramHost), acercade1_);
+    wwwsite1_ = new QAction(QString::fromLatin1(kProgramPageCaption), acercade1_);
     wwwsite1_->setObjectName(QStringLiteral("wwwsite1"));
     acercade1_->addAction(wwwsite1_);
     wwwformat1_ = new QAction(QString::fromLatin1(kFormatHost), acercade1_);
@@ -315,6 +334,7 @@ void TForm1::ConnectHandlers() {
     auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
     };
+    wire(varios1_, &QAction::triggered, &TForm1::Varios1Click);
     wire(salir1_, &QAction::triggered, &TForm1::Salir1Click);
     wire(espaol1_, &QAction::triggered, &TForm1::Espaol1Click);
     wire(ingls1_, &QAction::triggered, &TForm1::Ingls1Click);
@@ -347,6 +367,10 @@ void TForm1::ConnectHandlers() {
     });
 }
 
+torvane::Exception TForm1::UserError(const QString& text) {
+    return torvane::Exception(Encode(text));
+}
+
 QString TForm1::ErrorText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
         return message + QLatin1Char('.');
@@ -368,13 +392,40 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A table that cannot be saved keeps the window open, so the user's
-    // formats are not lost; each further close tries again.
-    if (Guarded([this] { FormClose(); })) {
-        event->accept();
-    } else {
-        event->ignore();
+    // The window closes whatever becomes of the format table: a table that
+    // cannot be saved anywhere is reported, and a window that could never be
+    // closed would be worse than a question asked again next time.
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+QString TForm1::DroppedSourceFile(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return {};
     }
+    const QFileInfo file(urls.front().toLocalFile());
+    if (!file.isFile() || !FilterAccepts(kSourceFilter, file.fileName())) {
+        return {};
+    }
+    return file.absoluteFilePath();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedSourceFile(*event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = DroppedSourceFile(*event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // The drop completes first: the tools run, and any box shows, after the
+    // desktop has finished the drag.
+    QTimer::singleShot(0, this, [this, file] { Guarded([&] { OpenSourceFile(file); }); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -455,7 +506,23 @@ void TForm1::Salir1Click() {
 }
 
 void TForm1::FormClose() {
-    formats_.SaveToFile(programFolder_ + std::string(torvane::kFormatsFileName));
+    const std::string name(torvane::kFormatsFileName);
+    try {
+        formats_.Save(programFolder_ + name,
+                      userFolder_.empty() ? std::string() : userFolder_ + name);
+    } catch (const std::exception& error) {
+        throw torvane::Exception(
+            Encode(Message(TMessage::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
+    }
+}
+
+void TForm1::Varios1Click() {
+    if (batch_ == nullptr) {
+        batch_ = new TBatchWindow(*this, dialogs_, programFolder_, this);
+    }
+    batch_->show();
+    batch_->raise();
+    batch_->activateWindow();
 }
 
 // ---- Languages and the Help menu ------------------------------------------
@@ -469,6 +536,10 @@ void TForm1::ApplyLanguage(TLanguage language) {
     }
     ApplyLanguageTexts(language, *this, *form2_);
     form2_->ArrangeControls();
+    varios1_->setText(Message(TMessage::BatchMenuItem));
+    if (batch_ != nullptr) {
+        batch_->Retranslate();
+    }
 }
 
 void TForm1::Espaol1Click() {
@@ -493,7 +564,7 @@ void TForm1::Acercade3Click() {
 }
 
 void TForm1::wwwsite1Click() {
-    dialogs_.OpenUrl(QString::fromLatin1(kProgramPage));
+    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_)));
 }
 
 void TForm1::wwwformat1Click() {
@@ -502,9 +573,27 @@ void TForm1::wwwformat1Click() {
 
 // ---- Inspecting a source file ---------------------------------------------
 
+bool TForm1::ChooseSource(QString& fileName) {
+    if (givenSource_) {
+        fileName = *std::exchange(givenSource_, std::nullopt);
+        return true;
+    }
+    return dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName);
+}
+
+void TForm1::OpenSourceFile(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        throw torvane::Exception(Encode(Message(TMessage::SourceNotFound).arg(path)));
+    }
+    // The source button then runs as if its dialog had been confirmed.
+    givenSource_ = file.absoluteFilePath();
+    Button1Click();
+}
+
 void TForm1::Button1Click() {
     QString fileName = sourcePath_;
-    if (dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName)) {
+    if (ChooseSource(fileName)) {
         sourcePath_ = fileName;
         edit1_->setText(fileName);
         // As the desktop's file dialog does on Windows: the chosen file's
@@ -516,6 +605,8 @@ void TForm1::Button1Click() {
     settingChecks_ = true;
     checkListBox1_->clear();
     settingChecks_ = false;
+    // Nothing is checked now: Extract waits for the user's choice.
+    bitBtn1_->setEnabled(false);
     LeerTags();
     LeerCapitulos();
     LeerTrackList();
@@ -526,11 +617,18 @@ std::string TForm1::SourceShortPath() const {
     return torvane::ExtractShortPathName(Encode(sourcePath_));
 }
 
-std::string TForm1::RunCaptured(const std::string& command, int timeout) {
+TForm1::TCapture TForm1::RunCaptured(const std::string& command, const char* what) {
     torvane::TChildProc child(command, std::string());
-    std::string output;
-    child.ReadChildOutput(timeout, output);
-    return output;
+    TCapture capture;
+    child.ReadChildOutput(captureSilenceMs_, capture.output);
+    capture.end = child.Finish();
+    capture.errors = child.ErrorOutput();
+    if (capture.end.kind == torvane::CapturedEnd::Kind::TimedOut) {
+        throw UserError(
+            Message(TMessage::CaptureTimedOut)
+                .arg(QString::fromLatin1(what), QString::number(captureSilenceMs_ / 1000.0)));
+    }
+    return capture;
 }
 
 void TForm1::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
@@ -546,7 +644,7 @@ void TForm1::LeerTags() {
     tagsMemo_->clear();
     const std::string command =
         ToolCommand(torvane::kExtractToolName) + " tags " + SourceShortPath();
-    tagsPreview_ = RunCaptured(command, 1000);
+    tagsPreview_ = RunCaptured(command, "quarvel tags").output;
     ShowPreview(*tagsMemo_, tagsPreview_);
 }
 
@@ -560,7 +658,7 @@ void TForm1::LeerCapitulos() {
     if (radioButton2_->isChecked()) {
         command += " -s";
     }
-    chaptersPreview_ = RunCaptured(command, 2000);
+    chaptersPreview_ = RunCaptured(command, "quarvel chapters").output;
     ShowPreview(*chaptersMemo_, chaptersPreview_);
 }
 
@@ -568,9 +666,18 @@ void TForm1::LeerTrackList() {
     // The listing run names its tool through the long program folder.
     const std::string command = programFolder_ + torvane::ToolFileName(torvane::kIdentifyToolName) +
                                 " -i " + SourceShortPath();
-    const std::string captured = RunCaptured(command, 1000);
+    const TCapture captured = RunCaptured(command, "ostrem -i");
+    // A file the tool cannot read gives no list but the tool's own words.
+    // Before any file was chosen there is nothing to read and nothing to say.
+    const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
+    const bool warned = said && captured.end.CompletedWithWarnings();
+    if (said && !warned) {
+        throw UserError(Message(TMessage::ListingFailed)
+                            .arg(DescribeOutcome(torvane::OutcomeOfCapture(captured.end))) +
+                        ToolMessagesText(torvane::MessageLines(captured.errors)));
+    }
     const torvane::Listing listing =
-        torvane::ConstruirListado(captured, torvane::PreviewLineCount(chaptersPreview_) > 1,
+        torvane::ConstruirListado(captured.output, torvane::PreviewLineCount(chaptersPreview_) > 1,
                                   torvane::PreviewLineCount(tagsPreview_) > 1);
     for (const std::string& line : listing.lines) {
         listado_.push_back(line);
@@ -583,6 +690,12 @@ void TForm1::LeerTrackList() {
         item->setCheckState(Qt::Unchecked);
     }
     settingChecks_ = false;
+    if (warned) {
+        dialogs_.MessageBox(this, QStringLiteral("Torvane"),
+                            Message(TMessage::ListingWarnings) +
+                                ToolMessagesText(torvane::MessageLines(captured.errors)),
+                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
+    }
 }
 
 // ---- Classification and the command lines ---------------------------------
@@ -610,7 +723,13 @@ void TForm1::ShowFormatTable() {
 }
 
 void TForm1::LoadTextFormats() {
-    formats_.LoadFromFile(programFolder_ + std::string(torvane::kFormatsFileName));
+    const std::string name(torvane::kFormatsFileName);
+    formats_.LoadFromFile(programFolder_ + name);
+    // The rows this user added where the program folder's table could not
+    // take them come after its rows, so that they win.
+    if (!userFolder_.empty()) {
+        formats_.LoadUserRowsFromFile(userFolder_ + name);
+    }
     ShowFormatTable();
 }
 
@@ -669,8 +788,9 @@ void TForm1::CheckListBox1ClickCheck() {
 }
 
 void TForm1::Button2Click() {
-    bitBtn1_->setEnabled(true);
     SetAllChecks(true);
+    // An empty list has nothing to extract.
+    bitBtn1_->setEnabled(AnyChecked());
     CrearLineaComandos();
 }
 

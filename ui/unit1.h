@@ -6,13 +6,18 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ConsoleWindow.h"
 #include "Languages.h"
+#include "Messages.h"
+#include "core/Exception.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
 #include "process/ConsoleRun.h"
+#include "process/Stdout.h"
 
 class QAction;
 class QGroupBox;
@@ -20,13 +25,14 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QMimeData;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
-class TConsoleRunner;
+class TBatchWindow;
 class TDialogs;
 class TForm2;
 class TForm3;
@@ -35,10 +41,11 @@ class TForm4;
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
-    // programFolder ends in a separator; settings names Torvane.cfg, fixed at
-    // start-up because the file dialog later moves the current folder.
-    TForm1(TDialogs& dialogs, std::string programFolder, torvane::SettingsFile settings,
-           QWidget* parent = nullptr);
+    // programFolder ends in a separator; userFolder, the per-user folder,
+    // too (or is empty when there is none). settings names Torvane.cfg, fixed
+    // at start-up because the file dialog later moves the current folder.
+    TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
+           torvane::SettingsFile settings, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The other three windows, made after this one and living as long.
@@ -59,6 +66,16 @@ class TForm1 : public QMainWindow {
     // when the last character sorts after ".".
     static QString ErrorText(const QString& message);
 
+    // An error whose text reaches the error box as given: a handler throws it
+    // to end the user's action there.
+    static torvane::Exception UserError(const QString& text);
+
+    // How long a captured tool run may stay silent before it is stopped and
+    // reported; generous, since the end of a tool's output ends the read at
+    // once. Tests shorten it.
+    static constexpr int kCaptureSilenceMs = 30000;
+    void SetCaptureSilence(int milliseconds) { captureSilenceMs_ = milliseconds; }
+
     // Runs an action the way every handler runs: an exception ends it and is
     // shown in the error box. Returns false when the action ended that way.
     template <class F>
@@ -69,7 +86,7 @@ class TForm1 : public QMainWindow {
         } catch (const std::exception& error) {
             ShowError(QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            ShowError(QStringLiteral("Unknown error"));
+            ShowError(Message(TMessage::UnknownError));
         }
         return false;
     }
@@ -78,6 +95,9 @@ class TForm1 : public QMainWindow {
     void FormShow();
     void Salir1Click();
     void FormClose();
+
+    // The batch window, made at its first opening.
+    void Varios1Click();
 
     // Languages and the Help menu.
     void Espaol1Click();
@@ -89,6 +109,13 @@ class TForm1 : public QMainWindow {
 
     // Inspecting a source file.
     void Button1Click();
+    // Does what confirming the file in the source button's dialog does: for a
+    // file named on the command line or dropped on the window. A path that
+    // names no file is refused with a message.
+    void OpenSourceFile(const QString& path);
+    // The one Matroska file a drag carries, or empty when it carries anything
+    // else (more files, a folder, a remote address, another kind of file).
+    static QString DroppedSourceFile(const QMimeData& data);
     void LeerTags();
     void LeerCapitulos();
     void LeerTrackList();
@@ -111,11 +138,13 @@ class TForm1 : public QMainWindow {
     // the runner given here, or the console window when none was given.
     void SetConsoleRunner(TConsoleRunner* runner);
     void BitBtn1Click();
-    torvane::ConsoleOutcome ejecutarquarvel(const std::string& commandLine, int showState);
+    TConsoleResult ejecutarquarvel(const std::string& commandLine, int showState);
 
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -123,9 +152,17 @@ class TForm1 : public QMainWindow {
     void BuildMenu();
     void ConnectHandlers();
     void ShowError(const QString& message);
+    bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
-    std::string RunCaptured(const std::string& command, int timeout);
+    struct TCapture {
+        std::string output;
+        torvane::CapturedEnd end;
+        std::string errors;
+    };
+    // Runs a tool with its output captured; a tool that goes silent for the
+    // whole limit is stopped and reported, naming it as `what`.
+    TCapture RunCaptured(const std::string& command, const char* what);
     void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
     void SetAllChecks(bool checked);
     bool AnyChecked() const;
@@ -135,6 +172,7 @@ class TForm1 : public QMainWindow {
 
     TDialogs& dialogs_;
     std::string programFolder_;
+    std::string userFolder_;
     torvane::SettingsFile settings_;
     TForm2* form2_ = nullptr;
     TForm3* form3_ = nullptr;
@@ -142,9 +180,12 @@ class TForm1 : public QMainWindow {
     bool shown_ = false;
     bool settingChecks_ = false;
     TConsoleRunner* consoleRunner_ = nullptr;
+    int captureSilenceMs_ = kCaptureSilenceMs;
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;
+    // A file given otherwise, taken by the source button as the dialog's answer.
+    std::optional<QString> givenSource_;
     // The identification listing (line 0 the file line), as captured bytes.
     std::vector<std::string> listado_;
     std::string chaptersPreview_;
@@ -185,6 +226,8 @@ class TForm1 : public QMainWindow {
     QRadioButton* radioButton2_ = nullptr;
 
     QMenu* archivo2_ = nullptr;
+    QAction* varios1_ = nullptr;
+    TBatchWindow* batch_ = nullptr;
     QAction* salir1_ = nullptr;
     QMenu* archivo1_ = nullptr;
     QMenu* lenguaje1_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include "Formats.h"
 #include "Listing.h"
+#include "ProgramFolder.h"
 
 namespace torvane {
 namespace {
@@ -111,11 +112,50 @@ TEST(ComponerLineaComandos, EmptySourceAndNoFolder) {
     EXPECT_EQ(bare.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > Chapters.xml");
 }
 
-TEST(ComponerLineaComandos, FolderWithoutTrailingSeparatorIsJoinedDirectly) {
+TEST(ComponerLineaComandos, FolderWithoutTrailingSeparatorGetsOne) {
     Fixture f = WorkedExample();
-    f.shortForms["D:\\Out"] = "D:\\OUT";
-    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Out", {{kVideo, true}});
-    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\OUTTrack1.avi ");
+    f.shortForms["/data/out"] = "/data/out";
+    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "/data/out",
+                                   {{kVideo, true}, {"Chapters ID", true}});
+    const std::string folder = std::string("/data/out") + kPathSeparator;
+    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:" + folder + "Track1.avi ");
+    EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > " + folder + "Chapters.xml");
+}
+
+TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {
+    Fixture f = WorkedExample();
+    const auto attachment = [](int id, const std::string& name) {
+        return "Attachment ID " + std::to_string(id) + ": type 'x', size 1 bytes, file name '" +
+               name + "'";
+    };
+    std::vector<CommandItem> items = {{kVideo, true}};
+    const std::vector<std::string> names = {"l'aube.ttf", "l'ete.ttf",  "cover.jpg", "COVER.jpg",
+                                            "cover.jpg",  "Track1.avi", "Tags.xml",  "Chapters.xml",
+                                            ".hidden",    ".hidden",    "README",    "README"};
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        items.push_back({attachment(static_cast<int>(k + 1), names[k]), true});
+        f.kinds[items.back().text] = "att";
+    }
+    items.push_back({"Chapters ID", true});
+    items.push_back({"Tags ID", true});
+    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", items);
+    EXPECT_EQ(l.attachments,
+              "quarvel attachments E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\l'aube.ttf "
+              "2:D:\\SALIDA\\l'ete.ttf 3:D:\\SALIDA\\cover.jpg 4:D:\\SALIDA\\COVER_(2).jpg "
+              "5:D:\\SALIDA\\cover_(3).jpg 6:D:\\SALIDA\\Track1_(2).avi "
+              "7:D:\\SALIDA\\Tags_(2).xml 8:D:\\SALIDA\\Chapters_(2).xml "
+              "9:D:\\SALIDA\\.hidden 10:D:\\SALIDA\\.hidden_(2) 11:D:\\SALIDA\\README "
+              "12:D:\\SALIDA\\README_(2) ");
+    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\Track1.avi ");
+    EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > D:\\SALIDA\\Chapters.xml");
+
+    // With the simple chapter format and no tags, those names are free.
+    items.pop_back();
+    const CommandLines txt = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", items,
+                                     ChapterFormat::SimpleText);
+    EXPECT_NE(txt.attachments.find(" 7:D:\\SALIDA\\Tags.xml 8:D:\\SALIDA\\Chapters.xml "),
+              std::string::npos)
+        << txt.attachments;
 }
 
 TEST(ComponerLineaComandos, TrackIdsArePositionsInTheList) {

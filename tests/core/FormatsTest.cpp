@@ -116,42 +116,39 @@ TEST(Averiguatipo, UnknownCodecAsksOnceAndAppendsAnswer) {
     EXPECT_EQ(t.ToBytes(), "(V_NUEVO) xyz\r\n");
 }
 
-TEST(Averiguatipo, AnswerTakenExactlyAsTyped) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{" .mkv "}, {}};
-    EXPECT_EQ(Averiguatipo("(V_A)", t, dialog.fn()), " .mkv ");
-    EXPECT_EQ(t.Lines(), (Lines{"(V_A)  .mkv "}));
+TEST(CheckExtension, RefusesWhatTheTableCannotReadBack) {
+    struct Row {
+        const char* extension;
+        ExtensionProblem problem;
+    };
+    for (const Row& row :
+         {Row{"dts", ExtensionProblem::None}, Row{"abcdef", ExtensionProblem::None},
+          Row{".mkv", ExtensionProblem::None}, Row{"EXT", ExtensionProblem::None},
+          Row{"", ExtensionProblem::Empty}, Row{"abcdefg", ExtensionProblem::TooLong},
+          Row{"a b", ExtensionProblem::Blank}, Row{"a\tb", ExtensionProblem::Blank},
+          Row{" ", ExtensionProblem::Blank}, Row{"a(b", ExtensionProblem::Bracket},
+          Row{"ext", ExtensionProblem::Reserved}}) {
+        EXPECT_EQ(CheckExtension(row.extension), row.problem) << row.extension;
+    }
+    // What passes reads back whole from its entry.
+    for (const char* extension : {"dts", "abcdef", ".mkv", "a)b"}) {
+        const std::string entry = std::string("(V_X) ") + extension;
+        EXPECT_EQ(ExtractFormatType(entry), "(V_X)");
+        EXPECT_EQ(ExtractFormatExt(entry), extension);
+    }
 }
 
-TEST(Averiguatipo, AnswerExtAsksAgainEveryTime) {
+TEST(Averiguatipo, RefusedAnswerIsNotStoredAndAskedAgain) {
     FormatTable t = Table("");
-    ScriptedDialog dialog{{"ext", "ext"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
-    EXPECT_EQ(Averiguatipo("(V_Q)", t, dialog.fn()), "ext");
-    EXPECT_EQ(dialog.asked.size(), 2u);
-    EXPECT_EQ(t.Lines(), (Lines{"(V_Q) ext", "(V_Q) ext"}));
-}
-
-TEST(Averiguatipo, SevenCharacterExtensionUsedOnceThenReadsEmpty) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{"abcdefg"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdefg");
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
-    EXPECT_EQ(dialog.asked.size(), 1u);
-
-    FormatTable six = Table("");
-    ScriptedDialog d6{{"abcdef"}, {}};
-    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
-    EXPECT_EQ(Averiguatipo("(V_L)", six, d6.fn()), "abcdef");
-}
-
-TEST(Averiguatipo, EmptyAnswerIsRememberedAsEmpty) {
-    FormatTable t = Table("");
-    ScriptedDialog dialog{{""}, {}};
-    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
-    EXPECT_EQ(t.Lines(), (Lines{"(V_E) "}));
-    EXPECT_EQ(Averiguatipo("(V_E)", t, dialog.fn()), "");
-    EXPECT_EQ(dialog.asked.size(), 1u);
+    ScriptedDialog dialog{{"", "abcdefg", "ext", "abcdef"}, {}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
+        EXPECT_TRUE(t.Lines().empty());
+    }
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(dialog.asked.size(), 4u);
+    EXPECT_EQ(t.Lines(), (Lines{"(V_L) abcdef"}));
 }
 
 TEST(Averiguatipo, LineWithoutParenthesisAsksEveryTime) {
@@ -272,6 +269,74 @@ TEST(FormatTable, FailedSaveNamesTheFileAndKeepsTheOldOne) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+// Where a closing window's table goes: nowhere when nothing was added; the
+// program folder's table while it can be written; otherwise, and from then on,
+// the user's own table, which is read after the program folder's.
+TEST(FormatTable, SaveWritesOnlyAChangeAndKeepsTheUsersRowsWhereTheyCanBeWritten) {
+    TempDir dir;
+    const std::string program = dir.File("program/Formats.txt");
+    const std::string user = dir.File("config/torvane/Formats.txt");
+    std::filesystem::create_directory(dir.File("program"));
+    auto load = [&] {
+        FormatTable t;
+        t.LoadFromFile(program);
+        t.LoadUserRowsFromFile(user);
+        return t;
+    };
+
+    FormatTable t = load();
+    EXPECT_EQ(t.Save(program, user), FormatTable::SavedTo::Nothing);
+    EXPECT_FALSE(std::filesystem::exists(program));
+
+    WriteBytes(program, "(A) a");
+    t = load();
+    t.Append("(B) b");
+    EXPECT_TRUE(t.Changed());
+    EXPECT_EQ(t.Save(program, user), FormatTable::SavedTo::ProgramFolder);
+    EXPECT_FALSE(t.Changed());
+    EXPECT_EQ(ReadBytes(program), "(A) a\r\n(B) b");
+    EXPECT_FALSE(std::filesystem::exists(user));
+
+    // A program folder's table that cannot be replaced (a folder stands in
+    // its way, as a read-only folder would refuse it even to root).
+    const std::string locked = dir.File("locked/Formats.txt");
+    std::filesystem::create_directories(locked);
+    t = load();
+    t.Append("(C) c");
+    EXPECT_EQ(t.Save(locked, user), FormatTable::SavedTo::UserFolder);
+    EXPECT_EQ(ReadBytes(user), "(C) c\r\n");
+
+    // Once the user has a table, new rows join it, and it is read last.
+    t = load();
+    EXPECT_EQ(t.Lines(), (Lines{"(A) a", "(B) b", "(C) c"}));
+    t.Append("(D) d");
+    EXPECT_EQ(t.Save(program, user), FormatTable::SavedTo::UserFolder);
+    EXPECT_EQ(ReadBytes(program), "(A) a\r\n(B) b");
+    EXPECT_EQ(ReadBytes(user), "(C) c\r\n(D) d\r\n");
+
+    // Neither can be written: the error names the user's table. Without a
+    // per-user folder it names the program folder's.
+    const std::string blocked = dir.File("file/Formats.txt");
+    WriteBytes(dir.File("file"), "");
+    t = load();
+    t.Append("(E) e");
+    try {
+        t.Save(locked, blocked);
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find(blocked), std::string::npos) << e.what();
+    }
+    FormatTable fresh;
+    fresh.LoadFromFile(dir.File("none"));
+    fresh.Append("(E) e");
+    try {
+        fresh.Save(locked, "Formats.txt");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find(locked), std::string::npos) << e.what();
+    }
 }
 
 }  // namespace

@@ -93,8 +93,9 @@ TEST(Extraerfilename, ReadsQuotedNameAndReplacesBlanks) {
     EXPECT_EQ(Extraerfilename("file name ''"), "");
 }
 
-TEST(Extraerfilename, StopsAtFirstApostropheOrLineEnd) {
-    EXPECT_EQ(Extraerfilename("Attachment ID 2: file name 'l'aube.ttf'"), "l");
+TEST(Extraerfilename, RunsToTheLinesLastApostropheOrItsEnd) {
+    EXPECT_EQ(Extraerfilename("Attachment ID 2: file name 'l'aube.ttf'"), "l'aube.ttf");
+    EXPECT_EQ(Extraerfilename("Attachment ID 3: file name 'l'aube logo.png'"), "l'aube_logo.png");
     EXPECT_EQ(Extraerfilename("x file name 'unterminated name"), "unterminated_name");
 }
 
@@ -102,8 +103,9 @@ TEST(Extraerfilename, WithoutMarkerReadsFromEleventhByte) {
     EXPECT_EQ(Extraerfilename("0123456789abc def'rest"), "abc_def");
     EXPECT_EQ(Extraerfilename("0123456789"), "");
     EXPECT_EQ(Extraerfilename("short"), "");
-    // The marker is case-sensitive: here the 11th byte is the quote itself.
-    EXPECT_EQ(Extraerfilename("File Name 'x y'"), "");
+    // The marker is case-sensitive: here the 11th byte is the opening quote
+    // itself, and the name runs from it to the last one.
+    EXPECT_EQ(Extraerfilename("File Name 'x y'"), "'x_y");
 }
 
 TEST(Extraerfilename, TabsPassButSeparatorsDoNot) {

@@ -17,7 +17,7 @@ TEST(ProgramFolder, IsTheFolderOfThisTestProgram) {
     const std::string folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
-    EXPECT_TRUE(std::filesystem::equivalent(folder, TORVANE_BIN_DIR));
+    EXPECT_TRUE(std::filesystem::equivalent(folder, TORVANE_TEST_BIN_DIR));
     EXPECT_TRUE(FileExists(folder + "core_tests"));
 }
 

@@ -159,6 +159,36 @@ TEST(Blocks, GarbageInAClusterStopsTheWalkWithItsOffset) {
     ASSERT_TRUE(w.Damage());
     EXPECT_EQ(w.Damage()->offset, file.size() - 3);
     EXPECT_NE(w.Damage()->message.find("expected an element ID, found byte 00"), std::string::npos);
+    EXPECT_FALSE(w.DamageAfterLastCluster());
+}
+
+TEST(Blocks, DamageBetweenClustersTellsWhetherBlocksWereLost) {
+    const Bytes cluster = Cluster(0, {SimpleBlock(1, 0, {1})});
+    const Bytes garbage = {0x00, 0x00, 0x00};
+    struct Row {
+        const char* name;
+        std::vector<Bytes> tail;
+        bool afterLastCluster;
+    };
+    const Row rows[] = {
+        {"an unknown-sized Tags at the end",
+         {MasterUnknownSize(kTags, {Master(kTag, {SimpleTagOf("A", "b")})})},
+         true},
+        {"garbage at the end", {garbage}, true},
+        {"garbage, then a Cluster", {garbage, cluster}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<Bytes> children = {Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), cluster};
+        children.insert(children.end(), row.tail.begin(), row.tail.end());
+        auto r = OpenBytes(FileOf(children), mkv::kSectionInfo | mkv::kSectionTracks);
+        mkv::BlockWalker w = r->Blocks();
+        mkv::BlockHeader b;
+        ASSERT_TRUE(w.Next(b));
+        EXPECT_FALSE(w.Next(b));
+        ASSERT_TRUE(w.Damage());
+        EXPECT_EQ(w.DamageAfterLastCluster(), row.afterLastCluster);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,15 @@ using mkvtest::FileOf;
 using mkvtest::HasProblem;
 using mkvtest::OpenBytes;
 
+// A limit is reported once, with the number of elements passed over.
+void ExpectOnce(const mkv::Reader& r, const std::string& message) {
+    size_t found = 0;
+    for (const mkv::Error& e : r.Problems())
+        found += e.message.find(message.substr(0, message.find(';'))) != std::string::npos;
+    EXPECT_EQ(found, 1u) << mkvtest::Problems(r);
+    EXPECT_TRUE(HasProblem(r, message)) << mkvtest::Problems(r);
+}
+
 Bytes Repeat(const Bytes& one, size_t n) {
     Bytes out;
     out.reserve(one.size() * n);
@@ -42,11 +51,27 @@ TEST(Limits, ElementSizeHeldInMemory) {
         HasProblem(*r, "CodecPrivate of 16777217 bytes is larger than the reader holds in memory"));
 }
 
+TEST(Limits, MetadataBytesOfAllValuesTogether) {
+    // Five values of almost 4 MiB, each well under the per-element limit:
+    // four are kept, the fifth would pass the total.
+    const Bytes big((4 << 20) - 1024, 0x42);
+    std::vector<Bytes> simpleTags;
+    for (int i = 0; i < 5; ++i)
+        simpleTags.push_back(Master(kSimpleTag, {Str(kTagName, "N"), Bin(kTagBinary, big)}));
+    auto r = OpenBytes(FileOf({Info(), Master(kTags, {Master(kTag, simpleTags)})}));
+    ASSERT_TRUE(r->GetTags());
+    const auto& kept = r->GetTags()->tags[0].simpleTags;
+    ASSERT_EQ(kept.size(), 5u);
+    EXPECT_TRUE(kept[3].binary);
+    EXPECT_FALSE(kept[4].binary);
+    ExpectOnce(*r, "more than 16777216 bytes of metadata values; 1 more ignored");
+}
+
 TEST(Limits, TrackCount) {
-    const Bytes tracks = Element(kTracks, Repeat(TrackEntry(1, 2, "A_AC3"), mkv::kMaxTracks + 1));
+    const Bytes tracks = Element(kTracks, Repeat(TrackEntry(1, 2, "A_AC3"), mkv::kMaxTracks + 3));
     auto r = OpenBytes(FileOf({Info(), tracks}));
     EXPECT_EQ(r->Tracks().size(), mkv::kMaxTracks);
-    EXPECT_TRUE(HasProblem(*r, "more than 4096 tracks; the rest are ignored"));
+    ExpectOnce(*r, "more than 4096 tracks; 3 more ignored");
 }
 
 TEST(Limits, AttachmentCount) {
@@ -54,7 +79,7 @@ TEST(Limits, AttachmentCount) {
     auto r =
         OpenBytes(FileOf({Info(), Element(kAttachments, Repeat(one, mkv::kMaxAttachments + 1))}));
     EXPECT_EQ(r->Attachments().size(), mkv::kMaxAttachments);
-    EXPECT_TRUE(HasProblem(*r, "more than 65536 attachments; the rest are ignored"));
+    ExpectOnce(*r, "more than 65536 attachments; 1 more ignored");
 }
 
 TEST(Limits, ChapterAtomCount) {
@@ -63,7 +88,7 @@ TEST(Limits, ChapterAtomCount) {
     auto r = OpenBytes(FileOf({Info(), Master(kChapters, {edition})}));
     ASSERT_TRUE(r->GetChapters());
     EXPECT_EQ(r->GetChapters()->editions[0].atoms.size(), mkv::kMaxChapterAtoms);
-    EXPECT_TRUE(HasProblem(*r, "more than 65536 chapters; the rest are ignored"));
+    ExpectOnce(*r, "more than 65536 chapters; 1 more ignored");
 }
 
 TEST(Limits, SimpleTagCount) {
@@ -71,33 +96,36 @@ TEST(Limits, SimpleTagCount) {
     auto r = OpenBytes(FileOf({Info(), Master(kTags, {tag})}));
     ASSERT_TRUE(r->GetTags());
     EXPECT_EQ(r->GetTags()->tags[0].simpleTags.size(), mkv::kMaxSimpleTags);
-    EXPECT_TRUE(HasProblem(*r, "more than 262144 SimpleTags; the rest are ignored"));
+    ExpectOnce(*r, "more than 262144 SimpleTags; 1 more ignored");
 }
 
 TEST(Limits, SeekEntryCount) {
-    const Bytes head = Element(kSeekHead, Repeat(Seek(kInfo, 0), mkv::kMaxSeekEntries + 1));
+    const Bytes head = Element(kSeekHead, Repeat(Seek(kInfo, 0), mkv::kMaxSeekEntries + 5));
     auto r = OpenBytes(FileOf({head, Info()}));
-    EXPECT_TRUE(HasProblem(*r, "more than 4096 SeekHead entries; the rest are ignored"));
+    ExpectOnce(*r, "more than 4096 SeekHead entries; 5 more ignored");
+    // The entries kept all point at the SeekHead itself: said once too.
+    EXPECT_EQ(r->Problems().size(), 2u) << mkvtest::Problems(*r);
 }
 
 TEST(Limits, TagsElementCount) {
     const Bytes tags = Master(kTags, {Master(kTag, {SimpleTagOf("N", "v")})});
     std::vector<Bytes> children = {Info()};
-    for (size_t i = 0; i < mkv::kMaxTagsElements + 1; ++i)
+    for (size_t i = 0; i < mkv::kMaxTagsElements + 2; ++i)
         children.push_back(tags);
     auto r = OpenBytes(FileOf(children));
     ASSERT_TRUE(r->GetTags());
     EXPECT_EQ(r->GetTags()->tags.size(), mkv::kMaxTagsElements);
-    EXPECT_TRUE(HasProblem(*r, "more than 256 Tags elements; the rest are ignored"));
+    ExpectOnce(*r, "more than 256 Tags elements; 2 more ignored");
 }
 
 TEST(Limits, ContentEncodingCount) {
     const Bytes encodings = Element(
         kContentEncodings, Repeat(Master(kContentEncoding, {}), mkv::kMaxContentEncodings + 1));
-    auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3", {encodings})})}));
-    ASSERT_EQ(r->Tracks().size(), 1u);
-    EXPECT_EQ(r->Tracks()[0].contentEncodings.size(), mkv::kMaxContentEncodings);
-    EXPECT_TRUE(HasProblem(*r, "more than 16 ContentEncodings in one track"));
+    auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3", {encodings}),
+                                               TrackEntry(2, 2, "A_AC3", {encodings})})}));
+    ASSERT_EQ(r->Tracks().size(), 2u);
+    EXPECT_EQ(r->Tracks()[1].contentEncodings.size(), mkv::kMaxContentEncodings);
+    ExpectOnce(*r, "more than 16 ContentEncodings in one track; 2 more ignored");
 }
 
 TEST(Limits, BlockAdditionCount) {
@@ -155,6 +183,24 @@ class SparseSource : public mkv::ByteSource {
     uint64_t size_;
     uint64_t read_ = 0;
 };
+
+TEST(Limits, TailSearchedForClusters) {
+    // Damage after a Cluster, then more than can be searched: whether a
+    // Cluster follows is not known, so it is taken that one may.
+    Bytes head =
+        Cat({EbmlHeader(), Id(kSegment), UnknownSize(), Info(), Tracks({TrackEntry(1, 1, "V_VP9")}),
+             Cluster(0, {SimpleBlock(1, 0, {1})}), Bytes{0x00}});
+    for (uint64_t tail : {mkv::kMaxTailSearchBytes - 1, mkv::kMaxTailSearchBytes + 1}) {
+        mkv::Reader r(std::make_unique<SparseSource>(head, head.size() - 1 + tail));
+        ASSERT_TRUE(r.Open());
+        mkv::BlockWalker w = r.Blocks();
+        mkv::BlockHeader b;
+        ASSERT_TRUE(w.Next(b));
+        EXPECT_FALSE(w.Next(b));
+        ASSERT_TRUE(w.Damage());
+        EXPECT_EQ(w.DamageAfterLastCluster(), tail < mkv::kMaxTailSearchBytes) << tail;
+    }
+}
 
 TEST(Limits, PayloadSize) {
     const uint64_t payload = mkv::kMaxPayloadSize + 1;

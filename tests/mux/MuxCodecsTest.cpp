@@ -1,6 +1,7 @@
 // The payload rules of the muxing module, checked on hand-made bytes where
 // the fixtures cannot reach (other Opus modes, damaged headers, multi-block
 // WavPack frames).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -196,7 +197,9 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
         format.totalSamples = total;
         TtaFile tta;
         std::string error;
-        ASSERT_TRUE(tta.Open(path, format, error)) << error;
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(tta.Open(fd, path, format, error)) << error;
         EXPECT_EQ(tta.FrameSize(), 8359);
         for (size_t f = 0; f < frames.size(); ++f) {
             ASSERT_TRUE(tta.Write(frames[f].data(), frames[f].size(), f == 2 ? 100 : 0, error))
@@ -205,6 +208,7 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
         std::string warning;
         ASSERT_TRUE(tta.Close(error, warning)) << error;
         EXPECT_EQ(warning, "");
+        ::close(fd);
 
         std::error_code ec;
         const auto size = std::filesystem::file_size(path, ec);

@@ -1,6 +1,7 @@
 #include "Stdout.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::TempDir;
 
-const std::string kChild = std::string(TORVANE_BIN_DIR) + "/torvane_test_child";
+const std::string kChild = std::string(TORVANE_TEST_BIN_DIR) + "/torvane_test_child";
 
 long MsSince(Clock::time_point start) {
     return static_cast<long>(
@@ -69,12 +70,46 @@ TEST(TChildProc, ZeroOrNegativeTimeoutWaitsForNoSilence) {
     }
 }
 
-TEST(TChildProc, StandardErrorIsNotCaptured) {
-    long elapsed = 0;
-    EXPECT_EQ(Capture(kChild + " stderr", 3000, &elapsed), "");
-    EXPECT_LT(elapsed, 2000);
-    // Also while the child stays alive past the Timeout.
-    EXPECT_EQ(Capture(kChild + " stderr 2000", 300), "");
+TEST(TChildProc, StandardErrorIsKeptApart) {
+    TChildProc child(kChild, "stderr");
+    std::string output;
+    child.ReadChildOutput(3000, output);
+    EXPECT_EQ(output, "");
+    EXPECT_TRUE(child.Finish().Succeeded());
+    EXPECT_EQ(child.ErrorOutput(), "error text\r\n");
+}
+
+TEST(TChildProc, FinishTellsEachEnd) {
+    using Kind = CapturedEnd::Kind;
+    struct Row {
+        const char* arguments;
+        int timeout;
+        Kind kind;
+        int code;
+        const char* errors;
+    };
+    for (const Row& row : {
+             Row{"exit 0", 2000, Kind::Exited, 0, "to standard error\n"},
+             Row{"exit 2", 2000, Kind::Exited, 2, "to standard error\n"},
+             Row{"crash", 2000, Kind::Signalled, SIGSEGV, ""},
+             // Silent past the Timeout, though it wrote to its error output.
+             Row{"stderr 3000", 300, Kind::TimedOut, 0, "error text\r\n"},
+             // Ended its output but not itself.
+             Row{"closeout", 2000, Kind::TimedOut, 0, ""},
+         }) {
+        SCOPED_TRACE(row.arguments);
+        const auto start = Clock::now();
+        TChildProc child(kChild, row.arguments);
+        std::string output;
+        child.ReadChildOutput(row.timeout, output);
+        const CapturedEnd end = child.Finish();
+        EXPECT_EQ(end.kind, row.kind);
+        EXPECT_EQ(end.code, row.code);
+        EXPECT_EQ(child.ErrorOutput(), row.errors);
+        EXPECT_LT(MsSince(start), 2500);
+        EXPECT_TRUE(Reaped(child.ChildId()));
+        EXPECT_EQ(child.Finish().kind, row.kind);
+    }
 }
 
 TEST(TChildProc, PauseLongerThanTimeoutCutsTheOutput) {
@@ -113,7 +148,7 @@ TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
 }
 
 TEST(TChildProc, BareNameIsFoundInProgramFolder) {
-    // The test program and the helper share build/bin, the program folder.
+    // The test program and the helper share one folder, the program folder.
     EXPECT_EQ(Capture("torvane_test_child lines 1", 2000), "line 0\r\n");
 }
 

@@ -6,7 +6,10 @@
 //   Bytes file = Cat({EbmlHeader(), Master(kSegment, {Info(), Tracks({...}), Cluster(0, {...})})});
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -436,6 +439,60 @@ inline Bytes SegmentUnknownSize(std::initializer_list<Bytes> children) {
 // Positions are counted from the first byte after it.
 inline size_t SegmentHeaderSize(size_t dataSize) {
     return 4 + Size(dataSize).size();
+}
+
+// ---- Files too large to hold ---------------------------------------------------
+// Element data of zeros that a file keeps as holes: names gigabytes honestly
+// while small on disk and in memory.
+
+// `bytes`, then `zeros` zero octets.
+struct SparsePart {
+    Bytes bytes;
+    uint64_t zeros = 0;
+};
+using Sparse = std::vector<SparsePart>;
+
+inline uint64_t SizeOf(const Sparse& s) {
+    uint64_t n = 0;
+    for (const SparsePart& p : s)
+        n += p.bytes.size() + p.zeros;
+    return n;
+}
+
+inline Sparse SparseCat(const std::vector<Sparse>& parts) {
+    Sparse out;
+    for (const Sparse& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// An element holding `data`; Plain bytes and ZeroElement make its pieces.
+inline Sparse SparseElement(uint32_t id, const Sparse& data) {
+    Sparse out = {{Cat({Id(id), Size(SizeOf(data))}), 0}};
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+inline Sparse Plain(const Bytes& bytes) {
+    return {{bytes, 0}};
+}
+inline Sparse ZeroElement(uint32_t id, uint64_t zeros) {
+    return {{Cat({Id(id), Size(zeros)}), zeros}};
+}
+
+// Writes `s` to `path`, the zeros as holes.
+inline bool WriteSparse(const std::string& path, const Sparse& s) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    bool ok = true;
+    uint64_t at = 0;
+    for (const SparsePart& p : s) {
+        ok = ok && std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 &&
+             std::fwrite(p.bytes.data(), 1, p.bytes.size(), f) == p.bytes.size();
+        at += p.bytes.size() + p.zeros;
+    }
+    ok = ok && std::fflush(f) == 0 && ::ftruncate(::fileno(f), static_cast<off_t>(at)) == 0;
+    return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace ebmltest

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -32,10 +33,15 @@ struct ProgramRun {
 
 struct RunOptions {
     // "NAME=value" entries added to the inherited environment, replacing a
-    // variable of the same name.
+    // variable of the same name; of two entries with one name, the later wins.
     std::vector<std::string> env = {};
     // The child is killed after this long; 0 waits as long as it takes.
     int timeoutSeconds = 0;
+    // The child's current folder; empty keeps this process's.
+    std::string folder = {};
+    // Standard output a pipe whose reader has gone, as when the program
+    // reading the output ends early: writing to it raises SIGPIPE.
+    bool readerGone = false;
 };
 
 // A started child. Its standard input is empty; its output and error go to
@@ -45,9 +51,11 @@ class RunningProgram {
     RunningProgram(const std::string& program, const std::vector<std::string>& args,
                    const RunOptions& options = {})
         : program_(program), timeoutSeconds_(options.timeoutSeconds) {
+        const bool readerGone = options.readerGone;
         // Everything the child needs is prepared here: between fork() and
-        // exec the child only opens, duplicates and writes.
+        // exec the child only opens, duplicates, changes folder and writes.
         const std::string outPath = capture_.File("stdout"), errPath = capture_.File("stderr");
+        const std::string folder = options.folder;
         std::vector<std::string> all = {program};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -68,7 +76,15 @@ class RunningProgram {
                 env.push_back(entry);
             }
         }
-        env.insert(env.end(), options.env.begin(), options.env.end());
+        for (auto extra = options.env.begin(); extra != options.env.end(); ++extra) {
+            const std::string name = extra->substr(0, extra->find('=') + 1);
+            const bool overridden = std::any_of(
+                extra + 1, options.env.end(),
+                [&](const auto& later) { return later.compare(0, name.size(), name) == 0; });
+            if (!overridden) {
+                env.push_back(*extra);
+            }
+        }
         std::vector<char*> envp;
         for (std::string& e : env) {
             envp.push_back(e.data());
@@ -88,10 +104,15 @@ class RunningProgram {
         pid_ = ::fork();
         if (pid_ == 0) {
             const int in = ::open("/dev/null", O_RDONLY);
-            const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int gone[2];
+            if (readerGone && ::pipe(gone) == 0) {
+                ::close(gone[0]);
+                o = gone[1];
+            }
             const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (in >= 0 && o >= 0 && e >= 0 && ::dup2(in, 0) == 0 && ::dup2(o, 1) == 1 &&
-                ::dup2(e, 2) == 2) {
+                ::dup2(e, 2) == 2 && (folder.empty() || ::chdir(folder.c_str()) == 0)) {
                 ::execve(program_.c_str(), argv.data(), envp.data());
             }
             const int code = errno;

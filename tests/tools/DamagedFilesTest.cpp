@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "HostileFiles.h"
 #include "ToolRunner.h"
 
 namespace {
@@ -72,7 +73,38 @@ TEST(DamagedFiles, EveryModeEndsWithAStatusAndAMessage) {
         }
         std::filesystem::remove(dir.File("a1"));
         // Nothing half-written is left beside the target.
-        EXPECT_FALSE(std::filesystem::exists(dir.File("a1.quarvel-part"))) << c.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << c.name;
+    }
+}
+
+// Files built to exhaust a tool (tests/support/HostileFiles.h): each gives
+// status 1 and one warning line about the limit it meets, never an abort.
+// Their peak memory is measured by bench/hostile_bench.sh.
+TEST(HostileFiles, EveryLimitGivesOneWarningAndTheRestOfTheFile) {
+    tooltest::TempDir dir;
+    for (const ebmltest::HostileFile& c : ebmltest::HostileFiles()) {
+        ASSERT_TRUE(ebmltest::WriteSparse(dir.File("h.mkv"), c.file)) << c.name;
+        std::filesystem::create_directory(dir.File("out"));
+        for (std::vector<std::string> argv : c.runs) {
+            for (std::string& a : argv) {
+                if (a == "F")
+                    a = dir.File("h.mkv");
+                else if (a.rfind("O/", 0) == 0 || a.find(":O/") != std::string::npos)
+                    a.replace(a.find("O/"), 1, dir.File("out"));
+            }
+            const std::string what = c.name + ": " + argv[0] + " " + argv[1];
+            const auto run =
+                RunTool(Tool(argv[0]), std::vector<std::string>(argv.begin() + 1, argv.end()), 60);
+            ASSERT_EQ(run.signal, 0) << what << "\n" << run.err;
+            EXPECT_EQ(run.status, 1) << what << "\n" << run.err;
+            EXPECT_NE(run.err.find(c.warning), std::string::npos) << what << "\n" << run.err;
+            const std::string limit = c.warning.substr(0, c.warning.find(';'));
+            size_t lines = 0;
+            for (size_t at = 0; (at = run.err.find(limit, at)) != std::string::npos; ++at)
+                ++lines;
+            EXPECT_LE(lines, 1u) << what << "\n" << run.err;
+        }
+        std::filesystem::remove_all(dir.File("out"));
     }
 }
 

@@ -1,6 +1,7 @@
 // quarvel's chapters, tags and attachments modes, run as the window runs them.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef TORVANE_HAVE_QT_XML
@@ -104,7 +105,7 @@ Bytes ChaptersFile() {
                                          Display("Intro", {Str(kChapLanguageBcp47, "en-GB")}),
                                          Atom(2, 30000000000,
                                               {Uint(kChapterFlagHidden, 1),
-                                               Display("Line\r\nbreak")})}),
+                                               Display("Line\r\nbreak\x1b[2J")})}),
                                    Atom(3, 3723004005006,
                                         {Uint(kChapterFlagEnabled, 0),
                                          Master(kChapterTrack, {Uint(kChapterTrackUid, 77)})}),
@@ -153,7 +154,7 @@ TEST(Chapters, XmlOfTwoEditionsWithNestedAndHiddenChaptersIsExact) {
         "        <ChapterFlagHidden>1</ChapterFlagHidden>\n"
         "        <ChapterFlagEnabled>1</ChapterFlagEnabled>\n"
         "        <ChapterDisplay>\n"
-        "          <ChapterString>Line&#13;&#10;break</ChapterString>\n"
+        "          <ChapterString>Line&#13;&#10;break[2J</ChapterString>\n"
         "          <ChapterLanguage>eng</ChapterLanguage>\n"
         "        </ChapterDisplay>\n"
         "      </ChapterAtom>\n"
@@ -196,7 +197,7 @@ TEST(Chapters, SimpleTextFlattensEveryEditionInOrder) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Intro <1> & \"más\"\r\n"
-              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break\r\n"
+              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break?[2J\r\n"
               "CHAPTER03=01:02:03.004\r\nCHAPTER03NAME=\r\n"
               "CHAPTER04=00:00:00.999\r\nCHAPTER04NAME=Otra\r\n");
 }
@@ -345,7 +346,11 @@ TEST(Tags, AFileWithoutTagsPrintsNothing) {
 }
 
 TEST(Attachments, SeveralInOneCallAreByteIdentical) {
-    tooltest::TempDir dir;
+    tooltest::TempDir dir, elsewhere;
+    // A link planted at a temporary name of old is never written through.
+    tooltest::WriteBytes(elsewhere.File("victim"), "precious");
+    std::filesystem::create_symlink(elsewhere.File("victim"),
+                                    dir.File("font stub.ttf.quarvel-part"));
     const auto run = RunTool(Tool("quarvel"),
                              {"attachments", Fixture("full.mkv"), "1:" + dir.File("font stub.ttf"),
                               "3:" + dir.File("notes.txt"), "2:" + dir.File("cover.png")});
@@ -358,7 +363,9 @@ TEST(Attachments, SeveralInOneCallAreByteIdentical) {
     const std::string png = ReadBytes(dir.File("cover.png"));
     EXPECT_EQ(png.size(), 275u);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1A\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
+    EXPECT_EQ(ReadBytes(elsewhere.File("victim")), "precious");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("font stub.ttf.quarvel-part")));
 }
 
 TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
@@ -374,50 +381,74 @@ TEST(Attachments, ALargeAttachmentIsCopiedWholeInChunks) {
     EXPECT_EQ(ReadBytes(dir.File("out.bin")), AsString(data));
 }
 
+// The temporary files beside `target` in its folder.
+size_t PartFilesOf(const std::string& target) {
+    const std::filesystem::path t(target);
+    size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(t.parent_path())) {
+        n += e.path().filename().string().rfind(t.filename().string() + ".quarvel-part-", 0) == 0;
+    }
+    return n;
+}
+
 TEST(Attachments, ACancelledCopyLeavesNoPartialFileAndKeepsTheOldOne) {
     tooltest::TempDir dir;
     const Bytes data(64 * 1024 * 1024, 0x5A);
     tooltest::WriteBytes(dir.File("a.mkv"), AsString(OneAttachmentFile(data)));
-    tooltest::WriteBytes(dir.File("out.bin"), "old content");
-    const std::string part = dir.File("out.bin") + ".quarvel-part";
+    // Cancel from the console window, and a closed terminal.
+    for (int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        tooltest::WriteBytes(dir.File("out.bin"), "old content");
+        torvane::testing::RunningProgram quarvel(
+            Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
+        // Signal as soon as the copy has begun.
+        for (int i = 0; i < 5000 && PartFilesOf(dir.File("out.bin")) == 0; ++i) {
+            usleep(200);
+        }
+        kill(quarvel.Pid(), signal);
+        const auto run = quarvel.Finish();
 
-    torvane::testing::RunningProgram quarvel(
-        Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
-    // Cancel as soon as the copy has begun, as the console window's Cancel does.
-    for (int i = 0; i < 5000 && !std::filesystem::exists(part); ++i) {
-        usleep(200);
-    }
-    kill(quarvel.Pid(), SIGTERM);
-    const auto run = quarvel.Finish();
-
-    EXPECT_FALSE(std::filesystem::exists(part));
-    const std::string out = ReadBytes(dir.File("out.bin"));
-    if (run.status == 0) {  // the copy was done before the signal came
-        EXPECT_EQ(out.size(), data.size());
-    } else {
-        EXPECT_EQ(run.status, 2) << run.err;
-        EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
-        EXPECT_EQ(out, "old content");
+        EXPECT_EQ(PartFilesOf(dir.File("out.bin")), 0u);
+        const std::string out = ReadBytes(dir.File("out.bin"));
+        if (run.status == 0) {  // the copy was done before the signal came
+            EXPECT_EQ(out.size(), data.size());
+        } else {
+            EXPECT_EQ(run.status, 2) << run.err;
+            EXPECT_NE(run.err.find("cancelled"), std::string::npos) << run.err;
+            EXPECT_EQ(out, "old content");
+        }
     }
 }
 
 TEST(Attachments, BadRequestsFailWithoutTouchingOtherFiles) {
     tooltest::TempDir dir;
+    const std::string source = dir.File("source.mkv");
+    const std::string full = ReadBytes(Fixture("full.mkv"));
+    tooltest::WriteBytes(source, full);
     tooltest::WriteBytes(dir.File("keep.txt"), "keep me");
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
     const auto run =
-        RunTool(Tool("quarvel"), {"attachments", Fixture("full.mkv"), "9:" + dir.File("keep.txt"),
-                                  "x:" + dir.File("y"), "3:" + dir.File("notes.txt"),
-                                  "2:" + dir.File("no such folder") + "/c.png"});
+        RunTool(Tool("quarvel"),
+                {"attachments", source, "9:" + dir.File("keep.txt"), "x:" + dir.File("y"),
+                 "3:" + dir.File("notes.txt"), "1:" + dir.Path() + "/./notes.txt", "1:" + source,
+                 "2:" + dir.File("fifo"), "2:" + dir.File("no such folder") + "/c.png"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadBytes(dir.File("keep.txt")), "keep me");
     EXPECT_EQ(ReadBytes(dir.File("notes.txt")), "Notes about the fixture.\nSecond line.\n");
-    EXPECT_NE(run.err.find("quarvel: attachments: " + Fixture("full.mkv") +
-                           " has no attachment 9 (it has 3)"),
-              std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find("'x:" + dir.File("y") + "' is not k:PATH"), std::string::npos);
-    EXPECT_NE(run.err.find("attachment 2 ('cover.png'): cannot create"), std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    EXPECT_EQ(ReadBytes(source), full);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.File("fifo")));
+    for (const std::string& message :
+         {source + " has no attachment 9 (it has 3)", "'x:" + dir.File("y") + "' is not k:PATH",
+          "attachment 1 ('font stub.ttf'): '" + dir.Path() +
+              "/./notes.txt' is the output of another attachment already",
+          "attachment 1 ('font stub.ttf'): '" + source + "' is the source file itself",
+          "attachment 2 ('cover.png'): '" + dir.File("fifo") + "' is not a regular file",
+          std::string("attachment 2 ('cover.png'): cannot create")}) {
+        EXPECT_NE(run.err.find("quarvel: attachments: " + message), std::string::npos)
+            << message << "\n"
+            << run.err;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
 }
 
 TEST(Quarvel, HelpVersionAndUsageErrors) {

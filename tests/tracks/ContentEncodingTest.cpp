@@ -81,6 +81,12 @@ TEST(ContentEncoding, EncryptionAndUnsupportedAlgorithmsAreRefused) {
     ContentDecoder d2({bz});
     EXPECT_FALSE(d2.Usable());
     EXPECT_EQ(d2.Error(), "content compression 'bzip2' (algorithm 1) is not supported");
+    // zlib over the frames and over the stripped bytes of the next encoding.
+    ContentDecoder d3({Zlib(0, 1 | 4), Strip(1, Deflate({0x0B, 0x77}))});
+    EXPECT_FALSE(d3.Usable());
+    EXPECT_EQ(d3.Error(),
+              "content encoding scope 4 (settings of the next encoding themselves encoded) is not "
+              "supported");
 }
 
 TEST(ContentEncoding, CodecPrivateLimit) {
@@ -115,6 +121,15 @@ TEST(ContentEncoding, InflateRefusesDamageTruncationAndBombs) {
     std::vector<uint8_t> garbage = {0x78, 0x9C, 0xFF, 0xFF, 0xFF};
     EXPECT_FALSE(Inflate(garbage.data(), garbage.size(), 1 << 20, out, error));
     EXPECT_TRUE(out.empty());
+    // Within the ratio, past what one frame may expand to: refused all the
+    // same, before memory of its size is taken.
+    const std::vector<uint8_t> bomb(limits::kMaxInflatedBytes + 1, 0);
+    const auto packedBomb = Deflate(bomb, 1);
+    ASSERT_GT(packedBomb.size() * limits::kMaxInflateRatio, bomb.size());
+    ContentDecoder d({Zlib(0)});
+    EXPECT_FALSE(d.DecodeFrame(packedBomb.data(), packedBomb.size(), out, error));
+    EXPECT_EQ(error, "compressed frame expands past the size limit");
+    EXPECT_LE(out.capacity(), limits::kInflateFirstPassBytes);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // encodings and timestamps give known streams; failures give the right status
 // and message, leave no partial file and keep an earlier one.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -257,6 +258,13 @@ TEST_F(TracksSynthetic, BadRequestsAreNamed) {
     EXPECT_EQ(r.err, "quarvel: track 2 (A_AC3): '" + (dir_ / "." / "same.ac3").string() +
                          "' is the output of another track already\n");
     EXPECT_EQ(ReadAll(Out("same.ac3")), (Bytes{1, 2, 3}));
+    // A pipe (like a device) is never replaced by a file.
+    ASSERT_EQ(mkfifo(Out("fifo").c_str(), 0600), 0);
+    r = Extract(src, {"1:" + Out("fifo"), "2:" + Out("Track2.ac3")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): '" + Out("fifo") +
+                         "' is not a regular file; it is left as it is\n");
+    EXPECT_TRUE(fs::is_fifo(Out("fifo")));
 }
 
 TEST_F(TracksSynthetic, TheSourceIsNeverOverwritten) {
@@ -295,6 +303,61 @@ TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
+}
+
+TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) {
+    const Bytes pcm = {1, 0, 2, 0};
+    const Bytes pcmTrack = TrackEntry(1, 2, "A_PCM/INT/LIT",
+                                      {Master(kAudio, {Float(kSamplingFrequency, 44100),
+                                                       Uint(kChannels, 2), Uint(kBitDepth, 16)})});
+    struct Row {
+        const char* name;
+        Bytes file;
+        Bytes wav;  // the data after the 44-octet header
+        std::vector<std::string> messages;
+    };
+    const Row rows[] = {
+        {"damage in the TrackEntry before its Audio element",
+         File({TrackEntry(1, 2, "A_PCM/INT/LIT",
+                          {ElementClaiming(kName, 1000, Text("x")),
+                           Master(kAudio, {Float(kSamplingFrequency, 44100)})})},
+              {ClusterOf(0, {SimpleBlock(1, 0, pcm)})}),
+         pcm,
+         {"quarvel: warning: at byte ", "declares 1000 bytes, but its parent TrackEntry",
+          "quarvel: track 1 (A_PCM/INT/LIT): the WAV header says 8000 Hz, 1 channel, 16 bits, "
+          "the format's defaults: the track gives no Audio element\n"}},
+        {"Segment, Tracks and Cluster claiming petabytes",
+         Cat({EbmlHeader(),
+              ElementClaiming(
+                  kSegment, 1ull << 50,
+                  Cat({Info(), ElementClaiming(kTracks, 1ull << 50, pcmTrack),
+                       ElementClaiming(kCluster, 1ull << 50,
+                                       Cat({Uint(kTimestamp, 0), SimpleBlock(1, 0, pcm)}))}))}),
+         {},
+         {"the file is cut short",
+          "quarvel: track 1 (A_PCM/INT/LIT): no frame of the track was "
+          "found: the file is damaged\n"}},
+        {"an unknown-sized Tags after the last Cluster",
+         Cat({EbmlHeader(),
+              Segment({Info(), Master(kTracks, {pcmTrack}), ClusterOf(0, {SimpleBlock(1, 0, pcm)}),
+                       MasterUnknownSize(kTags, {Master(kTag, {SimpleTagOf("A", "b")})})})}),
+         pcm,
+         {"quarvel: warning: damage after the last Cluster at byte ",
+          ": Tags has an unknown size, which only Segment and Cluster may have; every frame "
+          "before it was read\n"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramRun r = Extract(Source(row.file), {"1:" + Out("Track1.wav")});
+        EXPECT_EQ(r.status, 1) << r.err;
+        for (const std::string& message : row.messages) {
+            EXPECT_NE(r.err.find(message), std::string::npos) << message << "\n" << r.err;
+        }
+        const Bytes wav = ReadAll(Out("Track1.wav"));
+        ASSERT_EQ(wav.size(), 44 + row.wav.size());
+        EXPECT_EQ(Bytes(wav.begin() + 44, wav.end()), row.wav);
+        fs::remove(Out("Track1.wav"));
+    }
 }
 
 TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
@@ -466,6 +529,15 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadText(Out("Track1.ac3")), "OLD");
     fs::remove(src);
+}
+
+TEST_F(TracksSynthetic, ProgressNobodyReadsDoesNotStopTheRun) {
+    const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
+    ProgramRun r =
+        RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, {.readerGone = true});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(Out("Track1.ac3")), (Bytes{1, 2, 3}));
 }
 
 TEST_F(TracksSynthetic, MissingMuxingModuleFailsOnlyItsTracks) {

@@ -1,8 +1,10 @@
 // The Extract button from end to end: a fixture is chosen, items are ticked,
 // the real tools extract, and every output is checked. Tool misbehaviour comes
 // from scripted fakes put in the program folder in place of quarvel.
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,7 @@
 
 #include "ConsoleWindow.h"
 #include "EbmlWriter.h"
+#include "LargeFile.h"
 #include "Oracle.h"
 #include "WindowFixture.h"
 #include "core/ShortPath.h"
@@ -45,15 +48,15 @@ class HeadlessRunner : public TConsoleRunner {
     // The Extract button's state while each run went on.
     std::vector<bool> buttonDuringRun;
 
-    torvane::ConsoleOutcome Run(QWidget* parent, const std::string& commandLine,
-                                const std::string& programFolder) override {
+    TConsoleResult Run(QWidget* parent, const std::string& commandLine,
+                       const std::string& programFolder) override {
         buttonDuringRun.push_back(
             parent->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->isEnabled());
         Record record{commandLine, {}, {}};
         torvane::ConsoleRun run(commandLine, programFolder, pathList);
         record.outcome = run.Wait(&record.output);
         runs.push_back(record);
-        return record.outcome;
+        return {record.outcome, torvane::MessageLines(record.output)};
     }
 };
 
@@ -117,16 +120,19 @@ class ExtractionTest : public WindowFixture {
         EXPECT_EQ(dialogs.boxes[0].buttons, TDialogs::Buttons::Ok);
     }
 
-    // The one error box, its text.
-    QString OnlyError() {
+    // The one box of the program's own, captioned "Torvane", its text.
+    QString OnlyBox(TDialogs::Icon icon) {
         EXPECT_EQ(dialogs.boxes.size(), 1u);
         if (dialogs.boxes.empty()) {
             return {};
         }
         EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
-        EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Critical);
+        EXPECT_EQ(dialogs.boxes[0].icon, icon);
         return dialogs.boxes[0].text;
     }
+    QString OnlyError() { return OnlyBox(TDialogs::Icon::Critical); }
+
+    void Spanish() { Find<QAction>("Espaol1")->trigger(); }
 
     // The n:PATH arguments of a command line, by id.
     static std::map<std::string, std::string> Outputs(const std::string& line) {
@@ -289,67 +295,140 @@ TEST_F(ExtractionTest, OnlyTagsStartsNoToolAndWritesTagsXml) {
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
 }
 
-TEST_F(ExtractionTest, NothingCheckedAfterANewSourceRunsAndSavesNothing) {
-    // Check all enables the button even with an empty list.
+TEST_F(ExtractionTest, NothingCheckedMeansNothingToExtract) {
+    // Check all on an empty list checks nothing.
     Find<QPushButton>("Button2")->click();
-    EXPECT_TRUE(ButtonEnabled());
+    EXPECT_FALSE(ButtonEnabled());
     const std::string source = Fixture("full.mkv");
     Choose(source);
-    // A new source leaves the button as it was, its items all unchecked.
+    Find<QPushButton>("Button2")->click();
     EXPECT_TRUE(ButtonEnabled());
+    // Another file: its items all unchecked, the button follows them.
+    Choose(Fixture("plain.mka"));
+    EXPECT_FALSE(ButtonEnabled());
     const std::string out = OutputFolder();
     SetFolder(out);
-    EXPECT_TRUE(ButtonEnabled());
-
     Extract();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Find<QWidget>("Edit2"), &enter);
+    // Even reached some other way, it reports nothing, least of all success.
+    form1->BitBtn1Click();
 
-    ExpectOnlySuccess();
+    EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(runner.runs.empty());
     EXPECT_TRUE(fs::is_empty(out));
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(source).parent_path()),
                             fs::directory_iterator()),
-              1);
-    EXPECT_TRUE(ButtonEnabled());
+              2);
 }
 
-TEST_F(ExtractionTest, EmptyOrMissingFolderPutsEverythingBesideTheSource) {
-    for (const std::string& folder : {std::string(), std::string("/no/such/folder/")}) {
-        SCOPED_TRACE(folder);
+TEST_F(ExtractionTest, OutputFolderEmptyTypedMissingOrImpossible) {
+    const std::string base = root.path().toStdString();
+    WriteFile(base + "/a file", "x");
+    struct Row {
+        std::string typed;
+        std::string landing;  // empty: beside the source
+        bool created;
+    };
+    for (const Row& row : {
+             Row{"", "", false},
+             // An existing folder without its separator.
+             Row{base + "/outdir", base + "/outdir/", false},
+             // A missing one, blanks in its path, made with its parents.
+             Row{base + "/new place/deeper", base + "/new place/deeper/", true},
+         }) {
+        SCOPED_TRACE(row.typed);
         dialogs.boxes.clear();
         runner.runs.clear();
+        if (!row.created && !row.landing.empty()) {
+            fs::create_directories(row.landing);
+        }
         const std::string source = Fixture("full.mkv");
-        const std::string beside = fs::path(source).parent_path().string() + "/";
+        const std::string landing =
+            row.landing.empty() ? fs::path(source).parent_path().string() + "/" : row.landing;
         Choose(source);
-        SetFolder(folder);
+        SetFolder(row.typed);
         Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
+        EXPECT_EQ(fs::exists(landing), !row.created);
 
         Extract();
 
         ExpectOnlySuccess();
         ASSERT_EQ(runner.runs.size(), 2u);
-        EXPECT_TRUE(fs::exists(beside + "Track3.ac3")) << form1->ComandoTracks();
-        EXPECT_EQ(ReadFile(beside + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
-        EXPECT_EQ(ReadFile(beside + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
-        EXPECT_EQ(ReadFile(beside + "Tags.xml"), form1->TagsPreview() + "\r\n");
-        fs::remove_all(beside);
+        // The lines shown are the lines that ran, naming the folder.
+        EXPECT_EQ(runner.runs[0].commandLine, form1->ComandoTracks());
+        EXPECT_TRUE(fs::exists(landing + "Track3.ac3")) << form1->ComandoTracks();
+        EXPECT_EQ(ReadFile(landing + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
+        EXPECT_EQ(ReadFile(landing + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
+        EXPECT_EQ(ReadFile(landing + "Tags.xml"), form1->TagsPreview() + "\r\n");
+        fs::remove_all(landing);
+        fs::remove_all(fs::path(source).parent_path());
+    }
+
+    // One that cannot be made stops everything before it starts, in either
+    // language.
+    for (const bool spanish : {false, true}) {
+        dialogs.boxes.clear();
+        runner.runs.clear();
+        Choose(Fixture("full.mkv"));
+        if (spanish) {
+            Spanish();
+        }
+        SetFolder(base + "/a file/out");
+        Tick({"Track ID 3", "Tags ID"});
+        Extract();
+        EXPECT_EQ(OnlyError(),
+                  QString::fromStdString(
+                      spanish ? "No se puede crear la carpeta de salida \"" + base +
+                                    "/a file/out\": Not a directory. No se ha extraído nada."
+                              : "The output folder \"" + base +
+                                    "/a file/out\" cannot be created: Not a directory. Nothing "
+                                    "was extracted."));
+        EXPECT_TRUE(runner.runs.empty());
+        EXPECT_TRUE(ButtonEnabled());
     }
 }
 
-TEST_F(ExtractionTest, FolderWithoutTrailingSeparatorIsJoinedDirectly) {
-    Choose(Fixture("full.mkv"));
-    const std::string out = OutputFolder("outdir");
-    SetFolder(out.substr(0, out.size() - 1));
-    Tick({"Track ID 3", "Tags ID"});
+// A file of one audio track and attachments named as given.
+void WriteAttachmentsFile(const std::string& path, const std::vector<std::string>& names) {
+    using namespace ebmltest;
+    std::vector<Bytes> files;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        files.push_back(AttachedFile(names[k], "application/octet-stream",
+                                     Bytes(10 + k, static_cast<uint8_t>('a' + k)), k + 1));
+    }
+    const Bytes segment = Segment(std::vector<Bytes>{
+        Info(),
+        Tracks({TrackEntry(1, 2, "A_PCM/INT/LIT",
+                           {Master(kAudio, {Float(kSamplingFrequency, 8000.0), Uint(kChannels, 1),
+                                            Uint(kBitDepth, 16)})})}),
+        Master(kAttachments, files), Cluster(0, {SimpleBlock(1, 0, Bytes(16, 0))})});
+    const Bytes file = Cat({EbmlHeader(), segment});
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+}
+
+TEST_F(ExtractionTest, AttachmentsKeepTheirApostrophesAndNeverOverwriteEachOther) {
+    const std::string source = root.path().toStdString() + "/attached.mka";
+    WriteAttachmentsFile(
+        source, {"l'aube.ttf", "l'ete.ttf", "same name.png", "same name.png", "Track1.wav"});
+    Choose(source);
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Find<QPushButton>("Button2")->click();
 
     Extract();
 
     ExpectOnlySuccess();
-    const std::string parent = root.path().toStdString() + "/";
-    EXPECT_TRUE(fs::is_empty(out));
-    EXPECT_EQ(ReadFile(parent + "outdirTags.xml"), form1->TagsPreview() + "\r\n");
-    const auto ac3 = torvane::oracle::Read(parent + "outdirTrack3.ac3");
-    ASSERT_TRUE(ac3.has_value());
-    EXPECT_EQ(ac3->streams.at(0).codecName, "ac3");
+    const std::vector<std::string> written = {"l'aube.ttf", "l'ete.ttf", "same_name.png",
+                                              "same_name_(2).png", "Track1_(2).wav"};
+    for (std::size_t k = 0; k < written.size(); ++k) {
+        EXPECT_EQ(ReadFile(out + written[k]), std::string(10 + k, static_cast<char>('a' + k)))
+            << written[k];
+    }
+    EXPECT_TRUE(fs::exists(out + "Track1.wav"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 6);
 }
 
 TEST_F(ExtractionTest, EnableRuleAroundAnExtraction) {
@@ -449,6 +528,32 @@ TEST_F(ExtractionTest, ToolEndingWithStatusTwoIsReportedAndEarlierStepsKeepTheir
     ExpectWindowUsable();
 }
 
+TEST_F(ExtractionTest, ToolEndingWithStatusOneCompletedWithWarningsInEitherLanguage) {
+    Choose(Fixture("full.mkv"));
+    FakeQuarvel("tracks) \"" + RealQuarvel() +
+                "\" \"$@\" || exit $?; echo 'quarvel: track 3: a damaged block was skipped' >&2; "
+                "exit 1;;");
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 3", "Tags ID"});
+
+    Extract();
+
+    EXPECT_EQ(OnlyBox(TDialogs::Icon::Warning),
+              QStringLiteral("Extraction completed with warnings.\nStep \"tracks\" completed with "
+                             "warnings:\nquarvel: track 3: a damaged block was skipped"));
+    EXPECT_TRUE(fs::exists(out + "Track3.ac3"));
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_TRUE(ButtonEnabled());
+
+    dialogs.boxes.clear();
+    Spanish();
+    Extract();
+    EXPECT_EQ(OnlyBox(TDialogs::Icon::Warning),
+              QStringLiteral("Extracción completada con avisos.\nPaso \"tracks\" completado con "
+                             "avisos:\nquarvel: track 3: a damaged block was skipped"));
+}
+
 // True when nothing can be created in `folder`.
 bool Unwritable(const std::string& folder) {
     if (std::ofstream(folder + "probe")) {
@@ -521,34 +626,6 @@ void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step)
     poll->start();
 }
 
-// A PCM track of about `megabytes` MB, to keep the tool busy for a while.
-void WriteLargeFile(const std::string& path, int megabytes) {
-    using namespace ebmltest;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    auto put = [&out](const Bytes& bytes) {
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    };
-    put(EbmlHeader());
-    put(Cat({Id(kSegment), UnknownSize()}));
-    put(Info());
-    put(Tracks({TrackEntry(1, 2, "A_PCM/INT/LIT",
-                           {Master(kAudio, {Float(kSamplingFrequency, 48000.0), Uint(kChannels, 2),
-                                            Uint(kBitDepth, 16)})})}));
-    Bytes payload(65536);
-    for (std::size_t i = 0; i < payload.size(); ++i) {
-        payload[i] = static_cast<uint8_t>(i * 7);
-    }
-    // 16 blocks of 341 ms per cluster.
-    for (int cluster = 0; cluster < megabytes; ++cluster) {
-        std::vector<Bytes> blocks = {Uint(kTimestamp, static_cast<uint64_t>(cluster) * 5461)};
-        for (int b = 0; b < 16; ++b) {
-            blocks.push_back(SimpleBlock(1, static_cast<int16_t>(b * 341), payload));
-        }
-        put(Master(kCluster, blocks));
-    }
-}
-
 TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     form1->SetConsoleRunner(nullptr);
     Choose(Fixture("plain.mka"));
@@ -577,6 +654,16 @@ TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     EXPECT_TRUE(fs::exists(out + "Track1.wav"));
     auto* window = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
     EXPECT_TRUE(window == nullptr || !window->isVisible());
+
+    // Done with warnings: the window closes by itself all the same, and what
+    // the tool said reaches the warnings box, without its progress lines.
+    FakeQuarvel("tracks) \"" + RealQuarvel() +
+                "\" \"$@\" || exit $?; echo 'quarvel: a warning' >&2; exit 1;;");
+    dialogs.boxes.clear();
+    Extract();
+    EXPECT_EQ(OnlyBox(TDialogs::Icon::Warning),
+              QStringLiteral("Extraction completed with warnings.\nStep \"tracks\" completed with "
+                             "warnings:\nquarvel: a warning"));
 }
 
 TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
@@ -588,6 +675,7 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
         "printf 'no line end'; exit 2;;");
     SetFolder(OutputFolder());
     Tick({"Track ID 1"});
+    Spanish();
     QString shown, status, button;
     int progress = -1;
     WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
@@ -614,18 +702,18 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
     Extract();
 
     EXPECT_EQ(shown, QStringLiteral("Progress: 40%\nquarvel: Track1.wav: disk full\nno line end"));
-    EXPECT_EQ(status, QStringLiteral("Ended with exit status 2."));
+    EXPECT_EQ(status, QStringLiteral("Terminó con el estado de salida 2."));
     EXPECT_EQ(progress, 40);
-    EXPECT_EQ(button, QStringLiteral("Close"));
-    EXPECT_EQ(OnlyError(),
-              QStringLiteral("Extraction failed.\nStep \"tracks\": ended with exit status 2."));
+    EXPECT_EQ(button, QStringLiteral("Cerrar"));
+    EXPECT_EQ(OnlyError(), QStringLiteral("La extracción ha fallado.\nPaso \"tracks\": terminó con "
+                                          "el estado de salida 2."));
     EXPECT_TRUE(ButtonEnabled());
 }
 
 TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheEarlierOne) {
     form1->SetConsoleRunner(nullptr);
     const std::string source = root.path().toStdString() + "/large.mka";
-    WriteLargeFile(source, 160);
+    WriteLargePcmFile(source, 160);
     Choose(source);
     const std::string out = OutputFolder();
     SetFolder(out);
@@ -639,7 +727,10 @@ TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheE
         QObject::connect(bar, &QProgressBar::valueChanged, &window, [&cancelledAt, cancel](int v) {
             if (v >= 1 && cancelledAt < 0) {
                 cancelledAt = v;
-                cancel->click();
+                // Enter on the focused button presses it.
+                cancel->setFocus();
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(cancel, &enter);
             }
         });
     });
@@ -649,21 +740,24 @@ TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheE
     ASSERT_GE(cancelledAt, 1);
     EXPECT_LT(cancelledAt, 100);
     EXPECT_FALSE(SuccessShown());
-    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": cancelled."));
+    EXPECT_EQ(OnlyBox(TDialogs::Icon::Information),
+              QStringLiteral("Extraction cancelled: the remaining steps were not carried out."));
     EXPECT_EQ(ReadFile(out + "Track1.wav"), "earlier extraction");
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
     EXPECT_TRUE(ButtonEnabled());
     ExpectWindowUsable();
 }
 
-TEST_F(ExtractionTest, ClosingTheConsoleWindowWhileTheToolRunsCancelsIt) {
+TEST_F(ExtractionTest, ClosingTheConsoleWindowCancelsTheToolAndTheStepsAfterIt) {
     form1->SetConsoleRunner(nullptr);
-    Choose(Fixture("plain.mka"));
+    Choose(Fixture("full.mkv"));
     FakeQuarvel("tracks) echo working; sleep 30;;");
-    SetFolder(OutputFolder());
-    Tick({"Track ID 1"});
+    const std::string out = OutputFolder();
+    SetFolder(out);
+    Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
+    Spanish();
     bool openWhileEnding = false;
-    WhenConsoleShows(*form1, [&openWhileEnding](TConsoleWindow& window) {
+    WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
         // The title bar's close button (or Escape) asks the tool to end; the
         // window goes once it has.
         window.close();
@@ -676,7 +770,11 @@ TEST_F(ExtractionTest, ClosingTheConsoleWindowWhileTheToolRunsCancelsIt) {
 
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_TRUE(openWhileEnding);
-    EXPECT_EQ(OnlyError(), QStringLiteral("Extraction failed.\nStep \"tracks\": cancelled."));
+    // Neither the attachments run nor the chapter and tag files.
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_EQ(
+        OnlyBox(TDialogs::Icon::Information),
+        QStringLiteral("Extracción cancelada: los pasos restantes no se han llevado a cabo."));
     EXPECT_TRUE(ButtonEnabled());
 }
 

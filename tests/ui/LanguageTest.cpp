@@ -3,9 +3,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QUrl>
 #include <filesystem>
+#include <set>
 
 #include "Languages.h"
+#include "Messages.h"
 #include "WindowFixture.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +46,26 @@ TEST_F(LanguageTest, EveryRowOfTheTableReachesItsComponentInBothLanguages) {
     }
 }
 
+TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
+    std::set<TMessage> keys;
+    for (const TMessageRow& row : MessageRows()) {
+        EXPECT_TRUE(keys.insert(row.key).second) << static_cast<int>(row.key);
+        EXPECT_FALSE(QString::fromUtf16(row.spanish).isEmpty()) << static_cast<int>(row.key);
+        EXPECT_FALSE(QString::fromUtf16(row.english).isEmpty()) << static_cast<int>(row.key);
+    }
+    WriteSettings("English\r\n");
+    Show();
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Unknown error"));
+    Choose("Espaol1");
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
+    // A new window shows the design texts, which are Spanish.
+    Choose("Ingls1");
+    form1.reset();
+    form2.reset();
+    MakeWindows();
+    EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
+}
+
 TEST_F(LanguageTest, TextsLandOnTheControlsTheUserSees) {
     WriteSettings("English\r\n");
     Show();
@@ -61,7 +84,7 @@ TEST_F(LanguageTest, TextsLandOnTheControlsTheUserSees) {
     EXPECT_EQ(pest->tabText(0), QStringLiteral("General"));
     EXPECT_EQ(pest->tabText(1), QStringLiteral("Capítulos"));
     EXPECT_EQ(Find<QAction>("Acercade2")->text(), QStringLiteral("Info"));
-    EXPECT_EQ(Find<QAction>("wwwsite1")->text(), QStringLiteral("torvane.example.org"));
+    EXPECT_EQ(Find<QAction>("wwwsite1")->text(), QStringLiteral("README"));
     EXPECT_EQ(Find<QAction>("wwwformat1")->text(), QStringLiteral("www.matroska.org"));
 }
 
@@ -105,8 +128,14 @@ TEST_F(LanguageTest, AnUnwritableSettingsFileChangesNoText) {
 }
 
 TEST_F(LanguageTest, SwitchingLanguageTouchesNoItemOrCommandLine) {
+    fs::remove(programFolder + "ostrem");
+    fs::remove(programFolder + "quarvel");
+    if (!InstallTools()) {
+        GTEST_SKIP() << "ostrem and quarvel are not built";
+    }
     WriteSettings("English\r\n");
     Show();
+    WindowFixture::Choose(Fixture("codecs/ac3.mka"));
     Find<QAbstractButton>("Button2")->click();
     const std::string tracks = form1->ComandoTracks();
     EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
@@ -134,9 +163,14 @@ TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
 
     Find<QAction>("Acercade2")->trigger();
     EXPECT_EQ(dialogs.infoShown, std::vector<QString>{QStringLiteral("Torvane 1.5.1.1")});
+    // The program's page is the README the build makes beside the program
+    // folder (the install test sees the installed one).
+    const std::string page = root.path().toStdString() + "/share/doc/torvane/README.html";
+    fs::create_directories(fs::path(page).parent_path());
+    WriteFile(page, "<html></html>");
     Find<QAction>("wwwsite1")->trigger();
     Find<QAction>("wwwformat1")->trigger();
     EXPECT_EQ(dialogs.urlsOpened,
-              (std::vector<QString>{QStringLiteral("https://torvane.example.org/"),
+              (std::vector<QString>{QUrl::fromLocalFile(QString::fromStdString(page)).toString(),
                                     QStringLiteral("https://www.matroska.org/")}));
 }

@@ -16,9 +16,13 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <filesystem>
+
 #include "AboutWindow.h"
 #include "FileFilter.h"
 #include "WindowFixture.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -295,26 +299,107 @@ TEST_F(LayoutTest, NewFormatDialogIsCentredAndEmptiedAtEveryShowing) {
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::None);
 }
 
-TEST_F(LayoutTest, EnterInTheFieldsAndTheListPressesTheExtractButtonOnlyWhenEnabled) {
+TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
+    WriteSettings("English\r\n");
+    Show();
+    auto* box = form2->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    auto* ok = form2->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    struct Row {
+        const char* answer;
+        const char16_t* english;
+        const char16_t* spanish;
+    };
+    const std::vector<Row> rows = {
+        {"", u"Por favor, escribe una extensión en el recuadro.",
+         u"Por favor, escribe una extensión en el recuadro."},
+        {"abcdefg", u"The extension can have six characters at most.",
+         u"La extensión puede tener seis caracteres como máximo."},
+        {"a b", u"The extension cannot contain blanks.",
+         u"La extensión no puede contener espacios."},
+        {"a(b", u"The extension cannot contain \"(\".", u"La extensión no puede contener \"(\"."},
+        {"ext", u"\"ext\" cannot be an extension: Torvane would ask again every time.",
+         u"\"ext\" no puede ser una extensión: Torvane volvería a preguntar cada vez."},
+    };
+    for (const bool spanish : {false, true}) {
+        SCOPED_TRACE(spanish ? "es" : "en");
+        Find<QAction>(spanish ? "Espaol1" : "Ingls1")->trigger();
+        dialogs.boxes.clear();
+        bool openAfterEscape = false;
+        std::vector<bool> openAfterRefusal;
+        QTimer::singleShot(0, form2.get(), [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(box, &escape);
+            openAfterEscape = form2->isVisible();
+            for (const Row& row : rows) {
+                box->setText(QString::fromUtf8(row.answer));
+                ok->click();
+                openAfterRefusal.push_back(form2->isVisible());
+            }
+            // Enter on the focused OK button with an answer the table keeps.
+            box->setText(QStringLiteral("dts"));
+            ok->setFocus();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(ok, &enter);
+        });
+        form2->exec();
+
+        EXPECT_TRUE(openAfterEscape);
+        EXPECT_EQ(openAfterRefusal, std::vector<bool>(rows.size(), true));
+        EXPECT_FALSE(form2->isVisible());
+        EXPECT_EQ(form2->Extension(), QStringLiteral("dts"));
+        ASSERT_EQ(dialogs.boxes.size(), rows.size());
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            EXPECT_EQ(dialogs.boxes[k].caption, QStringLiteral("Torvane"));
+            EXPECT_EQ(dialogs.boxes[k].text,
+                      QString::fromUtf16(spanish ? rows[k].spanish : rows[k].english));
+        }
+    }
+}
+
+TEST_F(LayoutTest, EnterPressesTheFocusedButtonElseExtractWhenEnabled) {
+    fs::remove(programFolder + "ostrem");
+    fs::remove(programFolder + "quarvel");
+    if (!InstallTools()) {
+        GTEST_SKIP() << "ostrem and quarvel are not built";
+    }
     WriteSettings("English\r\n");
     Show();
     auto* extract = Find<QPushButton>("BitBtn1");
     int presses = 0;
     QObject::connect(extract, &QPushButton::clicked, [&presses] { ++presses; });
-    auto pressEnter = [](QWidget* target) {
+    auto pressEnter = [this](const char* name) {
+        auto* target = Find<QWidget>(name);
+        target->setFocus();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(target, &press);
     };
-    pressEnter(Find<QWidget>("Edit2"));
+    pressEnter("Edit2");
     EXPECT_EQ(presses, 0);
 
-    // Check all enables the button even on an empty list.
-    Find<QPushButton>("Button2")->click();
+    // Each button: the source and folder choosers, check all, uncheck all.
+    dialogs.files.push_back(QString::fromStdString(Fixture("full.mkv")));
+    pressEnter("Button1");
+    EXPECT_EQ(dialogs.openCount, 1);
+    pressEnter("Button4");
+    EXPECT_EQ(dialogs.folderCount, 1);
+    auto* list = Find<QListWidget>("CheckListBox1");
+    ASSERT_GT(list->count(), 0);
+    pressEnter("Button2");
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    EXPECT_TRUE(extract->isEnabled());
+    pressEnter("Button3");
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(extract->isEnabled());
+    EXPECT_EQ(presses, 0);
+
+    // With something checked (only the tags, so that no tool runs), the
+    // fields and the list press Extract, and so does Extract itself.
+    list->item(list->count() - 1)->setCheckState(Qt::Checked);
     ASSERT_TRUE(extract->isEnabled());
-    for (const char* name : {"Edit1", "Edit2", "CheckListBox1"}) {
-        pressEnter(Find<QWidget>(name));
+    for (const char* name : {"Edit1", "Edit2", "CheckListBox1", "BitBtn1"}) {
+        pressEnter(name);
     }
-    EXPECT_EQ(presses, 3);
+    EXPECT_EQ(presses, 4);
 }
 
 TEST(FileFilter, TheSourceFilterBecomesQtPatternsSeparatedByBlanks) {

@@ -35,6 +35,10 @@ class ScriptedDialogs : public TDialogs {
     QString lastInitialFolder;
     int openCount = 0;
 
+    // Answers of the several-files dialog, in order; none when the script
+    // runs out.
+    std::deque<QStringList> fileLists;
+
     std::deque<QString> folders;
     QString lastFolderCaption;
     int folderCount = 0;
@@ -73,6 +77,16 @@ class ScriptedDialogs : public TDialogs {
         fileName = *files.front();
         files.pop_front();
         return true;
+    }
+
+    QStringList OpenFiles(QWidget*, const QString& filter, const QString&) override {
+        lastFilter = filter;
+        if (fileLists.empty()) {
+            return {};
+        }
+        const QStringList answer = fileLists.front();
+        fileLists.pop_front();
+        return answer;
     }
 
     QString SelectDirectory(QWidget*, const QString& caption, const QString&,

@@ -1,13 +1,16 @@
 // Choosing a source file: the real ostrem and quarvel run on the fixtures and
 // fill the item list, the previews and the command lines.
 #include <QAction>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
@@ -110,22 +113,101 @@ TEST_F(SourceTest, AnUnknownCodecAsksOnceAndTheAnswerReachesTheTableFile) {
     const std::string shortSource = torvane::ExtractShortPathName(source);
     Choose(source);
     ASSERT_GE(Items().size(), 1);
-    dialogs.extensions = {QStringLiteral("h264")};
+    // No answer (the dialog closed from its title bar): that build goes on
+    // without an extension, and the next one asks again.
+    dialogs.extensions = {QString(), QStringLiteral("h264")};
     Toggle(0);
     ASSERT_EQ(dialogs.newFormatLabels.size(), 1u);
     EXPECT_EQ(dialogs.newFormatLabels[0],
               QStringLiteral("(V_MPEG4/ISO/AVC) Formato desconocido para Torvane, por favor:"));
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1.h264 ");
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1. ");
+    EXPECT_TRUE(form1->Formats().Lines().empty());
+    Find<QLineEdit>("Edit2")->setText(QStringLiteral("/"));
+    ASSERT_EQ(dialogs.newFormatLabels.size(), 2u);
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:/Track1.h264 ");
     EXPECT_TRUE(Enabled("LineaComandos"));
     EXPECT_TRUE(Enabled("BitBtn1"));
 
     // Later builds find the entry and ask nothing.
-    Find<QLineEdit>("Edit2")->setText(QStringLiteral("/"));
     Choose(source);
     Find<QPushButton>("Button2")->click();
-    EXPECT_EQ(dialogs.newFormatLabels.size(), 1u);
+    EXPECT_EQ(dialogs.newFormatLabels.size(), 2u);
     EXPECT_TRUE(form1->close());
     EXPECT_EQ(ReadFile(FormatsPath()), "(V_MPEG4/ISO/AVC) h264\r\n");
+}
+
+TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) {
+    const std::string source = Fixture("full.mkv");
+    struct Outcome {
+        QStringList items;
+        QString edit1;
+        std::string tracks;
+        std::string chapters;
+        std::string folder;
+    };
+    auto outcome = [&] {
+        return Outcome{Items(), Find<QLineEdit>("Edit1")->text(), form1->ComandoTracks(),
+                       form1->ChaptersPreview(), fs::current_path().string()};
+    };
+    auto freshWindow = [&] {
+        QDir::setCurrent(QString::fromStdString(workFolder));
+        form1.reset();
+        MakeWindows();
+        Show();
+    };
+    auto expectSame = [](const Outcome& got, const Outcome& want) {
+        EXPECT_EQ(got.items, want.items);
+        EXPECT_EQ(got.edit1, want.edit1);
+        EXPECT_EQ(got.tracks, want.tracks);
+        EXPECT_EQ(got.chapters, want.chapters);
+        EXPECT_EQ(got.folder, want.folder);
+    };
+    auto drag = [&](QMimeData& data) {
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form1.get(), &enter);
+        return enter.isAccepted();
+    };
+
+    Show();
+    Choose(source);
+    const Outcome chosen = outcome();
+    ASSERT_GE(chosen.items.size(), 5);
+
+    freshWindow();
+    form1->OpenSourceFile(QString::fromStdString(source));
+    expectSame(outcome(), chosen);
+    EXPECT_EQ(dialogs.openCount, 1);  // the dialog itself was never shown again
+
+    freshWindow();
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(QString::fromStdString(source))});
+    ASSERT_TRUE(drag(one));
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form1.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    QApplication::processEvents();
+    expectSame(outcome(), chosen);
+
+    // Anything but one Matroska file is not taken; a missing file named on the
+    // command line is reported.
+    const std::string text = root.path().toStdString() + "/notes.txt";
+    WriteFile(text, "x");
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(source)),
+                      QUrl::fromLocalFile(QString::fromStdString(source))},
+          QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(text))},
+          QList<QUrl>{QUrl::fromLocalFile(root.path())},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.org/film.mkv"))}}) {
+        QMimeData data;
+        data.setUrls(urls);
+        EXPECT_FALSE(drag(data)) << urls.front().toString().toStdString();
+    }
+    dialogs.boxes.clear();
+    form1->Guarded([&] { form1->OpenSourceFile(QStringLiteral("/no/such/film.mkv")); });
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File \"/no/such/film.mkv\" not found."));
+    expectSame(outcome(), chosen);
 }
 
 TEST_F(SourceTest, ChapterFormatSwitchRereadsThePreview) {
@@ -166,8 +248,8 @@ TEST_F(SourceTest, CancelledDialogAfterAFileReadsThatFileAgainAndUnchecksAll) {
     for (int k = 0; k < list->count(); ++k) {
         EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
     }
-    // A new source leaves the Extract button as it was.
-    EXPECT_TRUE(Enabled("BitBtn1"));
+    // Nothing is checked any more, so there is nothing to extract.
+    EXPECT_FALSE(Enabled("BitBtn1"));
     EXPECT_FALSE(Enabled("LineaComandos"));
 }
 
@@ -222,6 +304,79 @@ TEST_F(SourceTest, OutputFolderWithABlankGetsABlankFreeAlias) {
         fs::equivalent(fs::path(argument.substr(0, argument.size() - 1)).parent_path(), out));
 }
 
+TEST_F(SourceTest, WhatTheListingToolSaysReachesTheUser) {
+    Show();
+    const std::string real = std::string(TORVANE_BIN_DIR) + "/ostrem";
+    const std::string bad = root.path().toStdString() + "/not a film.mkv";
+    WriteFile(bad, "not a Matroska file at all");
+    const std::string badShort = torvane::ExtractShortPathName(bad);
+    const std::string notMatroska =
+        "\nostrem: " + badShort +
+        ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF A3), found 6E 6F 74 "
+        "20.";
+    const std::string warning = "\nostrem: damaged cluster at byte 999";
+    struct Row {
+        const char* what;
+        std::string script;  // empty: the real ostrem
+        bool readable;       // the fixture, else the text file named .mkv
+        bool spanish;
+        TDialogs::Icon icon;
+        std::string text;  // empty: no box
+    };
+    for (const Row& row : {
+             Row{"not Matroska", "", false, false, TDialogs::Icon::Critical,
+                 "The file cannot be read: ostrem ended with exit status 2." + notMatroska},
+             Row{"not Matroska", "", false, true, TDialogs::Icon::Critical,
+                 "No se puede leer el archivo: ostrem terminó con el estado de salida 2." +
+                     notMatroska},
+             // Silent for longer than the old second, then the listing.
+             Row{"slow", "sleep 1.5; exec \"" + real + "\" \"$@\"", true, false,
+                 TDialogs::Icon::None, ""},
+             Row{"warnings",
+                 "\"" + real + "\" \"$@\"; echo 'ostrem: damaged cluster at byte 999' >&2; exit 1",
+                 true, false, TDialogs::Icon::Warning,
+                 "ostrem read the file with warnings; the list may be incomplete:" + warning},
+             Row{"warnings",
+                 "\"" + real + "\" \"$@\"; echo 'ostrem: damaged cluster at byte 999' >&2; exit 1",
+                 true, true, TDialogs::Icon::Warning,
+                 "ostrem ha leído el archivo con avisos; la lista puede estar incompleta:" +
+                     warning},
+             Row{"silent", "exec sleep 10", true, false, TDialogs::Icon::Critical,
+                 "ostrem -i gave no output for 0.3 seconds and was stopped."},
+             Row{"silent", "exec sleep 10", true, true, TDialogs::Icon::Critical,
+                 "ostrem -i no ha dado ninguna salida en 0.3 segundos y se ha detenido."},
+         }) {
+        SCOPED_TRACE(std::string(row.what) + (row.spanish ? " (es)" : " (en)"));
+        dialogs.boxes.clear();
+        fs::remove(programFolder + "ostrem");
+        if (row.script.empty()) {
+            fs::create_symlink(real, programFolder + "ostrem");
+        } else {
+            WriteFile(programFolder + "ostrem", "#!/bin/sh\n" + row.script + "\n");
+            fs::permissions(programFolder + "ostrem", fs::perms::owner_all);
+        }
+        Find<QAction>(row.spanish ? "Espaol1" : "Ingls1")->trigger();
+        form1->SetCaptureSilence(std::string(row.what) == "silent" ? 300
+                                                                   : TForm1::kCaptureSilenceMs);
+        // Extract was possible with the previous file.
+        Find<QPushButton>("Button2")->click();
+
+        Choose(row.readable ? Fixture("codecs/ac3.mka") : bad);
+
+        EXPECT_EQ(Items().isEmpty(),
+                  row.text.empty() ? false : row.icon == TDialogs::Icon::Critical);
+        EXPECT_FALSE(Enabled("BitBtn1"));
+        if (row.text.empty()) {
+            EXPECT_TRUE(dialogs.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
+        EXPECT_EQ(dialogs.boxes[0].icon, row.icon);
+        EXPECT_EQ(dialogs.boxes[0].text, QString::fromStdString(row.text));
+    }
+}
+
 TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
     // Outside the fixture: no tools in the program folder at all.
     QTemporaryDir root;
@@ -231,7 +386,7 @@ TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
     QDir::setCurrent(root.path());
     {
         std::ofstream(folder + "Torvane.cfg") << "English\r\n";
-        TForm1 form1(dialogs, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
+        TForm1 form1(dialogs, folder, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
         TForm2 form2(dialogs);
         TForm3 form3;
         TForm4 form4;

@@ -14,6 +14,7 @@ void WindowFixture::SetUp() {
     ASSERT_TRUE(root.isValid());
     previousFolder = QDir::currentPath();
     programFolder = root.path().toStdString() + "/program folder/";
+    userFolder = root.path().toStdString() + "/config/torvane/";
     workFolder = root.path().toStdString() + "/work";
     fs::create_directories(programFolder);
     fs::create_directories(workFolder);
@@ -78,7 +79,8 @@ void WindowFixture::WriteFile(const std::string& path, const std::string& bytes)
 }
 
 void WindowFixture::MakeWindows() {
-    form1 = std::make_unique<TForm1>(dialogs, programFolder, torvane::SettingsFile(SettingsPath()));
+    form1 = std::make_unique<TForm1>(dialogs, programFolder, userFolder,
+                                     torvane::SettingsFile(SettingsPath()));
     form2 = std::make_unique<TForm2>(dialogs);
     form3 = std::make_unique<TForm3>();
     form4 = std::make_unique<TForm4>();

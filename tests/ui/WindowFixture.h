@@ -55,9 +55,11 @@ class WindowFixture : public ::testing::Test {
 
     std::string SettingsPath() const { return workFolder + "/Torvane.cfg"; }
     std::string FormatsPath() const { return programFolder + "Formats.txt"; }
+    std::string UserFormatsPath() const { return userFolder + "Formats.txt"; }
 
     QTemporaryDir root;
     std::string programFolder;  // ends in '/'
+    std::string userFolder;     // the per-user folder, ends in '/'; made when needed
     std::string workFolder;
     QString previousFolder;
     ScriptedDialogs dialogs;

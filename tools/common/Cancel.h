@@ -1,7 +1,9 @@
 // Cancellation of a tool run by SIGINT or SIGTERM (what the window's Cancel
-// sends): while a CancelOnSignal lives, the signals only raise a flag, so the
-// run can stop at its next step and remove its temporary files instead of
-// dying with them on disk.
+// sends), or SIGHUP (its terminal closed): while a CancelOnSignal lives, the
+// signals only raise a flag, so the run can stop at its next step and remove
+// its temporary files instead of dying with them on disk. SIGPIPE is ignored
+// meanwhile: a reader that stops reading the progress must not end the run,
+// which goes on writing its files.
 #pragma once
 
 namespace tools {
@@ -13,12 +15,14 @@ class CancelOnSignal {
     CancelOnSignal(const CancelOnSignal&) = delete;
     CancelOnSignal& operator=(const CancelOnSignal&) = delete;
 
-    // Whether SIGINT or SIGTERM came since construction.
+    // Whether SIGINT, SIGTERM or SIGHUP came since construction.
     static bool Cancelled();
 
   private:
     void (*oldInt_)(int);
     void (*oldTerm_)(int);
+    void (*oldHup_)(int) = nullptr;
+    void (*oldPipe_)(int) = nullptr;
 };
 
 }  // namespace tools

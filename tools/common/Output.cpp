@@ -1,6 +1,10 @@
 #include "Output.h"
 
+#include "ExitStatus.h"
+
 #include <cstdlib>
+#include <exception>
+#include <new>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -28,6 +32,17 @@ void PrintError(std::string_view program, std::string_view message) {
     std::fflush(stdout);
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(program.size()), program.data(),
                  static_cast<int>(message.size()), message.data());
+}
+
+int RunGuarded(std::string_view program, const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+        PrintError(program, "out of memory; stopped");
+    } catch (const std::exception& e) {
+        PrintError(program, std::string("stopped by an unexpected error: ") + e.what());
+    }
+    return kExitFailed;
 }
 
 std::string SafeName(std::string_view name) {

@@ -15,6 +15,10 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -30,7 +34,8 @@ using quarvel::mux::Plan;
 
 struct quarvel_mux {
     Plan plan;
-    std::string path;
+    int fd = -1;       // the caller's file: every byte goes through it
+    std::string path;  // for messages
     AVFormatContext* oc = nullptr;
     AVStream* st = nullptr;
     AVPacket* pkt = nullptr;
@@ -75,14 +80,59 @@ std::string AvError(int code) {
     return buf;
 }
 
+// The muxer writes through the caller's descriptor (an AVIOContext of our
+// own), never through a file it opens by name.
+#if LIBAVFORMAT_VERSION_MAJOR >= 61
+using AvioBytes = const uint8_t*;
+#else
+using AvioBytes = uint8_t*;
+#endif
+constexpr int kAvioBufferBytes = 64 << 10;
+
+int WriteToFd(void* opaque, AvioBytes data, int size) {
+    const int fd = *static_cast<const int*>(opaque);
+    for (int done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return AVERROR(n < 0 ? errno : EIO);
+        }
+        done += static_cast<int>(n);
+    }
+    return size;
+}
+
+int64_t SeekFd(void* opaque, int64_t offset, int whence) {
+    const int fd = *static_cast<const int*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+}
+
+// Flushes and frees the AVIOContext over the caller's descriptor; returns
+// the first write error it met, or 0.
+int CloseAvio(AVIOContext** pb) {
+    if (*pb == nullptr) {
+        return 0;
+    }
+    avio_flush(*pb);
+    const int error = (*pb)->error;
+    av_freep(&(*pb)->buffer);
+    avio_context_free(pb);
+    return error;
+}
+
 void FreeMux(quarvel_mux* m) {
     if (m == nullptr) {
         return;
     }
     if (m->oc != nullptr) {
-        if (m->oc->pb != nullptr) {
-            avio_closep(&m->oc->pb);
-        }
+        CloseAvio(&m->oc->pb);
         avformat_free_context(m->oc);
     }
     av_packet_free(&m->pkt);
@@ -153,13 +203,8 @@ bool PatchCafLength(const quarvel_mux* m, int64_t paktAt) {
     if (paktAt <= 0 || valid <= 0 || valid >= full || full - valid > UINT32_MAX) {
         return true;
     }
-    FILE* f = std::fopen(m->path.c_str(), "r+b");
-    if (f == nullptr) {
-        return false;
-    }
     char tag[4] = {};
-    bool ok = true;
-    if (std::fseek(f, static_cast<long>(paktAt), SEEK_SET) == 0 && std::fread(tag, 1, 4, f) == 4 &&
+    if (::pread(m->fd, tag, 4, static_cast<off_t>(paktAt)) == 4 &&
         std::memcmp(tag, "pakt", 4) == 0) {
         uint8_t fields[16];
         for (int i = 0; i < 8; ++i) {
@@ -170,10 +215,10 @@ bool PatchCafLength(const quarvel_mux* m, int64_t paktAt) {
             fields[8 + i] = 0;  // priming frames
             fields[12 + i] = static_cast<uint8_t>(remainder >> (24 - 8 * i));
         }
-        ok = std::fseek(f, static_cast<long>(paktAt + 20), SEEK_SET) == 0 &&
-             std::fwrite(fields, 1, sizeof fields, f) == sizeof fields;
+        return ::pwrite(m->fd, fields, sizeof fields, static_cast<off_t>(paktAt + 20)) ==
+               static_cast<ssize_t>(sizeof fields);
     }
-    return std::fclose(f) == 0 && ok;
+    return true;
 }
 
 int WriteHeader(quarvel_mux* m, char* err, size_t errSize) {
@@ -224,9 +269,10 @@ QUARVEL_MUX_EXPORT int quarvel_mux_version(void) {
 
 namespace {
 
-quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, size_t errSize) {
-    if (path == nullptr || track == nullptr || track->codec_id == nullptr) {
-        SetError(err, errSize, "no output path or track given");
+quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char* err,
+                  size_t errSize) {
+    if (fd < 0 || path == nullptr || track == nullptr || track->codec_id == nullptr) {
+        SetError(err, errSize, "no output file or track given");
         return nullptr;
     }
     std::string planError;
@@ -235,9 +281,11 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         SetError(err, errSize, "%s", planError.c_str());
         return nullptr;
     }
+    // `owner` alone frees the handle on every early return.
     std::unique_ptr<quarvel_mux, void (*)(quarvel_mux*)> owner(new quarvel_mux, FreeMux);
     quarvel_mux* m = owner.get();
     m->plan = std::move(plan);
+    m->fd = fd;
     m->path = path;
     const Plan& p = m->plan;
 
@@ -252,10 +300,8 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         format.durationSamples = p.ttaDurationSamples;
         m->tta = std::make_unique<quarvel::mux::TtaFile>();
         std::string why;
-        if (!m->tta->Open(path, format, why)) {
+        if (!m->tta->Open(fd, path, format, why)) {
             SetError(err, errSize, "%s", why.c_str());
-            owner.reset();
-            std::remove(path);
             return nullptr;
         }
         return owner.release();
@@ -283,7 +329,6 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
             static_cast<uint8_t*>(av_mallocz(p.extradata.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (par->extradata == nullptr) {
             SetError(err, errSize, "out of memory opening '%s'", path);
-            FreeMux(m);
             return nullptr;
         }
         std::memcpy(par->extradata, p.extradata.data(), p.extradata.size());
@@ -311,19 +356,21 @@ quarvel_mux* Open(const char* path, const quarvel_mux_track* track, char* err, s
         m->vorbis = av_vorbis_parse_init(p.extradata.data(), static_cast<int>(p.extradata.size()));
         if (m->vorbis == nullptr) {
             SetError(err, errSize, "the Vorbis headers in CodecPrivate are damaged");
-            FreeMux(m);
             return nullptr;
         }
     }
 
-    rc = avio_open(&m->oc->pb, path, AVIO_FLAG_WRITE);
-    if (rc < 0) {
-        SetError(err, errSize, "cannot create '%s': %s", path, AvError(rc).c_str());
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kAvioBufferBytes));
+    m->oc->pb = buffer == nullptr ? nullptr
+                                  : avio_alloc_context(buffer, kAvioBufferBytes, 1, &m->fd, nullptr,
+                                                       WriteToFd, SeekFd);
+    if (m->oc->pb == nullptr) {
+        av_free(buffer);
+        SetError(err, errSize, "out of memory opening '%s'", path);
         return nullptr;
     }
+    m->oc->flags |= AVFMT_FLAG_CUSTOM_IO;
     if (!p.rateFromFrames && WriteHeader(m, err, errSize) != 0) {
-        owner.reset();
-        std::remove(path);  // created here, and holds nothing of use
         return nullptr;
     }
     return owner.release();
@@ -468,14 +515,10 @@ int Close(quarvel_mux* m, char* err, size_t errSize) {
             result = -1;
         }
     }
-    if (m->oc->pb != nullptr) {
-        const int werr = m->oc->pb->error;
-        const int rc = avio_closep(&m->oc->pb);
-        if (result == 0 && (rc < 0 || werr < 0)) {
-            SetError(err, errSize, "cannot write '%s': %s", m->path.c_str(),
-                     AvError(rc < 0 ? rc : werr).c_str());
-            result = -1;
-        }
+    const int werr = CloseAvio(&m->oc->pb);
+    if (result == 0 && werr < 0) {
+        SetError(err, errSize, "cannot write '%s': %s", m->path.c_str(), AvError(werr).c_str());
+        result = -1;
     }
     if (result == 0 && m->plan.container == Container::kCaf && !PatchCafLength(m, trailerAt)) {
         SetError(err, errSize, "cannot write the length into '%s'", m->path.c_str());
@@ -489,10 +532,11 @@ int Close(quarvel_mux* m, char* err, size_t errSize) {
 
 // The entry points: no C++ exception may cross into the caller.
 
-QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(const char* path, const quarvel_mux_track* track,
-                                                 char* err, size_t errSize) {
+QUARVEL_MUX_EXPORT quarvel_mux* quarvel_mux_open(int fd, const char* path,
+                                                 const quarvel_mux_track* track, char* err,
+                                                 size_t errSize) {
     try {
-        return Open(path, track, err, errSize);
+        return Open(fd, path, track, err, errSize);
     } catch (const std::exception& e) {
         SetError(err, errSize, "cannot open '%s': %s", path != nullptr ? path : "", e.what());
         return nullptr;

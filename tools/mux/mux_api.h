@@ -12,7 +12,7 @@
 extern "C" {
 #endif
 
-#define QUARVEL_MUX_API_VERSION 2
+#define QUARVEL_MUX_API_VERSION 3
 
 typedef struct quarvel_mux quarvel_mux;
 
@@ -36,18 +36,23 @@ typedef struct quarvel_mux_track {
 
 /* Resolved with dlsym under these names. */
 typedef int (*quarvel_mux_version_fn)(void);
-/* Creates `path` for the track; returns NULL and writes a message into err on failure. */
-typedef quarvel_mux* (*quarvel_mux_open_fn)(const char* path, const quarvel_mux_track* track,
-                                            char* err, size_t err_size);
+/* Version 3: writes the track into `fd`, a new empty file open for reading
+ * and writing that the caller created (under a temporary name, never through
+ * an existing one) and closes after close or abort; the module never opens a
+ * file by name. `path` names the output in messages. Returns NULL and writes
+ * a message into err on failure. */
+typedef quarvel_mux* (*quarvel_mux_open_fn)(int fd, const char* path,
+                                            const quarvel_mux_track* track, char* err,
+                                            size_t err_size);
 /* One frame; timestamps in nanoseconds, duration -1 when unknown. Returns 0 on success. */
 typedef int (*quarvel_mux_write_fn)(quarvel_mux* mux, const uint8_t* data, size_t size,
                                     int64_t pts_ns, int64_t duration_ns, int keyframe, char* err,
                                     size_t err_size);
-/* Writes the trailer and closes; frees mux. Returns 0 on success, when err
+/* Writes the trailer; frees mux. Returns 0 on success, when err
  * holds a warning worth showing (the file is written but may be imperfect)
  * or is left an empty string. */
 typedef int (*quarvel_mux_close_fn)(quarvel_mux* mux, char* err, size_t err_size);
-/* Closes without a trailer and frees mux (the caller removes the file). */
+/* Stops without a trailer and frees mux (the caller removes the file). */
 typedef void (*quarvel_mux_abort_fn)(quarvel_mux* mux);
 
 #define QUARVEL_MUX_SYMBOL_VERSION "quarvel_mux_version"

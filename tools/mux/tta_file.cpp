@@ -38,7 +38,7 @@ std::string Errno() {
 
 }  // namespace
 
-bool TtaFile::Open(const std::string& path, const TtaFormat& format, std::string& error) {
+bool TtaFile::Open(int fd, const std::string& path, const TtaFormat& format, std::string& error) {
     if (format.channels == 0 || format.sampleRate == 0 || format.sampleRate > 0x7FFFFF) {
         error = "the TTA track gives no usable channels or sample rate";
         return false;
@@ -50,9 +50,15 @@ bool TtaFile::Open(const std::string& path, const TtaFormat& format, std::string
         reserved_ = (expected + frameSize_ - 1) / frameSize_;
     }
     path_ = path;
-    file_ = std::fopen(path.c_str(), "w+b");  // read back when the frames move
+    // A descriptor of our own, so that closing the stream leaves the owner's
+    // open; read back when the frames move.
+    const int own = dup(fd);
+    file_ = own < 0 ? nullptr : fdopen(own, "w+b");
     if (file_ == nullptr) {
-        error = "cannot create '" + path + "': " + Errno();
+        error = "cannot write '" + path + "': " + Errno();
+        if (own >= 0) {
+            close(own);
+        }
         return false;
     }
     // Header and table are written for real at the end; room is kept now.

@@ -28,7 +28,9 @@ class TtaFile {
     TtaFile& operator=(const TtaFile&) = delete;
     ~TtaFile() { Abort(); }
 
-    bool Open(const std::string& path, const TtaFormat& format, std::string& error);
+    // Writes into `fd` (a new empty file, open for reading and writing, which
+    // stays open for its owner); `path` names it in messages.
+    bool Open(int fd, const std::string& path, const TtaFormat& format, std::string& error);
     // durationSamples is the frame's length in samples when known (> 0),
     // used only if it turns out to be the last frame.
     bool Write(const uint8_t* data, size_t size, int64_t durationSamples, std::string& error);

@@ -28,10 +28,7 @@ void PrintHelp() {
     tools::PrintLine("error), 2 failed (no file, not Matroska, cannot be read).");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
+int Run(int argc, char** argv) {
     std::string file;
     bool haveFile = false;
     for (int i = 1; i < argc; ++i) {
@@ -83,4 +80,11 @@ int main(int argc, char** argv) {
     }
     tools::ReportBytesRead(reader.Source().BytesRead());
     return reader.Problems().empty() ? tools::kExitOk : tools::kExitWarnings;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::SetBinaryStdout();
+    return tools::RunGuarded(kProgram, [&] { return Run(argc, argv); });
 }

@@ -1,14 +1,14 @@
 #include "Modes.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <memory>
-#include <system_error>
 
 #include "Cancel.h"
 #include "ExitStatus.h"
 #include "Output.h"
+#include "OutputFiles.h"
 #include "Reader.h"
 #include "Render.h"
 
@@ -60,48 +60,33 @@ bool ParseIndex(const std::string& text, size_t& k) {
 // Copies one attachment to `path` through a temporary file beside it.
 bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::string& path,
                      std::string& error) {
-    namespace fs = std::filesystem;
-    const std::string temp = path + ".quarvel-part";
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot create " + temp;
+    tools::TemporaryFile temp;
+    if (!temp.Create(path, error))
         return false;
-    }
     std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kCopyChunk, a.dataSize)));
-    bool ok = true;
-    for (uint64_t done = 0; done < a.dataSize && ok;) {
+    for (uint64_t done = 0; done < a.dataSize;) {
         if (tools::CancelOnSignal::Cancelled()) {
             error = "cancelled";
-            ok = false;
-            break;
+            return false;
         }
         const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), a.dataSize - done));
         const size_t got = reader.Source().ReadAt(a.dataOffset + done, chunk.data(), n);
         if (got != n) {
             error = "read only " + std::to_string(done + got) + " of " +
                     std::to_string(a.dataSize) + " bytes of its data";
-            ok = false;
-        } else if (std::fwrite(chunk.data(), 1, n, out) != n) {
-            error = "cannot write " + temp;
-            ok = false;
+            return false;
+        }
+        if (std::fwrite(chunk.data(), 1, n, temp.Stream()) != n) {
+            error = "cannot write '" + path + "': " + std::strerror(errno);
+            return false;
         }
         done += n;
     }
-    if (std::fclose(out) != 0 && ok) {
-        error = "cannot write " + temp;
-        ok = false;
+    if (!temp.Close(error) || !tools::ReplaceTarget(temp.Path(), path, error)) {
+        temp.Discard();
+        return false;
     }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp, path, ec);
-        if (ec) {
-            error = "cannot rename " + temp + " to " + path + ": " + ec.message();
-            ok = false;
-        }
-    }
-    if (!ok)
-        fs::remove(temp, ec);
-    return ok;
+    return true;
 }
 
 }  // namespace
@@ -111,7 +96,7 @@ int RunChapters(const std::string& file, bool simple) {
     if (!reader)
         return tools::kExitFailed;
     if (const auto& chapters = reader->GetChapters()) {
-        tools::PrintRaw(simple ? ChaptersSimple(*chapters) : ChaptersXml(*chapters));
+        (simple ? WriteChaptersSimple : WriteChaptersXml)(*chapters, tools::PrintRaw);
     }
     return Finish("chapters", file, *reader);
 }
@@ -121,7 +106,7 @@ int RunTags(const std::string& file) {
     if (!reader)
         return tools::kExitFailed;
     if (const auto& tags = reader->GetTags())
-        tools::PrintRaw(TagsXml(*tags));
+        WriteTagsXml(*tags, tools::PrintRaw);
     return Finish("tags", file, *reader);
 }
 
@@ -138,6 +123,7 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
     // Cancel (SIGINT, SIGTERM) stops the copy at the next chunk; the
     // temporary file is removed and the target left as it was.
     tools::CancelOnSignal cancel;
+    tools::OutputPaths outputs(file);
     for (const std::string& target : targets) {
         if (tools::CancelOnSignal::Cancelled()) {
             tools::PrintError(kProgram, "attachments: cancelled");
@@ -152,6 +138,9 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
             continue;
         }
         const std::string path = target.substr(colon + 1);
+        // Writing over the source, or twice to one file, would destroy data
+        // the run still needs or has just written.
+        const tools::OutputPaths::Claim claim = outputs.Take(path);
         if (k > attachments.size()) {
             tools::PrintError(kProgram, "attachments: " + file + " has no attachment " +
                                             std::to_string(k) + " (it has " +
@@ -161,7 +150,14 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
         }
         const mkv::Attachment& a = attachments[k - 1];
         std::string error;
-        if (!WriteAttachment(*reader, a, path, error)) {
+        if (claim == tools::OutputPaths::Claim::kSource) {
+            error = "'" + path + "' is the source file itself";
+        } else if (claim == tools::OutputPaths::Claim::kTaken) {
+            error = "'" + path + "' is the output of another attachment already";
+        } else {
+            error = tools::NotReplaceable(path);
+        }
+        if (!error.empty() || !WriteAttachment(*reader, a, path, error)) {
             tools::PrintError(kProgram, "attachments: attachment " + std::to_string(k) + " ('" +
                                             a.name + "'): " + error);
             failed = true;

@@ -8,51 +8,118 @@ namespace quarvel {
 namespace {
 
 constexpr const char* kEol = "\r\n";
+constexpr size_t kPieceBytes = 64 << 10;
+
+// Text handed to a sink in pieces of about kPieceBytes.
+class PieceWriter {
+  public:
+    explicit PieceWriter(const TextSink& sink) : sink_(sink) {}
+    void Put(std::string_view text) {
+        out_.append(text);
+        if (out_.size() >= kPieceBytes)
+            Flush();
+    }
+    void Put(char c) {
+        out_ += c;
+        if (out_.size() >= kPieceBytes)
+            Flush();
+    }
+    void Flush() {
+        if (!out_.empty())
+            sink_(out_);
+        out_.clear();
+    }
+
+  private:
+    const TextSink& sink_;
+    std::string out_;
+};
+
+// XML character data: & < > escaped, CR and LF as character references,
+// characters XML 1.0 forbids dropped.
+void PutEscaped(PieceWriter& w, std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+            case '&':
+                w.Put("&amp;");
+                break;
+            case '<':
+                w.Put("&lt;");
+                break;
+            case '>':
+                w.Put("&gt;");
+                break;
+            case '\r':
+                w.Put("&#13;");
+                break;
+            case '\n':
+                w.Put("&#10;");
+                break;
+            case '\t':
+                w.Put('\t');
+                break;
+            default:
+                if (c < 0x20)
+                    break;  // not allowed in XML 1.0
+                // U+FFFE and U+FFFF are not XML characters either.
+                if (c == 0xEF && i + 2 < text.size() &&
+                    static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+                    i += 2;
+                    break;
+                }
+                w.Put(static_cast<char>(c));
+        }
+    }
+}
 
 class XmlWriter {
   public:
-    explicit XmlWriter(const char* root, const char* dtd) {
-        out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-        out_ += kEol;
+    XmlWriter(const char* root, const char* dtd, const TextSink& sink) : w_(sink) {
+        w_.Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+        w_.Put(kEol);
         // As a comment: readers that validate cannot trip over a DTD they lack.
-        out_ += std::string("<!-- <!DOCTYPE ") + root + " SYSTEM \"" + dtd + "\"> -->";
-        out_ += kEol;
+        w_.Put(std::string("<!-- <!DOCTYPE ") + root + " SYSTEM \"" + dtd + "\"> -->");
+        w_.Put(kEol);
     }
     void Open(const char* tag) {
         Indent();
-        out_ += std::string("<") + tag + ">" + kEol;
+        w_.Put(std::string("<") + tag + ">" + kEol);
         ++depth_;
     }
     void Close(const char* tag) {
         --depth_;
         Indent();
-        out_ += std::string("</") + tag + ">" + kEol;
+        w_.Put(std::string("</") + tag + ">" + kEol);
     }
     void Empty(const char* tag) {
         Indent();
-        out_ += std::string("<") + tag + "/>" + kEol;
+        w_.Put(std::string("<") + tag + "/>" + kEol);
     }
     void Text(const char* tag, const std::string& value) {
         Indent();
-        out_ += std::string("<") + tag + ">" + XmlEscape(value) + "</" + tag + ">" + kEol;
+        w_.Put(std::string("<") + tag + ">");
+        PutEscaped(w_, value);
+        w_.Put(std::string("</") + tag + ">" + kEol);
     }
     void Number(const char* tag, uint64_t value) { Text(tag, std::to_string(value)); }
     void Flag(const char* tag, bool value) { Text(tag, value ? "1" : "0"); }
     void Hex(const char* tag, const std::vector<uint8_t>& bytes) {
         static constexpr char kDigits[] = "0123456789abcdef";
-        std::string hex;
-        for (uint8_t b : bytes) {
-            hex += kDigits[b >> 4];
-            hex += kDigits[b & 15];
-        }
         Indent();
-        out_ += std::string("<") + tag + " format=\"hex\">" + hex + "</" + tag + ">" + kEol;
+        w_.Put(std::string("<") + tag + " format=\"hex\">");
+        for (uint8_t b : bytes) {
+            w_.Put(kDigits[b >> 4]);
+            w_.Put(kDigits[b & 15]);
+        }
+        w_.Put(std::string("</") + tag + ">" + kEol);
     }
-    std::string Take() { return std::move(out_); }
+    void Finish() { w_.Flush(); }
 
   private:
-    void Indent() { out_.append(static_cast<size_t>(depth_) * 2, ' '); }
-    std::string out_;
+    void Indent() { w_.Put(std::string(static_cast<size_t>(depth_) * 2, ' ')); }
+    PieceWriter w_;
     int depth_ = 0;
 };
 
@@ -120,19 +187,34 @@ void WriteSimple(XmlWriter& w, const mkv::SimpleTag& s) {
     w.Close("Simple");
 }
 
-void Flatten(const mkv::ChapterAtom& a, std::string& out, unsigned& n) {
+void Flatten(const mkv::ChapterAtom& a, PieceWriter& w, unsigned& n) {
     ++n;
     char num[16];
     std::snprintf(num, sizeof num, "%02u", n);
+    // One line per name: a line break becomes a blank; other control
+    // characters (terminal escapes) become '?', as in the listing.
     std::string name = a.displays.empty() ? std::string() : a.displays.front().string;
     for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
         if (c == '\r' || c == '\n')
             c = ' ';
+        else if (u < 0x20 || u == 0x7F)
+            c = '?';
     }
-    out += std::string("CHAPTER") + num + "=" + TimeMs(a.timeStart) + kEol;
-    out += std::string("CHAPTER") + num + "NAME=" + name + kEol;
+    w.Put(std::string("CHAPTER") + num + "=" + TimeMs(a.timeStart) + kEol);
+    w.Put(std::string("CHAPTER") + num + "NAME=");
+    w.Put(name);
+    w.Put(kEol);
     for (const auto& child : a.children)
-        Flatten(child, out, n);
+        Flatten(child, w, n);
+}
+
+// Collects what a Write function hands out into one string.
+template <class T>
+std::string Whole(void (*write)(const T&, const TextSink&), const T& what) {
+    std::string out;
+    write(what, [&out](std::string_view piece) { out.append(piece); });
+    return out;
 }
 
 }  // namespace
@@ -140,61 +222,30 @@ void Flatten(const mkv::ChapterAtom& a, std::string& out, unsigned& n) {
 std::string TimeNs(uint64_t ns) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%09" PRIu64,
-                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60, ns / uint64_t{1000000000} % 60,
-                  ns % uint64_t{1000000000});
+                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60,
+                  ns / uint64_t{1000000000} % 60, ns % uint64_t{1000000000});
     return buf;
 }
 
 std::string TimeMs(uint64_t ns) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64,
-                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60, ns / uint64_t{1000000000} % 60,
-                  ns % uint64_t{1000000000} / uint64_t{1000000});
+                  ns / uint64_t{3600000000000}, ns / uint64_t{60000000000} % 60,
+                  ns / uint64_t{1000000000} % 60, ns % uint64_t{1000000000} / uint64_t{1000000});
     return buf;
 }
 
 std::string XmlEscape(const std::string& text) {
     std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '\r':
-                out += "&#13;";
-                break;
-            case '\n':
-                out += "&#10;";
-                break;
-            case '\t':
-                out += '\t';
-                break;
-            default:
-                if (c < 0x20)
-                    break;  // not allowed in XML 1.0
-                // U+FFFE and U+FFFF are not XML characters either.
-                if (c == 0xEF && i + 2 < text.size() &&
-                    static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
-                    i += 2;
-                    break;
-                }
-                out += static_cast<char>(c);
-        }
-    }
+    const TextSink sink = [&out](std::string_view piece) { out.append(piece); };
+    PieceWriter w(sink);
+    PutEscaped(w, text);
+    w.Flush();
     return out;
 }
 
-std::string ChaptersXml(const mkv::Chapters& chapters) {
-    XmlWriter w("Chapters", "matroskachapters.dtd");
+void WriteChaptersXml(const mkv::Chapters& chapters, const TextSink& sink) {
+    XmlWriter w("Chapters", "matroskachapters.dtd", sink);
     w.Open("Chapters");
     for (const auto& e : chapters.editions) {
         w.Open("EditionEntry");
@@ -208,21 +259,21 @@ std::string ChaptersXml(const mkv::Chapters& chapters) {
         w.Close("EditionEntry");
     }
     w.Close("Chapters");
-    return w.Take();
+    w.Finish();
 }
 
-std::string ChaptersSimple(const mkv::Chapters& chapters) {
-    std::string out;
+void WriteChaptersSimple(const mkv::Chapters& chapters, const TextSink& sink) {
+    PieceWriter w(sink);
     unsigned n = 0;
     for (const auto& e : chapters.editions) {
         for (const auto& a : e.atoms)
-            Flatten(a, out, n);
+            Flatten(a, w, n);
     }
-    return out;
+    w.Flush();
 }
 
-std::string TagsXml(const mkv::Tags& tags) {
-    XmlWriter w("Tags", "matroskatags.dtd");
+void WriteTagsXml(const mkv::Tags& tags, const TextSink& sink) {
+    XmlWriter w("Tags", "matroskatags.dtd", sink);
     w.Open("Tags");
     for (const auto& t : tags.tags) {
         w.Open("Tag");
@@ -252,7 +303,17 @@ std::string TagsXml(const mkv::Tags& tags) {
         w.Close("Tag");
     }
     w.Close("Tags");
-    return w.Take();
+    w.Finish();
+}
+
+std::string ChaptersXml(const mkv::Chapters& chapters) {
+    return Whole(WriteChaptersXml, chapters);
+}
+std::string ChaptersSimple(const mkv::Chapters& chapters) {
+    return Whole(WriteChaptersSimple, chapters);
+}
+std::string TagsXml(const mkv::Tags& tags) {
+    return Whole(WriteTagsXml, tags);
 }
 
 }  // namespace quarvel

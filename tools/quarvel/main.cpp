@@ -23,9 +23,12 @@ void PrintHelp() {
     tools::PrintLine("  quarvel --help | --version");
     tools::PrintLine(
         "Track and attachment numbers are those ostrem -i lists, from 1 in file order.");
-    tools::PrintLine("An output file is written under a temporary name beside PATH and renamed");
+    tools::PrintLine("An output file is written to a new file beside PATH, under a name nobody");
+    tools::PrintLine("can predict, and renamed over PATH only once complete. A PATH that is not");
     tools::PrintLine(
-        "only once complete. A track's format follows its codec, not PATH's extension.");
+        "a regular file (a device, a pipe), the source file, or the output of another");
+    tools::PrintLine("item is refused. SIGINT, SIGTERM and SIGHUP stop the run and remove its");
+    tools::PrintLine("unfinished files. A track's format follows its codec, not PATH's extension.");
     tools::PrintLine("tracks checks the CRC-32 of every Cluster it reads whole (all its blocks");
     tools::PrintLine(
         "wanted, or lying close together); Clusters read only in part are not checked.");
@@ -35,7 +38,8 @@ void PrintHelp() {
         "CHAPTER01NAME=...): the chapters of all editions, in file order, nested ones");
     tools::PrintLine("after their parent, hidden and disabled ones included, numbered from 01;");
     tools::PrintLine(
-        "the name is the chapter's first display, times are truncated to milliseconds.");
+        "the name is the chapter's first display, control characters in it printed as");
+    tools::PrintLine("'?' (line breaks as blanks); times are truncated to milliseconds.");
     tools::PrintLine("A file without chapters (or tags) prints nothing.");
     tools::PrintLine("Exit status: 0 done, 1 done with warnings (damage found, told on standard");
     tools::PrintLine("error), 2 failed (bad arguments, not Matroska, or something asked for could");
@@ -47,11 +51,7 @@ int Usage(const std::string& message) {
     return tools::kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    std::vector<std::string> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return Usage("no mode given");
     const std::string mode = args[0];
@@ -95,4 +95,11 @@ int main(int argc, char** argv) {
     if (targets.empty())
         return Usage("tracks needs at least one n:PATH");
     return quarvel::RunTracks(file, targets);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::SetBinaryStdout();
+    return tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
 }

@@ -1,6 +1,8 @@
 // ADTS for AAC and RIFF WAVE for PCM and ACM audio.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "file_writer.h"
@@ -120,6 +122,11 @@ class AdtsWriter : public FileWriter {
             }
             core_.rateIndex = NearestRateIndex(track_.samplingFrequency);
             core_.channelConfig = track_.channels == 8 ? 7 : static_cast<int>(track_.channels);
+            if (!track_.hasAudio) {
+                Warn(
+                    "the ADTS headers say 8000 Hz, 1 channel, the format's defaults: the track "
+                    "has no Audio element");
+            }
         }
         if (core_.objectType < 1 || core_.objectType > 4) {
             return Fail("AAC object type " + std::to_string(core_.objectType) +
@@ -181,11 +188,26 @@ class WavWriter : public FileWriter {
                             std::to_string(track_.channels) + " channels cannot be written");
             }
             const uint32_t channels = static_cast<uint32_t>(track_.channels);
-            const uint32_t rate =
-                static_cast<uint32_t>(std::llround(std::max(0.0, track_.samplingFrequency)));
             sampleBytes_ = static_cast<size_t>((bits + 7) / 8);
             swap_ = id == "A_PCM/INT/BIG" && sampleBytes_ > 1;
             const uint32_t align = channels * static_cast<uint32_t>(sampleBytes_);
+            // A rate the header cannot hold (NaN, infinite, zero, negative,
+            // or past what its byte rate field counts) would give a file that
+            // plays at a wrong speed or not at all.
+            const double hz = track_.samplingFrequency;
+            if (!(hz >= 1.0 && hz * align <= UINT32_MAX)) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%g", hz);
+                return Fail(std::string("PCM at a SamplingFrequency of ") + text +
+                            " Hz cannot be written");
+            }
+            const auto rate = static_cast<uint32_t>(std::llround(hz));
+            if (!track_.hasAudio || !track_.bitDepth) {
+                Warn("the WAV header says " + std::to_string(rate) + " Hz, " +
+                     std::to_string(channels) + (channels == 1 ? " channel, " : " channels, ") +
+                     std::to_string(bits) + " bits, the format's defaults: the track gives no " +
+                     (track_.hasAudio ? "BitDepth" : "Audio element"));
+            }
             // Beyond two channels or 16 bits the extensible form is the one
             // that says the layout and the valid bits.
             const bool extensible = channels > 2 || bits > 16;

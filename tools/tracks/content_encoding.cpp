@@ -28,52 +28,78 @@ const char* AlgoName(uint64_t algo) {
 
 }  // namespace
 
-bool Inflate(const uint8_t* data, size_t size, size_t limit, std::vector<uint8_t>& out,
-             std::string& error) {
-    out.clear();
+namespace {
+
+enum class Inflated { kWhole, kDamaged, kTooLarge };
+
+// Inflates `data`, handing the output to `take` in pieces of at most 64 KiB;
+// stops with kTooLarge as soon as more than `limit` octets came out.
+template <class Take>
+Inflated InflatePieces(const uint8_t* data, size_t size, size_t limit, Take take) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) {
-        error = "zlib could not start";
-        return false;
+        return Inflated::kDamaged;
     }
     zs.next_in = const_cast<Bytef*>(data);
     zs.avail_in = static_cast<uInt>(std::min<size_t>(size, UINT_MAX));
+    std::vector<uint8_t> piece(64 << 10);
     size_t produced = 0;
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        if (produced == out.size()) {
-            // Room for one octet past the limit tells "exactly the limit"
-            // from "more than the limit".
-            if (out.size() > limit) {
-                inflateEnd(&zs);
-                out.clear();
-                error = "compressed frame expands past the size limit";
-                return false;
-            }
-            out.resize(std::min(limit + 1, std::max<size_t>(out.size() * 2, size * 4 + 256)));
+    Inflated result = Inflated::kWhole;
+    for (;;) {
+        zs.next_out = piece.data();
+        zs.avail_out = static_cast<uInt>(piece.size());
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        const size_t n = piece.size() - zs.avail_out;
+        produced += n;
+        if (produced > limit) {
+            result = Inflated::kTooLarge;
+            break;
         }
-        zs.next_out = out.data() + produced;
-        zs.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, UINT_MAX));
-        const uInt before = zs.avail_out;
-        rc = inflate(&zs, Z_NO_FLUSH);
-        produced += before - zs.avail_out;
-        if (rc == Z_BUF_ERROR && zs.avail_in == 0) {
-            rc = Z_DATA_ERROR;  // input ended before the stream did
+        take(piece.data(), n);
+        if (rc == Z_STREAM_END) {
+            break;
         }
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-            inflateEnd(&zs);
-            out.clear();
-            error = "damaged zlib data";
-            return false;
+        // Z_BUF_ERROR with room left means the input ended before the stream.
+        if ((rc != Z_OK && rc != Z_BUF_ERROR) || (rc == Z_BUF_ERROR && n == 0)) {
+            result = Inflated::kDamaged;
+            break;
         }
     }
     inflateEnd(&zs);
-    if (produced > limit) {
+    return result;
+}
+
+}  // namespace
+
+bool Inflate(const uint8_t* data, size_t size, size_t limit, std::vector<uint8_t>& out,
+             std::string& error) {
+    // The first pass keeps what it can within kInflateFirstPassBytes and only
+    // counts the rest, so a frame that expands past the limit is refused
+    // without memory of its size ever being taken; a larger frame within the
+    // limit is inflated again, into a buffer of exactly its size.
+    out.clear();
+    size_t total = 0;
+    bool kept = true;
+    Inflated result = InflatePieces(data, size, limit, [&](const uint8_t* piece, size_t n) {
+        kept = kept && out.size() + n <= limits::kInflateFirstPassBytes;
+        if (kept) {
+            out.insert(out.end(), piece, piece + n);
+        }
+        total += n;
+    });
+    if (result == Inflated::kWhole && !kept) {
         out.clear();
-        error = "compressed frame expands past the size limit";
+        out.reserve(total);
+        result = InflatePieces(data, size, limit, [&](const uint8_t* piece, size_t n) {
+            out.insert(out.end(), piece, piece + n);
+        });
+    }
+    if (result != Inflated::kWhole) {
+        out.clear();
+        error = result == Inflated::kTooLarge ? "compressed frame expands past the size limit"
+                                              : "damaged zlib data";
         return false;
     }
-    out.resize(produced);
     return true;
 }
 
@@ -97,6 +123,15 @@ ContentDecoder::ContentDecoder(std::vector<mkv::ContentEncoding> encodings)
                      std::to_string(e.compAlgo) + ") is not supported";
             return;
         }
+        // Scope 4: this encoding also encodes the settings of the next one.
+        // Players do not undo that, and using the settings still encoded
+        // would put wrong bytes before every frame.
+        if ((e.scope & 4) && encodings_.size() > 1) {
+            error_ =
+                "content encoding scope 4 (settings of the next encoding themselves "
+                "encoded) is not supported";
+            return;
+        }
         if (e.scope & 1) {
             framesEncoded_ = true;
         }
@@ -113,7 +148,8 @@ bool ContentDecoder::Apply(uint64_t scopeBit, const uint8_t* data, size_t size,
         }
         if (e.compAlgo == 0) {
             const size_t cap = std::min(
-                limit, std::max<size_t>(cur.size() * limits::kMaxInflateRatio, size_t{1} << 20));
+                {limit, limits::kMaxInflatedBytes,
+                 std::max<size_t>(cur.size() * limits::kMaxInflateRatio, size_t{1} << 20)});
             if (!Inflate(cur.data(), cur.size(), cap, next, error)) {
                 return false;
             }

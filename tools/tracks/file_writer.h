@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "output_file.h"
 #include "writer.h"
@@ -10,8 +11,8 @@ namespace quarvel {
 
 class FileWriter : public TrackWriter {
   public:
-    bool Begin(const TrackInfo& track, const std::string& path) override {
-        track_ = track;
+    bool Begin(TrackInfo track, const std::string& path) override {
+        track_ = std::move(track);
         if (!out_.Open(path)) {
             error_ = out_.Error();
             return false;
@@ -33,6 +34,12 @@ class FileWriter : public TrackWriter {
         }
     }
     void Abort() override { out_.Discard(); }
+    std::vector<std::pair<std::string, std::string>> Files() const override {
+        if (out_.Path().empty()) {
+            return {};
+        }
+        return {{out_.Path(), out_.Target()}};
+    }
     std::string Error() const override { return error_; }
     std::string Warning() const override { return warning_; }
 

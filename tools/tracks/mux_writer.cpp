@@ -1,5 +1,6 @@
 #include "mux_writer.h"
 
+#include "OutputFiles.h"
 #include "mux_api.h"
 
 #include <dlfcn.h>
@@ -103,12 +104,19 @@ bool StartsWith(const std::string& s, const char* prefix) {
 class MuxWriter final : public TrackWriter {
   public:
     explicit MuxWriter(uint64_t segmentDurationNs) : segmentDurationNs_(segmentDurationNs) {}
-    ~MuxWriter() override { Abort(); }
+    ~MuxWriter() override {
+        if (mux_ != nullptr) {
+            module_->abort(mux_);
+        }
+    }
 
-    bool Begin(const TrackInfo& track, const std::string& path) override {
+    bool Begin(TrackInfo track, const std::string& path) override {
         const MuxModule& module = GetModule();
         if (!module.ok) {
             error_ = module.error;
+            return false;
+        }
+        if (!temp_.Create(path, error_)) {
             return false;
         }
         module_ = &module;
@@ -129,9 +137,10 @@ class MuxWriter final : public TrackWriter {
         t.language = language_.c_str();
         t.duration_ns = segmentDurationNs_;
         char err[512] = {};
-        mux_ = module_->open(path.c_str(), &t, err, sizeof err);
+        mux_ = module_->open(fileno(temp_.Stream()), path.c_str(), &t, err, sizeof err);
         if (mux_ == nullptr) {
             error_ = err;
+            temp_.Discard();
             return false;
         }
         return true;
@@ -158,9 +167,12 @@ class MuxWriter final : public TrackWriter {
         }
         char err[512] = {};
         const int rc = module_->close(mux_, err, sizeof err);
-        mux_ = nullptr;  // closed and freed whatever the outcome
+        mux_ = nullptr;  // freed whatever the outcome
         if (rc != 0) {
             error_ = err;
+            return false;
+        }
+        if (!temp_.Close(error_)) {
             return false;
         }
         warning_ = err;
@@ -172,6 +184,14 @@ class MuxWriter final : public TrackWriter {
             module_->abort(mux_);
             mux_ = nullptr;
         }
+        temp_.Discard();
+    }
+
+    std::vector<std::pair<std::string, std::string>> Files() const override {
+        if (temp_.Path().empty()) {
+            return {};
+        }
+        return {{temp_.Path(), temp_.Target()}};
     }
 
     std::string Error() const override { return error_; }
@@ -181,6 +201,7 @@ class MuxWriter final : public TrackWriter {
     uint64_t segmentDurationNs_ = 0;
     const MuxModule* module_ = nullptr;
     quarvel_mux* mux_ = nullptr;
+    tools::TemporaryFile temp_;
     std::string codecId_, language_;
     std::string error_;
     std::string warning_;

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "track_limits.h"
 
-#ifdef _WIN32
-#include <process.h>
-#define QUARVEL_GETPID _getpid
-#else
+#ifndef _WIN32
 #include <sys/uio.h>
-#include <unistd.h>
-#define QUARVEL_GETPID getpid
 #endif
 
 namespace quarvel {
@@ -26,11 +20,6 @@ constexpr size_t kMinInPlaceBytes = 4 << 10;
 
 }  // namespace
 
-std::string TemporaryPathFor(const std::string& target) {
-    // The process id keeps two runs writing the same target apart.
-    return target + ".quarvel-part-" + std::to_string(QUARVEL_GETPID());
-}
-
 size_t OutputFile::bufferBytes_ = limits::kOutputBufferBytes;
 
 void OutputFile::ShareBudget(size_t files) {
@@ -39,27 +28,36 @@ void OutputFile::ShareBudget(size_t files) {
 }
 
 OutputFile::~OutputFile() {
-    if (file_) {
+    if (IsOpen()) {
         Discard();
     }
 }
 
 bool OutputFile::Fail(const std::string& what) {
-    error_ = what + " '" + path_ + "': " + std::strerror(errno);
+    error_ = what + " '" + Target() + "': " + std::strerror(errno);
     return false;
 }
 
-bool OutputFile::Open(const std::string& path) {
-    path_ = path;
-    errno = 0;
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        return Fail("cannot create");
+bool OutputFile::Open(const std::string& target) {
+    if (!temp_.Create(target, error_)) {
+        return false;
     }
-    std::setvbuf(file_, nullptr, _IONBF, 0);  // our own buffer does the batching
-    buffer_.resize(bufferBytes_);
+    std::setvbuf(temp_.Stream(), nullptr, _IONBF, 0);  // our own buffer does the batching
     used_ = 0;
     written_ = 0;
+    return true;
+}
+
+bool OutputFile::Grow(size_t size) {
+    if (buffer_.size() >= bufferBytes_) {
+        return true;
+    }
+    // Nothing waiting may point into the buffer when it moves.
+    if (!Flush()) {
+        return false;
+    }
+    buffer_.resize(std::min(
+        bufferBytes_, std::max({size, 2 * buffer_.size(), limits::kFirstOutputBufferBytes})));
     return true;
 }
 
@@ -87,14 +85,14 @@ bool OutputFile::WritePieces() {
 #ifdef _WIN32
     for (const Piece& piece : pieces_) {
         errno = 0;
-        if (std::fwrite(piece.data, 1, piece.size, file_) != piece.size) {
+        if (std::fwrite(piece.data, 1, piece.size, temp_.Stream()) != piece.size) {
             return Fail("cannot write");
         }
     }
 #else
     // One gathering write for up to 64 pieces; a short write goes on from
     // where it stopped.
-    const int fd = fileno(file_);
+    const int fd = fileno(temp_.Stream());
     size_t next = 0, done = 0;  // the first piece not wholly written, and how much of it is
     while (next < pieces_.size()) {
         iovec v[64];
@@ -129,11 +127,16 @@ bool OutputFile::WritePieces() {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-    if (!file_ || !error_.empty()) {
+    if (!IsOpen() || !error_.empty()) {
         return false;
     }
     const auto* p = static_cast<const uint8_t*>(data);
     written_ += size;
+    // The buffer grows to its full size only as data comes, so that
+    // thousands of small outputs do not each hold a whole one.
+    if (waiting_ + used_ - spanFrom_ + size > buffer_.size() && !Grow(used_ + size)) {
+        return false;
+    }
     if (waiting_ + used_ - spanFrom_ + size > buffer_.size()) {
         if (!Flush()) {
             return false;
@@ -143,7 +146,7 @@ bool OutputFile::Write(const void* data, size_t size) {
         // as slow per byte as 256 KiB ones.
         while (size >= buffer_.size()) {
             errno = 0;
-            if (std::fwrite(p, 1, buffer_.size(), file_) != buffer_.size()) {
+            if (std::fwrite(p, 1, buffer_.size(), temp_.Stream()) != buffer_.size()) {
                 return Fail("cannot write");
             }
             p += buffer_.size();
@@ -162,7 +165,7 @@ bool OutputFile::WriteInPlace(const void* data, size_t size) {
     if (size < kMinInPlaceBytes) {
         return Write(data, size);
     }
-    if (!file_ || !error_.empty()) {
+    if (!IsOpen() || !error_.empty() || !Grow(bufferBytes_)) {
         return false;
     }
     written_ += size;
@@ -182,30 +185,31 @@ bool OutputFile::WriteInPlace(const void* data, size_t size) {
 }
 
 bool OutputFile::RewriteHead(const void* data, size_t size) {
-    if (!file_ || !Flush()) {
+    if (!IsOpen() || !Flush()) {
         return false;
     }
+    std::FILE* file = temp_.Stream();
     errno = 0;
-    std::rewind(file_);
-    if (std::fwrite(data, 1, size, file_) != size) {
+    std::rewind(file);
+    if (std::fwrite(data, 1, size, file) != size) {
         return Fail("cannot write");
     }
-    if (std::fseek(file_, 0, SEEK_END) != 0) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
         return Fail("cannot seek in");
     }
     return true;
 }
 
 bool OutputFile::Close() {
-    if (!file_) {
+    if (!IsOpen()) {
         return error_.empty();
     }
     bool ok = Flush();
-    errno = 0;
-    if (std::fclose(file_) != 0 && ok) {
-        ok = Fail("cannot write");
+    std::string closeError;
+    if (!temp_.Close(closeError) && ok) {
+        error_ = closeError;
+        ok = false;
     }
-    file_ = nullptr;
     buffer_.clear();
     buffer_.shrink_to_fit();
     return ok;
@@ -215,14 +219,7 @@ void OutputFile::Discard() {
     pieces_.clear();
     used_ = spanFrom_ = waiting_ = 0;
     holdsInPlace_ = false;
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!path_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
+    temp_.Discard();
     buffer_.clear();
     buffer_.shrink_to_fit();
 }

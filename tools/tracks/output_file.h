@@ -1,7 +1,7 @@
 // A file written under a temporary name beside its target, through a large
-// buffer, and renamed over the target only once complete. Frames that lie in
-// the pass's read buffer go out from there, gathered into one write with what
-// the buffer holds, so that their bytes are copied once on their way.
+// buffer; the pass renames it over the target only once complete. Frames that
+// lie in the pass's read buffer go out from there, gathered into one write with
+// what the buffer holds, so that their bytes are copied once on their way.
 #pragma once
 
 #include <cstddef>
@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace quarvel {
+#include "OutputFiles.h"
 
-// The temporary name used for `target`: same folder, so that the final rename
-// never crosses file systems.
-std::string TemporaryPathFor(const std::string& target);
+namespace quarvel {
 
 class OutputFile {
   public:
@@ -23,12 +21,13 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates (or truncates) `path`. Returns false with Error() set on failure.
-    bool Open(const std::string& path);
+    // Creates a new temporary file beside `target` (tools::TemporaryFile).
+    // Returns false with Error() set on failure.
+    bool Open(const std::string& target);
     // Sets the buffer size of files opened from now on so that `files` open
     // files together stay within the output memory budget.
     static void ShareBudget(size_t files);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return temp_.Stream() != nullptr; }
     bool Write(const void* data, size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
     bool Write(const std::vector<uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
@@ -43,12 +42,15 @@ class OutputFile {
     // only at the end). The write position stays at the end.
     bool RewriteHead(const void* data, size_t size);
     uint64_t Position() const { return written_; }
-    // Flushes and closes. Returns false when the data did not reach the disk.
+    // Flushes and closes; the file stays under its temporary name. Returns
+    // false when the data did not reach the disk.
     bool Close();
     // Closes and deletes the file.
     void Discard();
     const std::string& Error() const { return error_; }
-    const std::string& Path() const { return path_; }
+    // The temporary name, and the target it is to be renamed to.
+    const std::string& Path() const { return temp_.Path(); }
+    const std::string& Target() const { return temp_.Target(); }
 
   private:
     // A run of bytes waiting to be written: in place, or a span of buffer_.
@@ -57,13 +59,14 @@ class OutputFile {
         size_t size;
     };
     bool Flush();
+    // Lets the buffer grow towards its full size to hold `size` bytes.
+    bool Grow(size_t size);
     bool WritePieces();
     void EndBufferSpan();
     bool Fail(const std::string& what);
 
     static size_t bufferBytes_;
-    std::FILE* file_ = nullptr;
-    std::string path_;
+    tools::TemporaryFile temp_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
     std::vector<Piece> pieces_;  // waiting, in file order

@@ -385,9 +385,12 @@ std::string TwoLetterLanguage(const std::string& lang) {
 // per subtitle giving its time and where its first pack starts.
 class VobSubWriter : public FileWriter {
   public:
-    void SetFinalPath(const std::string& path) override { final_ = path; }
-    std::vector<std::pair<std::string, std::string>> ExtraFiles() const override {
-        return {{extraTemp_, extraFinal_}};
+    std::vector<std::pair<std::string, std::string>> Files() const override {
+        auto files = FileWriter::Files();
+        if (!extra_.Path().empty()) {
+            files.emplace_back(extra_.Path(), extra_.Target());
+        }
+        return files;
     }
     void Abort() override {
         FileWriter::Abort();
@@ -396,10 +399,8 @@ class VobSubWriter : public FileWriter {
 
   protected:
     bool Start() override {
-        indexIsMain_ = EndsWithNoCase(final_, ".idx");
-        extraFinal_ = ReplaceExtension(final_, indexIsMain_ ? ".sub" : ".idx");
-        extraTemp_ = TemporaryPathFor(extraFinal_);
-        if (!extra_.Open(extraTemp_)) {
+        indexIsMain_ = EndsWithNoCase(out_.Target(), ".idx");
+        if (!extra_.Open(ReplaceExtension(out_.Target(), indexIsMain_ ? ".sub" : ".idx"))) {
             return Fail(extra_.Error());
         }
         std::string head;
@@ -513,7 +514,6 @@ class VobSubWriter : public FileWriter {
         return f.Write(s) || Fail(f.Error());
     }
 
-    std::string final_, extraFinal_, extraTemp_;
     bool indexIsMain_ = false;
     OutputFile extra_;
 };

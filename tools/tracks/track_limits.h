@@ -11,9 +11,16 @@ namespace quarvel::limits {
 // damaged files; uncompressed 8K video frames stay well below this.
 inline constexpr size_t kMaxFrameBytes = 256u << 20;
 
-// A zlib frame may grow at most this many times its stored size (and never past
-// kMaxFrameBytes), so a small block cannot expand into gigabytes.
+// A zlib frame may grow at most this many times its stored size, and never
+// past kMaxInflatedBytes, so a small block cannot expand into gigabytes.
 inline constexpr size_t kMaxInflateRatio = 1024;
+// What one zlib frame (or CodecPrivate) may expand to. Compressed tracks in
+// the wild are subtitles and small audio frames; this keeps the memory of any
+// bomb within the tools' 64 MB whatever its ratio.
+inline constexpr size_t kMaxInflatedBytes = 32u << 20;
+// Inflating keeps at most this much on its first pass; a frame that grows
+// past it is counted first and inflated again into a buffer of its size.
+inline constexpr size_t kInflateFirstPassBytes = 1u << 20;
 
 // CodecPrivate after decoding (headers, palettes, parameter sets).
 inline constexpr size_t kMaxCodecPrivateBytes = 16u << 20;
@@ -33,5 +40,8 @@ inline constexpr size_t kOutputBufferBytes = 256u << 10;
 // a share, never less than kMinOutputBufferBytes.
 inline constexpr size_t kOutputBudgetBytes = 24u << 20;
 inline constexpr size_t kMinOutputBufferBytes = 16u << 10;
+// A buffer starts this small and grows to its size as data comes: thousands
+// of outputs of a few octets each hold little.
+inline constexpr size_t kFirstOutputBufferBytes = 4u << 10;
 
 }  // namespace quarvel::limits

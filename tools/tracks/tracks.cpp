@@ -1,14 +1,15 @@
 #include "tracks.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "Cancel.h"
 #include "ExitStatus.h"
 #include "Limits.h"
 #include "Output.h"
+#include "OutputFiles.h"
 #include "Reader.h"
 #include "arguments.h"
 #include "content_encoding.h"
@@ -30,13 +31,23 @@ void Report(const std::string& message) {
 struct Output {
     TrackRequest request;
     const mkv::Track* track = nullptr;
-    TrackInfo info;
     std::unique_ptr<ContentDecoder> decoder;
     std::unique_ptr<TrackWriter> writer;
-    std::string temp;
     bool active = false;  // begun, not failed
     bool written = false;
+    uint64_t frames = 0;  // handed to the writer
     std::vector<std::string> warnings;
+
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    // A pass left early (an exception on the way to the tool's edge) removes
+    // what it has not finished.
+    ~Output() {
+        if (writer && !written) {
+            writer->Abort();
+        }
+    }
 
     std::string Name() const {
         std::string n = "track " + std::to_string(request.position);
@@ -45,31 +56,12 @@ struct Output {
         }
         return n;
     }
-    // Messages about the temporary file name the file the user asked for.
-    std::string Clean(std::string message) const {
-        for (size_t at; !temp.empty() && (at = message.find(temp)) != std::string::npos;) {
-            message.replace(at, temp.size(), request.path);
-        }
-        return message;
-    }
     void Fail(const std::string& message) {
-        Report(Name() + ": " + Clean(message));
-        if (writer && active) {
-            writer->Abort();
-        }
-        RemoveTemporaries();
-        active = false;
-    }
-    void RemoveTemporaries() {
-        std::error_code ec;
-        if (!temp.empty()) {
-            std::filesystem::remove(temp, ec);
-        }
+        Report(Name() + ": " + message);
         if (writer) {
-            for (const auto& extra : writer->ExtraFiles()) {
-                std::filesystem::remove(extra.first, ec);
-            }
+            writer->Abort();  // removes its temporary files
         }
+        active = false;
     }
     void Warn(const std::string& message) {
         if (warnings.size() < 5) {
@@ -98,25 +90,13 @@ TrackInfo InfoFor(const mkv::Track& t, const mkv::SegmentInfo& seg) {
         i.displayHeight = t.video->displayHeight;
     }
     if (t.audio) {
+        i.hasAudio = true;
         i.samplingFrequency = t.audio->samplingFrequency;
         i.outputSamplingFrequency = t.audio->outputSamplingFrequency.value_or(0.0);
         i.channels = t.audio->channels;
         i.bitDepth = t.audio->bitDepth.value_or(0);
     }
     return i;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-// Two spellings of one path ("a.srt", "./a.srt") name the same output.
-bool SamePath(const std::string& a, const std::string& b) {
-    std::error_code ec1, ec2;
-    const auto pa = std::filesystem::absolute(a, ec1).lexically_normal();
-    const auto pb = std::filesystem::absolute(b, ec2).lexically_normal();
-    return a == b || (!ec1 && !ec2 && pa == pb) || SameFile(a, b);
 }
 
 // Reports the first five warnings, then how many more there were.
@@ -172,6 +152,12 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         Report("cannot read '" + file + "': " + reader.Fatal()->ToString());
         return tools::kExitFailed;
     }
+    // What the listing reports about the file is reported here too: a track
+    // read from a damaged TrackEntry may carry guessed values.
+    for (const mkv::Error& e : reader.Problems()) {
+        Report("warning: " + e.ToString());
+    }
+    bool warned = !reader.Problems().empty();
     const std::vector<mkv::Track>& tracks = reader.Tracks();
     const mkv::SegmentInfo& info = reader.Info();
     const double durationNs =
@@ -186,31 +172,32 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     std::vector<Output> outputs(requests.size());
     OutputFile::ShareBudget(requests.size());
     std::map<uint64_t, std::vector<Output*>> byNumber;
+    // Writing over the source (or twice to one file) would destroy data the
+    // run still needs or has just written.
+    tools::OutputPaths paths(file);
     for (size_t k = 0; k < requests.size(); ++k) {
         Output& o = outputs[k];
         o.request = requests[k];
-        for (const mkv::Track& t : tracks) {
-            if (t.position == o.request.position) {
-                o.track = &t;
-            }
+        const tools::OutputPaths::Claim claim = paths.Take(o.request.path);
+        // The listing numbers the tracks from 1 in file order.
+        if (o.request.position <= tracks.size()) {
+            o.track = &tracks[o.request.position - 1];
         }
         if (!o.track) {
             o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
                    (tracks.size() == 1 ? " track" : " tracks"));
             continue;
         }
-        // Writing over the source (or twice to one file) would destroy data
-        // the run still needs or has just written.
-        if (SameFile(o.request.path, file)) {
+        if (claim == tools::OutputPaths::Claim::kSource) {
             o.Fail("'" + o.request.path + "' is the source file itself");
             continue;
         }
-        bool clash = false;
-        for (size_t j = 0; j < k; ++j) {
-            clash = clash || SamePath(outputs[j].request.path, o.request.path);
-        }
-        if (clash) {
+        if (claim == tools::OutputPaths::Claim::kTaken) {
             o.Fail("'" + o.request.path + "' is the output of another track already");
+            continue;
+        }
+        if (const std::string why = tools::NotReplaceable(o.request.path); !why.empty()) {
+            o.Fail(why);
             continue;
         }
         o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
@@ -218,8 +205,10 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             o.Fail(o.decoder->Error());
             continue;
         }
-        o.info = InfoFor(*o.track, reader.Info());
-        if (!o.decoder->DecodePrivate(o.info.codecPrivate, error)) {
+        // Handed over to the writer: a CodecPrivate of megabytes is not
+        // held twice.
+        TrackInfo trackInfo = InfoFor(*o.track, reader.Info());
+        if (!o.decoder->DecodePrivate(trackInfo.codecPrivate, error)) {
             o.Fail("CodecPrivate: " + error);
             continue;
         }
@@ -228,10 +217,8 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             o.Fail(error);
             continue;
         }
-        o.temp = TemporaryPathFor(o.request.path);
-        o.writer->SetFinalPath(o.request.path);
         o.active = true;
-        if (!o.writer->Begin(o.info, o.temp)) {
+        if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
             o.Fail(o.writer->Error());
             continue;
         }
@@ -346,7 +333,12 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             f.additionalSize = extraSize;
             f.inSource = inSource && !decoder.TouchesFrames();
             for (Output* o : targets) {
-                if (o->active && !o->writer->Write(f)) {
+                if (!o->active) {
+                    continue;
+                }
+                if (o->writer->Write(f)) {
+                    ++o->frames;
+                } else {
                     o->Fail(o->writer->Error());
                     --live;
                 }
@@ -357,6 +349,8 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     int failed = 0;
     const bool cancelled = tools::CancelOnSignal::Cancelled();
     const auto& damage = walker.Damage();
+    // Damage after the last Cluster costs no frame: the outputs are whole.
+    const bool framesLost = damage && !walker.DamageAfterLastCluster();
     for (Output& o : outputs) {
         if (!o.active) {
             ++failed;
@@ -367,7 +361,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             ++failed;
             continue;
         }
-        if (damage) {
+        if (framesLost) {
             o.Fail("the file is damaged " + damage->ToString() + "; nothing was written");
             ++failed;
             continue;
@@ -377,25 +371,26 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             ++failed;
             continue;
         }
-        std::error_code ec;
-        std::filesystem::rename(o.temp, o.request.path, ec);
-        for (const auto& extra : o.writer->ExtraFiles()) {
-            if (!ec) {
-                std::filesystem::rename(extra.first, extra.second, ec);
-            }
+        bool renamed = true;
+        for (const auto& [temporary, target] : o.writer->Files()) {
+            renamed = renamed && tools::ReplaceTarget(temporary, target, error);
         }
-        if (ec) {
-            o.Fail("cannot write '" + o.request.path + "': " + ec.message());
+        if (!renamed) {
+            o.Fail(error);
             ++failed;
             continue;
         }
         o.written = true;
     }
 
-    bool warned = false;
+    const std::vector<mkv::Error>& skipped = walker.Skipped();
+    const bool damaged = !reader.Problems().empty() || damage || !skipped.empty();
     for (Output& o : outputs) {
         if (!o.written) {
             continue;
+        }
+        if (o.frames == 0 && damaged) {
+            o.Warn("no frame of the track was found: the file is damaged");
         }
         const std::string w = o.writer->Warning();
         if (!w.empty()) {
@@ -406,11 +401,16 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             warned = true;
         }
     }
-    std::vector<std::string> skipped;
-    for (const mkv::Error& e : walker.Skipped()) {
-        skipped.push_back("damaged block skipped " + e.ToString());
+    if (damage && !framesLost) {
+        Report("warning: damage after the last Cluster " + damage->ToString() +
+               "; every frame before it was read");
+        warned = true;
     }
-    ReportSome(skipped, "more damaged blocks skipped");
+    std::vector<std::string> skippedLines;
+    for (const mkv::Error& e : skipped) {
+        skippedLines.push_back("damaged block skipped " + e.ToString());
+    }
+    ReportSome(skippedLines, "more damaged blocks skipped");
     std::vector<std::string> mismatches;
     for (const CrcMismatch& m : bytes->Mismatches()) {
         mismatches.push_back(CrcMessage(m));

@@ -24,7 +24,9 @@ struct TrackInfo {
     // Video
     uint64_t pixelWidth = 0, pixelHeight = 0;
     uint64_t displayWidth = 0, displayHeight = 0;
-    // Audio
+    // Audio. Without an Audio element in the TrackEntry (hasAudio false) the
+    // values are the format's defaults, not the track's.
+    bool hasAudio = false;
     double samplingFrequency = 8000.0;
     double outputSamplingFrequency = 0.0;  // 0 when absent
     uint64_t channels = 1;
@@ -50,12 +52,12 @@ struct Frame {
 class TrackWriter {
   public:
     virtual ~TrackWriter() = default;
-    // The path the main file will finally have, given before Begin, for writers
-    // whose extra files are named after it.
-    virtual void SetFinalPath(const std::string& path) { (void)path; }
-    // Opens `path` (a temporary name; the caller renames it when Finish succeeds).
-    // Returns false and sets Error() when the track cannot be written.
-    virtual bool Begin(const TrackInfo& track, const std::string& path) = 0;
+    // Creates the output for `path` (and any extra file named after it) as
+    // new temporary files beside it; the caller renames them when Finish
+    // succeeds. Returns false and sets Error() when the track cannot be written.
+    // `track` is taken by value: a writer keeps it without a second copy of
+    // a large CodecPrivate.
+    virtual bool Begin(TrackInfo track, const std::string& path) = 0;
     virtual bool Write(const Frame& frame) = 0;
     // Called before the pass's read buffer changes: from then on the writer
     // may keep no pointer to the data of frames marked inSource. A failure
@@ -66,9 +68,9 @@ class TrackWriter {
     // Closes and drops whatever was written; used when the run fails or is cancelled.
     virtual void Abort() = 0;
     virtual std::string Error() const = 0;
-    // Extra files written beside the main one (for example a VobSub .sub beside
-    // its .idx), as (temporary path, final path) pairs, to be renamed with it.
-    virtual std::vector<std::pair<std::string, std::string>> ExtraFiles() const { return {}; }
+    // The files Begin created, as (temporary path, final path) pairs, the
+    // main one first (a VobSub .idx has its .sub beside it).
+    virtual std::vector<std::pair<std::string, std::string>> Files() const = 0;
     // Something worth telling the user that did not stop the track (dropped
     // damaged frames, for instance); empty when there is none.
     virtual std::string Warning() const { return {}; }

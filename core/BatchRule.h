@@ -1,0 +1,54 @@
+// The one rule a batch extraction applies to every source: which tracks (by
+// type, language and codec), whether the attachments, which chapter file and
+// whether the tags.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "BatchSource.h"
+#include "CommandLine.h"
+
+namespace torvane {
+
+// The track types a rule offers, in the order the window shows them.
+inline constexpr std::array<TrackType, 3> kRuleTrackTypes{TrackType::Video, TrackType::Audio,
+                                                          TrackType::Subtitles};
+
+// What the rule takes of one track type.
+struct TrackChoice {
+    bool wanted = false;
+    // std::nullopt takes every language (codec); a set takes only those in
+    // it, so an empty set takes none.
+    std::optional<std::set<std::string>> languages;
+    std::optional<std::set<std::string>> codecs;
+};
+
+struct BatchRule {
+    std::array<TrackChoice, kRuleTrackTypes.size()> tracks;  // in kRuleTrackTypes order
+    bool attachments = false;
+    std::optional<ChapterFormat> chapters;  // std::nullopt: no chapter file
+    bool tags = false;
+
+    TrackChoice& For(TrackType type);
+    const TrackChoice& For(TrackType type) const;
+};
+
+// True when the rule takes the track: its type is wanted, and its language
+// and its codec are among those chosen. A track of another type never is.
+bool Takes(const BatchRule& rule, const SourceTrack& track);
+
+// What the readable sources hold of one track type: the languages and the
+// codecs a rule can choose from, sorted.
+struct TrackOffer {
+    std::set<std::string> languages;
+    std::set<std::string> codecs;
+};
+
+// One offer per type of kRuleTrackTypes, in that order.
+std::array<TrackOffer, kRuleTrackTypes.size()> OffersOf(const std::vector<BatchSource>& sources);
+
+}  // namespace torvane

@@ -1,0 +1,99 @@
+#include "BatchSteps.h"
+
+#include <algorithm>
+
+#include "ProgramFolder.h"
+
+namespace torvane {
+namespace {
+
+using Kind = PlannedOutput::Kind;
+
+bool Has(const FilePlan& file, Kind kind) {
+    return std::any_of(file.outputs.begin(), file.outputs.end(),
+                       [kind](const PlannedOutput& output) { return output.kind == kind; });
+}
+
+}  // namespace
+
+std::vector<BatchStep> StepsOf(const FilePlan& file) {
+    std::vector<BatchStep> steps;
+    if (file.state != FilePlan::State::Outputs) {
+        return steps;
+    }
+    steps.push_back(BatchStep::Folder);
+    const std::pair<BatchStep, Kind> kinds[] = {{BatchStep::Tracks, Kind::Track},
+                                                {BatchStep::Attachments, Kind::Attachment},
+                                                {BatchStep::Chapters, Kind::Chapters},
+                                                {BatchStep::Tags, Kind::Tags}};
+    for (const auto& [step, kind] : kinds) {
+        if (Has(file, kind)) {
+            steps.push_back(step);
+        }
+    }
+    return steps;
+}
+
+std::string StepCommandLine(const FilePlan& file, BatchStep step, const std::string& shortSource,
+                            const std::string& shortFolder) {
+    const Kind kind = step == BatchStep::Tracks ? Kind::Track : Kind::Attachment;
+    std::string line = std::string(kExtractToolName) +
+                       (step == BatchStep::Tracks ? " tracks " : " attachments ") + shortSource;
+    for (const PlannedOutput& output : file.outputs) {
+        if (output.kind == kind) {
+            line += " " + output.id + ":" + shortFolder + output.name;
+        }
+    }
+    return line;
+}
+
+std::string CapturedArguments(const FilePlan& file, BatchStep step,
+                              const std::string& shortSource) {
+    if (step == BatchStep::Tags) {
+        return "tags " + shortSource;
+    }
+    return "chapters " + shortSource +
+           (file.chapterFormat == ChapterFormat::SimpleText ? " -s" : "");
+}
+
+const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step) {
+    if (step != BatchStep::Chapters && step != BatchStep::Tags) {
+        return nullptr;
+    }
+    const Kind kind = step == BatchStep::Chapters ? Kind::Chapters : Kind::Tags;
+    for (const PlannedOutput& output : file.outputs) {
+        if (output.kind == kind) {
+            return &output;
+        }
+    }
+    return nullptr;
+}
+
+std::string WithUserPath(std::string text, const std::string& shortForm, const std::string& path) {
+    if (shortForm.empty() || shortForm == path) {
+        return text;
+    }
+    for (std::size_t at = text.find(shortForm); at != std::string::npos;
+         at = text.find(shortForm, at + path.size())) {
+        text.replace(at, shortForm.size(), path);
+    }
+    return text;
+}
+
+FileStatus StatusOfSteps(const std::vector<StepResult>& results, bool tracksLeftOut) {
+    auto any = [&results](StepResult result) {
+        return std::find(results.begin(), results.end(), result) != results.end();
+    };
+    if (any(StepResult::Cancelled)) {
+        return FileStatus::Cancelled;
+    }
+    if (any(StepResult::Failed)) {
+        return FileStatus::Failed;
+    }
+    if (any(StepResult::Warnings) || tracksLeftOut) {
+        return FileStatus::DoneWithWarnings;
+    }
+    return FileStatus::Done;
+}
+
+}  // namespace torvane

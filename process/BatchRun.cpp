@@ -1,0 +1,233 @@
+#include "BatchRun.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "Exception.h"
+#include "FileIo.h"
+#include "Listing.h"
+#include "OutputFolder.h"
+#include "OutputWait.h"
+#include "ProgramFolder.h"
+#include "ShortPath.h"
+#include "Stdout.h"
+
+namespace torvane {
+namespace {
+
+using Problem = BatchStepEnd::Problem;
+
+// How long the run waits for a tool's output before it looks again whether
+// it was cancelled; output and the end of output wake it at once.
+constexpr std::chrono::milliseconds kCancelCheck{20};
+// Between the end of a tool's output and its end, which come microseconds
+// apart for a tool that ends by itself: the first looks come quickly, later
+// ones ever more slowly, up to the cancel check.
+constexpr std::chrono::microseconds kFirstEndCheck{50};
+
+StepResult ResultOf(const ConsoleOutcome& outcome) {
+    if (outcome.Succeeded()) {
+        return StepResult::Done;
+    }
+    if (outcome.CompletedWithWarnings()) {
+        return StepResult::Warnings;
+    }
+    return outcome.kind == ConsoleOutcome::Kind::Cancelled ? StepResult::Cancelled
+                                                           : StepResult::Failed;
+}
+
+BatchStepEnd Failure(BatchStep step, Problem problem, std::string detail = {}) {
+    BatchStepEnd end;
+    end.step = step;
+    end.result = StepResult::Failed;
+    end.problem = problem;
+    end.detail = std::move(detail);
+    return end;
+}
+
+}  // namespace
+
+BatchRun::BatchRun(std::vector<FilePlan> files, BatchRunSettings settings, BatchListener& listener)
+    : files_(std::move(files)), settings_(std::move(settings)), listener_(listener) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+BatchRun::~BatchRun() {
+    Cancel();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void BatchRun::Cancel() {
+    cancel_ = true;
+}
+
+void BatchRun::Run() {
+    for (std::size_t index = 0; index < files_.size() && !cancel_; ++index) {
+        if (files_[index].state != FilePlan::State::Outputs) {
+            continue;
+        }
+        // Nothing may leave the thread: a failure of the run itself ends
+        // this file, and the others still run.
+        BatchFileEnd end;
+        try {
+            end = RunFile(index);
+        } catch (const std::exception& failure) {
+            end.file = index;
+            end.steps.push_back(Failure(BatchStep::Folder, Problem::Unexpected, failure.what()));
+        }
+        listener_.FileEnded(end);
+    }
+    listener_.RunEnded(cancel_);
+}
+
+BatchFileEnd BatchRun::RunFile(std::size_t index) {
+    const FilePlan& file = files_[index];
+    BatchFileEnd end;
+    end.file = index;
+    shortSource_.clear();
+    shortFolder_.clear();
+    for (const BatchStep step : StepsOf(file)) {
+        if (cancel_) {
+            BatchStepEnd cancelled;
+            cancelled.step = step;
+            cancelled.result = StepResult::Cancelled;
+            end.steps.push_back(cancelled);
+            break;
+        }
+        listener_.StepStarted(index, step);
+        if (step == BatchStep::Folder) {
+            const OutputFolderCheck check = PrepareOutputFolder(file.folder);
+            shortFolder_ = OutputFolderPrefix(ExtractShortPathName(file.folder));
+            shortSource_ = ExtractShortPathName(file.source);
+            if (check.result == OutputFolderCheck::Result::Failed) {
+                end.steps.push_back(Failure(step, Problem::FolderNotMade, check.reason));
+            } else if (shortFolder_.empty()) {
+                // An empty form would send every output to the current folder.
+                end.steps.push_back(Failure(step, Problem::FolderNotNamed));
+            } else {
+                BatchStepEnd done;
+                done.step = step;
+                end.steps.push_back(done);
+            }
+            if (end.steps.back().result == StepResult::Failed) {
+                break;
+            }
+        } else if (step == BatchStep::Tracks || step == BatchStep::Attachments) {
+            end.steps.push_back(RunConsoleStep(
+                index, step, StepCommandLine(file, step, shortSource_, shortFolder_)));
+        } else {
+            end.steps.push_back(RunSavedStep(file, step));
+        }
+    }
+    return end;
+}
+
+void BatchRun::InUserTerms(BatchStepEnd& end, const FilePlan& file) const {
+    for (std::string& line : end.messages) {
+        line = WithUserPath(WithUserPath(std::move(line), shortSource_, file.source), shortFolder_,
+                            file.folder);
+    }
+}
+
+BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
+                                      const std::string& commandLine) {
+    BatchStepEnd end;
+    end.step = step;
+    ConsoleRun run(commandLine, settings_.programFolder, settings_.pathList);
+    ConsoleLines lines;
+    auto take = [&](std::string line) {
+        if (const auto percent = ParseProgressLine(line)) {
+            listener_.StepProgress(index, *percent);
+        } else if (!line.empty() && end.messages.size() < kMaxMessages) {
+            end.messages.push_back(std::move(line));
+        }
+    };
+    bool cancelSent = false;
+    std::chrono::microseconds endCheck = kFirstEndCheck;
+    for (;;) {
+        if (cancel_ && !cancelSent) {
+            run.Cancel();
+            cancelSent = true;
+        }
+        std::string bytes;
+        const bool open = run.ReadAvailable(bytes);
+        for (std::string& line : lines.Add(bytes)) {
+            take(std::move(line));
+        }
+        if (const auto outcome = run.Poll()) {
+            bytes.clear();
+            while (run.ReadAvailable(bytes) && !bytes.empty()) {
+                for (std::string& line : lines.Add(bytes)) {
+                    take(std::move(line));
+                }
+                bytes.clear();
+            }
+            for (std::string& line : lines.Add(bytes)) {
+                take(std::move(line));
+            }
+            if (auto last = lines.Finish()) {
+                take(std::move(*last));
+            }
+            end.outcome = *outcome;
+            end.result = ResultOf(*outcome);
+            InUserTerms(end, files_[index]);
+            return end;
+        }
+        if (open) {
+            AwaitOutput(run.OutputHandle(), kCancelCheck);
+        } else {
+            std::this_thread::sleep_for(endCheck);
+            endCheck = std::min<std::chrono::microseconds>(endCheck * 2, kCancelCheck);
+        }
+    }
+}
+
+BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
+    const std::string tool =
+        ExtractShortPathName(settings_.programFolder) + ToolFileName(kExtractToolName);
+    std::string printed;
+    BatchStepEnd end;
+    end.step = step;
+    try {
+        TChildProc child(tool, CapturedArguments(file, step, shortSource_));
+        child.ReadChildOutput(settings_.silenceMs, printed);
+        const CapturedEnd captured = child.Finish();
+        end.messages = MessageLines(child.ErrorOutput());
+        InUserTerms(end, file);
+        if (captured.kind == CapturedEnd::Kind::TimedOut) {
+            end.result = StepResult::Failed;
+            end.problem = Problem::ToolSilent;
+            return end;
+        }
+        end.outcome = OutcomeOfCapture(captured);
+    } catch (const std::exception& failure) {
+        return Failure(step, Problem::ToolNotStarted, failure.what());
+    }
+    end.result = ResultOf(end.outcome);
+    if (end.result == StepResult::Failed) {
+        return end;
+    }
+    if (cancel_) {
+        end.result = StepResult::Cancelled;
+        return end;
+    }
+    if (printed.empty()) {
+        end.result = StepResult::Failed;
+        end.problem = Problem::NothingPrinted;
+        return end;
+    }
+    // The tool's text as it printed it, plus the line break the main
+    // window's preview adds; an earlier file stays until this one is whole.
+    try {
+        fileio::ReplaceFile(file.folder + SavedOutput(file, step)->name, printed + "\r\n");
+    } catch (const IoError& failure) {
+        end.result = StepResult::Failed;
+        end.problem = Problem::FileNotWritten;
+        end.detail = failure.what();
+    }
+    return end;
+}
+
+}  // namespace torvane

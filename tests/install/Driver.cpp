@@ -1,0 +1,223 @@
+// A test's hands inside an installed Torvane. It is a Qt generic plugin: a
+// program started with QT_PLUGIN_PATH naming this plugin's folder and
+// QT_QPA_GENERIC_PLUGINS=torvanedriver:SCRIPT loads it, and it then works the
+// real window as a user would, step by step from SCRIPT, writing what it sees
+// to the file named by TORVANE_DRIVER_REPORT. The program holds no test code.
+//
+// Steps, one a line:
+//   window          wait for the main window
+//   choose FILE     press the source button and confirm FILE in the real dialog
+//   items           wait for the item list and report it ("items: A | B")
+//   tick TEXT       tick the item whose text holds TEXT
+//   answer EXT      type EXT in the new-format dialog and press OK
+//   tracks          report the tracks command line ("tracks: LINE")
+//   trigger NAME    trigger the menu item NAME (Salir1, wwwsite1, ...)
+//   close           close the window as its title bar's close button does
+// Every message box is reported ("box: CAPTION: TEXT") and answered OK; a
+// new-format dialog no step expects is reported ("new-format: LABEL") and
+// answered "x"; every page opened is reported ("url: ADDRESS"); "quit" is
+// reported when the program is about to end.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGenericPlugin>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+namespace {
+
+class TDriver : public QObject {
+    Q_OBJECT
+  public:
+    TDriver(const QString& script, const QString& report) : report_(report) {
+        QFile file(script);
+        if (file.open(QIODevice::ReadOnly)) {
+            steps_ = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        }
+        report_.open(QIODevice::WriteOnly | QIODevice::Append);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "OpenUrl");
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { Report("quit"); });
+        connect(&timer_, &QTimer::timeout, this, &TDriver::Poll);
+        timer_.start(20);
+    }
+
+    Q_INVOKABLE void OpenUrl(const QUrl& url) { Report("url: " + url.toString()); }
+
+  private:
+    void Report(const QString& line) {
+        report_.write((line + QLatin1Char('\n')).toUtf8());
+        report_.flush();
+    }
+
+    static QWidget* Window(const char* name) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String(name) && w->isVisible()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+
+    template <class T>
+    static T* Visible() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<T*>(w); found != nullptr && found->isVisible()) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+
+    // Actions that may open a modal wait run from the event loop, so the
+    // driver keeps polling while they wait.
+    template <class F>
+    static void Later(QObject* context, F action) {
+        QTimer::singleShot(0, context, action);
+    }
+
+    void Poll() {
+        if (auto* box = Visible<QMessageBox>();
+            box != nullptr && !answered_.contains(QPointer<QMessageBox>(box))) {
+            answered_.append(box);
+            Report("box: " + box->windowTitle() + ": " + box->text());
+            Later(box, [box] { box->button(QMessageBox::Ok)->click(); });
+            return;
+        }
+        const QString step = next_ < steps_.size() ? steps_[next_] : QString();
+        const QString verb = step.section(QLatin1Char(' '), 0, 0);
+        const QString argument = step.section(QLatin1Char(' '), 1);
+        if (QWidget* form2 = Window("Form2")) {
+            if (!answering_) {
+                answering_ = true;
+                const bool expected = verb == QLatin1String("answer");
+                if (!expected) {
+                    Report("new-format: " + form2->findChild<QLabel*>("Label1")->text());
+                } else {
+                    ++next_;
+                }
+                form2->findChild<QLineEdit*>("Edit1")->setText(expected ? argument
+                                                                        : QStringLiteral("x"));
+                Later(form2, [form2] { form2->findChild<QPushButton*>("BitBtn1")->click(); });
+            }
+            return;
+        }
+        answering_ = false;
+        if (auto* dialog = Visible<QFileDialog>()) {
+            // Typed in the file name box and confirmed, again at every poll
+            // until the dialog takes it (it may still be reading the folder).
+            if (verb == QLatin1String("choose")) {
+                fileConfirmed_ = true;
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(argument);
+                Later(dialog, [dialog] {
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+                });
+            }
+            return;
+        }
+        QWidget* form1 = Window("Form1");
+        if (form1 == nullptr || QApplication::activeModalWidget() != nullptr || step.isEmpty()) {
+            return;
+        }
+        if (Run(*form1, verb, argument)) {
+            ++next_;
+        }
+    }
+
+    // Runs one step on the main window; false while it must wait.
+    bool Run(QWidget& form1, const QString& verb, const QString& argument) {
+        auto* list = form1.findChild<QListWidget*>("CheckListBox1");
+        if (verb == QLatin1String("window")) {
+            return true;
+        }
+        if (verb == QLatin1String("choose")) {
+            if (fileConfirmed_) {
+                choosing_ = fileConfirmed_ = false;
+                return true;
+            }
+            if (!choosing_) {
+                choosing_ = true;
+                Later(&form1, [&form1] { form1.findChild<QPushButton*>("Button1")->click(); });
+            }
+            return false;
+        }
+        if (verb == QLatin1String("items")) {
+            QStringList items;
+            for (int k = 0; k < list->count(); ++k) {
+                items << list->item(k)->text();
+            }
+            if (!items.isEmpty()) {
+                Report("items: " + items.join(QStringLiteral(" | ")));
+            }
+            return !items.isEmpty();
+        }
+        if (verb == QLatin1String("tick")) {
+            for (int k = 0; k < list->count(); ++k) {
+                if (QListWidgetItem* item = list->item(k); item->text().contains(argument)) {
+                    Later(list, [item] { item->setCheckState(Qt::Checked); });
+                    return true;
+                }
+            }
+            Report("no item: " + argument);
+            return true;
+        }
+        if (verb == QLatin1String("tracks")) {
+            Report("tracks: " + form1.findChild<QTextEdit*>("LineaComandos")->toPlainText());
+            return true;
+        }
+        if (verb == QLatin1String("trigger")) {
+            auto* action = form1.findChild<QAction*>(argument);
+            Later(&form1, [action] { action->trigger(); });
+            return true;
+        }
+        if (verb == QLatin1String("close")) {
+            // What the platform does when the title bar's close button is
+            // pressed: a close event to the window.
+            Later(&form1, [&form1] {
+                QCloseEvent close;
+                QApplication::sendEvent(form1.windowHandle(), &close);
+            });
+            return true;
+        }
+        Report("unknown step: " + verb);
+        return true;
+    }
+
+    QStringList steps_;
+    qsizetype next_ = 0;
+    QFile report_;
+    QTimer timer_;
+    QList<QPointer<QMessageBox>> answered_;
+    bool answering_ = false;
+    bool choosing_ = false;
+    bool fileConfirmed_ = false;
+};
+
+class TDriverPlugin : public QGenericPlugin {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "driver.json")
+  public:
+    QObject* create(const QString& key, const QString& script) override {
+        if (key != QLatin1String("torvanedriver")) {
+            return nullptr;
+        }
+        return new TDriver(script, qEnvironmentVariable("TORVANE_DRIVER_REPORT"));
+    }
+};
+
+}  // namespace
+
+#include "Driver.moc"

@@ -1,0 +1,143 @@
+// A batch run with a scripted extraction tool that misbehaves for some files:
+// each file's steps end as the tool ends, and a failed file stops neither
+// its own later steps nor the files after it.
+#include "BatchRun.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+#include <mutex>
+#include <vector>
+
+#include "Listing.h"
+#include "TempDir.h"
+
+namespace torvane {
+namespace {
+
+using testing::TempDir;
+using Problem = BatchStepEnd::Problem;
+
+// Collects what the run tells, from the run's thread.
+class Recorder : public BatchListener {
+  public:
+    void StepStarted(std::size_t, BatchStep) override {}
+    void StepProgress(std::size_t file, int percent) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        progress.push_back({file, percent});
+    }
+    void FileEnded(const BatchFileEnd& end) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        files.push_back(end);
+    }
+    void RunEnded(bool cancelled) override { ended.set_value(cancelled); }
+
+    std::vector<std::pair<std::size_t, int>> progress;
+    std::vector<BatchFileEnd> files;
+    std::promise<bool> ended;
+
+  private:
+    std::mutex mutex_;
+};
+
+// A tool that fails the tracks of a source whose name holds "fail", warns
+// for one holding "warn", prints chapters and no tags.
+constexpr char kTool[] = R"(#!/bin/sh
+case "$1:$2" in
+tracks:*fail*) echo 'quarvel: Track1.aac: disk full' >&2; exit 2;;
+tracks:*warn*) printf 'Progress: 50%%\r\n'; echo 'quarvel: damaged block skipped' >&2; exit 1;;
+chapters:*) printf '<Chapters/>\r\n';;
+esac
+exit 0
+)";
+
+TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
+    TempDir dir;
+    const std::string program = dir.File("program/");
+    std::filesystem::create_directories(program);
+    testing::WriteBytes(program + "quarvel", kTool);
+    std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
+
+    std::vector<BatchSource> sources;
+    for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv"}) {
+        BatchSource source;
+        source.path = dir.File(name);
+        testing::WriteBytes(source.path, "x");
+        source.state = BatchSource::State::Readable;
+        source.contents = ReadSourceContents(
+            ConstruirListado("File: x\r\nTrack ID 1: audio (A_AC3) [language: spa]\r\n", false,
+                             false)
+                .items);
+        source.contents.chapters = true;
+        source.contents.tags = true;
+        sources.push_back(source);
+    }
+    BatchRule rule;
+    rule.For(TrackType::Audio).wanted = true;
+    rule.chapters = ChapterFormat::Xml;
+    rule.tags = true;
+    const auto plan = PlanBatch(sources, rule, OutputLayout::FolderPerSource, dir.File("out"),
+                                [](const std::string&) { return std::string("ac3"); });
+
+    Recorder recorder;
+    std::future<bool> ended = recorder.ended.get_future();
+    {
+        BatchRun run(plan, {program, "", 5000}, recorder);
+        ASSERT_EQ(ended.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    }
+    EXPECT_FALSE(ended.get());
+
+    ASSERT_EQ(recorder.files.size(), 3u);
+    const std::vector<StepResult> expected[] = {
+        {StepResult::Done, StepResult::Failed, StepResult::Done, StepResult::Failed},
+        {StepResult::Done, StepResult::Warnings, StepResult::Done, StepResult::Failed},
+        {StepResult::Done, StepResult::Done, StepResult::Done, StepResult::Failed},
+    };
+    for (std::size_t k = 0; k < 3; ++k) {
+        const BatchFileEnd& file = recorder.files[k];
+        EXPECT_EQ(file.file, k);
+        std::vector<StepResult> results;
+        for (const BatchStepEnd& step : file.steps) {
+            results.push_back(step.result);
+        }
+        EXPECT_EQ(results, expected[k]) << k;
+        // The tags step: the tool printed nothing, so no file is written.
+        EXPECT_EQ(file.steps.back().problem, Problem::NothingPrinted);
+        EXPECT_EQ(testing::ReadBytes(plan[k].folder + "Chapters.xml"), "<Chapters/>\r\n\r\n");
+        EXPECT_FALSE(std::filesystem::exists(plan[k].folder + "Tags.xml"));
+    }
+    const BatchStepEnd& failed = recorder.files[0].steps[1];
+    EXPECT_EQ(failed.outcome.kind, ConsoleOutcome::Kind::Exited);
+    EXPECT_EQ(failed.outcome.code, 2);
+    EXPECT_EQ(failed.messages, std::vector<std::string>{"quarvel: Track1.aac: disk full"});
+    EXPECT_EQ(recorder.files[1].steps[1].messages,
+              std::vector<std::string>{"quarvel: damaged block skipped"});
+    EXPECT_EQ(recorder.progress, (std::vector<std::pair<std::size_t, int>>{{1, 50}}));
+}
+
+TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
+    TempDir dir;
+    testing::WriteBytes(dir.File("taken"), "a file where the folder would go");
+    BatchSource source;
+    source.path = dir.File("a.mkv");
+    source.state = BatchSource::State::Readable;
+    source.contents.tags = true;
+    BatchRule rule;
+    rule.tags = true;
+    const auto plan = PlanBatch({source}, rule, OutputLayout::FolderPerSource, dir.File("taken"),
+                                [](const std::string&) { return std::string(); });
+    Recorder recorder;
+    std::future<bool> ended = recorder.ended.get_future();
+    {
+        BatchRun run(plan, {dir.File(""), "", 5000}, recorder);
+        ASSERT_EQ(ended.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    }
+    ASSERT_EQ(recorder.files.size(), 1u);
+    ASSERT_EQ(recorder.files[0].steps.size(), 1u);
+    EXPECT_EQ(recorder.files[0].steps[0].problem, Problem::FolderNotMade);
+    EXPECT_EQ(recorder.files[0].steps[0].detail, "Not a directory");
+}
+
+}  // namespace
+}  // namespace torvane

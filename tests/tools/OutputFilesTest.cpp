@@ -1,0 +1,106 @@
+// How the tools write their files: new temporary files never opened through
+// a planted name, targets that are not regular files never replaced, and no
+// output on the source or on another output of the run.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "OutputFiles.h"
+#include "TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using torvane::testing::ReadBytes;
+using torvane::testing::TempDir;
+using torvane::testing::WriteBytes;
+
+TEST(TemporaryFile, IsNewBesideItsTargetUnderAnUnpredictableName) {
+    TempDir dir;
+    const std::string target = dir.File("out.srt");
+    tools::TemporaryFile a, b;
+    std::string error;
+    ASSERT_TRUE(a.Create(target, error)) << error;
+    ASSERT_TRUE(b.Create(target, error)) << error;
+    EXPECT_NE(a.Path(), b.Path());
+    EXPECT_EQ(a.Path().rfind(target + ".quarvel-part-", 0), 0u) << a.Path();
+    EXPECT_EQ(a.Path().size(), target.size() + 14 + 10);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(a.Path())));
+    b.Discard();
+    EXPECT_FALSE(fs::exists(b.Path()));
+
+    // A link planted where a file is to be created is refused, never followed.
+    WriteBytes(dir.File("victim"), "precious");
+    fs::create_symlink(dir.File("victim"), dir.File("planted"));
+    fs::create_symlink(dir.File("nowhere"), dir.File("dangling"));
+    for (const char* name : {"planted", "dangling", "victim"}) {
+        errno = 0;
+        EXPECT_EQ(tools::CreateNewFile(dir.File(name)), nullptr) << name;
+        EXPECT_EQ(errno, EEXIST) << name;
+    }
+    EXPECT_EQ(ReadBytes(dir.File("victim")), "precious");
+    EXPECT_FALSE(fs::exists(dir.File("nowhere")));
+}
+
+TEST(ReplaceTarget, ReplacesRegularFilesAndLeavesEverythingElse) {
+    TempDir dir;
+    WriteBytes(dir.File("regular"), "old");
+    WriteBytes(dir.File("linked"), "old");
+    fs::create_symlink(dir.File("linked"), dir.File("link"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    fs::create_directory(dir.File("folder"));
+    struct Row {
+        std::string target;
+        bool replaced;
+    };
+    const Row rows[] = {
+        {dir.File("missing"), true}, {dir.File("regular"), true}, {dir.File("link"), true},
+        {dir.File("fifo"), false},   {dir.File("folder"), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.target);
+        const std::string temporary = dir.File("temp");
+        WriteBytes(temporary, "new");
+        std::string error;
+        EXPECT_EQ(tools::NotReplaceable(row.target).empty(), row.replaced);
+        EXPECT_EQ(tools::ReplaceTarget(temporary, row.target, error), row.replaced);
+        if (row.replaced) {
+            EXPECT_EQ(ReadBytes(row.target), "new");
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(row.target)));
+        } else {
+            EXPECT_EQ(error, "'" + row.target + "' is not a regular file; it is left as it is");
+            fs::remove(temporary);
+        }
+    }
+    EXPECT_EQ(ReadBytes(dir.File("linked")), "old");  // the link was replaced, not followed
+    EXPECT_TRUE(fs::is_fifo(dir.File("fifo")));
+    // Devices too (only asked: run as root, a rename would destroy it).
+    EXPECT_EQ(tools::NotReplaceable("/dev/null"),
+              "'/dev/null' is not a regular file; it is left as it is");
+}
+
+TEST(OutputPaths, TheSourceAndEveryEarlierOutputAreTaken) {
+    TempDir dir;
+    WriteBytes(dir.File("source.mkv"), "mkv");
+    WriteBytes(dir.File("existing.srt"), "old");
+    fs::create_symlink(dir.File("source.mkv"), dir.File("alias.mkv"));
+    fs::create_hard_link(dir.File("existing.srt"), dir.File("hardlink.srt"));
+    fs::create_directory(dir.File("sub"));
+    tools::OutputPaths paths(dir.File("source.mkv"));
+    using Claim = tools::OutputPaths::Claim;
+    const std::pair<std::string, Claim> rows[] = {
+        {dir.File("source.mkv"), Claim::kSource},  {dir.File("sub/../alias.mkv"), Claim::kSource},
+        {dir.File("a.srt"), Claim::kFree},         {dir.File("./a.srt"), Claim::kTaken},
+        {dir.File("sub/../a.srt"), Claim::kTaken}, {dir.File("sub/a.srt"), Claim::kFree},
+        {dir.File("existing.srt"), Claim::kFree},  {dir.File("hardlink.srt"), Claim::kTaken},
+        {dir.File("A.srt"), Claim::kFree},
+    };
+    for (const auto& [path, claim] : rows) {
+        EXPECT_EQ(paths.Take(path), claim) << path;
+    }
+}
+
+}  // namespace

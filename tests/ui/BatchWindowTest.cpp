@@ -1,0 +1,263 @@
+// The batch window from end to end: opened from the File menu, sources
+// dropped and chosen, a rule set, the real tools identify and extract, and
+// every output is checked; then a Cancel in the middle of a run.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <filesystem>
+#include <functional>
+
+#include "BatchWindow.h"
+#include "LargeFile.h"
+#include "Oracle.h"
+#include "RunProgram.h"
+#include "WindowFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class BatchWindowTest : public WindowFixture {
+  protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        if (!InstallTools()) {
+            GTEST_SKIP() << "ostrem and quarvel are not built";
+        }
+        WriteSettings("English\r\n");
+        Show();
+        Find<QAction>("Varios1")->trigger();
+        batch = Find<TBatchWindow>("BatchWindow");
+        ASSERT_TRUE(batch->isVisible());
+        out = root.path().toStdString() + "/out put/";
+    }
+
+    template <class T>
+    T* InBatch(const char* name) {
+        T* found = batch->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    // Turns the event loop until `done` holds, for at most 60 s.
+    static bool Await(const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > 60000) {
+                return false;
+            }
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        return true;
+    }
+
+    void Drop(const std::vector<std::string>& paths) {
+        QList<QUrl> urls;
+        for (const std::string& path : paths) {
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        }
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(batch, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(batch, &drop);
+    }
+
+    // Spanish audio and all subtitles, chapters as XML.
+    void SetRule() {
+        auto* languages = InBatch<QListWidget>("BatchAudioLanguages");
+        for (int k = 0; k < languages->count(); ++k) {
+            if (languages->item(k)->text() == QStringLiteral("spa")) {
+                languages->item(k)->setCheckState(Qt::Checked);
+            }
+        }
+        InBatch<QComboBox>("BatchChapters")->setCurrentIndex(1);
+        InBatch<QLineEdit>("BatchFolder")->setText(QString::fromStdString(out));
+    }
+
+    void Start() {
+        InBatch<QPushButton>("BatchStart")->click();
+        ASSERT_TRUE(Await([this] { return !batch->Running(); }));
+    }
+
+    // The names in a folder, sorted.
+    static std::vector<std::string> Names(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static std::string PrintedChapters(const std::string& source) {
+        return torvane::testing::RunProgram(std::string(TORVANE_BIN_DIR) + "/quarvel",
+                                            {"chapters", source})
+            .out;
+    }
+
+    TBatchWindow* batch = nullptr;
+    std::string out;
+};
+
+QStringList TopLevelTexts(QTreeWidget& tree, int column) {
+    QStringList texts;
+    for (int k = 0; k < tree.topLevelItemCount(); ++k) {
+        texts << tree.topLevelItem(k)->text(column);
+    }
+    return texts;
+}
+
+TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFilesAndABrokenOne) {
+    // A folder dropped gives its Matroska files in name order; a file chosen
+    // again is passed over.
+    const std::string full = Fixture("full.mkv");
+    const std::string plain = Fixture("plain.mka");
+    const std::string subs = Fixture("subs.mks");
+    WriteFile(fs::path(full).parent_path().string() + "/notes.txt", "not a source");
+    fs::create_directories(root.path().toStdString() + "/other place");
+    const std::string broken = root.path().toStdString() + "/other place/broken.mkv";
+    WriteFile(broken, "This is not a Matroska file.\n");
+    Drop({fs::path(full).parent_path().string()});
+    dialogs.fileLists = {{QString::fromStdString(broken), QString::fromStdString(full)}};
+    InBatch<QPushButton>("BatchAddFiles")->click();
+    ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+
+    auto* sources = InBatch<QTreeWidget>("BatchSourceList");
+    EXPECT_EQ(TopLevelTexts(*sources, 0),
+              (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv"}));
+    EXPECT_EQ(
+        TopLevelTexts(*sources, 1),
+        (QStringList{"video: und · audio: spa, eng, ger · subtitles: fre, spa · 3 "
+                     "attachments · chapters · tags",
+                     "audio: und · tags", "subtitles: spa · tags",
+                     QString::fromStdString("cannot be read: ostrem: " + broken +
+                                            ": at byte 0: not a Matroska file: expected the EBML "
+                                            "header (1A 45 DF A3), found 54 68 69 73")}));
+
+    // No table knows A_AAC here: the preview says so, and it is asked once
+    // when the extraction starts.
+    SetRule();
+    auto* preview = InBatch<QTreeWidget>("BatchPreview");
+    EXPECT_EQ(TopLevelTexts(*preview, 1).mid(1),
+              (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1)}));
+    ASSERT_EQ(preview->topLevelItem(0)->childCount(), 4);
+    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("Track2.?"));
+    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(1),
+              QStringLiteral("no extension known for A_AAC: asked when you extract"));
+    dialogs.extensions = {QStringLiteral("aac")};
+
+    Start();
+
+    ASSERT_EQ(dialogs.newFormatLabels.size(), 1u);
+    EXPECT_TRUE(dialogs.newFormatLabels[0].startsWith(QStringLiteral("(A_AAC)")));
+    EXPECT_EQ(Names(out), (std::vector<std::string>{"full", "subs"}));
+    EXPECT_EQ(Names(out + "full"),
+              (std::vector<std::string>{"Chapters.xml", "Track2.aac", "Track5.srt", "Track6.srt"}));
+    EXPECT_EQ(Names(out + "subs"), (std::vector<std::string>{"Track1.ass"}));
+    // Each track as FFmpeg's demuxer reads it: the same decoded audio, as
+    // many subtitle packets as its source track.
+    const auto audioBefore = torvane::oracle::DecodeAudio(full, 1);
+    const auto audioAfter = torvane::oracle::DecodeAudio(out + "full/Track2.aac");
+    ASSERT_TRUE(audioBefore && audioAfter);
+    EXPECT_TRUE(audioAfter->pcm == audioBefore->pcm);
+    const auto fullMedia = torvane::oracle::Read(full);
+    const auto subsMedia = torvane::oracle::Read(subs);
+    ASSERT_TRUE(fullMedia && subsMedia);
+    for (const auto& [path, original] :
+         {std::pair{out + "full/Track5.srt", fullMedia->streams.at(4)},
+          std::pair{out + "full/Track6.srt", fullMedia->streams.at(5)},
+          std::pair{out + "subs/Track1.ass", subsMedia->streams.at(0)}}) {
+        SCOPED_TRACE(path);
+        const auto written = torvane::oracle::Read(path);
+        ASSERT_TRUE(written && written->streams.size() == 1u);
+        EXPECT_EQ(written->streams[0].codecName, original.codecName);
+        EXPECT_EQ(written->streams[0].packets.size(), original.packets.size());
+    }
+    EXPECT_EQ(ReadFile(out + "full/Chapters.xml"), PrintedChapters(full) + "\r\n");
+
+    const QString summary = batch->Summary();
+    EXPECT_EQ(summary, QString::fromStdString(
+                           "2 done, 0 with warnings, 1 failed, 0 cancelled, 1 skipped.\n\n"
+                           "full.mkv: done\n"
+                           "plain.mka: skipped\n"
+                           "    The rule gives nothing for this file.\n"
+                           "subs.mks: done\n"
+                           "broken.mkv: failed\n"
+                           "    The file cannot be read: ostrem ended with exit status 2.\n"
+                           "    ostrem: " +
+                           broken +
+                           ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF "
+                           "A3), found 54 68 69 73\n"));
+    InBatch<QPushButton>("BatchCopySummary")->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), summary);
+
+    // The window and its menu item follow the interface language.
+    Find<QAction>("Espaol1")->trigger();
+    EXPECT_EQ(Find<QAction>("Varios1")->text(), QStringLiteral("Extraer de varios archivos…"));
+    EXPECT_EQ(batch->windowTitle(), QStringLiteral("Torvane: extraer de varios archivos"));
+    EXPECT_EQ(InBatch<QPushButton>("BatchStart")->text(), QStringLiteral("Extraer"));
+}
+
+TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
+    fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
+    form1->LoadTextFormats();
+    const std::string full = Fixture("full.mkv");
+    const std::string large = root.path().toStdString() + "/large.mka";
+    WriteLargePcmFile(large, 160, "spa");
+    const std::string subs = Fixture("subs.mks");
+    batch->AddPaths({QString::fromStdString(full), QString::fromStdString(large),
+                     QString::fromStdString(subs)});
+    ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    SetRule();
+    // Mid-way through the large file: while its track is being written,
+    // under a temporary name beside its own.
+    std::string seen;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, batch, [&] {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(out + "large", error)) {
+            seen = entry.path().filename().string();
+            watch.stop();
+            InBatch<QPushButton>("BatchCancel")->click();
+            return;
+        }
+    });
+    watch.start();
+    Start();
+
+    EXPECT_TRUE(seen.starts_with("Track1.wav") && seen != "Track1.wav") << seen;
+    EXPECT_EQ(Names(out + "full"),
+              (std::vector<std::string>{"Chapters.xml", "Track2.aac", "Track5.srt", "Track6.srt"}));
+    // Nothing of the cancelled file, not even a temporary one, and nothing
+    // of the file after it.
+    EXPECT_EQ(Names(out), (std::vector<std::string>{"full", "large"}));
+    EXPECT_TRUE(fs::is_empty(out + "large"));
+    EXPECT_EQ(batch->Summary(),
+              QStringLiteral("1 done, 0 with warnings, 0 failed, 1 cancelled, 1 skipped.\n\n"
+                             "full.mkv: done\n"
+                             "large.mka: cancelled\n"
+                             "subs.mks: skipped\n"
+                             "    Not run: the extraction was cancelled before.\n"));
+    EXPECT_TRUE(InBatch<QPushButton>("BatchStart")->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#define _CRT_RAND_S
+#include "FileSystem.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace tools {
+
+std::FILE* CreateNewFile(const std::string& path) {
+    // _O_EXCL makes the system create the file new (CREATE_NEW), which fails
+    // on any existing name, a symbolic link or junction included.
+    int fd = -1;
+    if (_sopen_s(&fd, path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                 _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "w+b");
+    if (file == nullptr) {
+        const int error = errno;
+        _close(fd);
+        _unlink(path.c_str());
+        errno = error;
+    }
+    return file;
+}
+
+bool RandomBytes(void* out, size_t size) {
+    auto* p = static_cast<unsigned char*>(out);
+    for (size_t i = 0; i < size; ++i) {
+        unsigned int r = 0;
+        if (rand_s(&r) != 0) {
+            return false;
+        }
+        p[i] = static_cast<unsigned char>(r);
+    }
+    return true;
+}
+
+bool IdentifyFile(const std::string& path, FileId& id) {
+    // FILE_FLAG_BACKUP_SEMANTICS lets a folder be opened too.
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) {
+        return false;
+    }
+    id.device = info.dwVolumeSerialNumber;
+    id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+}  // namespace tools

@@ -1,0 +1,126 @@
+#include "OutputFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace tools {
+
+namespace {
+
+// Ten characters of 32 kinds: 50 bits nobody can guess.
+std::string RandomSuffix() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz234567";
+    unsigned char bytes[10];
+    if (!RandomBytes(bytes, sizeof bytes)) {
+        return {};
+    }
+    std::string suffix;
+    for (unsigned char b : bytes) {
+        suffix += kLetters[b & 31];
+    }
+    return suffix;
+}
+
+}  // namespace
+
+TemporaryFile::~TemporaryFile() {
+    if (stream_ != nullptr) {
+        Discard();
+    }
+}
+
+bool TemporaryFile::Create(const std::string& target, std::string& error) {
+    target_ = target;
+    // A name taken by chance (or by someone who guessed it) is never
+    // opened: another is drawn.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string suffix = RandomSuffix();
+        if (suffix.empty()) {
+            error = "cannot create '" + target + "': the system gives no random numbers";
+            return false;
+        }
+        path_ = target + ".quarvel-part-" + suffix;
+        errno = 0;
+        stream_ = CreateNewFile(path_);
+        if (stream_ != nullptr) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    error = "cannot create '" + target + "': " + std::strerror(errno);
+    path_.clear();
+    return false;
+}
+
+bool TemporaryFile::Close(std::string& error) {
+    if (stream_ == nullptr) {
+        return true;
+    }
+    errno = 0;
+    const bool ok = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (!ok) {
+        error = "cannot write '" + target_ + "': " + std::strerror(errno);
+    }
+    return ok;
+}
+
+void TemporaryFile::Discard() {
+    if (stream_ != nullptr) {
+        std::fclose(stream_);
+        stream_ = nullptr;
+    }
+    if (!path_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+        path_.clear();
+    }
+}
+
+std::string NotReplaceable(const std::string& target) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(target, ec);
+    if (ec || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) {
+        return {};
+    }
+    return "'" + target + "' is not a regular file; it is left as it is";
+}
+
+bool ReplaceTarget(const std::string& temporary, const std::string& target, std::string& error) {
+    error = NotReplaceable(target);
+    if (!error.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, target, ec);
+    if (ec) {
+        error = "cannot write '" + target + "': " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+OutputPaths::OutputPaths(const std::string& source) {
+    std::error_code ec;
+    folder_ = std::filesystem::current_path(ec);
+    FileId id;
+    if (IdentifyFile(source, id)) {
+        source_ = id;
+    }
+}
+
+OutputPaths::Claim OutputPaths::Take(const std::string& path) {
+    FileId id;
+    const bool exists = IdentifyFile(path, id);
+    const bool newPath = paths_.insert((folder_ / path).lexically_normal().string()).second;
+    const bool newFile = !exists || files_.insert(id).second;
+    if (exists && source_ && id == *source_) {
+        return Claim::kSource;
+    }
+    return newPath && newFile ? Claim::kFree : Claim::kTaken;
+}
+
+}  // namespace tools

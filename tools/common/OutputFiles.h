@@ -1,0 +1,81 @@
+// How both quarvel modes that write files keep the user's files safe: each
+// output is written to a new file of its own beside the target, created
+// exclusively under a name nobody can predict, and renamed over the target
+// only once complete; a target that is not a regular file (a device, a pipe,
+// a folder) is never replaced; no output may land on the source or on
+// another output of the same run.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "FileSystem.h"
+
+namespace tools {
+
+// A new file beside `target`, named TARGET.quarvel-part-RANDOM. Dropped while
+// still open it is removed: an unfinished file never stays behind.
+class TemporaryFile {
+  public:
+    TemporaryFile() = default;
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Creates the file. Returns false with `error` set ("cannot create
+    // 'TARGET': REASON") when it cannot.
+    bool Create(const std::string& target, std::string& error);
+    // Open for reading and writing while the file is open, else null.
+    std::FILE* Stream() const { return stream_; }
+    const std::string& Path() const { return path_; }
+    const std::string& Target() const { return target_; }
+    // Closes the file, which stays for ReplaceTarget. Returns false with
+    // `error` set when its data did not all reach it.
+    bool Close(std::string& error);
+    // Closes the file if open and removes it.
+    void Discard();
+
+  private:
+    std::FILE* stream_ = nullptr;
+    std::string path_;
+    std::string target_;
+};
+
+// Why `target` may not be replaced by a file of ours: it exists and is not a
+// regular file (after symbolic links). Empty when it may be.
+std::string NotReplaceable(const std::string& target);
+
+// Renames the complete file `temporary` over `target`, unless NotReplaceable
+// says no. Returns false with `error` set; `temporary` is then left for the
+// caller to remove.
+bool ReplaceTarget(const std::string& temporary, const std::string& target, std::string& error);
+
+// The outputs of one run, checked as they are claimed, each against the
+// source file and every earlier output, in time linear in their number.
+class OutputPaths {
+  public:
+    explicit OutputPaths(const std::string& source);
+
+    enum class Claim { kFree, kSource, kTaken };
+    // kSource when `path` names the source file, kTaken when it names the
+    // same file as an earlier claim (the same path spelt another way, or
+    // another name of the same existing file), else kFree. Every path is
+    // remembered, whatever the answer.
+    Claim Take(const std::string& path);
+
+  private:
+    struct FileIdHash {
+        size_t operator()(const FileId& id) const {
+            return std::hash<uint64_t>()(id.index ^ (id.device << 1));
+        }
+    };
+    std::filesystem::path folder_;  // the current folder, asked once
+    std::optional<FileId> source_;
+    std::unordered_set<std::string> paths_;  // absolute, lexically normal
+    std::unordered_set<FileId, FileIdHash> files_;
+};
+
+}  // namespace tools

@@ -1,0 +1,232 @@
+#include "BatchRuleBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "Messages.h"
+
+namespace {
+
+using torvane::TrackType;
+
+constexpr int kCodeRole = Qt::UserRole;
+constexpr int kAnyRole = Qt::UserRole + 1;
+
+const char* const kTypeNames[] = {"Video", "Audio", "Subtitles"};
+constexpr TMessage kTypeTexts[] = {TMessage::BatchVideo, TMessage::BatchAudio,
+                                   TMessage::BatchSubtitles};
+
+QString FromBytes(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QListWidget* MakeChoiceList(QWidget* parent, const QString& name) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    // The choices read left to right and wrap, two rows in view.
+    list->setFlow(QListView::LeftToRight);
+    list->setWrapping(true);
+    list->setResizeMode(QListView::Adjust);
+    list->setSpacing(1);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setFixedHeight(2 * list->fontMetrics().height() + 10);
+    return list;
+}
+
+QListWidgetItem* AddChoice(QListWidget& list, const QString& text, bool checked) {
+    auto* item = new QListWidgetItem(text, &list);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    return item;
+}
+
+}  // namespace
+
+TBatchRuleBox::TBatchRuleBox(QWidget* parent) : QGroupBox(parent) {
+    setObjectName(QStringLiteral("BatchRule"));
+    // What most people take from many files: the audio and the subtitles.
+    rule_.For(TrackType::Audio).wanted = true;
+    rule_.For(TrackType::Subtitles).wanted = true;
+
+    auto* grid = new QGridLayout;
+    languagesLabel_ = new QLabel(this);
+    codecsLabel_ = new QLabel(this);
+    grid->addWidget(languagesLabel_, 0, 1);
+    grid->addWidget(codecsLabel_, 0, 2);
+    for (std::size_t type = 0; type < rows_.size(); ++type) {
+        TypeRow& row = rows_[type];
+        const QString name = QStringLiteral("Batch") + QLatin1String(kTypeNames[type]);
+        row.wanted = new QCheckBox(this);
+        row.wanted->setObjectName(name);
+        row.languages = MakeChoiceList(this, name + QStringLiteral("Languages"));
+        row.codecs = MakeChoiceList(this, name + QStringLiteral("Codecs"));
+        const int line = static_cast<int>(type) + 1;
+        grid->addWidget(row.wanted, line, 0);
+        grid->addWidget(row.languages, line, 1);
+        grid->addWidget(row.codecs, line, 2);
+        connect(row.wanted, &QCheckBox::toggled, this, [this, type](bool on) {
+            if (!showing_) {
+                rule_.tracks[type].wanted = on;
+                ShowRule(false);
+                emit changed();
+            }
+        });
+        for (const bool languages : {true, false}) {
+            QListWidget* list = languages ? row.languages : row.codecs;
+            connect(list, &QListWidget::itemChanged, this,
+                    [this, type, languages](QListWidgetItem* item) {
+                        if (!showing_) {
+                            Toggled(type, languages, *item);
+                        }
+                    });
+        }
+    }
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(2, 2);
+
+    attachments_ = new QCheckBox(this);
+    attachments_->setObjectName(QStringLiteral("BatchAttachments"));
+    chaptersLabel_ = new QLabel(this);
+    chapters_ = new QComboBox(this);
+    chapters_->setObjectName(QStringLiteral("BatchChapters"));
+    chapters_->addItems({QString(), QString(), QString()});
+    chaptersLabel_->setBuddy(chapters_);
+    tags_ = new QCheckBox(this);
+    tags_->setObjectName(QStringLiteral("BatchTags"));
+    auto* others = new QHBoxLayout;
+    others->addWidget(attachments_);
+    others->addSpacing(24);
+    others->addWidget(chaptersLabel_);
+    others->addWidget(chapters_);
+    others->addSpacing(24);
+    others->addWidget(tags_);
+    others->addStretch(1);
+    connect(attachments_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
+    connect(chapters_, &QComboBox::currentIndexChanged, this, [this] { ReadOthers(); });
+    connect(tags_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(others);
+    Retranslate();
+}
+
+void TBatchRuleBox::SetOffers(
+    const std::array<torvane::TrackOffer, torvane::kRuleTrackTypes.size()>& offers) {
+    offers_ = offers;
+    ShowRule();
+}
+
+void TBatchRuleBox::Retranslate() {
+    setTitle(Message(TMessage::BatchRule));
+    languagesLabel_->setText(Message(TMessage::BatchLanguages));
+    codecsLabel_->setText(Message(TMessage::BatchCodecs));
+    for (std::size_t type = 0; type < rows_.size(); ++type) {
+        rows_[type].wanted->setText(Message(kTypeTexts[type]));
+    }
+    attachments_->setText(Message(TMessage::BatchAllAttachments));
+    chaptersLabel_->setText(Message(TMessage::BatchChapters));
+    showing_ = true;
+    chapters_->setItemText(0, Message(TMessage::BatchChaptersNone));
+    chapters_->setItemText(1, Message(TMessage::BatchChaptersXml));
+    chapters_->setItemText(2, Message(TMessage::BatchChaptersSimple));
+    showing_ = false;
+    tags_->setText(Message(TMessage::BatchTags));
+    ShowRule();
+}
+
+void TBatchRuleBox::ShowRule(bool rebuild) {
+    showing_ = true;
+    for (std::size_t type = 0; type < rows_.size(); ++type) {
+        const torvane::TrackChoice& choice = rule_.tracks[type];
+        TypeRow& row = rows_[type];
+        row.wanted->setChecked(choice.wanted);
+        if (rebuild) {
+            FillList(*row.languages, offers_[type].languages, choice.languages, true);
+            FillList(*row.codecs, offers_[type].codecs, choice.codecs, false);
+        } else {
+            ShowChecks(*row.languages, choice.languages);
+            ShowChecks(*row.codecs, choice.codecs);
+        }
+        row.languages->setEnabled(choice.wanted);
+        row.codecs->setEnabled(choice.wanted);
+    }
+    showing_ = false;
+}
+
+void TBatchRuleBox::FillList(QListWidget& list, const std::set<std::string>& offered,
+                             const std::optional<std::set<std::string>>& chosen, bool languages) {
+    list.clear();
+    QListWidgetItem* any = AddChoice(
+        list, Message(languages ? TMessage::BatchAnyLanguage : TMessage::BatchAnyCodec), !chosen);
+    any->setData(kAnyRole, true);
+    std::set<std::string> shown = offered;
+    if (chosen) {
+        shown.insert(chosen->begin(), chosen->end());
+    }
+    for (const std::string& code : shown) {
+        QListWidgetItem* item =
+            AddChoice(list, FromBytes(code), chosen && chosen->count(code) != 0);
+        item->setData(kCodeRole, QByteArray::fromStdString(code));
+    }
+}
+
+void TBatchRuleBox::ShowChecks(QListWidget& list,
+                               const std::optional<std::set<std::string>>& chosen) {
+    for (int k = 0; k < list.count(); ++k) {
+        QListWidgetItem* item = list.item(k);
+        const bool on =
+            item->data(kAnyRole).toBool()
+                ? !chosen
+                : chosen && chosen->count(item->data(kCodeRole).toByteArray().toStdString()) != 0;
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TBatchRuleBox::Toggled(std::size_t type, bool languages, QListWidgetItem& item) {
+    torvane::TrackChoice& choice = rule_.tracks[type];
+    std::optional<std::set<std::string>>& chosen = languages ? choice.languages : choice.codecs;
+    const bool on = item.checkState() == Qt::Checked;
+    if (item.data(kAnyRole).toBool()) {
+        // "Any" and a choice of some exclude each other; with neither, the
+        // type gives nothing.
+        chosen = on ? std::nullopt : std::optional<std::set<std::string>>(std::in_place);
+    } else {
+        const std::string code = item.data(kCodeRole).toByteArray().toStdString();
+        if (!chosen) {
+            chosen.emplace();
+        }
+        if (on) {
+            chosen->insert(code);
+        } else {
+            chosen->erase(code);
+        }
+    }
+    // The item that called stays: only the checks follow the rule here.
+    ShowRule(false);
+    emit changed();
+}
+
+void TBatchRuleBox::ReadOthers() {
+    if (showing_) {
+        return;
+    }
+    rule_.attachments = attachments_->isChecked();
+    switch (chapters_->currentIndex()) {
+        case 1:
+            rule_.chapters = torvane::ChapterFormat::Xml;
+            break;
+        case 2:
+            rule_.chapters = torvane::ChapterFormat::SimpleText;
+            break;
+        default:
+            rule_.chapters.reset();
+    }
+    rule_.tags = tags_->isChecked();
+    emit changed();
+}

@@ -1,0 +1,662 @@
+#include "BatchWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+#include "BatchReport.h"
+#include "BatchRuleBox.h"
+#include "Dialogs.h"
+#include "FileFilter.h"
+#include "Messages.h"
+#include "core/Formats.h"
+#include "unit1.h"
+
+namespace {
+
+using torvane::BatchSource;
+using torvane::FilePlan;
+
+// Identifications at once: the tools are quick, the machine may be small.
+constexpr int kIdentifiers = 2;
+
+// The progress shown at most this often.
+constexpr int kProgressMs = 40;
+
+QString Decode(const std::string& bytes) {
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string Encode(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter on a focused button presses it.
+    button->setAutoDefault(true);
+    return button;
+}
+
+QTreeWidget* MakeTree(QWidget* parent, const char* name) {
+    auto* tree = new QTreeWidget(parent);
+    tree->setObjectName(QString::fromLatin1(name));
+    tree->setColumnCount(2);
+    tree->setRootIsDecorated(false);
+    tree->setUniformRowHeights(true);
+    tree->header()->setStretchLastSection(true);
+    tree->setColumnWidth(0, 300);
+    return tree;
+}
+
+QString SizeText(std::uint64_t bytes) {
+    const QLocale locale(LanguageInForce() == TLanguage::Spanish ? QLocale::Spanish
+                                                                 : QLocale::English);
+    return locale.formattedDataSize(static_cast<qint64>(bytes));
+}
+
+}  // namespace
+
+// Passes the run's news, told on the run's thread, to the window's.
+class TBatchWindow::Listener : public torvane::BatchListener {
+  public:
+    explicit Listener(TBatchWindow& window) : window_(window) {}
+
+    void StepStarted(std::size_t file, torvane::BatchStep step) override {
+        Post([window = &window_, file, step] { window->StepStarted(file, step); });
+    }
+    void StepProgress(std::size_t file, int percent) override {
+        Post([window = &window_, file, percent] { window->StepProgress(file, percent); });
+    }
+    void FileEnded(const torvane::BatchFileEnd& end) override {
+        Post([window = &window_, end] { window->FileEnded(end); });
+    }
+    void RunEnded(bool cancelled) override {
+        Post([window = &window_, cancelled] { window->RunEnded(cancelled); });
+    }
+
+  private:
+    template <class F>
+    void Post(F&& call) {
+        QMetaObject::invokeMethod(&window_, std::forward<F>(call), Qt::QueuedConnection);
+    }
+    TBatchWindow& window_;
+};
+
+TBatchWindow::TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string programFolder,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      form1_(form1),
+      dialogs_(dialogs),
+      programFolder_(std::move(programFolder)),
+      silenceMs_(TForm1::kCaptureSilenceMs) {
+    setObjectName(QStringLiteral("BatchWindow"));
+    // The main window's end ends the program, this window or not.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setAcceptDrops(true);
+    identifiers_.setMaxThreadCount(kIdentifiers);
+    progressTimer_.setSingleShot(true);
+    progressTimer_.setInterval(kProgressMs);
+    connect(&progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(); });
+    BuildControls();
+    ConnectHandlers();
+    Retranslate();
+    resize(960, 740);
+    SourcesChanged();
+}
+
+TBatchWindow::~TBatchWindow() {
+    run_.reset();
+    identifiers_.waitForDone();
+}
+
+void TBatchWindow::BuildControls() {
+    ruleBox_ = new TBatchRuleBox(this);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("BatchTabs"));
+    preview_ = MakeTree(tabs_, "BatchPreview");
+    preview_->setRootIsDecorated(true);
+    summaryText_ = new QPlainTextEdit(tabs_);
+    summaryText_->setObjectName(QStringLiteral("BatchSummaryText"));
+    summaryText_->setReadOnly(true);
+    tabs_->addTab(preview_, QString());
+    tabs_->addTab(summaryText_, QString());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(BuildSources(), 1);
+    layout->addWidget(ruleBox_);
+    layout->addWidget(BuildOutput());
+    layout->addWidget(tabs_, 3);
+    layout->addWidget(BuildRunControls());
+}
+
+QWidget* TBatchWindow::BuildSources() {
+    sourcesBox_ = new QGroupBox(this);
+    sourceList_ = MakeTree(sourcesBox_, "BatchSourceList");
+    sourceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Room for a few sources; the preview below takes what is left.
+    sourceList_->setMinimumHeight(5 * sourceList_->fontMetrics().height());
+    sourceList_->setMaximumHeight(7 * sourceList_->fontMetrics().height());
+    sourcesHint_ = new QLabel(sourcesBox_);
+    addFiles_ = MakeButton(sourcesBox_, "BatchAddFiles");
+    addFolder_ = MakeButton(sourcesBox_, "BatchAddFolder");
+    remove_ = MakeButton(sourcesBox_, "BatchRemove");
+    sourcesHint_->setWordWrap(true);
+    sourcesHint_->setFixedWidth(150);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(addFiles_);
+    buttons->addWidget(addFolder_);
+    buttons->addWidget(remove_);
+    buttons->addWidget(sourcesHint_);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(sourcesBox_);
+    layout->addWidget(sourceList_, 1);
+    layout->addLayout(buttons);
+    return sourcesBox_;
+}
+
+QWidget* TBatchWindow::BuildOutput() {
+    outputBox_ = new QGroupBox(this);
+    folder_ = new QLineEdit(outputBox_);
+    folder_->setObjectName(QStringLiteral("BatchFolder"));
+    browse_ = MakeButton(outputBox_, "BatchBrowse");
+    perSource_ = new QRadioButton(outputBox_);
+    perSource_->setObjectName(QStringLiteral("BatchFolderPerSource"));
+    perSource_->setChecked(true);
+    prefixed_ = new QRadioButton(outputBox_);
+    prefixed_->setObjectName(QStringLiteral("BatchPrefixedNames"));
+    auto* line = new QHBoxLayout;
+    line->addWidget(folder_, 1);
+    line->addWidget(browse_);
+    auto* layouts = new QHBoxLayout;
+    layouts->addWidget(perSource_);
+    layouts->addSpacing(24);
+    layouts->addWidget(prefixed_);
+    layouts->addStretch(1);
+    auto* layout = new QVBoxLayout(outputBox_);
+    layout->addLayout(line);
+    layout->addLayout(layouts);
+    return outputBox_;
+}
+
+QWidget* TBatchWindow::BuildRunControls() {
+    auto* panel = new QWidget(this);
+    overall_ = new QProgressBar(panel);
+    overall_->setObjectName(QStringLiteral("BatchOverallProgress"));
+    overall_->setRange(0, 1000);
+    overall_->setTextVisible(false);
+    overallLabel_ = new QLabel(panel);
+    overallLabel_->setObjectName(QStringLiteral("BatchOverallLabel"));
+    fileProgress_ = new QProgressBar(panel);
+    fileProgress_->setObjectName(QStringLiteral("BatchFileProgress"));
+    fileProgress_->setRange(0, 100);
+    fileLabel_ = new QLabel(panel);
+    fileLabel_->setObjectName(QStringLiteral("BatchFileLabel"));
+    start_ = MakeButton(panel, "BatchStart");
+    start_->setDefault(true);
+    cancel_ = MakeButton(panel, "BatchCancel");
+    copy_ = MakeButton(panel, "BatchCopySummary");
+    close_ = MakeButton(panel, "BatchClose");
+    // The bars with their labels, the buttons beside them.
+    auto* layout = new QGridLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(overallLabel_, 0, 0);
+    layout->addWidget(overall_, 0, 1);
+    layout->addWidget(fileLabel_, 1, 0);
+    layout->addWidget(fileProgress_, 1, 1);
+    layout->addWidget(start_, 0, 2);
+    layout->addWidget(cancel_, 0, 3);
+    layout->addWidget(copy_, 1, 2);
+    layout->addWidget(close_, 1, 3);
+    layout->setColumnStretch(0, 2);
+    layout->setColumnStretch(1, 3);
+    return panel;
+}
+
+void TBatchWindow::ConnectHandlers() {
+    auto wire = [this](QPushButton* button, void (TBatchWindow::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { form1_.Guarded([&] { (this->*handler)(); }); });
+    };
+    wire(addFiles_, &TBatchWindow::AddFilesClick);
+    wire(addFolder_, &TBatchWindow::AddFolderClick);
+    wire(remove_, &TBatchWindow::RemoveClick);
+    wire(browse_, &TBatchWindow::BrowseClick);
+    wire(start_, &TBatchWindow::StartClick);
+    wire(cancel_, &TBatchWindow::CancelClick);
+    wire(copy_, &TBatchWindow::CopySummaryClick);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    connect(ruleBox_, &TBatchRuleBox::changed, this, [this] { Rebuild(); });
+    connect(folder_, &QLineEdit::textChanged, this, [this] { Rebuild(); });
+    connect(perSource_, &QRadioButton::toggled, this, [this] { Rebuild(); });
+    connect(sourceList_, &QTreeWidget::itemSelectionChanged, this, [this] { ShowButtons(); });
+}
+
+void TBatchWindow::Retranslate() {
+    setWindowTitle(Message(TMessage::BatchTitle));
+    sourcesBox_->setTitle(Message(TMessage::BatchSources));
+    sourceList_->setHeaderLabels(
+        {Message(TMessage::BatchColumnFile), Message(TMessage::BatchColumnContents)});
+    sourcesHint_->setText(Message(TMessage::BatchSourcesHint));
+    addFiles_->setText(Message(TMessage::BatchAddFiles));
+    addFolder_->setText(Message(TMessage::BatchAddFolder));
+    remove_->setText(Message(TMessage::BatchRemove));
+    ruleBox_->Retranslate();
+    outputBox_->setTitle(Message(TMessage::BatchOutput));
+    folder_->setPlaceholderText(Message(TMessage::BatchOutputBeside));
+    browse_->setText(Message(TMessage::BatchBrowse));
+    perSource_->setText(Message(TMessage::BatchFolderPerSource));
+    prefixed_->setText(Message(TMessage::BatchPrefixedNames));
+    tabs_->setTabText(0, Message(TMessage::BatchPreview));
+    tabs_->setTabText(1, Message(TMessage::BatchSummary));
+    preview_->setHeaderLabels(
+        {Message(TMessage::BatchColumnOutput), Message(TMessage::BatchColumnHolds)});
+    start_->setText(Message(TMessage::BatchStart));
+    cancel_->setText(Message(TMessage::ConsoleCancel));
+    copy_->setText(Message(TMessage::BatchCopySummary));
+    close_->setText(Message(TMessage::ConsoleClose));
+    ShowSources();
+    ShowPreview();
+    ShowProgress();
+}
+
+// ---- Sources ---------------------------------------------------------------
+
+void TBatchWindow::AddPaths(const QStringList& paths) {
+    if (Running()) {
+        return;
+    }
+    std::vector<std::string> files;
+    std::vector<std::string> given;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        const std::string full = Encode(info.absoluteFilePath());
+        if (info.isDir()) {
+            const std::vector<std::string> inside = torvane::MatroskaFilesIn(full);
+            files.insert(files.end(), inside.begin(), inside.end());
+        } else {
+            given.push_back(full);
+        }
+    }
+    std::sort(given.begin(), given.end(), [](const std::string& a, const std::string& b) {
+        return torvane::NaturalLess(torvane::FileNameOf(a), torvane::FileNameOf(b));
+    });
+    files.insert(files.end(), given.begin(), given.end());
+    for (const std::string& file : files) {
+        const bool listed = std::any_of(entries_.begin(), entries_.end(), [&](const TEntry& e) {
+            return e.probe.source.path == file;
+        });
+        if (listed) {
+            continue;
+        }
+        TEntry entry;
+        entry.id = nextId_++;
+        entry.probe.source.path = file;
+        entries_.push_back(entry);
+        const quint64 id = entry.id;
+        const std::string folder = programFolder_;
+        const int silence = silenceMs_;
+        identifiers_.start([this, id, file, folder, silence] {
+            const torvane::SourceProbe probe = torvane::ProbeSource(file, folder, silence);
+            QMetaObject::invokeMethod(
+                this, [this, id, probe] { Identified(id, probe); }, Qt::QueuedConnection);
+        });
+    }
+    SourcesChanged();
+}
+
+void TBatchWindow::Identified(quint64 id, const torvane::SourceProbe& probe) {
+    for (TEntry& entry : entries_) {
+        if (entry.id == id) {
+            entry.probe = probe;
+            SourcesChanged();
+            return;
+        }
+    }
+    // Removed meanwhile: nothing to show.
+}
+
+bool TBatchWindow::Identifying() const {
+    return std::any_of(entries_.begin(), entries_.end(), [](const TEntry& entry) {
+        return entry.probe.source.state == BatchSource::State::Identifying;
+    });
+}
+
+void TBatchWindow::AddFilesClick() {
+    AddPaths(dialogs_.OpenFiles(this, kSourceFilter, Decode(programFolder_)));
+}
+
+void TBatchWindow::AddFolderClick() {
+    const QString folder = dialogs_.SelectDirectory(
+        this, Message(TMessage::BatchChooseSourceFolder), QString(), QString());
+    if (!folder.isEmpty()) {
+        AddPaths({folder});
+    }
+}
+
+void TBatchWindow::RemoveClick() {
+    if (Running()) {
+        return;
+    }
+    std::vector<bool> chosen(entries_.size(), false);
+    for (QTreeWidgetItem* item : sourceList_->selectedItems()) {
+        const int row = sourceList_->indexOfTopLevelItem(item);
+        if (row >= 0 && static_cast<std::size_t>(row) < chosen.size()) {
+            chosen[static_cast<std::size_t>(row)] = true;
+        }
+    }
+    std::vector<TEntry> kept;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+        if (!chosen[k]) {
+            kept.push_back(std::move(entries_[k]));
+        }
+    }
+    entries_ = std::move(kept);
+    SourcesChanged();
+}
+
+void TBatchWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!Running() && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TBatchWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    if (!paths.isEmpty()) {
+        event->acceptProposedAction();
+        form1_.Guarded([&] { AddPaths(paths); });
+    }
+}
+
+// ---- The rule, the plan and what shows them --------------------------------
+
+std::string TBatchWindow::OutputFolder() const {
+    const QString typed = folder_->text().trimmed();
+    return typed.isEmpty() ? std::string() : Encode(QFileInfo(typed).absoluteFilePath());
+}
+
+void TBatchWindow::SourcesChanged() {
+    std::vector<BatchSource> sources;
+    for (const TEntry& entry : entries_) {
+        sources.push_back(entry.probe.source);
+    }
+    ruleBox_->SetOffers(torvane::OffersOf(sources));
+    ShowSources();
+    Rebuild();
+}
+
+void TBatchWindow::Rebuild() {
+    if (Running()) {
+        return;
+    }
+    std::vector<BatchSource> sources;
+    for (const TEntry& entry : entries_) {
+        sources.push_back(entry.probe.source);
+    }
+    // The main window's table, never changed here: a codec it lacks is asked
+    // for once, when the extraction starts.
+    torvane::FormatTable table = form1_.Formats();
+    plan_ =
+        torvane::PlanBatch(sources, ruleBox_->Rule(),
+                           perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
+                                                   : torvane::OutputLayout::PrefixedNames,
+                           OutputFolder(), [&table](const std::string& line) {
+                               return torvane::Averiguatipo(
+                                   line, table, [](const std::string&) { return std::string(); });
+                           });
+    ShowPreview();
+    ShowButtons();
+}
+
+void TBatchWindow::ShowSources() {
+    sourceList_->clear();
+    for (const TEntry& entry : entries_) {
+        const BatchSource& source = entry.probe.source;
+        auto* item = new QTreeWidgetItem(sourceList_);
+        item->setText(0, Decode(torvane::FileNameOf(source.path)));
+        item->setText(1, SourceContentsText(entry.probe, silenceMs_));
+        const QString said = SourceMessagesText(entry.probe, silenceMs_);
+        item->setToolTip(0, Decode(source.path));
+        item->setToolTip(1, said.isEmpty() ? item->text(1) : said);
+    }
+}
+
+void TBatchWindow::ShowPreview() {
+    preview_->clear();
+    for (std::size_t k = 0; k < plan_.size() && k < entries_.size(); ++k) {
+        const FilePlan& file = plan_[k];
+        auto* item = new QTreeWidgetItem(preview_);
+        item->setText(0, Decode(torvane::FileNameOf(file.source)));
+        QString status;
+        switch (file.state) {
+            case FilePlan::State::Identifying:
+            case FilePlan::State::Unreadable:
+                status = SourceContentsText(entries_[k].probe, silenceMs_);
+                break;
+            case FilePlan::State::Nothing:
+                status = Message(TMessage::BatchGivesNothing);
+                break;
+            case FilePlan::State::Outputs:
+                status = file.outputs.size() == 1
+                             ? Message(TMessage::BatchGivesOne)
+                             : Message(TMessage::BatchGivesMany).arg(file.outputs.size());
+                break;
+        }
+        item->setText(1, status);
+        for (const torvane::PlannedOutput& output : file.outputs) {
+            auto* child = new QTreeWidgetItem(item);
+            child->setText(0, Decode(torvane::ShownPath(file, output)));
+            child->setText(1, OutputHoldsText(output));
+        }
+        for (const torvane::UnnamedTrack& track : file.unnamed) {
+            auto* child = new QTreeWidgetItem(item);
+            child->setText(0, QStringLiteral("Track%1.?").arg(track.number));
+            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(Decode(track.codec)));
+        }
+    }
+    preview_->expandAll();
+}
+
+void TBatchWindow::ShowButtons() {
+    const bool idle = !Running();
+    const bool outputs = std::any_of(plan_.begin(), plan_.end(), [](const FilePlan& file) {
+        return file.state == FilePlan::State::Outputs || !file.unnamed.empty();
+    });
+    start_->setEnabled(idle && outputs && !Identifying());
+    cancel_->setEnabled(Running() && !cancelling_);
+    copy_->setEnabled(!summary_.isEmpty());
+    remove_->setEnabled(idle && !sourceList_->selectedItems().isEmpty());
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{addFiles_, addFolder_, ruleBox_, outputBox_}) {
+        control->setEnabled(idle);
+    }
+}
+
+void TBatchWindow::BrowseClick() {
+    const QString folder = dialogs_.SelectDirectory(this, Message(TMessage::BatchChooseOutput),
+                                                    QString(), folder_->text());
+    if (!folder.isEmpty()) {
+        folder_->setText(folder);
+    }
+}
+
+bool TBatchWindow::event(QEvent* event) {
+    // The main window may have learnt an extension meanwhile.
+    if (event->type() == QEvent::WindowActivate) {
+        Rebuild();
+    }
+    return QWidget::event(event);
+}
+
+// ---- The run ---------------------------------------------------------------
+
+void TBatchWindow::StartClick() {
+    if (Running() || Identifying()) {
+        return;
+    }
+    // A codec no table knows is asked for once, as the main window asks, and
+    // the answer kept in its table; then the plan holds the names to write.
+    for (const std::string& line : torvane::UnknownCodecLines(plan_)) {
+        form1_.Averiguatipo(line);
+    }
+    Rebuild();
+    filesToRun_ = 0;
+    bytesToRun_ = 0;
+    for (std::size_t k = 0; k < plan_.size(); ++k) {
+        if (plan_[k].state == FilePlan::State::Outputs) {
+            ++filesToRun_;
+            bytesToRun_ += entries_[k].probe.source.bytes;
+        }
+    }
+    ends_.assign(plan_.size(), std::nullopt);
+    filesRun_ = 0;
+    bytesRun_ = 0;
+    current_.reset();
+    cancelling_ = false;
+    summary_.clear();
+    summaryText_->clear();
+    tabs_->setCurrentWidget(preview_);
+
+    const char* path = std::getenv("PATH");
+    listener_ = std::make_unique<Listener>(*this);
+    run_ = std::make_unique<torvane::BatchRun>(
+        plan_, torvane::BatchRunSettings{programFolder_, path != nullptr ? path : "", silenceMs_},
+        *listener_);
+    ShowButtons();
+    ShowProgress();
+}
+
+void TBatchWindow::CancelClick() {
+    if (run_ && !cancelling_) {
+        cancelling_ = true;
+        run_->Cancel();
+        ShowButtons();
+    }
+}
+
+void TBatchWindow::CopySummaryClick() {
+    QApplication::clipboard()->setText(summary_);
+}
+
+void TBatchWindow::StepStarted(std::size_t file, torvane::BatchStep step) {
+    current_ = file;
+    currentStep_ = step;
+    if (step == torvane::BatchStep::Folder) {
+        currentPercent_ = 0;
+    }
+    ShowProgressSoon();
+}
+
+void TBatchWindow::StepProgress(std::size_t file, int percent) {
+    current_ = file;
+    currentPercent_ = percent;
+    ShowProgressSoon();
+}
+
+void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
+    if (end.file < ends_.size()) {
+        ends_[end.file] = end;
+        bytesRun_ += entries_[end.file].probe.source.bytes;
+    }
+    ++filesRun_;
+    current_.reset();
+    currentPercent_ = 0;
+    ShowProgressSoon();
+}
+
+void TBatchWindow::RunEnded(bool cancelled) {
+    run_.reset();
+    listener_.reset();
+    std::vector<QString> names;
+    std::vector<TBatchFileReport> reports;
+    for (std::size_t k = 0; k < plan_.size(); ++k) {
+        names.push_back(Decode(torvane::FileNameOf(plan_[k].source)));
+        reports.push_back(ReportFile(plan_[k], entries_[k].probe, ends_[k] ? &*ends_[k] : nullptr,
+                                     cancelled, silenceMs_));
+    }
+    summary_ = SummaryText(names, reports);
+    summaryText_->setPlainText(summary_);
+    tabs_->setCurrentWidget(summaryText_);
+    cancelling_ = false;
+    ShowProgress();
+    ShowButtons();
+    if (closeWhenDone_) {
+        close();
+    }
+}
+
+void TBatchWindow::ShowProgressSoon() {
+    if (!progressTimer_.isActive()) {
+        progressTimer_.start();
+    }
+}
+
+void TBatchWindow::ShowProgress() {
+    progressTimer_.stop();
+    if (filesToRun_ == 0) {
+        overall_->setValue(0);
+        fileProgress_->setValue(0);
+        overallLabel_->setText(Message(TMessage::BatchWaiting));
+        fileLabel_->clear();
+        return;
+    }
+    // The bytes of the files done, and of the current one as far as its
+    // tracks pass has read it.
+    std::uint64_t bytes = bytesRun_;
+    if (current_ && *current_ < entries_.size()) {
+        bytes += entries_[*current_].probe.source.bytes *
+                 static_cast<std::uint64_t>(currentPercent_) / 100;
+    }
+    overall_->setValue(bytesToRun_ == 0 ? static_cast<int>(1000 * filesRun_ / filesToRun_)
+                                        : static_cast<int>(1000 * bytes / bytesToRun_));
+    overallLabel_->setText(Message(TMessage::BatchOverall)
+                               .arg(QString::number(std::min(filesRun_ + 1, filesToRun_)),
+                                    QString::number(filesToRun_), SizeText(bytes),
+                                    SizeText(bytesToRun_)));
+    // The label first: whoever watches the bar reads which file it is for.
+    fileLabel_->setText(current_ ? Message(TMessage::BatchCurrentFile)
+                                       .arg(Decode(torvane::FileNameOf(plan_[*current_].source)),
+                                            StepName(currentStep_))
+                                 : QString());
+    fileProgress_->setValue(current_ ? currentPercent_ : 0);
+}
+
+void TBatchWindow::closeEvent(QCloseEvent* event) {
+    // A running extraction is cancelled first, as in the console window; the
+    // window goes once the tool has ended.
+    if (Running()) {
+        closeWhenDone_ = true;
+        CancelClick();
+        event->ignore();
+        return;
+    }
+    closeWhenDone_ = false;
+    event->accept();
+}

@@ -1,0 +1,162 @@
+// The texts the program shows beyond the 39 rows of the language table: its
+// own boxes, the console window, the reports of a run. Each exists in both
+// interface languages and is shown in the language in force.
+#pragma once
+
+#include <QString>
+#include <span>
+
+#include "Languages.h"
+
+// One key per text. A text with %1, %2 ... is completed with QString::arg
+// (all its arguments in one call, so that an argument holding "%2" stays as
+// it is).
+enum class TMessage {
+    // An exception that carries no message.
+    UnknownError,
+
+    // The report of an extraction with a failed step: a headline, then one
+    // line per failed step with its name (%1) and what happened (%2).
+    ExtractionFailed,
+    FailedStep,
+    StepTracks,
+    StepAttachments,
+
+    // What happened to a run of a tool.
+    OutcomeNotStarted,   // %1 the reason
+    OutcomeExitStatus,   // %1 the status
+    OutcomeSignal,       // %1 the signal's number
+    OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
+    OutcomeCancelled,
+    OutcomeUnknown,
+
+    // The console window of an extraction run.
+    ConsoleRunning,
+    ConsoleCancelling,
+    ConsoleCancel,
+    ConsoleClose,
+    ConsoleOwnConsole,
+
+    // Why a tool could not be started (after OutcomeNotStarted).
+    StartEmptyCommand,
+    StartNoProgram,      // %1 the program's name
+    StartNoPipe,         // %1 the system's reason
+    StartCannotRun,      // %1 the program, %2 the system's reason
+    StartCannotPrepare,  // %1 the program
+
+    // The end of an extraction other than success or failure: cancelled, or
+    // with a step that ended with warnings (%1 the step; its lines follow).
+    ExtractionCancelled,
+    ExtractionWarnings,
+    StepWarnings,
+
+    // The output folder cannot be made: %1 the folder as typed, %2 the reason.
+    OutputFolderFailed,
+
+    // Reading a source file: the identification tool failed (%1 what
+    // happened to it; its messages follow) or warned (its messages follow);
+    // a tool went silent (%1 the tool and its mode, %2 the seconds waited).
+    ListingFailed,
+    ListingWarnings,
+    CaptureTimedOut,
+
+    // An answer the new-format dialog refuses, and why.
+    ExtensionTooLong,
+    ExtensionBlank,
+    ExtensionBracket,
+    ExtensionReserved,
+    // Closing the window: the new rows of the format table could be written
+    // neither beside the program nor in the per-user folder (%1 the reason).
+    FormatsNotSaved,
+    // A file named on the command line that does not exist (%1 its path).
+    SourceNotFound,
+
+    // The batch window: its menu item and title, the source list, the rule,
+    // the output folder, the preview, the run and its summary.
+    BatchMenuItem,
+    BatchTitle,
+    BatchSources,
+    BatchAddFiles,
+    BatchAddFolder,
+    BatchRemove,
+    BatchSourcesHint,
+    BatchColumnFile,
+    BatchColumnContents,
+    BatchIdentifying,
+    BatchUnreadable,  // %1 why
+    BatchReadWithWarnings,
+    BatchVideo,
+    BatchAudio,
+    BatchSubtitles,
+    BatchAttachmentCount,  // %1 how many
+    BatchChaptersPresent,
+    BatchTagsPresent,
+    BatchNoContents,
+    BatchRule,
+    BatchLanguages,
+    BatchCodecs,
+    BatchAnyLanguage,
+    BatchAnyCodec,
+    BatchAllAttachments,
+    BatchChapters,
+    BatchChaptersNone,
+    BatchChaptersXml,
+    BatchChaptersSimple,
+    BatchTags,
+    BatchOutput,
+    BatchBrowse,
+    BatchOutputBeside,
+    BatchChooseOutput,
+    BatchChooseSourceFolder,
+    BatchFolderPerSource,
+    BatchPrefixedNames,
+    BatchPreview,
+    BatchSummary,
+    BatchColumnOutput,
+    BatchColumnHolds,
+    BatchGivesOne,
+    BatchGivesMany,  // %1 how many
+    BatchGivesNothing,
+    BatchAttachmentOutput,  // %1 its id
+    BatchUnnamedTrack,      // %1 the codec
+    BatchStart,
+    BatchCopySummary,
+    BatchOverall,      // %1 file, %2 files, %3 bytes done, %4 bytes in all
+    BatchCurrentFile,  // %1 the file, %2 the step
+    BatchWaiting,
+    StepFolder,
+    StepChapters,
+    StepTags,
+    BatchTotals,  // %1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped
+    BatchFileDone,
+    BatchFileWarnings,
+    BatchFileFailed,
+    BatchFileCancelled,
+    BatchFileSkipped,
+    BatchFolderNotMade,   // %1 the folder, %2 the reason
+    BatchFolderNotNamed,  // %1 the folder
+    BatchNothingPrinted,  // %1 the tool and its mode
+    BatchNothingForRule,
+    BatchNotRunAfterCancel,
+    BatchTrackLeftOut,  // %1 the track's number, %2 the codec
+};
+
+struct TMessageRow {
+    TMessage key;
+    const char16_t* spanish;
+    const char16_t* english;
+};
+
+// Every row, one per key.
+std::span<const TMessageRow> MessageRows();
+
+// The language in force: the one last applied to the windows (the language
+// table's ApplyLanguageTexts sets it), and Spanish, the language of the
+// design texts, until one is.
+TLanguage LanguageInForce();
+void SetLanguageInForce(TLanguage language);
+
+// The text of a key in the language in force, or in the one given. A key
+// without a row is a programming error and throws torvane::Exception.
+QString Message(TMessage key);
+QString Message(TMessage key, TLanguage language);

@@ -1,0 +1,14 @@
+#include "WebLinks.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+QString ProgramPage(const QString& programFolder) {
+    const QString page = QStringLiteral("share/doc/torvane/README.html");
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../../") + page);
+    const QString built = QDir::cleanPath(programFolder + QStringLiteral("/../") + page);
+    const QString found =
+        !QFileInfo(installed).isFile() && QFileInfo(built).isFile() ? built : installed;
+    return QUrl::fromLocalFile(found).toString();
+}

@@ -25,14 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "BatchWindow.h"
-#include "NewFormat.h"
-#include "ScriptedDialogs.h"
-#include "Unit3.h"
-#include "Unit4.h"
 #include "core/BatchSteps.h"
 #include "core/ProgramFolder.h"
-#include "unit1.h"
+#include "tests/ui/ScriptedDialogs.h"
+#include "ui/AboutWindows.h"
+#include "ui/BatchWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/NewFormatDialog.h"
 
 namespace {
 

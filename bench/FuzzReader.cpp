@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "Listing.h"
-#include "Reader.h"
-#include "Render.h"
+#include "matroska/Reader.h"
+#include "tools/ostrem/ListingLines.h"
+#include "tools/quarvel/ChapterAndTagText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mkv::Reader reader(mkv::MemorySource(std::vector<uint8_t>(data, data + size)));

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "HostileFiles.h"
+#include "tests/support/HostileFiles.h"
 
 using namespace ebmltest;
 

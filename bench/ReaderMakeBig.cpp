@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "EbmlWriter.h"
+#include "tests/support/EbmlWriter.h"
 
 using namespace ebmltest;
 

@@ -18,12 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "NewFormat.h"
-#include "ScriptedDialogs.h"
-#include "Unit3.h"
-#include "Unit4.h"
 #include "core/ProgramFolder.h"
-#include "unit1.h"
+#include "tests/ui/ScriptedDialogs.h"
+#include "ui/AboutWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/NewFormatDialog.h"
 
 namespace {
 

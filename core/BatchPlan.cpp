@@ -1,12 +1,12 @@
-#include "BatchPlan.h"
+#include "core/BatchPlan.h"
 
 #include <filesystem>
 #include <map>
 #include <set>
 
-#include "Formats.h"
-#include "OutputFolder.h"
-#include "ProgramFolder.h"
+#include "core/Formats.h"
+#include "core/OutputFolder.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 namespace {

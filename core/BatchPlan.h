@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "BatchRule.h"
-#include "BatchSource.h"
-#include "CommandLine.h"
+#include "core/BatchRule.h"
+#include "core/BatchSource.h"
+#include "core/CommandLine.h"
 
 namespace torvane {
 

@@ -1,8 +1,8 @@
-#include "BatchRule.h"
+#include "core/BatchRule.h"
 
 #include <algorithm>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace torvane {
 namespace {

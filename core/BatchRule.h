@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "BatchSource.h"
-#include "CommandLine.h"
+#include "core/BatchSource.h"
+#include "core/CommandLine.h"
 
 namespace torvane {
 

@@ -1,11 +1,11 @@
-#include "BatchSource.h"
+#include "core/BatchSource.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
 
-#include "Listing.h"
+#include "core/Listing.h"
 
 namespace torvane {
 namespace {

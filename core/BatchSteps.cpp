@@ -1,8 +1,8 @@
-#include "BatchSteps.h"
+#include "core/BatchSteps.h"
 
 #include <algorithm>
 
-#include "ProgramFolder.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 namespace {

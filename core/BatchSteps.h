@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "BatchPlan.h"
+#include "core/BatchPlan.h"
 
 namespace torvane {
 

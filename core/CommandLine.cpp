@@ -1,11 +1,11 @@
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "Formats.h"
-#include "OutputFolder.h"
+#include "core/Formats.h"
+#include "core/OutputFolder.h"
 
 namespace torvane {
 namespace {

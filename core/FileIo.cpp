@@ -1,4 +1,4 @@
-#include "FileIo.h"
+#include "core/FileIo.h"
 
 #include <atomic>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <random>
 #include <system_error>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace torvane::fileio {
 namespace {

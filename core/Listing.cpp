@@ -1,4 +1,4 @@
-#include "Listing.h"
+#include "core/Listing.h"
 
 namespace torvane {
 namespace {

@@ -1,9 +1,9 @@
-#include "OutputFolder.h"
+#include "core/OutputFolder.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "ProgramFolder.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramFolder.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 

@@ -1,11 +1,11 @@
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "Exception.h"
-#include "FileIo.h"
-#include "ProgramFolder.h"
+#include "core/Exception.h"
+#include "core/FileIo.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ShortPath.h"
+#include "core/ShortPath.h"
 
 // Linux has no 8.3 names, yet command lines are split at blanks and never
 // quoted. A path that holds a blank is therefore replaced by a symbolic link

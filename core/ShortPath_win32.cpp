@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "ShortPath.h"
+#include "core/ShortPath.h"
 
 namespace torvane {
 

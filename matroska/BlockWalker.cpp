@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "Ids.h"
-#include "State.h"
+#include "matroska/Ids.h"
+#include "matroska/State.h"
 
 namespace mkv {
 

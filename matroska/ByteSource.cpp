@@ -1,4 +1,4 @@
-#include "ByteSource.h"
+#include "matroska/ByteSource.h"
 
 #include <algorithm>
 #include <cerrno>

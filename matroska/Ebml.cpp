@@ -1,9 +1,9 @@
-#include "Ebml.h"
+#include "matroska/Ebml.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "Ids.h"
+#include "matroska/Ids.h"
 
 namespace mkv {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "ByteSource.h"
-#include "Error.h"
+#include "matroska/ByteSource.h"
+#include "matroska/Error.h"
 
 namespace mkv {
 

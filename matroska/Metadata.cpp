@@ -1,4 +1,4 @@
-#include "Metadata.h"
+#include "matroska/Metadata.h"
 
 #include <zlib.h>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Parse.h"
-#include "Types.h"
+#include "matroska/Parse.h"
+#include "matroska/Types.h"
 
 namespace mkv::detail {
 

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "ByteSource.h"
-#include "Ebml.h"
-#include "Error.h"
-#include "Ids.h"
-#include "Limits.h"
+#include "matroska/ByteSource.h"
+#include "matroska/Ebml.h"
+#include "matroska/Error.h"
+#include "matroska/Ids.h"
+#include "matroska/Limits.h"
 
 namespace mkv::detail {
 

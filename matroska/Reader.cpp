@@ -1,12 +1,12 @@
-#include "Reader.h"
+#include "matroska/Reader.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <set>
 #include <utility>
 
-#include "Ids.h"
-#include "State.h"
+#include "matroska/Ids.h"
+#include "matroska/State.h"
 
 namespace mkv {
 

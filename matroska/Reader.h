@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "ByteSource.h"
-#include "Error.h"
-#include "Limits.h"
-#include "Types.h"
+#include "matroska/ByteSource.h"
+#include "matroska/Error.h"
+#include "matroska/Limits.h"
+#include "matroska/Types.h"
 
 namespace mkv {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Metadata.h"
-#include "Reader.h"
+#include "matroska/Metadata.h"
+#include "matroska/Reader.h"
 
 namespace mkv {
 

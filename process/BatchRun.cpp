@@ -1,16 +1,16 @@
-#include "BatchRun.h"
+#include "process/BatchRun.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "Exception.h"
-#include "FileIo.h"
-#include "Listing.h"
-#include "OutputFolder.h"
-#include "OutputWait.h"
-#include "ProgramFolder.h"
-#include "ShortPath.h"
-#include "Stdout.h"
+#include "core/Exception.h"
+#include "core/FileIo.h"
+#include "core/Listing.h"
+#include "core/OutputFolder.h"
+#include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
+#include "process/CapturedRun.h"
+#include "process/OutputWait.h"
 
 namespace torvane {
 namespace {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "BatchSteps.h"
-#include "ConsoleRun.h"
+#include "core/BatchSteps.h"
+#include "process/ConsoleRun.h"
 
 namespace torvane {
 

@@ -1,4 +1,4 @@
-#include "Stdout.h"
+#include "process/CapturedRun.h"
 
 // The messages are fixed texts: headline, two CR bytes and the failed call.
 // They stay word for word, typos included: people quote them when they

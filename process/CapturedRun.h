@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace torvane {
 
-// Unit Stdout: runs one console tool hidden, with its standard output on a
-// pipe, and gathers that output as bytes.
+// The captured run (TChildProc): runs one console tool hidden, with its
+// standard output on a pipe, and gathers that output as bytes.
 
 // The three failures of starting a captured run. Each message is a headline,
 // two CR bytes (no LF) and the call that failed; the texts are fixed and

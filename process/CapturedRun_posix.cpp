@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "CommandSplit.h"
-#include "Spawn_posix.h"
-#include "Stdout.h"
+#include "process/CapturedRun.h"
+#include "process/CommandSplit.h"
+#include "process/Spawn_posix.h"
 
 namespace torvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Stdout.h"
+#include "process/CapturedRun.h"
 
 namespace torvane {
 namespace {

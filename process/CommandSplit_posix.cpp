@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "CommandSplit.h"
-#include "ProgramFolder.h"
+#include "core/ProgramFolder.h"
+#include "process/CommandSplit.h"
 
 namespace torvane {
 namespace {

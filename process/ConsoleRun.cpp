@@ -1,4 +1,4 @@
-#include "ConsoleRun.h"
+#include "process/ConsoleRun.h"
 
 #include <charconv>
 

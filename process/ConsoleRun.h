@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Stdout.h"
+#include "process/CapturedRun.h"
 
 // The extraction runs: one console tool started from a whole command line,
 // watched while it works and always reaped. No Qt here; the console window

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <thread>
 
-#include "CommandSplit.h"
-#include "ConsoleRun.h"
-#include "ProgramFolder.h"
-#include "Spawn_posix.h"
+#include "core/ProgramFolder.h"
+#include "process/CommandSplit.h"
+#include "process/ConsoleRun.h"
+#include "process/Spawn_posix.h"
 
 namespace torvane {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ConsoleRun.h"
+#include "process/ConsoleRun.h"
 
 namespace torvane {
 

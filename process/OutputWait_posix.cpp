@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "OutputWait.h"
+#include "process/OutputWait.h"
 
 namespace torvane {
 

@@ -1,6 +1,6 @@
 #include <thread>
 
-#include "OutputWait.h"
+#include "process/OutputWait.h"
 
 namespace torvane {
 

@@ -1,13 +1,13 @@
-#include "SourceProbe.h"
+#include "process/SourceProbe.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "BatchSteps.h"
-#include "ConsoleRun.h"
-#include "Listing.h"
-#include "ProgramFolder.h"
-#include "ShortPath.h"
+#include "core/BatchSteps.h"
+#include "core/Listing.h"
+#include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
+#include "process/ConsoleRun.h"
 
 namespace torvane {
 namespace {

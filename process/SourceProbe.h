@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "BatchSource.h"
-#include "Stdout.h"
+#include "core/BatchSource.h"
+#include "process/CapturedRun.h"
 
 namespace torvane {
 

@@ -1,4 +1,4 @@
-#include "Spawn_posix.h"
+#include "process/Spawn_posix.h"
 
 #include <fcntl.h>
 #include <signal.h>

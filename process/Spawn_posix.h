@@ -2,7 +2,7 @@
 
 #include <sys/types.h>
 
-#include "CommandSplit.h"
+#include "process/CommandSplit.h"
 
 // POSIX only, internal to process/: how the captured run and the console run
 // start their child. Both give it default signal handling, nothing blocked and

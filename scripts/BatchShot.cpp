@@ -20,13 +20,12 @@
 #include <fstream>
 #include <string>
 
-#include "BatchWindow.h"
-#include "Dialogs.h"
-#include "NewFormat.h"
-#include "Unit3.h"
-#include "Unit4.h"
 #include "core/ProgramFolder.h"
-#include "unit1.h"
+#include "ui/AboutWindows.h"
+#include "ui/BatchWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/NewFormatDialog.h"
 
 namespace {
 

@@ -23,13 +23,12 @@
 #include <fstream>
 #include <string>
 
-#include "ConsoleWindow.h"
-#include "Dialogs.h"
-#include "NewFormat.h"
-#include "Unit3.h"
-#include "Unit4.h"
 #include "core/ProgramFolder.h"
-#include "unit1.h"
+#include "ui/AboutWindows.h"
+#include "ui/ConsoleWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/NewFormatDialog.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "BatchReport.h"
+#include "ui/BatchReport.h"
 
 #include <array>
 #include <map>
 
-#include "ConsoleWindow.h"
-#include "Messages.h"
 #include "process/ConsoleRun.h"
+#include "ui/ConsoleWindow.h"
+#include "ui/Messages.h"
 
 namespace {
 

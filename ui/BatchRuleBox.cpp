@@ -1,4 +1,4 @@
-#include "BatchRuleBox.h"
+#include "ui/BatchRuleBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-#include "Messages.h"
+#include "ui/Messages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "BatchWindow.h"
+#include "ui/BatchWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,13 +24,13 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "BatchReport.h"
-#include "BatchRuleBox.h"
-#include "Dialogs.h"
-#include "FileFilter.h"
-#include "Messages.h"
 #include "core/Formats.h"
-#include "unit1.h"
+#include "ui/BatchReport.h"
+#include "ui/BatchRuleBox.h"
+#include "ui/Dialogs.h"
+#include "ui/FileFilter.h"
+#include "ui/MainWindow.h"
+#include "ui/Messages.h"
 
 namespace {
 

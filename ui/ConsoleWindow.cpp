@@ -1,4 +1,4 @@
-#include "ConsoleWindow.h"
+#include "ui/ConsoleWindow.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "Messages.h"
+#include "ui/Messages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -9,8 +9,8 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "FileFilter.h"
-#include "NewFormat.h"
+#include "ui/FileFilter.h"
+#include "ui/NewFormatDialog.h"
 
 TDialogs::Answer TQtDialogs::MessageBox(QWidget* parent, const QString& caption,
                                         const QString& text, Buttons buttons, Icon icon) {

@@ -1,4 +1,4 @@
-#include "FileFilter.h"
+#include "ui/FileFilter.h"
 
 #include <QRegularExpression>
 #include <QStringList>

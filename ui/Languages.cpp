@@ -1,4 +1,4 @@
-#include "Languages.h"
+#include "ui/Languages.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -9,9 +9,9 @@
 #include <QWidget>
 #include <cstring>
 
-#include "Messages.h"
-#include "Placement.h"
 #include "core/Exception.h"
+#include "ui/Messages.h"
+#include "ui/PlacementAndFonts.h"
 
 namespace {
 using P = TTextProperty;

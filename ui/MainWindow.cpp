@@ -1,4 +1,4 @@
-#include "unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,19 +26,18 @@
 #include <algorithm>
 #include <utility>
 
-#include "BatchWindow.h"
-#include "Dialogs.h"
-#include "FileFilter.h"
-#include "NewFormat.h"
-#include "Placement.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "WebLinks.h"
 #include "core/CommandLine.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
-#include "process/Stdout.h"
+#include "process/CapturedRun.h"
+#include "ui/AboutWindows.h"
+#include "ui/BatchWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/FileFilter.h"
+#include "ui/NewFormatDialog.h"
+#include "ui/PlacementAndFonts.h"
+#include "ui/WebLinks.h"
 
 namespace {
 

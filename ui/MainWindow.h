@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleWindow.h"
-#include "Languages.h"
-#include "Messages.h"
 #include "core/Exception.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
+#include "process/CapturedRun.h"
 #include "process/ConsoleRun.h"
-#include "process/Stdout.h"
+#include "ui/ConsoleWindow.h"
+#include "ui/Languages.h"
+#include "ui/Messages.h"
 
 class QAction;
 class QGroupBox;
@@ -134,7 +134,7 @@ class TForm1 : public QMainWindow {
     void Edit2Change();
     void Button4Click();
 
-    // The extraction run (Extraction.cpp). Each run of the tool goes through
+    // The extraction run (MainWindowExtraction.cpp). Each run of the tool goes through
     // the runner given here, or the console window when none was given.
     void SetConsoleRunner(TConsoleRunner* runner);
     void BitBtn1Click();

@@ -10,15 +10,15 @@
 #include <filesystem>
 #include <vector>
 
-#include "ConsoleWindow.h"
-#include "Dialogs.h"
-#include "Messages.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/FileIo.h"
 #include "core/OutputFolder.h"
 #include "core/ShortPath.h"
-#include "unit1.h"
+#include "ui/ConsoleWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/Messages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "ui/Messages.h"
 
 #include <array>
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <span>
 
-#include "Languages.h"
+#include "ui/Languages.h"
 
 // One key per text. A text with %1, %2 ... is completed with QString::arg
 // (all its arguments in one call, so that an argument holding "%2" stays as

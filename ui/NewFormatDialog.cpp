@@ -1,4 +1,4 @@
-#include "NewFormat.h"
+#include "ui/NewFormatDialog.h"
 
 #include <QApplication>
 #include <QFont>
@@ -11,10 +11,10 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "Dialogs.h"
-#include "Messages.h"
-#include "Placement.h"
 #include "core/Formats.h"
+#include "ui/Dialogs.h"
+#include "ui/Messages.h"
+#include "ui/PlacementAndFonts.h"
 
 TForm2::TForm2(TDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form2"));

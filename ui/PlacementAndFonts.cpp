@@ -1,4 +1,4 @@
-#include "Placement.h"
+#include "ui/PlacementAndFonts.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "Screenshot.h"
+#include "ui/Screenshot.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -8,7 +8,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "unit1.h"
+#include "ui/MainWindow.h"
 
 TScreenshotRequest ScreenshotRequestFromEnvironment() {
     TScreenshotRequest request;

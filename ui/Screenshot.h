@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
 class TForm1;
 

@@ -1,4 +1,4 @@
-#include "WebLinks.h"
+#include "ui/WebLinks.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,15 +8,14 @@
 #include <QTimer>
 #include <memory>
 
-#include "Dialogs.h"
-#include "Messages.h"
-#include "NewFormat.h"
-#include "Screenshot.h"
-#include "Unit3.h"
-#include "Unit4.h"
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
-#include "unit1.h"
+#include "ui/AboutWindows.h"
+#include "ui/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/Messages.h"
+#include "ui/NewFormatDialog.h"
+#include "ui/Screenshot.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "BatchPlan.h"
-#include "BatchSteps.h"
-#include "Formats.h"
-#include "Listing.h"
-#include "TempDir.h"
+#include "core/BatchPlan.h"
+#include "core/BatchSteps.h"
+#include "core/Formats.h"
+#include "core/Listing.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "Formats.h"
-#include "Listing.h"
-#include "ProgramFolder.h"
+#include "core/Formats.h"
+#include "core/Listing.h"
+#include "core/ProgramFolder.h"
 
 namespace torvane {
 namespace {

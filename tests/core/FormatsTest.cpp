@@ -1,12 +1,12 @@
-#include "Formats.h"
+#include "core/Formats.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "Exception.h"
-#include "TempDir.h"
+#include "core/Exception.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -1,12 +1,12 @@
-#include "OutputFolder.h"
+#include "core/OutputFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "ProgramFolder.h"
-#include "TempDir.h"
+#include "core/ProgramFolder.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

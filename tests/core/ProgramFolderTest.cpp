@@ -1,11 +1,11 @@
-#include "ProgramFolder.h"
+#include "core/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "Exception.h"
-#include "TempDir.h"
+#include "core/Exception.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

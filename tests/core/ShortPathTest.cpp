@@ -1,4 +1,4 @@
-#include "ShortPath.h"
+#include "core/ShortPath.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -208,7 +208,7 @@ class TDriver : public QObject {
 
 class TDriverPlugin : public QGenericPlugin {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "driver.json")
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "Driver.json")
   public:
     QObject* create(const QString& key, const QString& script) override {
         if (key != QLatin1String("torvanedriver")) {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "EbmlWriter.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "tests/support/EbmlWriter.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 using torvane::testing::ProgramRun;

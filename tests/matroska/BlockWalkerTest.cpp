@@ -2,7 +2,7 @@
 // payloads read only when asked for.
 #include <gtest/gtest.h>
 
-#include "Helpers.h"
+#include "tests/matroska/Helpers.h"
 
 namespace {
 

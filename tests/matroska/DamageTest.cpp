@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "Helpers.h"
+#include "tests/matroska/Helpers.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // EBML primitives from inline bytes.
 #include <gtest/gtest.h>
 
-#include "Ebml.h"
-#include "EbmlWriter.h"
+#include "matroska/Ebml.h"
+#include "tests/support/EbmlWriter.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "EbmlWriter.h"
-#include "Reader.h"
+#include "matroska/Reader.h"
+#include "tests/support/EbmlWriter.h"
 
 namespace mkvtest {
 

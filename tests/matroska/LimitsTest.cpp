@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "Helpers.h"
-#include "Limits.h"
+#include "matroska/Limits.h"
+#include "tests/matroska/Helpers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Helpers.h"
+#include "tests/matroska/Helpers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Reading Info, Tracks, Attachments, Chapters and Tags from inline bytes.
 #include <gtest/gtest.h>
 
-#include "Helpers.h"
+#include "tests/matroska/Helpers.h"
 
 namespace {
 

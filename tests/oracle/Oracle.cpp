@@ -1,4 +1,4 @@
-#include "Oracle.h"
+#include "tests/oracle/Oracle.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

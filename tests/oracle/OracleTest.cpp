@@ -1,6 +1,6 @@
 // The oracle must itself be right before other tests lean on it: these check
 // it against facts the fixture script fixed when it made the files.
-#include "Oracle.h"
+#include "tests/oracle/Oracle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A batch run with a scripted extraction tool that misbehaves for some files:
 // each file's steps end as the tool ends, and a failed file stops neither
 // its own later steps nor the files after it.
-#include "BatchRun.h"
+#include "process/BatchRun.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Listing.h"
-#include "TempDir.h"
+#include "core/Listing.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "Stdout.h"
+#include "process/CapturedRun.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "ConsoleRun.h"
+#include "process/ConsoleRun.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {

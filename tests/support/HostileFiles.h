@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "EbmlWriter.h"
+#include "tests/support/EbmlWriter.h"
 
 namespace ebmltest {
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 extern char** environ;
 

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "HostileFiles.h"
-#include "ToolRunner.h"
+#include "tests/support/HostileFiles.h"
+#include "tests/tools/ToolRunner.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // built with the test EBML writer.
 #include <gtest/gtest.h>
 
-#include "EbmlWriter.h"
-#include "ToolRunner.h"
+#include "tests/support/EbmlWriter.h"
+#include "tests/tools/ToolRunner.h"
 
 namespace {
 

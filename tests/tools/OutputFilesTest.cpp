@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "OutputFiles.h"
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
+#include "tools/common/OutputFiles.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <map>
 
-#include "EbmlWriter.h"
-#include "RunProgram.h"
-#include "ToolRunner.h"
+#include "tests/support/EbmlWriter.h"
+#include "tests/support/RunProgram.h"
+#include "tests/tools/ToolRunner.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempDir.h"
 
 namespace tooltest {
 

@@ -19,11 +19,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "BatchWindow.h"
-#include "LargeFile.h"
-#include "Oracle.h"
-#include "RunProgram.h"
-#include "WindowFixture.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/support/RunProgram.h"
+#include "tests/ui/LargeFile.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/BatchWindow.h"
 
 namespace fs = std::filesystem;
 

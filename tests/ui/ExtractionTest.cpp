@@ -19,12 +19,12 @@
 #include <map>
 #include <sstream>
 
-#include "ConsoleWindow.h"
-#include "EbmlWriter.h"
-#include "LargeFile.h"
-#include "Oracle.h"
-#include "WindowFixture.h"
 #include "core/ShortPath.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/support/EbmlWriter.h"
+#include "tests/ui/LargeFile.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/ConsoleWindow.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
-#include "Languages.h"
-#include "Messages.h"
-#include "WindowFixture.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/Languages.h"
+#include "ui/Messages.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "EbmlWriter.h"
+#include "tests/support/EbmlWriter.h"
 
 // One PCM audio track of about `megabytes` MB; a language element only when
 // one is given.

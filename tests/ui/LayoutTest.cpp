@@ -18,9 +18,9 @@
 
 #include <filesystem>
 
-#include "AboutWindow.h"
-#include "FileFilter.h"
-#include "WindowFixture.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/AboutWindows.h"
+#include "ui/FileFilter.h"
 
 namespace fs = std::filesystem;
 

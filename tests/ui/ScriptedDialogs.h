@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "Dialogs.h"
-#include "NewFormat.h"
+#include "ui/Dialogs.h"
+#include "ui/NewFormatDialog.h"
 
 class ScriptedDialogs : public TDialogs {
   public:

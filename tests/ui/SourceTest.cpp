@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "WindowFixture.h"
 #include "core/ShortPath.h"
+#include "tests/ui/WindowFixture.h"
 
 namespace fs = std::filesystem;
 

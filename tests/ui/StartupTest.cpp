@@ -5,8 +5,8 @@
 #include <QMenu>
 #include <filesystem>
 
-#include "Languages.h"
-#include "WindowFixture.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/Languages.h"
 
 namespace fs = std::filesystem;
 

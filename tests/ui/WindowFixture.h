@@ -12,11 +12,10 @@
 #include <ostream>
 #include <string>
 
-#include "NewFormat.h"
-#include "ScriptedDialogs.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "unit1.h"
+#include "tests/ui/ScriptedDialogs.h"
+#include "ui/AboutWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/NewFormatDialog.h"
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {

@@ -1,4 +1,4 @@
-#include "Cancel.h"
+#include "tools/common/Cancel.h"
 
 #include <csignal>
 

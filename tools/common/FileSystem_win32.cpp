@@ -1,5 +1,5 @@
 #define _CRT_RAND_S
-#include "FileSystem.h"
+#include "tools/common/FileSystem.h"
 
 #include <fcntl.h>
 #include <io.h>

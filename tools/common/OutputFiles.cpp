@@ -1,4 +1,4 @@
-#include "OutputFiles.h"
+#include "tools/common/OutputFiles.h"
 
 #include <cerrno>
 #include <cstring>

@@ -12,7 +12,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "FileSystem.h"
+#include "tools/common/FileSystem.h"
 
 namespace tools {
 

@@ -1,6 +1,6 @@
-#include "Output.h"
+#include "tools/common/StandardOutput.h"
 
-#include "ExitStatus.h"
+#include "tools/common/ExitStatus.h"
 
 #include <cstdlib>
 #include <exception>

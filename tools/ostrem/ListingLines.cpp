@@ -1,9 +1,9 @@
-#include "Listing.h"
+#include "tools/ostrem/ListingLines.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "Output.h"
+#include "tools/common/StandardOutput.h"
 
 namespace ostrem {
 

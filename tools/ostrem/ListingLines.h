@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Reader.h"
+#include "matroska/Reader.h"
 
 namespace ostrem {
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "ExitStatus.h"
-#include "Listing.h"
-#include "Output.h"
-#include "Reader.h"
+#include "matroska/Reader.h"
+#include "tools/common/ExitStatus.h"
+#include "tools/common/StandardOutput.h"
+#include "tools/ostrem/ListingLines.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Render.h"
+#include "tools/quarvel/ChapterAndTagText.h"
 
 #include <cinttypes>
 #include <cstdio>

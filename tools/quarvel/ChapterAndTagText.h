@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "Types.h"
+#include "matroska/Types.h"
 
 namespace quarvel {
 

@@ -1,16 +1,16 @@
-#include "Modes.h"
+#include "tools/quarvel/Modes.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "Cancel.h"
-#include "ExitStatus.h"
-#include "Output.h"
-#include "OutputFiles.h"
-#include "Reader.h"
-#include "Render.h"
+#include "matroska/Reader.h"
+#include "tools/common/Cancel.h"
+#include "tools/common/ExitStatus.h"
+#include "tools/common/OutputFiles.h"
+#include "tools/common/StandardOutput.h"
+#include "tools/quarvel/ChapterAndTagText.h"
 
 namespace quarvel {
 

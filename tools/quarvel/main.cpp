@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "ExitStatus.h"
-#include "Modes.h"
-#include "Output.h"
-#include "tracks.h"
+#include "tools/common/ExitStatus.h"
+#include "tools/common/StandardOutput.h"
+#include "tools/quarvel/Modes.h"
+#include "tools/quarvel/pass/TrackPass.h"
 
 namespace {
 

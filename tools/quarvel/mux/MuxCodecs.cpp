@@ -1,4 +1,4 @@
-#include "mux_codecs.h"
+#include "tools/quarvel/mux/MuxCodecs.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

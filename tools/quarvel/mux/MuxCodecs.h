@@ -4,7 +4,7 @@
 // calls so that each can be read and tested on its own.
 #pragma once
 
-#include "mux_api.h"
+#include "tools/quarvel/mux/MuxApi.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

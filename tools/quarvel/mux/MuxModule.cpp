@@ -1,10 +1,10 @@
 // libquarvel_mux: writes the track outputs that need a real container through
 // FFmpeg's libavformat. Every entry point is extern "C" and reports failures
 // as messages; nothing here keeps global state between two muxes.
-#include "mux_api.h"
+#include "tools/quarvel/mux/MuxApi.h"
 
-#include "mux_codecs.h"
-#include "tta_file.h"
+#include "tools/quarvel/mux/MuxCodecs.h"
+#include "tools/quarvel/mux/TtaFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,6 +1,6 @@
-#include "tta_file.h"
+#include "tools/quarvel/mux/TtaFile.h"
 
-#include "mux_codecs.h"
+#include "tools/quarvel/mux/MuxCodecs.h"
 
 extern "C" {
 #include <libavutil/crc.h>

@@ -1,4 +1,4 @@
-#include "cluster_checks.h"
+#include "tools/quarvel/pass/ClusterChecks.h"
 
 #include <zlib.h>
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "Reader.h"
+#include "matroska/Reader.h"
 
 namespace quarvel {
 

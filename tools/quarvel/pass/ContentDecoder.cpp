@@ -1,11 +1,11 @@
-#include "content_encoding.h"
+#include "tools/quarvel/pass/ContentDecoder.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <climits>
 
-#include "track_limits.h"
+#include "tools/quarvel/pass/PassLimits.h"
 
 namespace quarvel {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Types.h"
+#include "matroska/Types.h"
 
 namespace quarvel {
 

@@ -1,6 +1,6 @@
-#include "lacing.h"
+#include "tools/quarvel/pass/Lacing.h"
 
-#include "track_limits.h"
+#include "tools/quarvel/pass/PassLimits.h"
 
 namespace quarvel {
 

@@ -1,4 +1,4 @@
-#include "pass_source.h"
+#include "tools/quarvel/pass/PassSource.h"
 
 #include <algorithm>
 #include <cstring>

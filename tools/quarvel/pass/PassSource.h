@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ByteSource.h"
-#include "cluster_checks.h"
+#include "matroska/ByteSource.h"
+#include "tools/quarvel/pass/ClusterChecks.h"
 
 namespace quarvel {
 
@@ -51,7 +51,7 @@ class PassSource : public mkv::ByteSource {
     // The Clusters whose bytes did not match their CRC-32, in file order.
     const std::vector<CrcMismatch>& Mismatches() { return checks_.Mismatches(); }
 
-    // The size of the reads in sequence (see pass_source.cpp).
+    // The size of the reads in sequence (see PassSource.cpp).
     static constexpr size_t kPieceBytes = 256 << 10;
     // The size of each of the two buffers: payloads up to it are used in
     // place. A pass over a file in memory measured 15% faster with one of 2

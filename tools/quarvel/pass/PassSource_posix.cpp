@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "pass_source.h"
+#include "tools/quarvel/pass/PassSource.h"
 
 namespace quarvel {
 

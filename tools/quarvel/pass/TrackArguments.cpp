@@ -1,4 +1,4 @@
-#include "arguments.h"
+#include "tools/quarvel/pass/TrackArguments.h"
 
 namespace quarvel {
 

@@ -1,23 +1,23 @@
-#include "tracks.h"
+#include "tools/quarvel/pass/TrackPass.h"
 
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <utility>
 
-#include "Cancel.h"
-#include "ExitStatus.h"
-#include "Limits.h"
-#include "Output.h"
-#include "OutputFiles.h"
-#include "Reader.h"
-#include "arguments.h"
-#include "content_encoding.h"
-#include "lacing.h"
-#include "output_file.h"
-#include "pass_source.h"
-#include "writer.h"
-#include "writer_factory.h"
+#include "matroska/Limits.h"
+#include "matroska/Reader.h"
+#include "tools/common/Cancel.h"
+#include "tools/common/ExitStatus.h"
+#include "tools/common/OutputFiles.h"
+#include "tools/common/StandardOutput.h"
+#include "tools/quarvel/pass/ContentDecoder.h"
+#include "tools/quarvel/pass/Lacing.h"
+#include "tools/quarvel/pass/PassSource.h"
+#include "tools/quarvel/pass/TrackArguments.h"
+#include "tools/quarvel/writers/BufferedOutputFile.h"
+#include "tools/quarvel/writers/TrackWriter.h"
+#include "tools/quarvel/writers/WriterFactory.h"
 
 namespace quarvel {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "file_writer.h"
-#include "own_writers.h"
+#include "tools/quarvel/writers/FileWriter.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 

@@ -1,10 +1,10 @@
-#include "output_file.h"
+#include "tools/quarvel/writers/BufferedOutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "track_limits.h"
+#include "tools/quarvel/pass/PassLimits.h"
 
 #ifndef _WIN32
 #include <sys/uio.h>
@@ -56,8 +56,8 @@ bool OutputFile::Grow(size_t size) {
     if (!Flush()) {
         return false;
     }
-    buffer_.resize(std::min(
-        bufferBytes_, std::max({size, 2 * buffer_.size(), limits::kFirstOutputBufferBytes})));
+    buffer_.resize(std::min(bufferBytes_,
+                            std::max({size, 2 * buffer_.size(), limits::kFirstOutputBufferBytes})));
     return true;
 }
 

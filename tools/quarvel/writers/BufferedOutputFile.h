@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "OutputFiles.h"
+#include "tools/common/OutputFiles.h"
 
 namespace quarvel {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
-#include "output_file.h"
-#include "writer.h"
+#include "tools/quarvel/writers/BufferedOutputFile.h"
+#include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
 

@@ -1,7 +1,7 @@
-#include "mux_writer.h"
+#include "tools/quarvel/writers/MuxWriter.h"
 
-#include "OutputFiles.h"
-#include "mux_api.h"
+#include "tools/common/OutputFiles.h"
+#include "tools/quarvel/mux/MuxApi.h"
 
 #include <dlfcn.h>
 #include <limits.h>

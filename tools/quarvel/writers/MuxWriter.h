@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "writer.h"
+#include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
 

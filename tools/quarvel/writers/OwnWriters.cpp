@@ -1,4 +1,4 @@
-#include "own_writers.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "writer.h"
+#include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "file_writer.h"
-#include "own_writers.h"
-#include "track_limits.h"
+#include "tools/quarvel/pass/PassLimits.h"
+#include "tools/quarvel/writers/FileWriter.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 

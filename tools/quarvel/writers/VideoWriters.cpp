@@ -1,8 +1,8 @@
 // Elementary streams, FLAC, Annex B (AVC, HEVC) and IVF (VP8, VP9, AV1).
 #include <cstring>
 
-#include "file_writer.h"
-#include "own_writers.h"
+#include "tools/quarvel/writers/FileWriter.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 

@@ -1,7 +1,7 @@
-#include "writer_factory.h"
+#include "tools/quarvel/writers/WriterFactory.h"
 
-#include "mux_writer.h"
-#include "own_writers.h"
+#include "tools/quarvel/writers/MuxWriter.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "writer.h"
+#include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
 

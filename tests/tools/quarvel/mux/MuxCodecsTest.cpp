@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "Oracle.h"
-#include "TempDir.h"
-#include "mux_codecs.h"
-#include "tta_file.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/support/TempDir.h"
+#include "tools/quarvel/mux/MuxCodecs.h"
+#include "tools/quarvel/mux/TtaFile.h"
 
 namespace quarvel::mux {
 namespace {

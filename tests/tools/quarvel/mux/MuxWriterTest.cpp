@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "Oracle.h"
-#include "OutputFiles.h"
-#include "TempDir.h"
-#include "mux_api.h"
-#include "mux_writer.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/support/TempDir.h"
+#include "tools/common/OutputFiles.h"
+#include "tools/quarvel/mux/MuxApi.h"
+#include "tools/quarvel/writers/MuxWriter.h"
 
 namespace quarvel {
 namespace {

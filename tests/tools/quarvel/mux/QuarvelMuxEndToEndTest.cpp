@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Oracle.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

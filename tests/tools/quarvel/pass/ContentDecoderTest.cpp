@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "content_encoding.h"
-#include "track_limits.h"
+#include "tools/quarvel/pass/ContentDecoder.h"
+#include "tools/quarvel/pass/PassLimits.h"
 
 namespace quarvel {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "lacing.h"
+#include "tools/quarvel/pass/Lacing.h"
 
 namespace quarvel {
 namespace {

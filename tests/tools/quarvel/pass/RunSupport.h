@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "EbmlWriter.h"
-#include "RunProgram.h"
+#include "tests/support/EbmlWriter.h"
+#include "tests/support/RunProgram.h"
 
 namespace trackstest {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "arguments.h"
+#include "tools/quarvel/pass/TrackArguments.h"
 
 namespace quarvel {
 namespace {

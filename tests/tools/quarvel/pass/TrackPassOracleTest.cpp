@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "Oracle.h"
-#include "RunSupport.h"
+#include "tests/oracle/Oracle.h"
+#include "tests/tools/quarvel/pass/RunSupport.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <random>
 
-#include "RunSupport.h"
+#include "tests/tools/quarvel/pass/RunSupport.h"
 
 namespace {
 

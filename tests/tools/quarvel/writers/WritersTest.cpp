@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "OutputFiles.h"
-#include "own_writers.h"
-#include "track_limits.h"
+#include "tools/common/OutputFiles.h"
+#include "tools/quarvel/pass/PassLimits.h"
+#include "tools/quarvel/writers/OwnWriters.h"
 
 namespace quarvel {
 namespace {

@@ -28,7 +28,7 @@ void Report(const std::string& message) {
 }
 
 // One requested output.
-struct Output {
+struct TrackOutput {
     TrackRequest request;
     const mkv::Track* track = nullptr;
     std::unique_ptr<ContentDecoder> decoder;
@@ -38,12 +38,12 @@ struct Output {
     uint64_t frames = 0;  // handed to the writer
     std::vector<std::string> warnings;
 
-    Output() = default;
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
+    TrackOutput() = default;
+    TrackOutput(const TrackOutput&) = delete;
+    TrackOutput& operator=(const TrackOutput&) = delete;
     // A pass left early (an exception on the way to the tool's edge) removes
     // what it has not finished.
-    ~Output() {
+    ~TrackOutput() {
         if (writer && !written) {
             writer->Abort();
         }
@@ -169,14 +169,14 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     // flag, and the pass stops at the next block and removes them, so a
     // cancelled run leaves nothing half-written.
     tools::CancelOnSignal cancel;
-    std::vector<Output> outputs(requests.size());
+    std::vector<TrackOutput> outputs(requests.size());
     OutputFile::ShareBudget(requests.size());
-    std::map<uint64_t, std::vector<Output*>> byNumber;
+    std::map<uint64_t, std::vector<TrackOutput*>> byNumber;
     // Writing over the source (or twice to one file) would destroy data the
     // run still needs or has just written.
     tools::OutputPaths paths(file);
     for (size_t k = 0; k < requests.size(); ++k) {
-        Output& o = outputs[k];
+        TrackOutput& o = outputs[k];
         o.request = requests[k];
         const tools::OutputPaths::Claim claim = paths.Take(o.request.path);
         // The listing numbers the tracks from 1 in file order.
@@ -242,7 +242,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     });
     // Frames are written from where they lie in the source's buffer, until it changes.
     bytes->OnChange([&outputs] {
-        for (Output& o : outputs) {
+        for (TrackOutput& o : outputs) {
             if (o.active) {
                 o.writer->Settle();
             }
@@ -253,7 +253,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     std::vector<FrameSpan> spans;
     const uint64_t scale = reader.Info().timestampScale;
     size_t live = 0;
-    for (const Output& o : outputs) {
+    for (const TrackOutput& o : outputs) {
         live += o.active ? 1 : 0;
     }
     while (live > 0 && !tools::CancelOnSignal::Cancelled() && walker.Next(block)) {
@@ -262,7 +262,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         if (it == byNumber.end()) {
             continue;  // a track nobody asked for: its payload is not used
         }
-        std::vector<Output*>& targets = it->second;
+        std::vector<TrackOutput*>& targets = it->second;
         // A payload is used where it lies in the source's buffer; one larger
         // than the buffer is read.
         const uint8_t* data = nullptr;
@@ -281,7 +281,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
         }
         const mkv::Track& track = *targets.front()->track;
         if (!SplitLaces(data, size, static_cast<Lacing>(block.lacing & 3), spans, error)) {
-            for (Output* o : targets) {
+            for (TrackOutput* o : targets) {
                 o->Warn("block at byte " + std::to_string(block.blockOffset) +
                         " dropped: " + error);
             }
@@ -317,7 +317,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             f.size = spans[k].size;
             if (decoder.TouchesFrames()) {
                 if (!decoder.DecodeFrame(f.data, f.size, decoded, error)) {
-                    for (Output* o : targets) {
+                    for (TrackOutput* o : targets) {
                         o->Warn("frame at byte " + std::to_string(block.blockOffset) +
                                 " dropped: " + error);
                     }
@@ -332,7 +332,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             f.additional = extra;
             f.additionalSize = extraSize;
             f.inSource = inSource && !decoder.TouchesFrames();
-            for (Output* o : targets) {
+            for (TrackOutput* o : targets) {
                 if (!o->active) {
                     continue;
                 }
@@ -351,7 +351,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     const auto& damage = walker.Damage();
     // Damage after the last Cluster costs no frame: the outputs are whole.
     const bool framesLost = damage && !walker.DamageAfterLastCluster();
-    for (Output& o : outputs) {
+    for (TrackOutput& o : outputs) {
         if (!o.active) {
             ++failed;
             continue;
@@ -385,7 +385,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
 
     const std::vector<mkv::Error>& skipped = walker.Skipped();
     const bool damaged = !reader.Problems().empty() || damage || !skipped.empty();
-    for (Output& o : outputs) {
+    for (TrackOutput& o : outputs) {
         if (!o.written) {
             continue;
         }

@@ -294,10 +294,10 @@ TEST(BatchSteps, StatusOfAFileFromItsSteps) {
 }
 
 TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
-    testing::TempDir dir;
+    testsupport::TempDir dir;
     for (const char* name :
          {"Ep 10.mkv", "ep 2.MKA", "Ep 1.mks", "notes.txt", "Ep 3.mkv.part", ".mkv"}) {
-        testing::WriteBytes(dir.File(name), "x");
+        testsupport::WriteBytes(dir.File(name), "x");
     }
     std::filesystem::create_directory(dir.File("Ep 4.mkv"));
     std::vector<std::string> names;

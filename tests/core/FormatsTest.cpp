@@ -11,9 +11,9 @@
 namespace torvane {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 using Lines = std::vector<std::string>;
 
 // Records every question and answers from a script.

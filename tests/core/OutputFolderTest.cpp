@@ -23,8 +23,8 @@ TEST(OutputFolderPrefix, AddsASeparatorOnlyWhereOneIsMissing) {
 }
 
 TEST(PrepareOutputFolder, ReadyCreatedOrFailedWithTheSystemsReason) {
-    testing::TempDir dir;
-    testing::WriteBytes(dir.File("a file"), "x");
+    testsupport::TempDir dir;
+    testsupport::WriteBytes(dir.File("a file"), "x");
     struct Row {
         std::string typed;
         Result result;

@@ -10,8 +10,8 @@
 namespace torvane {
 namespace {
 
-using testing::TempDir;
-using testing::WriteBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 TEST(ProgramFolder, IsTheFolderOfThisTestProgram) {
     const std::string folder = ProgramFolder();

@@ -12,9 +12,9 @@
 namespace torvane {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 TEST(SettingsFile, ReadsFirstLineUpToAnyBreakOrEndMark) {
     TempDir dir;

@@ -14,9 +14,9 @@ namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 
 bool HasBlank(const std::string& s) {
     return s.find_first_of(" \t\r\n") != std::string::npos;

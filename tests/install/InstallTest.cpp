@@ -20,12 +20,12 @@
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
-using torvane::testing::ProgramRun;
-using torvane::testing::ReadBytes;
-using torvane::testing::RunOptions;
-using torvane::testing::RunProgram;
-using torvane::testing::TempDir;
-using torvane::testing::WriteBytes;
+using torvane::testsupport::ProgramRun;
+using torvane::testsupport::ReadBytes;
+using torvane::testsupport::RunOptions;
+using torvane::testsupport::RunProgram;
+using torvane::testsupport::TempDir;
+using torvane::testsupport::WriteBytes;
 
 namespace {
 

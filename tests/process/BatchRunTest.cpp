@@ -16,7 +16,7 @@
 namespace torvane {
 namespace {
 
-using testing::TempDir;
+using testsupport::TempDir;
 using Problem = BatchStepEnd::Problem;
 
 // Collects what the run tells, from the run's thread.
@@ -56,14 +56,14 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     TempDir dir;
     const std::string program = dir.File("program/");
     std::filesystem::create_directories(program);
-    testing::WriteBytes(program + "quarvel", kTool);
+    testsupport::WriteBytes(program + "quarvel", kTool);
     std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
 
     std::vector<BatchSource> sources;
     for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv"}) {
         BatchSource source;
         source.path = dir.File(name);
-        testing::WriteBytes(source.path, "x");
+        testsupport::WriteBytes(source.path, "x");
         source.state = BatchSource::State::Readable;
         source.contents = ReadSourceContents(
             ConstruirListado("File: x\r\nTrack ID 1: audio (A_AC3) [language: spa]\r\n", false,
@@ -104,7 +104,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
         EXPECT_EQ(results, expected[k]) << k;
         // The tags step: the tool printed nothing, so no file is written.
         EXPECT_EQ(file.steps.back().problem, Problem::NothingPrinted);
-        EXPECT_EQ(testing::ReadBytes(plan[k].folder + "Chapters.xml"), "<Chapters/>\r\n\r\n");
+        EXPECT_EQ(testsupport::ReadBytes(plan[k].folder + "Chapters.xml"), "<Chapters/>\r\n\r\n");
         EXPECT_FALSE(std::filesystem::exists(plan[k].folder + "Tags.xml"));
     }
     const BatchStepEnd& failed = recorder.files[0].steps[1];
@@ -118,7 +118,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
 
 TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
     TempDir dir;
-    testing::WriteBytes(dir.File("taken"), "a file where the folder would go");
+    testsupport::WriteBytes(dir.File("taken"), "a file where the folder would go");
     BatchSource source;
     source.path = dir.File("a.mkv");
     source.state = BatchSource::State::Readable;

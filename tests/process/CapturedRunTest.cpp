@@ -19,7 +19,7 @@ namespace torvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::TempDir;
+using testsupport::TempDir;
 
 const std::string kChild = std::string(TORVANE_TEST_BIN_DIR) + "/torvane_test_child";
 
@@ -179,7 +179,7 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
     EXPECT_THROW(TChildProc("", ""), ECreateChildProcessErr);
     // A folder or a file without execute permission is no program.
     TempDir dir;
-    testing::WriteBytes(dir.File("tool"), "#!/bin/sh\necho hi\n");
+    testsupport::WriteBytes(dir.File("tool"), "#!/bin/sh\necho hi\n");
     EXPECT_THROW(TChildProc(dir.File("tool"), ""), ECreateChildProcessErr);
     EXPECT_THROW(TChildProc(dir.File(""), ""), ECreateChildProcessErr);
 }

@@ -11,8 +11,8 @@
 namespace torvane {
 namespace {
 
-using testing::TempDir;
-using testing::WriteBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
 using Words = std::vector<std::string>;
 
 void MakeProgram(const std::string& path) {

@@ -18,7 +18,7 @@ namespace torvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::TempDir;
+using testsupport::TempDir;
 using Kind = ConsoleOutcome::Kind;
 
 const std::string kBin = std::string(TORVANE_TEST_BIN_DIR) + "/";
@@ -53,7 +53,7 @@ bool ReadUntil(ConsoleRun& run, const std::string& text, std::string& output) {
 }
 
 void WriteScript(const std::string& path, const std::string& body) {
-    testing::WriteBytes(path, "#!/bin/sh\n" + body);
+    testsupport::WriteBytes(path, "#!/bin/sh\n" + body);
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
@@ -88,7 +88,7 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
               ConsoleOutcome::StartFailure::EmptyCommand);
 
     // Executable by its mode, but not a program the system can run.
-    testing::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
+    testsupport::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
     ::chmod((folder.File("garbage")).c_str(), 0755);
     ConsoleRun garbage("garbage x", folder.File(""), "");
     EXPECT_FALSE(garbage.Started());

@@ -20,7 +20,7 @@
 
 extern char** environ;
 
-namespace torvane::testing {
+namespace torvane::testsupport {
 
 struct ProgramRun {
     int status = -1;  // exit status, or -1 when it could not start, was killed or timed out
@@ -207,4 +207,4 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
     return RunningProgram(program, args, options).Finish();
 }
 
-}  // namespace torvane::testing
+}  // namespace torvane::testsupport

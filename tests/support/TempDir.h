@@ -10,7 +10,7 @@
 #include <string>
 #include <system_error>
 
-namespace torvane::testing {
+namespace torvane::testsupport {
 
 // A fresh folder under the system's temporary folder, removed with its content
 // when the object goes.
@@ -51,4 +51,4 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace torvane::testing
+}  // namespace torvane::testsupport

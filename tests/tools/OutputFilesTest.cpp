@@ -14,9 +14,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using torvane::testing::ReadBytes;
-using torvane::testing::TempDir;
-using torvane::testing::WriteBytes;
+using torvane::testsupport::ReadBytes;
+using torvane::testsupport::TempDir;
+using torvane::testsupport::WriteBytes;
 
 TEST(TemporaryFile, IsNewBesideItsTargetUnderAnUnpredictableName) {
     TempDir dir;

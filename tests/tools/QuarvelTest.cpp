@@ -399,7 +399,7 @@ TEST(Attachments, ACancelledCopyLeavesNoPartialFileAndKeepsTheOldOne) {
     for (int signal : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         tooltest::WriteBytes(dir.File("out.bin"), "old content");
-        torvane::testing::RunningProgram quarvel(
+        torvane::testsupport::RunningProgram quarvel(
             Tool("quarvel"), {"attachments", dir.File("a.mkv"), "1:" + dir.File("out.bin")});
         // Signal as soon as the copy has begun.
         for (int i = 0; i < 5000 && PartFilesOf(dir.File("out.bin")) == 0; ++i) {

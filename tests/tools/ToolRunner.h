@@ -9,10 +9,10 @@
 
 namespace tooltest {
 
-using torvane::testing::ProgramRun;
-using torvane::testing::ReadBytes;
-using torvane::testing::TempDir;
-using torvane::testing::WriteBytes;
+using torvane::testsupport::ProgramRun;
+using torvane::testsupport::ReadBytes;
+using torvane::testsupport::TempDir;
+using torvane::testsupport::WriteBytes;
 
 inline std::string Tool(const std::string& name) {
     return std::string(TORVANE_BIN_DIR) + "/" + name;
@@ -25,9 +25,9 @@ inline std::string Fixture(const std::string& name) {
 // `timeoutSeconds` is killed.
 inline ProgramRun RunTool(const std::string& program, const std::vector<std::string>& args,
                           int timeoutSeconds = 30) {
-    torvane::testing::RunOptions options;
+    torvane::testsupport::RunOptions options;
     options.timeoutSeconds = timeoutSeconds;
-    return torvane::testing::RunProgram(program, args, options);
+    return torvane::testsupport::RunProgram(program, args, options);
 }
 
 }  // namespace tooltest

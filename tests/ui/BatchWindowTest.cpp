@@ -108,8 +108,8 @@ class BatchWindowTest : public WindowFixture {
     }
 
     static std::string PrintedChapters(const std::string& source) {
-        return torvane::testing::RunProgram(std::string(TORVANE_BIN_DIR) + "/quarvel",
-                                            {"chapters", source})
+        return torvane::testsupport::RunProgram(std::string(TORVANE_BIN_DIR) + "/quarvel",
+                                                {"chapters", source})
             .out;
     }
 

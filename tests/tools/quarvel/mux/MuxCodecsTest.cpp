@@ -176,7 +176,7 @@ TEST(TtaLastFrameSamples, FindsTheLengthOfAShortFrame) {
 // The frame table comes before the frames; whether its room was reserved too
 // small, too large or just right, the frames end up after it intact.
 TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
-    const torvane::testing::TempDir dir;
+    const torvane::testsupport::TempDir dir;
     // Three frames at 8 kHz (8359 samples each but the last), and the
     // frame bytes made unlike each other so a misplaced one shows.
     std::vector<std::vector<uint8_t>> frames;

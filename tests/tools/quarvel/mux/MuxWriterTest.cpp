@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace oracle = torvane::oracle;
-using torvane::testing::TempDir;
+using torvane::testsupport::TempDir;
 
 // The module the build ships, in the program folder beside quarvel; the test
 // program itself stands elsewhere.

@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace oracle = torvane::oracle;
-using torvane::testing::ProgramRun;
-using torvane::testing::RunProgram;
-using torvane::testing::TempDir;
+using torvane::testsupport::ProgramRun;
+using torvane::testsupport::RunProgram;
+using torvane::testsupport::TempDir;
 
 std::string Fixture(const std::string& name) {
     return std::string(TORVANE_FIXTURES_DIR) + "/codecs/" + name;

@@ -30,8 +30,8 @@ inline void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
-using torvane::testing::ProgramRun;
-using torvane::testing::RunningProgram;
-using torvane::testing::RunProgram;
+using torvane::testsupport::ProgramRun;
+using torvane::testsupport::RunningProgram;
+using torvane::testsupport::RunProgram;
 
 }  // namespace trackstest

@@ -68,6 +68,15 @@ bool TemporaryFile::Close(std::string& error) {
     return ok;
 }
 
+bool TemporaryFile::Commit(std::string& error) {
+    if (Close(error) && ReplaceTarget(path_, target_, error)) {
+        path_.clear();  // it is the target now
+        return true;
+    }
+    Discard();
+    return false;
+}
+
 void TemporaryFile::Discard() {
     if (stream_ != nullptr) {
         std::fclose(stream_);
@@ -103,6 +112,16 @@ bool ReplaceTarget(const std::string& temporary, const std::string& target, std:
     return true;
 }
 
+bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
+                    std::string& error) {
+    for (const auto& [temporary, target] : files) {
+        if (!ReplaceTarget(temporary, target, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 OutputPaths::OutputPaths(const std::string& source) {
     std::error_code ec;
     folder_ = std::filesystem::current_path(ec);
@@ -121,6 +140,18 @@ OutputPaths::Claim OutputPaths::Take(const std::string& path) {
         return Claim::kSource;
     }
     return newPath && newFile ? Claim::kFree : Claim::kTaken;
+}
+
+std::string OutputPaths::Refusal(const std::string& path, const std::string& item) {
+    switch (Take(path)) {
+        case Claim::kSource:
+            return "'" + path + "' is the source file itself";
+        case Claim::kTaken:
+            return "'" + path + "' is the output of another " + item + " already";
+        case Claim::kFree:
+            break;
+    }
+    return NotReplaceable(path);
 }
 
 }  // namespace tools

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "tools/common/FileSystem.h"
 
@@ -35,6 +37,9 @@ class TemporaryFile {
     // Closes the file, which stays for ReplaceTarget. Returns false with
     // `error` set when its data did not all reach it.
     bool Close(std::string& error);
+    // Closes the file and renames it over the target (ReplaceTarget). Returns
+    // false with `error` set, the file removed, when either fails.
+    bool Commit(std::string& error);
     // Closes the file if open and removes it.
     void Discard();
 
@@ -53,6 +58,11 @@ std::string NotReplaceable(const std::string& target);
 // caller to remove.
 bool ReplaceTarget(const std::string& temporary, const std::string& target, std::string& error);
 
+// ReplaceTarget for each (temporary, target) pair in turn, stopping at the
+// first that fails.
+bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
+                    std::string& error);
+
 // The outputs of one run, checked as they are claimed, each against the
 // source file and every earlier output, in time linear in their number.
 class OutputPaths {
@@ -65,6 +75,11 @@ class OutputPaths {
     // another name of the same existing file), else kFree. Every path is
     // remembered, whatever the answer.
     Claim Take(const std::string& path);
+    // Takes `path` and says why it may not be written: "'PATH' is the source
+    // file itself", "'PATH' is the output of another ITEM already" (`item`
+    // names what the run writes: "track", "attachment"), or what
+    // NotReplaceable says. Empty when it may.
+    std::string Refusal(const std::string& path, const std::string& item);
 
   private:
     struct FileIdHash {

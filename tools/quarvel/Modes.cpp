@@ -11,6 +11,7 @@
 #include "tools/common/OutputFiles.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/ChapterAndTagText.h"
+#include "tools/quarvel/NumberedPath.h"
 
 namespace quarvel {
 
@@ -45,18 +46,6 @@ int Finish(const std::string& mode, const std::string& file, mkv::Reader& reader
     return reader.Problems().empty() ? tools::kExitOk : tools::kExitWarnings;
 }
 
-bool ParseIndex(const std::string& text, size_t& k) {
-    if (text.empty() || text.size() > 9)
-        return false;
-    k = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        k = k * 10 + static_cast<size_t>(c - '0');
-    }
-    return k > 0;
-}
-
 // Copies one attachment to `path` through a temporary file beside it.
 bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::string& path,
                      std::string& error) {
@@ -82,10 +71,36 @@ bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::s
         }
         done += n;
     }
-    if (!temp.Close(error) || !tools::ReplaceTarget(temp.Path(), path, error)) {
-        temp.Discard();
+    return temp.Commit(error);
+}
+
+// One k:PATH of the attachments mode; false when it could not be written
+// (told on standard error).
+bool ExtractAttachment(mkv::Reader& reader, const std::string& file, const std::string& argument,
+                       tools::OutputPaths& outputs) {
+    const std::optional<NumberedPath> item = ParseNumberedPath(argument);
+    if (!item) {
+        tools::PrintError(kProgram, "attachments: '" + argument + "' is not k:PATH");
         return false;
     }
+    // Writing over the source, or twice to one file, would destroy data the
+    // run still needs or has just written.
+    std::string error = outputs.Refusal(item->path, "attachment");
+    const auto& attachments = reader.Attachments();
+    const std::string k = std::to_string(item->number);
+    if (item->number > attachments.size()) {
+        tools::PrintError(kProgram, "attachments: " + file + " has no attachment " + k +
+                                        " (it has " + std::to_string(attachments.size()) + ")");
+        return false;
+    }
+    const mkv::Attachment& a = attachments[item->number - 1];
+    if (!error.empty() || !WriteAttachment(reader, a, item->path, error)) {
+        tools::PrintError(kProgram,
+                          "attachments: attachment " + k + " ('" + a.name + "'): " + error);
+        return false;
+    }
+    tools::PrintLine("Attachment " + k + " written to " + item->path + ", " +
+                     std::to_string(a.dataSize) + " bytes");
     return true;
 }
 
@@ -118,7 +133,6 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
     auto reader = OpenReader("attachments", file, mkv::kSectionAttachments);
     if (!reader)
         return tools::kExitFailed;
-    const auto& attachments = reader->Attachments();
     bool failed = false;
     // Cancel (SIGINT, SIGTERM) stops the copy at the next chunk; the
     // temporary file is removed and the target left as it was.
@@ -129,42 +143,7 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
             tools::PrintError(kProgram, "attachments: cancelled");
             return tools::kExitFailed;
         }
-        const size_t colon = target.find(':');
-        size_t k = 0;
-        if (colon == std::string::npos || !ParseIndex(target.substr(0, colon), k) ||
-            colon + 1 == target.size()) {
-            tools::PrintError(kProgram, "attachments: '" + target + "' is not k:PATH");
-            failed = true;
-            continue;
-        }
-        const std::string path = target.substr(colon + 1);
-        // Writing over the source, or twice to one file, would destroy data
-        // the run still needs or has just written.
-        const tools::OutputPaths::Claim claim = outputs.Take(path);
-        if (k > attachments.size()) {
-            tools::PrintError(kProgram, "attachments: " + file + " has no attachment " +
-                                            std::to_string(k) + " (it has " +
-                                            std::to_string(attachments.size()) + ")");
-            failed = true;
-            continue;
-        }
-        const mkv::Attachment& a = attachments[k - 1];
-        std::string error;
-        if (claim == tools::OutputPaths::Claim::kSource) {
-            error = "'" + path + "' is the source file itself";
-        } else if (claim == tools::OutputPaths::Claim::kTaken) {
-            error = "'" + path + "' is the output of another attachment already";
-        } else {
-            error = tools::NotReplaceable(path);
-        }
-        if (!error.empty() || !WriteAttachment(*reader, a, path, error)) {
-            tools::PrintError(kProgram, "attachments: attachment " + std::to_string(k) + " ('" +
-                                            a.name + "'): " + error);
-            failed = true;
-            continue;
-        }
-        tools::PrintLine("Attachment " + std::to_string(k) + " written to " + path + ", " +
-                         std::to_string(a.dataSize) + " bytes");
+        failed = !ExtractAttachment(*reader, file, target, outputs) || failed;
     }
     const int status = Finish("attachments", file, *reader);
     return failed ? tools::kExitFailed : status;

@@ -1,20 +1,18 @@
 // The n:PATH arguments of `quarvel tracks`.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tools/quarvel/NumberedPath.h"
+
 namespace quarvel {
 
-struct TrackRequest {
-    uint64_t position = 0;  // 1 = first TrackEntry
-    std::string path;
-};
+// n is the track's position in the listing: 1 = first TrackEntry.
+using TrackRequest = NumberedPath;
 
-// Parses each "n:PATH" (n decimal from 1, PATH not empty; the first ':' splits,
-// so "2:D:\OUT\Track2.ac3" names D:\OUT\Track2.ac3). Returns false with a
-// message naming the argument at fault.
+// Parses every "n:PATH" (see ParseNumberedPath). Returns false with a message
+// naming the first argument at fault: one bad argument stops the whole run.
 bool ParseTrackArguments(const std::vector<std::string>& args, std::vector<TrackRequest>& out,
                          std::string& error);
 

@@ -50,7 +50,7 @@ struct TrackOutput {
     }
 
     std::string Name() const {
-        std::string n = "track " + std::to_string(request.position);
+        std::string n = "track " + std::to_string(request.number);
         if (track) {
             n += " (" + track->codecId + ")";
         }
@@ -178,26 +178,18 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     for (size_t k = 0; k < requests.size(); ++k) {
         TrackOutput& o = outputs[k];
         o.request = requests[k];
-        const tools::OutputPaths::Claim claim = paths.Take(o.request.path);
+        const std::string refusal = paths.Refusal(o.request.path, "track");
         // The listing numbers the tracks from 1 in file order.
-        if (o.request.position <= tracks.size()) {
-            o.track = &tracks[o.request.position - 1];
+        if (o.request.number <= tracks.size()) {
+            o.track = &tracks[o.request.number - 1];
         }
         if (!o.track) {
             o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
                    (tracks.size() == 1 ? " track" : " tracks"));
             continue;
         }
-        if (claim == tools::OutputPaths::Claim::kSource) {
-            o.Fail("'" + o.request.path + "' is the source file itself");
-            continue;
-        }
-        if (claim == tools::OutputPaths::Claim::kTaken) {
-            o.Fail("'" + o.request.path + "' is the output of another track already");
-            continue;
-        }
-        if (const std::string why = tools::NotReplaceable(o.request.path); !why.empty()) {
-            o.Fail(why);
+        if (!refusal.empty()) {
+            o.Fail(refusal);
             continue;
         }
         o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
@@ -371,11 +363,7 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
             ++failed;
             continue;
         }
-        bool renamed = true;
-        for (const auto& [temporary, target] : o.writer->Files()) {
-            renamed = renamed && tools::ReplaceTarget(temporary, target, error);
-        }
-        if (!renamed) {
+        if (!tools::ReplaceTargets(o.writer->Files(), error)) {
             o.Fail(error);
             ++failed;
             continue;

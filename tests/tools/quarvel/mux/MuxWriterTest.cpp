@@ -145,11 +145,7 @@ Source LoadSource(const std::string& fixture, const std::string& codecId) {
 // the error, empty on success.
 std::string Commit(const TrackWriter& writer) {
     std::string error;
-    for (const auto& [temporary, target] : writer.Files()) {
-        if (!tools::ReplaceTarget(temporary, target, error)) {
-            return error;
-        }
-    }
+    tools::ReplaceTargets(writer.Files(), error);
     return error;
 }
 

@@ -67,10 +67,8 @@ class WriterTest : public ::testing::Test {
         EXPECT_TRUE(w->Finish()) << w->Error();
         // Renamed into place, as the pass does.
         extras_ = w->Files();
-        for (const auto& [temporary, target] : extras_) {
-            std::string error;
-            EXPECT_TRUE(tools::ReplaceTarget(temporary, target, error)) << error;
-        }
+        std::string error;
+        EXPECT_TRUE(tools::ReplaceTargets(extras_, error)) << error;
         extras_.erase(extras_.begin());
         warning_ = w->Warning();
         return ReadAll(path);

@@ -131,265 +131,354 @@ class Progress {
     int last_ = -1;
 };
 
-}  // namespace
+// A laced block's frames, where they lie and how they are timed.
+struct BlockFrames {
+    const uint8_t* data = nullptr;  // the payload
+    size_t size = 0;
+    bool inSource = false;  // data lies in the source's buffer
+    std::vector<FrameSpan> spans;
+    int64_t startNs = 0;
+    int64_t frameNs = -1;  // -1 when neither the block nor the track gives one
+    const uint8_t* additional = nullptr;
+    size_t additionalSize = 0;
+};
 
-int RunTracks(const std::string& file, const std::vector<std::string>& arguments) {
-    std::vector<TrackRequest> requests;
-    std::string error;
-    if (!ParseTrackArguments(arguments, requests, error)) {
-        Report(error);
-        return tools::kExitFailed;
+void WarnAll(const std::vector<TrackOutput*>& targets, const std::string& message) {
+    for (TrackOutput* o : targets) {
+        o->Warn(message);
     }
-    std::string openError;
-    auto source = OpenPassSource(file, &openError);
-    if (!source) {
-        Report("cannot open '" + file + "': " + openError);
-        return tools::kExitFailed;
-    }
-    PassSource* bytes = source.get();
-    mkv::Reader reader(std::move(source));
-    if (!reader.Open(mkv::kSectionInfo | mkv::kSectionTracks)) {
-        Report("cannot read '" + file + "': " + reader.Fatal()->ToString());
-        return tools::kExitFailed;
-    }
-    // What the listing reports about the file is reported here too: a track
-    // read from a damaged TrackEntry may carry guessed values.
-    for (const mkv::Error& e : reader.Problems()) {
-        Report("warning: " + e.ToString());
-    }
-    bool warned = !reader.Problems().empty();
-    const std::vector<mkv::Track>& tracks = reader.Tracks();
-    const mkv::SegmentInfo& info = reader.Info();
+}
+
+// The file's Duration in nanoseconds, 0 when unknown or out of range.
+uint64_t SegmentDurationNs(const mkv::SegmentInfo& info) {
     const double durationNs =
         info.duration ? *info.duration * static_cast<double>(info.timestampScale) : 0.0;
-    const uint64_t segmentDurationNs =
-        durationNs > 0 && durationNs < 1.8e19 ? static_cast<uint64_t>(durationNs) : 0;
+    return durationNs > 0 && durationNs < 1.8e19 ? static_cast<uint64_t>(durationNs) : 0;
+}
 
+// Only the first frame of a laced block has a stored time; the others follow
+// at the track's frame duration, or share the block's duration.
+void TimeFrames(const mkv::BlockHeader& block, const mkv::Track& track, uint64_t scale,
+                BlockFrames& frames) {
+    int64_t ticks = block.Ticks();
+    if (track.trackTimestampScale != 1.0) {
+        ticks = static_cast<int64_t>(static_cast<double>(block.clusterTimestamp) +
+                                     block.relativeTimestamp * track.trackTimestampScale);
+    }
+    frames.startNs = ticks * static_cast<int64_t>(scale);
+    frames.frameNs = -1;
+    if (block.duration) {
+        frames.frameNs = static_cast<int64_t>(*block.duration * scale / frames.spans.size());
+    } else if (track.defaultDuration) {
+        frames.frameNs = static_cast<int64_t>(*track.defaultDuration);
+    }
+}
+
+// The block's BlockAdditional with BlockAddID 1, if any.
+void FindAdditional(const mkv::BlockHeader& block, BlockFrames& frames) {
+    frames.additional = nullptr;
+    frames.additionalSize = 0;
+    for (const mkv::BlockAddition& a : block.additions) {
+        if (a.id == 1) {
+            frames.additional = a.data.data();
+            frames.additionalSize = a.data.size();
+            return;
+        }
+    }
+}
+
+// The pass over the Clusters of one opened file, feeding every requested track
+// to its writer.
+class TrackPass {
+  public:
+    TrackPass(const std::string& file, mkv::Reader& reader, PassSource& bytes)
+        : file_(file), reader_(reader), bytes_(bytes) {}
+
+    // Writes the requested tracks; returns the exit status.
+    int Run(const std::vector<TrackRequest>& requests, bool warned);
+
+  private:
+    void BeginOutputs(const std::vector<TrackRequest>& requests);
+    void BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t segmentDurationNs);
+    void WatchSource(mkv::BlockWalker& walker);
+    void Walk(mkv::BlockWalker& walker);
+    bool Payload(mkv::BlockWalker& walker, const mkv::BlockHeader& block, BlockFrames& frames);
+    void Deliver(const mkv::BlockHeader& block, const BlockFrames& frames,
+                 const std::vector<TrackOutput*>& targets);
+    void Hand(const Frame& f, const std::vector<TrackOutput*>& targets);
+    int FinishOutputs(const mkv::BlockWalker& walker, bool cancelled);
+    bool FinishOutput(TrackOutput& o, bool cancelled, const mkv::Error* framesLostTo);
+    bool ReportWarnings(const mkv::BlockWalker& walker);
+
+    const std::string& file_;
+    mkv::Reader& reader_;
+    PassSource& bytes_;
     // From here on temporary files may exist: SIGINT and SIGTERM only raise a
     // flag, and the pass stops at the next block and removes them, so a
-    // cancelled run leaves nothing half-written.
-    tools::CancelOnSignal cancel;
-    std::vector<TrackOutput> outputs(requests.size());
+    // cancelled run leaves nothing half-written. (Declared before the
+    // outputs: they are removed before the signals are let through again.)
+    tools::CancelOnSignal cancel_;
+    std::vector<TrackOutput> outputs_;
+    std::map<uint64_t, std::vector<TrackOutput*>> byNumber_;
+    size_t live_ = 0;  // outputs still active
+    Progress progress_;
+    // Reused from block to block.
+    std::vector<uint8_t> payload_, decoded_;
+};
+
+int TrackPass::Run(const std::vector<TrackRequest>& requests, bool warned) {
+    BeginOutputs(requests);
+    progress_.Show(0, 1);
+    mkv::BlockWalker walker = reader_.Blocks();
+    WatchSource(walker);
+    Walk(walker);
+    const bool cancelled = tools::CancelOnSignal::Cancelled();
+    const int failed = FinishOutputs(walker, cancelled);
+    warned = ReportWarnings(walker) || warned;
+    if (failed == 0 && !cancelled) {
+        progress_.Show(1, 1);
+    }
+    tools::ReportBytesRead(bytes_.BytesRead());
+    // A track asked for and not written is a failure, whatever else was written.
+    if (failed > 0) {
+        return tools::kExitFailed;
+    }
+    return warned ? tools::kExitWarnings : tools::kExitOk;
+}
+
+void TrackPass::BeginOutputs(const std::vector<TrackRequest>& requests) {
+    outputs_ = std::vector<TrackOutput>(requests.size());
     OutputFile::ShareBudget(requests.size());
-    std::map<uint64_t, std::vector<TrackOutput*>> byNumber;
     // Writing over the source (or twice to one file) would destroy data the
     // run still needs or has just written.
-    tools::OutputPaths paths(file);
+    tools::OutputPaths paths(file_);
+    const uint64_t segmentDurationNs = SegmentDurationNs(reader_.Info());
     for (size_t k = 0; k < requests.size(); ++k) {
-        TrackOutput& o = outputs[k];
-        o.request = requests[k];
-        const std::string refusal = paths.Refusal(o.request.path, "track");
-        // The listing numbers the tracks from 1 in file order.
-        if (o.request.number <= tracks.size()) {
-            o.track = &tracks[o.request.number - 1];
-        }
-        if (!o.track) {
-            o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
-                   (tracks.size() == 1 ? " track" : " tracks"));
-            continue;
-        }
-        if (!refusal.empty()) {
-            o.Fail(refusal);
-            continue;
-        }
-        o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
-        if (!o.decoder->Usable()) {
-            o.Fail(o.decoder->Error());
-            continue;
-        }
-        // Handed over to the writer: a CodecPrivate of megabytes is not
-        // held twice.
-        TrackInfo trackInfo = InfoFor(*o.track, reader.Info());
-        if (!o.decoder->DecodePrivate(trackInfo.codecPrivate, error)) {
-            o.Fail("CodecPrivate: " + error);
-            continue;
-        }
-        o.writer = MakeWriterFor(o.track->codecId, segmentDurationNs, error);
-        if (!o.writer) {
-            o.Fail(error);
-            continue;
-        }
-        o.active = true;
-        if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
-            o.Fail(o.writer->Error());
-            continue;
-        }
-        byNumber[o.track->number].push_back(&o);
+        outputs_[k].request = requests[k];
+        BeginOutput(outputs_[k], paths, segmentDurationNs);
     }
+    for (const TrackOutput& o : outputs_) {
+        live_ += o.active ? 1 : 0;
+    }
+}
 
-    Progress progress;
-    progress.Show(0, 1);
-    mkv::BlockWalker walker = reader.Blocks();
+void TrackPass::BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t segmentDurationNs) {
+    const std::vector<mkv::Track>& tracks = reader_.Tracks();
+    const std::string refusal = paths.Refusal(o.request.path, "track");
+    // The listing numbers the tracks from 1 in file order.
+    if (o.request.number > tracks.size()) {
+        o.Fail("no such track: the file has " + std::to_string(tracks.size()) +
+               (tracks.size() == 1 ? " track" : " tracks"));
+        return;
+    }
+    o.track = &tracks[o.request.number - 1];
+    if (!refusal.empty()) {
+        o.Fail(refusal);
+        return;
+    }
+    o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
+    if (!o.decoder->Usable()) {
+        o.Fail(o.decoder->Error());
+        return;
+    }
+    // Handed over to the writer: a CodecPrivate of megabytes is not held twice.
+    TrackInfo trackInfo = InfoFor(*o.track, reader_.Info());
+    std::string error;
+    if (!o.decoder->DecodePrivate(trackInfo.codecPrivate, error)) {
+        o.Fail("CodecPrivate: " + error);
+        return;
+    }
+    o.writer = MakeWriterFor(o.track->codecId, segmentDurationNs, error);
+    if (!o.writer) {
+        o.Fail(error);
+        return;
+    }
+    o.active = true;
+    if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
+        o.Fail(o.writer->Error());
+        return;
+    }
+    byNumber_[o.track->number].push_back(&o);
+}
+
+void TrackPass::WatchSource(mkv::BlockWalker& walker) {
     // A Cluster read whole is checked where all of it goes to the outputs, or
     // where it is small enough to come in one read: summing every Cluster a
     // pass for one track reads through would cost more than the reading.
     bool everyTrack = true;
-    for (const mkv::Track& t : tracks) {
-        everyTrack = everyTrack && byNumber.count(t.number) > 0;
+    for (const mkv::Track& t : reader_.Tracks()) {
+        everyTrack = everyTrack && byNumber_.count(t.number) > 0;
     }
+    PassSource* bytes = &bytes_;
     walker.OnClusterCrc([bytes, everyTrack](const mkv::ClusterCrc& crc) {
         if (everyTrack || crc.to - crc.from <= PassSource::kPieceBytes) {
             bytes->Check(crc);
         }
     });
     // Frames are written from where they lie in the source's buffer, until it changes.
-    bytes->OnChange([&outputs] {
-        for (TrackOutput& o : outputs) {
+    bytes_.OnChange([this] {
+        for (TrackOutput& o : outputs_) {
             if (o.active) {
                 o.writer->Settle();
             }
         }
     });
+}
+
+void TrackPass::Walk(mkv::BlockWalker& walker) {
     mkv::BlockHeader block;
-    std::vector<uint8_t> payload, decoded;
-    std::vector<FrameSpan> spans;
-    const uint64_t scale = reader.Info().timestampScale;
-    size_t live = 0;
-    for (const TrackOutput& o : outputs) {
-        live += o.active ? 1 : 0;
-    }
-    while (live > 0 && !tools::CancelOnSignal::Cancelled() && walker.Next(block)) {
-        progress.Show(walker.Offset(), walker.FileSize());
-        const auto it = byNumber.find(block.trackNumber);
-        if (it == byNumber.end()) {
+    BlockFrames frames;
+    const uint64_t scale = reader_.Info().timestampScale;
+    std::string error;
+    while (live_ > 0 && !tools::CancelOnSignal::Cancelled() && walker.Next(block)) {
+        progress_.Show(walker.Offset(), walker.FileSize());
+        const auto it = byNumber_.find(block.trackNumber);
+        if (it == byNumber_.end()) {
             continue;  // a track nobody asked for: its payload is not used
         }
-        std::vector<TrackOutput*>& targets = it->second;
-        // A payload is used where it lies in the source's buffer; one larger
-        // than the buffer is read.
-        const uint8_t* data = nullptr;
-        size_t size = 0;
-        if (block.payloadSize <= PassSource::kMaxViewBytes) {
-            data = bytes->View(block.payloadOffset, static_cast<size_t>(block.payloadSize));
-            size = static_cast<size_t>(block.payloadSize);
+        const std::vector<TrackOutput*>& targets = it->second;
+        if (!Payload(walker, block, frames)) {
+            break;
         }
-        const bool inSource = data != nullptr;
-        if (!data) {
-            if (!walker.ReadPayload(payload)) {
-                break;
-            }
-            data = payload.data();
-            size = payload.size();
-        }
-        const mkv::Track& track = *targets.front()->track;
-        if (!SplitLaces(data, size, static_cast<Lacing>(block.lacing & 3), spans, error)) {
-            for (TrackOutput* o : targets) {
-                o->Warn("block at byte " + std::to_string(block.blockOffset) +
-                        " dropped: " + error);
-            }
+        if (!SplitLaces(frames.data, frames.size, static_cast<Lacing>(block.lacing & 3),
+                        frames.spans, error)) {
+            WarnAll(targets,
+                    "block at byte " + std::to_string(block.blockOffset) + " dropped: " + error);
             continue;
         }
-        // Only the first frame of a laced block has a stored time; the others
-        // follow at the track's frame duration, or share the block's duration.
-        int64_t ticks = block.Ticks();
-        if (track.trackTimestampScale != 1.0) {
-            ticks = static_cast<int64_t>(static_cast<double>(block.clusterTimestamp) +
-                                         block.relativeTimestamp * track.trackTimestampScale);
-        }
-        const int64_t startNs = ticks * static_cast<int64_t>(scale);
-        int64_t frameNs = -1;
-        if (block.duration) {
-            frameNs = static_cast<int64_t>(*block.duration * scale / spans.size());
-        } else if (track.defaultDuration) {
-            frameNs = static_cast<int64_t>(*track.defaultDuration);
-        }
-        const uint8_t* extra = nullptr;
-        size_t extraSize = 0;
-        for (const mkv::BlockAddition& a : block.additions) {
-            if (a.id == 1) {
-                extra = a.data.data();
-                extraSize = a.data.size();
-                break;
+        TimeFrames(block, *targets.front()->track, scale, frames);
+        FindAdditional(block, frames);
+        Deliver(block, frames, targets);
+    }
+}
+
+// A payload is used where it lies in the source's buffer; one larger than the
+// buffer is read. False when it cannot be read (the walk is then damaged).
+bool TrackPass::Payload(mkv::BlockWalker& walker, const mkv::BlockHeader& block,
+                        BlockFrames& frames) {
+    frames.data = nullptr;
+    if (block.payloadSize <= PassSource::kMaxViewBytes) {
+        frames.size = static_cast<size_t>(block.payloadSize);
+        frames.data = bytes_.View(block.payloadOffset, frames.size);
+    }
+    frames.inSource = frames.data != nullptr;
+    if (frames.inSource) {
+        return true;
+    }
+    if (!walker.ReadPayload(payload_)) {
+        return false;
+    }
+    frames.data = payload_.data();
+    frames.size = payload_.size();
+    return true;
+}
+
+// Hands each frame of the block, its content encodings undone, to the targets.
+void TrackPass::Deliver(const mkv::BlockHeader& block, const BlockFrames& frames,
+                        const std::vector<TrackOutput*>& targets) {
+    const ContentDecoder& decoder = *targets.front()->decoder;
+    std::string error;
+    for (size_t k = 0; k < frames.spans.size(); ++k) {
+        Frame f;
+        f.data = frames.data + frames.spans[k].offset;
+        f.size = frames.spans[k].size;
+        if (decoder.TouchesFrames()) {
+            if (!decoder.DecodeFrame(f.data, f.size, decoded_, error)) {
+                WarnAll(targets, "frame at byte " + std::to_string(block.blockOffset) +
+                                     " dropped: " + error);
+                continue;
             }
+            f.data = decoded_.data();
+            f.size = decoded_.size();
         }
-        const ContentDecoder& decoder = *targets.front()->decoder;
-        for (size_t k = 0; k < spans.size(); ++k) {
-            Frame f;
-            f.data = data + spans[k].offset;
-            f.size = spans[k].size;
-            if (decoder.TouchesFrames()) {
-                if (!decoder.DecodeFrame(f.data, f.size, decoded, error)) {
-                    for (TrackOutput* o : targets) {
-                        o->Warn("frame at byte " + std::to_string(block.blockOffset) +
-                                " dropped: " + error);
-                    }
-                    continue;
-                }
-                f.data = decoded.data();
-                f.size = decoded.size();
-            }
-            f.timestampNs = startNs + (frameNs > 0 ? static_cast<int64_t>(k) * frameNs : 0);
-            f.durationNs = frameNs;
-            f.keyframe = block.keyframe && k == 0;
-            f.additional = extra;
-            f.additionalSize = extraSize;
-            f.inSource = inSource && !decoder.TouchesFrames();
-            for (TrackOutput* o : targets) {
-                if (!o->active) {
-                    continue;
-                }
-                if (o->writer->Write(f)) {
-                    ++o->frames;
-                } else {
-                    o->Fail(o->writer->Error());
-                    --live;
-                }
-            }
+        f.timestampNs =
+            frames.startNs + (frames.frameNs > 0 ? static_cast<int64_t>(k) * frames.frameNs : 0);
+        f.durationNs = frames.frameNs;
+        f.keyframe = block.keyframe && k == 0;
+        f.additional = frames.additional;
+        f.additionalSize = frames.additionalSize;
+        f.inSource = frames.inSource && !decoder.TouchesFrames();
+        Hand(f, targets);
+    }
+}
+
+void TrackPass::Hand(const Frame& f, const std::vector<TrackOutput*>& targets) {
+    for (TrackOutput* o : targets) {
+        if (!o->active) {
+            continue;
+        }
+        if (o->writer->Write(f)) {
+            ++o->frames;
+        } else {
+            o->Fail(o->writer->Error());
+            --live_;
         }
     }
+}
 
-    int failed = 0;
-    const bool cancelled = tools::CancelOnSignal::Cancelled();
+// Completes every output still active and puts its files in place; returns
+// how many of the requested outputs failed.
+int TrackPass::FinishOutputs(const mkv::BlockWalker& walker, bool cancelled) {
     const auto& damage = walker.Damage();
     // Damage after the last Cluster costs no frame: the outputs are whole.
     const bool framesLost = damage && !walker.DamageAfterLastCluster();
-    for (TrackOutput& o : outputs) {
-        if (!o.active) {
+    int failed = 0;
+    for (TrackOutput& o : outputs_) {
+        if (!FinishOutput(o, cancelled, framesLost ? &*damage : nullptr)) {
             ++failed;
-            continue;
         }
-        if (cancelled) {
-            o.Fail("cancelled; nothing was written");
-            ++failed;
-            continue;
-        }
-        if (framesLost) {
-            o.Fail("the file is damaged " + damage->ToString() + "; nothing was written");
-            ++failed;
-            continue;
-        }
-        if (!o.writer->Finish()) {
-            o.Fail(o.writer->Error());
-            ++failed;
-            continue;
-        }
-        if (!tools::ReplaceTargets(o.writer->Files(), error)) {
-            o.Fail(error);
-            ++failed;
-            continue;
-        }
-        o.written = true;
     }
+    return failed;
+}
 
+bool TrackPass::FinishOutput(TrackOutput& o, bool cancelled, const mkv::Error* framesLostTo) {
+    if (!o.active) {
+        return false;
+    }
+    if (cancelled) {
+        o.Fail("cancelled; nothing was written");
+        return false;
+    }
+    if (framesLostTo != nullptr) {
+        o.Fail("the file is damaged " + framesLostTo->ToString() + "; nothing was written");
+        return false;
+    }
+    std::string error;
+    if (!o.writer->Finish()) {
+        o.Fail(o.writer->Error());
+        return false;
+    }
+    if (!tools::ReplaceTargets(o.writer->Files(), error)) {
+        o.Fail(error);
+        return false;
+    }
+    o.written = true;
+    return true;
+}
+
+// Tells what the written outputs and the walk met on the way; true when
+// there was something to tell.
+bool TrackPass::ReportWarnings(const mkv::BlockWalker& walker) {
+    bool warned = false;
+    const auto& damage = walker.Damage();
     const std::vector<mkv::Error>& skipped = walker.Skipped();
-    const bool damaged = !reader.Problems().empty() || damage || !skipped.empty();
-    for (TrackOutput& o : outputs) {
+    const bool damaged = !reader_.Problems().empty() || damage || !skipped.empty();
+    for (TrackOutput& o : outputs_) {
         if (!o.written) {
             continue;
         }
         if (o.frames == 0 && damaged) {
             o.Warn("no frame of the track was found: the file is damaged");
         }
-        const std::string w = o.writer->Warning();
-        if (!w.empty()) {
+        if (const std::string w = o.writer->Warning(); !w.empty()) {
             o.Warn(w);
         }
-        for (const std::string& w2 : o.warnings) {
-            Report(o.Name() + ": " + w2);
+        for (const std::string& w : o.warnings) {
+            Report(o.Name() + ": " + w);
             warned = true;
         }
     }
-    if (damage && !framesLost) {
+    if (damage && walker.DamageAfterLastCluster()) {
         Report("warning: damage after the last Cluster " + damage->ToString() +
                "; every frame before it was read");
         warned = true;
@@ -400,20 +489,52 @@ int RunTracks(const std::string& file, const std::vector<std::string>& arguments
     }
     ReportSome(skippedLines, "more damaged blocks skipped");
     std::vector<std::string> mismatches;
-    for (const CrcMismatch& m : bytes->Mismatches()) {
+    for (const CrcMismatch& m : bytes_.Mismatches()) {
         mismatches.push_back(CrcMessage(m));
     }
     ReportSome(mismatches, "more Clusters do not match their CRC-32");
-    warned = warned || !skipped.empty() || !mismatches.empty();
-    if (failed == 0 && !cancelled) {
-        progress.Show(1, 1);
+    return warned || !skipped.empty() || !mismatches.empty();
+}
+
+// Opens FILE for the pass, its Info and Tracks read and what is damaged in
+// them reported; null when it cannot be read (told). `bytes` is the source
+// the reader reads through.
+std::unique_ptr<mkv::Reader> OpenForPass(const std::string& file, PassSource*& bytes) {
+    std::string openError;
+    auto source = OpenPassSource(file, &openError);
+    if (!source) {
+        Report("cannot open '" + file + "': " + openError);
+        return nullptr;
     }
-    tools::ReportBytesRead(bytes->BytesRead());
-    // A track asked for and not written is a failure, whatever else was written.
-    if (failed > 0) {
+    bytes = source.get();
+    auto reader = std::make_unique<mkv::Reader>(std::move(source));
+    if (!reader->Open(mkv::kSectionInfo | mkv::kSectionTracks)) {
+        Report("cannot read '" + file + "': " + reader->Fatal()->ToString());
+        return nullptr;
+    }
+    // What the listing reports about the file is reported here too: a track
+    // read from a damaged TrackEntry may carry guessed values.
+    for (const mkv::Error& e : reader->Problems()) {
+        Report("warning: " + e.ToString());
+    }
+    return reader;
+}
+
+}  // namespace
+
+int RunTracks(const std::string& file, const std::vector<std::string>& arguments) {
+    std::vector<TrackRequest> requests;
+    std::string error;
+    if (!ParseTrackArguments(arguments, requests, error)) {
+        Report(error);
         return tools::kExitFailed;
     }
-    return warned ? tools::kExitWarnings : tools::kExitOk;
+    PassSource* bytes = nullptr;
+    const std::unique_ptr<mkv::Reader> reader = OpenForPass(file, bytes);
+    if (!reader) {
+        return tools::kExitFailed;
+    }
+    return TrackPass(file, *reader, *bytes).Run(requests, !reader->Problems().empty());
 }
 
 }  // namespace quarvel

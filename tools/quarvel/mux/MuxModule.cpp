@@ -269,57 +269,48 @@ QUARVEL_MUX_EXPORT int quarvel_mux_version(void) {
 
 namespace {
 
-quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char* err,
-                  size_t errSize) {
-    if (fd < 0 || path == nullptr || track == nullptr || track->codec_id == nullptr) {
-        SetError(err, errSize, "no output file or track given");
-        return nullptr;
-    }
-    std::string planError;
-    Plan plan;
-    if (!quarvel::mux::MakePlan(*track, plan, planError)) {
-        SetError(err, errSize, "%s", planError.c_str());
-        return nullptr;
-    }
-    // `owner` alone frees the handle on every early return.
-    std::unique_ptr<quarvel_mux, void (*)(quarvel_mux*)> owner(new quarvel_mux, FreeMux);
-    quarvel_mux* m = owner.get();
-    m->plan = std::move(plan);
-    m->fd = fd;
-    m->path = path;
+// TTA goes through our own streaming writer: FFmpeg's TTA muxer holds the
+// whole stream in memory until the end.
+bool OpenTta(quarvel_mux* m, char* err, size_t errSize) {
     const Plan& p = m->plan;
-
-    if (p.container == Container::kTta) {
-        // FFmpeg's TTA muxer holds the whole stream in memory until the end.
-        quarvel::mux::TtaFormat format;
-        format.format = p.ttaFormat;
-        format.channels = static_cast<uint16_t>(p.channels);
-        format.bits = static_cast<uint16_t>(p.bitsPerRawSample);
-        format.sampleRate = static_cast<uint32_t>(p.sampleRate);
-        format.totalSamples = p.ttaTotalSamples;
-        format.durationSamples = p.ttaDurationSamples;
-        m->tta = std::make_unique<quarvel::mux::TtaFile>();
-        std::string why;
-        if (!m->tta->Open(fd, path, format, why)) {
-            SetError(err, errSize, "%s", why.c_str());
-            return nullptr;
-        }
-        return owner.release();
+    quarvel::mux::TtaFormat format;
+    format.format = p.ttaFormat;
+    format.channels = static_cast<uint16_t>(p.channels);
+    format.bits = static_cast<uint16_t>(p.bitsPerRawSample);
+    format.sampleRate = static_cast<uint32_t>(p.sampleRate);
+    format.totalSamples = p.ttaTotalSamples;
+    format.durationSamples = p.ttaDurationSamples;
+    m->tta = std::make_unique<quarvel::mux::TtaFile>();
+    std::string why;
+    if (!m->tta->Open(m->fd, m->path, format, why)) {
+        SetError(err, errSize, "%s", why.c_str());
+        return false;
     }
+    return true;
+}
 
-    int rc = avformat_alloc_output_context2(&m->oc, nullptr, p.format, path);
+// The muxer of the plan's format with its one stream, and a packet to hand it.
+bool NewMuxer(quarvel_mux* m, char* err, size_t errSize) {
+    const Plan& p = m->plan;
+    const int rc = avformat_alloc_output_context2(&m->oc, nullptr, p.format, m->path.c_str());
     if (rc < 0 || m->oc == nullptr) {
         SetError(err, errSize, "FFmpeg has no '%s' muxer: %s", p.format, AvError(rc).c_str());
-        return nullptr;
+        return false;
     }
     // Same input, same bytes: no library version strings or dates in the output.
     m->oc->flags |= AVFMT_FLAG_BITEXACT;
     m->st = avformat_new_stream(m->oc, nullptr);
     m->pkt = av_packet_alloc();
     if (m->st == nullptr || m->pkt == nullptr) {
-        SetError(err, errSize, "out of memory opening '%s'", path);
-        return nullptr;
+        SetError(err, errSize, "out of memory opening '%s'", m->path.c_str());
+        return false;
     }
+    return true;
+}
+
+// The stream's codec parameters and time base, as the plan gives them.
+bool DescribeStream(quarvel_mux* m, char* err, size_t errSize) {
+    const Plan& p = m->plan;
     AVCodecParameters* par = m->st->codecpar;
     par->codec_type = p.mediaType;
     par->codec_id = p.codecId;
@@ -328,8 +319,8 @@ quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char
         par->extradata =
             static_cast<uint8_t*>(av_mallocz(p.extradata.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (par->extradata == nullptr) {
-            SetError(err, errSize, "out of memory opening '%s'", path);
-            return nullptr;
+            SetError(err, errSize, "out of memory opening '%s'", m->path.c_str());
+            return false;
         }
         std::memcpy(par->extradata, p.extradata.data(), p.extradata.size());
         par->extradata_size = static_cast<int>(p.extradata.size());
@@ -351,29 +342,189 @@ quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char
     m->st->time_base = p.timeBase;
     m->st->avg_frame_rate = p.frameRate;
     m->st->r_frame_rate = p.frameRate;
+    return true;
+}
 
-    if (p.codecId == AV_CODEC_ID_VORBIS) {
-        m->vorbis = av_vorbis_parse_init(p.extradata.data(), static_cast<int>(p.extradata.size()));
-        if (m->vorbis == nullptr) {
-            SetError(err, errSize, "the Vorbis headers in CodecPrivate are damaged");
-            return nullptr;
-        }
+// Vorbis packets do not say how many samples they hold; the parser of the
+// stream's own headers works it out.
+bool OpenVorbisParser(quarvel_mux* m, char* err, size_t errSize) {
+    const Plan& p = m->plan;
+    m->vorbis = av_vorbis_parse_init(p.extradata.data(), static_cast<int>(p.extradata.size()));
+    if (m->vorbis == nullptr) {
+        SetError(err, errSize, "the Vorbis headers in CodecPrivate are damaged");
+        return false;
     }
+    return true;
+}
 
+// The muxer's output: the caller's descriptor, through our own AVIOContext.
+bool AttachOutput(quarvel_mux* m, char* err, size_t errSize) {
     auto* buffer = static_cast<uint8_t*>(av_malloc(kAvioBufferBytes));
     m->oc->pb = buffer == nullptr ? nullptr
                                   : avio_alloc_context(buffer, kAvioBufferBytes, 1, &m->fd, nullptr,
                                                        WriteToFd, SeekFd);
     if (m->oc->pb == nullptr) {
         av_free(buffer);
-        SetError(err, errSize, "out of memory opening '%s'", path);
-        return nullptr;
+        SetError(err, errSize, "out of memory opening '%s'", m->path.c_str());
+        return false;
     }
     m->oc->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (!p.rateFromFrames && WriteHeader(m, err, errSize) != 0) {
+    return true;
+}
+
+quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char* err,
+                  size_t errSize) {
+    if (fd < 0 || path == nullptr || track == nullptr || track->codec_id == nullptr) {
+        SetError(err, errSize, "no output file or track given");
+        return nullptr;
+    }
+    std::string planError;
+    Plan plan;
+    if (!quarvel::mux::MakePlan(*track, plan, planError)) {
+        SetError(err, errSize, "%s", planError.c_str());
+        return nullptr;
+    }
+    // `owner` alone frees the handle on every early return.
+    std::unique_ptr<quarvel_mux, void (*)(quarvel_mux*)> owner(new quarvel_mux, FreeMux);
+    quarvel_mux* m = owner.get();
+    m->plan = std::move(plan);
+    m->fd = fd;
+    m->path = path;
+    if (m->plan.container == Container::kTta) {
+        return OpenTta(m, err, errSize) ? owner.release() : nullptr;
+    }
+    if (!NewMuxer(m, err, errSize) || !DescribeStream(m, err, errSize) ||
+        (m->plan.codecId == AV_CODEC_ID_VORBIS && !OpenVorbisParser(m, err, errSize)) ||
+        !AttachOutput(m, err, errSize)) {
+        return nullptr;
+    }
+    // AVI without a frame duration writes its header once two frames tell the rate.
+    if (!m->plan.rateFromFrames && WriteHeader(m, err, errSize) != 0) {
         return nullptr;
     }
     return owner.release();
+}
+
+// Theora: an empty packet is a repeated frame; a header packet among the
+// frames is a stray copy of what CodecPrivate already gave.
+int WriteTheora(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, char* err,
+                size_t errSize) {
+    if (size == 0) {
+        return Emit(m, data, 0, RelativePts(m, ptsNs), 1, false, err, errSize);
+    }
+    if ((data[0] & 0x80) != 0) {
+        return 0;
+    }
+    const bool intra = (data[0] & 0x40) == 0;
+    return Emit(m, data, size, RelativePts(m, ptsNs), 1, intra, err, errSize);
+}
+
+// Samples in one Vorbis or Opus packet; -1 (error set) when it is not one,
+// 0 for a header packet repeated among the frames (*skip set).
+int64_t OggAudioSamples(quarvel_mux* m, const uint8_t* data, size_t size, int64_t index, bool& skip,
+                        char* err, size_t errSize) {
+    skip = false;
+    if (m->plan.codecId != AV_CODEC_ID_VORBIS) {
+        const int64_t samples = quarvel::mux::OpusPacketSamples(data, size);
+        if (samples < 0) {
+            SetError(err, errSize, "frame %lld is not an Opus packet",
+                     static_cast<long long>(index));
+        }
+        return samples;
+    }
+    int flags = 0;
+    const int64_t samples =
+        av_vorbis_parse_frame_flags(m->vorbis, data, static_cast<int>(size), &flags);
+    if (samples < 0) {
+        SetError(err, errSize, "frame %lld is not a Vorbis audio packet",
+                 static_cast<long long>(index));
+        return -1;
+    }
+    if (size > 0 && (data[0] & 1) != 0) {
+        skip = true;  // a header packet repeated in the blocks
+        return 0;
+    }
+    // The first audio packet only primes the decoder's overlap and gives no
+    // samples (Vorbis I, section 4.3.8), so it adds nothing to the granule
+    // position.
+    return m->nextPts == 0 && m->lastPts == INT64_MIN ? 0 : samples;
+}
+
+int WriteOgg(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64_t index,
+             char* err, size_t errSize) {
+    if (m->plan.codecId == AV_CODEC_ID_THEORA) {
+        return WriteTheora(m, data, size, ptsNs, err, errSize);
+    }
+    bool skip = false;
+    const int64_t samples = OggAudioSamples(m, data, size, index, skip, err, errSize);
+    if (samples < 0) {
+        return -1;
+    }
+    if (skip) {
+        return 0;
+    }
+    // Granule positions are running sample counts taken from the packets
+    // themselves, so the file plays for exactly as long as its audio lasts,
+    // whatever rounding the source's timestamps carry.
+    const int64_t pts = m->nextPts;
+    m->nextPts += samples;
+    return Emit(m, data, size, pts, samples, true, err, errSize);
+}
+
+int WriteAvi(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, bool keyframe,
+             char* err, size_t errSize) {
+    if (!m->headerWritten) {
+        m->pending.push_back({std::vector<uint8_t>(data, data + size), ptsNs, keyframe});
+        return m->pending.size() < 2 ? 0 : StartWithLearntRate(m, err, errSize);
+    }
+    // AVI has no timestamps, only a frame rate: each frame lands in the slot
+    // its timestamp names, and a gap becomes empty frames.
+    return Emit(m, data, size, RelativePts(m, ptsNs), 1, keyframe, err, errSize);
+}
+
+int WriteWavPack(quarvel_mux* m, const uint8_t* data, size_t size, int64_t index, char* err,
+                 size_t errSize) {
+    std::string why;
+    if (!quarvel::mux::RebuildWavPackBlocks(data, size, m->plan.wavpackVersion, m->nextPts,
+                                            m->scratch, why)) {
+        SetError(err, errSize, "frame %lld of the WavPack track: %s", static_cast<long long>(index),
+                 why.c_str());
+        return -1;
+    }
+    const int64_t samples = quarvel::mux::ReadLE32(data);
+    const int64_t pts = m->nextPts;
+    m->nextPts += samples;
+    return Emit(m, m->scratch.data(), m->scratch.size(), pts, samples, true, err, errSize);
+}
+
+int WriteTta(quarvel_mux* m, const uint8_t* data, size_t size, int64_t durationNs, char* err,
+             size_t errSize) {
+    const int64_t samples =
+        durationNs > 0 ? av_rescale(durationNs, m->plan.sampleRate, 1000000000) : 0;
+    std::string why;
+    if (!m->tta->Write(data, size, samples, why)) {
+        SetError(err, errSize, "%s", why.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int WriteCaf(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, char* err,
+             size_t errSize) {
+    // ALAC frames say how many samples they hold; the counts add up to the
+    // length the CAF packet table must give.
+    const int64_t samples = quarvel::mux::AlacFrameSamples(data, size, m->plan.frameSize);
+    m->nextPts += samples;
+    return Emit(m, data, size, RelativePts(m, ptsNs), samples, true, err, errSize);
+}
+
+int WriteRealMedia(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs,
+                   int64_t durationNs, char* err, size_t errSize) {
+    int64_t duration = m->plan.frameSize;
+    if (durationNs > 0) {
+        duration = av_rescale_q(durationNs, AVRational{1, 1000000000}, m->tb);
+    }
+    return Emit(m, data, size, RelativePts(m, ptsNs), duration, true, err, errSize);
 }
 
 int Write(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64_t durationNs,
@@ -387,103 +538,20 @@ int Write(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64
                  static_cast<long long>(m->frames), m->path.c_str(), size);
         return -1;
     }
-    const Plan& p = m->plan;
     const int64_t index = m->frames++;
-    switch (p.container) {
-        case Container::kOgg: {
-            if (p.codecId == AV_CODEC_ID_THEORA) {
-                if (size == 0 || (data[0] & 0x80) != 0) {
-                    // An empty packet is a repeated frame; a header packet here is a
-                    // stray copy of what CodecPrivate already gave.
-                    if (size == 0) {
-                        return Emit(m, data, 0, RelativePts(m, ptsNs), 1, false, err, errSize);
-                    }
-                    return 0;
-                }
-                const bool intra = (data[0] & 0x40) == 0;
-                return Emit(m, data, size, RelativePts(m, ptsNs), 1, intra, err, errSize);
-            }
-            int64_t samples = 0;
-            if (p.codecId == AV_CODEC_ID_VORBIS) {
-                int flags = 0;
-                samples =
-                    av_vorbis_parse_frame_flags(m->vorbis, data, static_cast<int>(size), &flags);
-                if (samples < 0) {
-                    SetError(err, errSize, "frame %lld is not a Vorbis audio packet",
-                             static_cast<long long>(index));
-                    return -1;
-                }
-                if (size > 0 && (data[0] & 1) != 0) {
-                    return 0;  // a header packet repeated in the blocks
-                }
-                // The first audio packet only primes the decoder's overlap and
-                // gives no samples (Vorbis I, section 4.3.8), so it adds nothing
-                // to the granule position.
-                if (m->nextPts == 0 && m->lastPts == INT64_MIN) {
-                    samples = 0;
-                }
-            } else {
-                samples = quarvel::mux::OpusPacketSamples(data, size);
-                if (samples < 0) {
-                    SetError(err, errSize, "frame %lld is not an Opus packet",
-                             static_cast<long long>(index));
-                    return -1;
-                }
-            }
-            // Granule positions are running sample counts taken from the packets
-            // themselves, so the file plays for exactly as long as its audio
-            // lasts, whatever rounding the source's timestamps carry.
-            const int64_t pts = m->nextPts;
-            m->nextPts += samples;
-            return Emit(m, data, size, pts, samples, true, err, errSize);
-        }
-        case Container::kAvi: {
-            if (!m->headerWritten) {
-                m->pending.push_back(
-                    {std::vector<uint8_t>(data, data + size), ptsNs, keyframe != 0});
-                return m->pending.size() < 2 ? 0 : StartWithLearntRate(m, err, errSize);
-            }
-            // AVI has no timestamps, only a frame rate: each frame lands in the
-            // slot its timestamp names, and a gap becomes empty frames.
-            return Emit(m, data, size, RelativePts(m, ptsNs), 1, keyframe != 0, err, errSize);
-        }
-        case Container::kWavPack: {
-            std::string why;
-            if (!quarvel::mux::RebuildWavPackBlocks(data, size, p.wavpackVersion, m->nextPts,
-                                                    m->scratch, why)) {
-                SetError(err, errSize, "frame %lld of the WavPack track: %s",
-                         static_cast<long long>(index), why.c_str());
-                return -1;
-            }
-            const int64_t samples = quarvel::mux::ReadLE32(data);
-            const int64_t pts = m->nextPts;
-            m->nextPts += samples;
-            return Emit(m, m->scratch.data(), m->scratch.size(), pts, samples, true, err, errSize);
-        }
-        case Container::kTta: {
-            const int64_t samples =
-                durationNs > 0 ? av_rescale(durationNs, p.sampleRate, 1000000000) : 0;
-            std::string why;
-            if (!m->tta->Write(data, size, samples, why)) {
-                SetError(err, errSize, "%s", why.c_str());
-                return -1;
-            }
-            return 0;
-        }
-        case Container::kCaf: {
-            // ALAC frames say how many samples they hold; the counts add up
-            // to the length the CAF packet table must give.
-            const int64_t samples = quarvel::mux::AlacFrameSamples(data, size, p.frameSize);
-            m->nextPts += samples;
-            return Emit(m, data, size, RelativePts(m, ptsNs), samples, true, err, errSize);
-        }
-        case Container::kRealMedia: {
-            int64_t duration = p.frameSize;
-            if (durationNs > 0) {
-                duration = av_rescale_q(durationNs, AVRational{1, 1000000000}, m->tb);
-            }
-            return Emit(m, data, size, RelativePts(m, ptsNs), duration, true, err, errSize);
-        }
+    switch (m->plan.container) {
+        case Container::kOgg:
+            return WriteOgg(m, data, size, ptsNs, index, err, errSize);
+        case Container::kAvi:
+            return WriteAvi(m, data, size, ptsNs, keyframe != 0, err, errSize);
+        case Container::kWavPack:
+            return WriteWavPack(m, data, size, index, err, errSize);
+        case Container::kTta:
+            return WriteTta(m, data, size, durationNs, err, errSize);
+        case Container::kCaf:
+            return WriteCaf(m, data, size, ptsNs, err, errSize);
+        case Container::kRealMedia:
+            return WriteRealMedia(m, data, size, ptsNs, durationNs, err, errSize);
     }
     SetError(err, errSize, "internal error: no container");
     return -1;

@@ -374,70 +374,105 @@ int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength) 
                                                                    : frameLength;
 }
 
+namespace {
+
+// The bits of a TTA frame, read from the least significant end of each octet.
+class TtaBits {
+  public:
+    TtaBits(const uint8_t* data, size_t size) : data_(data), total_(uint64_t(size) * 8) {}
+    // The run of 1 bits before the next 0; false when the bits run out first.
+    bool Unary(uint64_t& count) {
+        count = 0;
+        for (;;) {
+            if (pos_ >= total_) {
+                return false;
+            }
+            if (Next() == 0) {
+                return true;
+            }
+            ++count;
+        }
+    }
+    // `k` bits, least significant first; false when fewer are left.
+    bool Bits(uint32_t k, uint64_t& value) {
+        if (k > 31 || total_ - pos_ < k) {
+            return false;
+        }
+        value = 0;
+        for (uint32_t j = 0; j < k; ++j) {
+            value |= uint64_t(Next()) << j;
+        }
+        return true;
+    }
+    uint64_t OctetsLeft() const { return (total_ - pos_) / 8; }
+
+  private:
+    int Next() {
+        const int b = (data_[pos_ / 8] >> (pos_ % 8)) & 1;
+        ++pos_;
+        return b;
+    }
+    const uint8_t* data_;
+    uint64_t total_;
+    uint64_t pos_ = 0;
+};
+
+// The adaptive Rice coder of one channel, as every frame starts it.
+class TtaRice {
+  public:
+    // Reads one residual; false when the frame's bits do not hold it.
+    bool Decode(TtaBits& bits) {
+        uint64_t unary = 0;
+        if (!bits.Unary(unary)) {
+            return false;
+        }
+        const bool deep = unary > 0;
+        uint64_t value = 0;
+        if (!bits.Bits(deep ? k1_ : k0_, value)) {
+            return false;
+        }
+        value |= (deep ? unary - 1 : unary) << (deep ? k1_ : k0_);
+        if (deep) {
+            Adapt(sum1_, k1_, value);
+            value += uint64_t(1) << (k0_ < 32 ? k0_ : 31);
+        }
+        Adapt(sum0_, k0_, value);
+        return true;
+    }
+
+  private:
+    static uint64_t Shift16(uint32_t k) {
+        return k + 4 < 32 ? uint64_t(1) << (k + 4) : uint64_t(1) << 31;
+    }
+    static void Adapt(uint64_t& sum, uint32_t& k, uint64_t value) {
+        sum += value - (sum >> 4);
+        if (k > 0 && sum < Shift16(k)) {
+            --k;
+        } else if (sum > Shift16(k + 1)) {
+            ++k;
+        }
+    }
+    uint32_t k0_ = 10, k1_ = 10;
+    uint64_t sum0_ = uint64_t(1) << 14, sum1_ = uint64_t(1) << 14;
+};
+
+}  // namespace
+
 int64_t TtaLastFrameSamples(const uint8_t* data, size_t size, int channels, int64_t frameSize) {
     if (data == nullptr || size < 5 || channels <= 0 || channels > 64 || frameSize <= 0) {
         return -1;
     }
-    const uint64_t totalBits = uint64_t(size) * 8;
-    uint64_t pos = 0;
-    // TTA packs its bits from the least significant end of each octet.
-    auto bit = [&]() { return (data[pos / 8] >> (pos % 8)) & 1; };
-    // The adaptive Rice coder of each channel, as every frame starts it.
-    struct Rice {
-        uint32_t k0 = 10, k1 = 10;
-        uint64_t sum0 = uint64_t(1) << 14, sum1 = uint64_t(1) << 14;
-    };
-    auto shift16 = [](uint32_t k) {
-        return k + 4 < 32 ? uint64_t(1) << (k + 4) : uint64_t(1) << 31;
-    };
-    std::vector<Rice> rice(static_cast<size_t>(channels));
+    TtaBits bits(data, size);
+    std::vector<TtaRice> rice(static_cast<size_t>(channels));
     for (int64_t i = 1; i <= frameSize; ++i) {
-        for (int c = 0; c < channels; ++c) {
-            Rice& r = rice[static_cast<size_t>(c)];
-            uint64_t unary = 0;
-            for (;;) {
-                if (pos >= totalBits) {
-                    return -1;
-                }
-                const int b = bit();
-                ++pos;
-                if (b == 0) {
-                    break;
-                }
-                ++unary;
-            }
-            const bool deep = unary > 0;
-            const uint32_t k = deep ? r.k1 : r.k0;
-            if (deep) {
-                --unary;
-            }
-            if (k > 31 || totalBits - pos < k) {
+        for (TtaRice& r : rice) {
+            if (!r.Decode(bits)) {
                 return -1;
-            }
-            uint64_t value = unary << k;
-            for (uint32_t j = 0; j < k; ++j) {
-                value |= uint64_t(bit()) << j;
-                ++pos;
-            }
-            if (deep) {
-                r.sum1 += value - (r.sum1 >> 4);
-                if (r.k1 > 0 && r.sum1 < shift16(r.k1)) {
-                    --r.k1;
-                } else if (r.sum1 > shift16(r.k1 + 1)) {
-                    ++r.k1;
-                }
-                value += uint64_t(1) << (r.k0 < 32 ? r.k0 : 31);
-            }
-            r.sum0 += value - (r.sum0 >> 4);
-            if (r.k0 > 0 && r.sum0 < shift16(r.k0)) {
-                --r.k0;
-            } else if (r.sum0 > shift16(r.k0 + 1)) {
-                ++r.k0;
             }
         }
         // The encoder ends a frame with byte padding and the CRC: the first
         // sample count after which no more than that is left is the length.
-        if ((totalBits - pos) / 8 == 4) {
+        if (bits.OctetsLeft() == 4) {
             return i;
         }
     }

@@ -117,62 +117,79 @@ bool TtaFile::Close(std::string& error, std::string& warning) {
         error = "cannot write '" + path_ + "': " + Errno();
         return false;
     }
+    const int64_t total = TotalSamples(warning);
+    if (total > UINT32_MAX) {
+        error = "the TTA track is too long for a .tta file";
+        return false;
+    }
+    return FitTable(error) && WriteHead(total, error);
+}
+
+int64_t TtaFile::TotalSamples(std::string& warning) const {
     const auto frames = static_cast<int64_t>(sizes_.size());
+    if (frames == 0) {
+        return 0;
+    }
     // Every frame but the last is full. The last holds, in order of trust:
     // what the stream's header total leaves; what its block's duration says
     // when clearly short of a frame; what walking its code finds; what the
     // file's duration leaves (the file may run longer than this track); else,
     // said in a warning, a full frame.
-    int64_t total = frames * frameSize_;
-    if (frames > 0) {
-        const int64_t before = (frames - 1) * frameSize_;
-        auto fits = [&](int64_t t) { return t > before && t - before <= frameSize_; };
-        int64_t walked = -1;
-        if (fits(format_.totalSamples)) {
-            total = format_.totalSamples;
-        } else if (lastDuration_ > 0 &&
-                   lastDuration_ < frameSize_ - std::max<int64_t>(1, format_.sampleRate / 500)) {
-            // One within rounding of a full frame says nothing: some writers
-            // give every frame, the last too, the full frame's duration.
-            total = before + lastDuration_;
-        } else if ((walked = TtaLastFrameSamples(last_.data(), last_.size(), format_.channels,
-                                                 frameSize_)) > 0) {
-            total = before + walked;
-        } else if (fits(format_.durationSamples)) {
-            total = format_.durationSamples;
-        } else {
-            warning =
-                "the length of the last TTA frame is not known (no TTA header, and neither its "
-                "code nor the file's duration says); it is taken as a full frame and may not "
-                "decode";
-        }
+    const int64_t before = (frames - 1) * frameSize_;
+    auto fits = [&](int64_t t) { return t > before && t - before <= frameSize_; };
+    if (fits(format_.totalSamples)) {
+        return format_.totalSamples;
     }
-    if (total > UINT32_MAX) {
-        error = "the TTA track is too long for a .tta file";
+    // One within rounding of a full frame says nothing: some writers give
+    // every frame, the last too, the full frame's duration.
+    if (lastDuration_ > 0 &&
+        lastDuration_ < frameSize_ - std::max<int64_t>(1, format_.sampleRate / 500)) {
+        return before + lastDuration_;
+    }
+    const int64_t walked =
+        TtaLastFrameSamples(last_.data(), last_.size(), format_.channels, frameSize_);
+    if (walked > 0) {
+        return before + walked;
+    }
+    if (fits(format_.durationSamples)) {
+        return format_.durationSamples;
+    }
+    warning =
+        "the length of the last TTA frame is not known (no TTA header, and neither its "
+        "code nor the file's duration says); it is taken as a full frame and may not "
+        "decode";
+    return frames * frameSize_;
+}
+
+bool TtaFile::FitTable(std::string& error) {
+    const auto frames = static_cast<int64_t>(sizes_.size());
+    if (frames == reserved_) {
+        return true;
+    }
+    int64_t dataLength = 0;
+    for (uint32_t s : sizes_) {
+        dataLength += s;
+    }
+    const int64_t from = kHeaderSize + reserved_ * 4 + 4;
+    const int64_t to = kHeaderSize + frames * 4 + 4;
+    if (!MoveFrames(from, to, dataLength, error)) {
         return false;
     }
-    if (frames != reserved_) {
-        int64_t dataLength = 0;
-        for (uint32_t s : sizes_) {
-            dataLength += s;
-        }
-        const int64_t from = kHeaderSize + reserved_ * 4 + 4;
-        const int64_t to = kHeaderSize + frames * 4 + 4;
-        if (!MoveFrames(from, to, dataLength, error)) {
-            return false;
-        }
-        if (to < from && ftruncate(fileno(file_), to + dataLength) != 0) {
-            error = "cannot write '" + path_ + "': " + Errno();
-            return false;
-        }
+    if (to < from && ftruncate(fileno(file_), to + dataLength) != 0) {
+        error = "cannot write '" + path_ + "': " + Errno();
+        return false;
     }
+    return true;
+}
+
+bool TtaFile::WriteHead(int64_t totalSamples, std::string& error) {
     std::vector<uint8_t> head;
     head.insert(head.end(), {'T', 'T', 'A', '1'});
     PutLE(head, format_.format, 2);
     PutLE(head, format_.channels, 2);
     PutLE(head, format_.bits, 2);
     PutLE(head, format_.sampleRate, 4);
-    PutLE(head, static_cast<uint64_t>(total), 4);
+    PutLE(head, static_cast<uint64_t>(totalSamples), 4);
     PutCrc(head, 0);
     const size_t tableAt = head.size();
     for (uint32_t s : sizes_) {

@@ -43,7 +43,15 @@ class TtaFile {
     int64_t FrameSize() const { return frameSize_; }
 
   private:
+    // The stream's length in samples: full frames, and the last as long as
+    // the best evidence says (`warning` set when there is none).
+    int64_t TotalSamples(std::string& warning) const;
+    // Gives the table at the front room for every frame written, moving the
+    // frames when the room reserved at Open was not what they need.
+    bool FitTable(std::string& error);
     bool MoveFrames(int64_t from, int64_t to, int64_t length, std::string& error);
+    // Writes the header and the table, then closes the file.
+    bool WriteHead(int64_t totalSamples, std::string& error);
 
     FILE* file_ = nullptr;
     std::string path_;

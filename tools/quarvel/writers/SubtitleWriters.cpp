@@ -435,65 +435,69 @@ class VobSubWriter : public FileWriter {
             return true;
         }
         const int64_t ns = std::max<int64_t>(0, f.timestampNs);
-        const uint64_t ms = static_cast<uint64_t>(ns / 1000000);
-        char line[96];
-        std::snprintf(line, sizeof line,
-                      "timestamp: %02llu:%02llu:%02llu:%03llu, filepos: %09llx\r\n",
-                      static_cast<unsigned long long>(ms / 3600000),
-                      static_cast<unsigned long long>(ms / 60000 % 60),
-                      static_cast<unsigned long long>(ms / 1000 % 60),
-                      static_cast<unsigned long long>(ms % 1000),
-                      static_cast<unsigned long long>(SubPosition()));
-        if (!PutIndex(line)) {
+        if (!PutIndex(IndexLine(ns, SubPosition()))) {
             return false;
         }
         const uint64_t pts = static_cast<uint64_t>(ns) * 9 / 100000;
-        size_t pos = 0;
-        bool first = true;
-        while (pos < f.size) {
+        for (size_t pos = 0; pos < f.size;) {
             std::vector<uint8_t> pack;
-            pack.reserve(2048);
-            PackHeader(pack, pts);
-            const size_t header = first ? 9 + 5 : 9;  // PES start to the end of its header
-            const size_t room = 2048 - pack.size() - header - 1;  // 1: substream octet
-            const size_t take = std::min(room, f.size - pos);
-            size_t stuffing = 0;
-            const size_t left = room - take;
-            if (left > 0 && left < 6) {
-                stuffing = left;  // too little room for a padding packet
-            }
-            pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBD});
-            const size_t pesLen = 3 + (first ? 5 : 0) + stuffing + 1 + take;
-            PutBE16(pack, static_cast<uint32_t>(pesLen));
-            pack.push_back(0x81);
-            pack.push_back(first ? 0x80 : 0x00);
-            pack.push_back(static_cast<uint8_t>((first ? 5 : 0) + stuffing));
-            if (first) {
-                pack.push_back(static_cast<uint8_t>(0x21 | ((pts >> 29) & 0x0E)));
-                pack.push_back(static_cast<uint8_t>(pts >> 22));
-                pack.push_back(static_cast<uint8_t>(0x01 | ((pts >> 14) & 0xFE)));
-                pack.push_back(static_cast<uint8_t>(pts >> 7));
-                pack.push_back(static_cast<uint8_t>(0x01 | ((pts << 1) & 0xFE)));
-            }
-            pack.insert(pack.end(), stuffing, 0xFF);
-            pack.push_back(0x20);  // subpicture stream 0
-            pack.insert(pack.end(), f.data + pos, f.data + pos + take);
-            if (pack.size() < 2048) {
-                const size_t pad = 2048 - pack.size();
-                pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBE});
-                PutBE16(pack, static_cast<uint32_t>(pad - 6));
-                pack.insert(pack.end(), pad - 6, 0xFF);
-            }
+            pos += FillPack(pack, pts, f.data + pos, f.size - pos, pos == 0);
             if (!PutSub(pack)) {
                 return false;
             }
-            pos += take;
-            first = false;
         }
         return true;
     }
 
   private:
+    // The index line of a subtitle: its time and where its first pack starts.
+    static std::string IndexLine(int64_t ns, uint64_t filepos) {
+        const uint64_t ms = static_cast<uint64_t>(ns / 1000000);
+        char line[96];
+        std::snprintf(
+            line, sizeof line, "timestamp: %02llu:%02llu:%02llu:%03llu, filepos: %09llx\r\n",
+            static_cast<unsigned long long>(ms / 3600000),
+            static_cast<unsigned long long>(ms / 60000 % 60),
+            static_cast<unsigned long long>(ms / 1000 % 60),
+            static_cast<unsigned long long>(ms % 1000), static_cast<unsigned long long>(filepos));
+        return line;
+    }
+    // One 2048-octet pack holding the next bytes of a subtitle: the pack
+    // header, a PES packet of subpicture stream 0 (with the PTS in the
+    // subtitle's first) and padding. Returns how many of the bytes it holds.
+    static size_t FillPack(std::vector<uint8_t>& pack, uint64_t pts, const uint8_t* data,
+                           size_t size, bool first) {
+        pack.reserve(2048);
+        PackHeader(pack, pts);
+        const size_t header = first ? 9 + 5 : 9;              // PES start to the end of its header
+        const size_t room = 2048 - pack.size() - header - 1;  // 1: substream octet
+        const size_t take = std::min(room, size);
+        const size_t left = room - take;
+        // Too little room for a padding packet is stuffing.
+        const size_t stuffing = left > 0 && left < 6 ? left : 0;
+        pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBD});
+        PutBE16(pack, static_cast<uint32_t>(3 + (first ? 5 : 0) + stuffing + 1 + take));
+        pack.push_back(0x81);
+        pack.push_back(first ? 0x80 : 0x00);
+        pack.push_back(static_cast<uint8_t>((first ? 5 : 0) + stuffing));
+        if (first) {
+            pack.push_back(static_cast<uint8_t>(0x21 | ((pts >> 29) & 0x0E)));
+            pack.push_back(static_cast<uint8_t>(pts >> 22));
+            pack.push_back(static_cast<uint8_t>(0x01 | ((pts >> 14) & 0xFE)));
+            pack.push_back(static_cast<uint8_t>(pts >> 7));
+            pack.push_back(static_cast<uint8_t>(0x01 | ((pts << 1) & 0xFE)));
+        }
+        pack.insert(pack.end(), stuffing, 0xFF);
+        pack.push_back(0x20);  // subpicture stream 0
+        pack.insert(pack.end(), data, data + take);
+        if (pack.size() < 2048) {
+            const size_t pad = 2048 - pack.size();
+            pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBE});
+            PutBE16(pack, static_cast<uint32_t>(pad - 6));
+            pack.insert(pack.end(), pad - 6, 0xFF);
+        }
+        return take;
+    }
     static void PackHeader(std::vector<uint8_t>& p, uint64_t scr) {
         p.insert(p.end(), {0x00, 0x00, 0x01, 0xBA});
         p.push_back(static_cast<uint8_t>(0x44 | ((scr >> 27) & 0x38) | ((scr >> 28) & 0x03)));

@@ -1,7 +1,10 @@
 #include "tools/quarvel/ChapterAndTagText.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+
+#include "tools/common/HexText.h"
 
 namespace quarvel {
 
@@ -106,12 +109,12 @@ class XmlWriter {
     void Number(const char* tag, uint64_t value) { Text(tag, std::to_string(value)); }
     void Flag(const char* tag, bool value) { Text(tag, value ? "1" : "0"); }
     void Hex(const char* tag, const std::vector<uint8_t>& bytes) {
-        static constexpr char kDigits[] = "0123456789abcdef";
         Indent();
         w_.Put(std::string("<") + tag + " format=\"hex\">");
-        for (uint8_t b : bytes) {
-            w_.Put(kDigits[b >> 4]);
-            w_.Put(kDigits[b & 15]);
+        // In pieces: a large binary value is never held twice in hex.
+        for (size_t at = 0; at < bytes.size(); at += kPieceBytes / 2) {
+            const size_t n = std::min(kPieceBytes / 2, bytes.size() - at);
+            w_.Put(tools::HexBytes(bytes.data() + at, n, tools::HexCase::kLower));
         }
         w_.Put(std::string("</") + tag + ">" + kEol);
     }

@@ -9,6 +9,8 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/common/HexText.h"
+
 namespace quarvel::mux {
 namespace {
 
@@ -208,11 +210,8 @@ bool PlanWavPack(const quarvel_mux_track& t, Plan& p, std::string& error) {
     p.wavpackVersion = t.codec_private_size >= 2 ? ReadLE16(t.codec_private) : 0x403;
     // The stream versions WavPack 4 defines; FFmpeg's muxer refuses others.
     if (p.wavpackVersion < 0x402 || p.wavpackVersion > 0x410) {
-        error = "the A_WAVPACK4 track has unknown WavPack version 0x" + [&] {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "%x", p.wavpackVersion);
-            return std::string(buf);
-        }();
+        error = "the A_WAVPACK4 track has unknown WavPack version 0x" +
+                tools::HexNumber(p.wavpackVersion, 1, tools::HexCase::kLower);
         return false;
     }
     return true;

@@ -9,6 +9,7 @@
 #include "matroska/Reader.h"
 #include "tools/common/Cancel.h"
 #include "tools/common/ExitStatus.h"
+#include "tools/common/HexText.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/pass/ContentDecoder.h"
@@ -110,10 +111,10 @@ void ReportSome(const std::vector<std::string>& warnings, const std::string& mor
 }
 
 std::string CrcMessage(const CrcMismatch& m) {
-    char sums[64];
-    std::snprintf(sums, sizeof sums, " (stored %08X, computed %08X)", m.stored, m.computed);
-    return "CRC-32 of the Cluster at byte " + std::to_string(m.clusterOffset) + " does not match" +
-           sums + "; its blocks were used all the same";
+    return "CRC-32 of the Cluster at byte " + std::to_string(m.clusterOffset) +
+           " does not match (stored " + tools::HexNumber(m.stored, 8, tools::HexCase::kUpper) +
+           ", computed " + tools::HexNumber(m.computed, 8, tools::HexCase::kUpper) +
+           "); its blocks were used all the same";
 }
 
 class Progress {

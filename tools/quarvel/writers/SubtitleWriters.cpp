@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tools/common/HexText.h"
 #include "tools/quarvel/pass/PassLimits.h"
 #include "tools/quarvel/writers/FileWriter.h"
 #include "tools/quarvel/writers/OwnWriters.h"
@@ -454,13 +455,12 @@ class VobSubWriter : public FileWriter {
     static std::string IndexLine(int64_t ns, uint64_t filepos) {
         const uint64_t ms = static_cast<uint64_t>(ns / 1000000);
         char line[96];
-        std::snprintf(
-            line, sizeof line, "timestamp: %02llu:%02llu:%02llu:%03llu, filepos: %09llx\r\n",
-            static_cast<unsigned long long>(ms / 3600000),
-            static_cast<unsigned long long>(ms / 60000 % 60),
-            static_cast<unsigned long long>(ms / 1000 % 60),
-            static_cast<unsigned long long>(ms % 1000), static_cast<unsigned long long>(filepos));
-        return line;
+        std::snprintf(line, sizeof line, "timestamp: %02llu:%02llu:%02llu:%03llu, filepos: ",
+                      static_cast<unsigned long long>(ms / 3600000),
+                      static_cast<unsigned long long>(ms / 60000 % 60),
+                      static_cast<unsigned long long>(ms / 1000 % 60),
+                      static_cast<unsigned long long>(ms % 1000));
+        return line + tools::HexNumber(filepos, 9, tools::HexCase::kLower) + "\r\n";
     }
     // One 2048-octet pack holding the next bytes of a subtitle: the pack
     // header, a PES packet of subpicture stream 0 (with the PTS in the

@@ -1,11 +1,10 @@
 #include "tools/quarvel/writers/MuxWriter.h"
 
+#include "core/ProgramFolder.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/quarvel/mux/MuxApi.h"
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include <map>
 #include <mutex>
@@ -28,17 +27,6 @@ struct MuxModule {
 std::mutex gMutex;
 std::string gFolderOverride;
 std::map<std::string, MuxModule> gModules;  // by the module's path
-
-std::string ExecutableFolder() {
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) {
-        return ".";
-    }
-    std::string path(buf, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
 
 std::string DlError() {
     const char* e = dlerror();
@@ -88,8 +76,12 @@ MuxModule Load(const std::string& path) {
 
 const MuxModule& GetModule() {
     std::lock_guard<std::mutex> lock(gMutex);
-    const std::string folder = gFolderOverride.empty() ? ExecutableFolder() : gFolderOverride;
-    const std::string path = folder + "/" + MuxModuleFileName();
+    // The folder of the running program, as the window finds the tools.
+    std::string folder = gFolderOverride.empty() ? torvane::ProgramFolder() : gFolderOverride + "/";
+    if (folder.empty()) {
+        folder = "./";
+    }
+    const std::string path = folder + MuxModuleFileName();
     auto it = gModules.find(path);
     if (it == gModules.end()) {
         it = gModules.emplace(path, Load(path)).first;

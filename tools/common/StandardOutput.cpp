@@ -6,18 +6,7 @@
 #include <exception>
 #include <new>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace tools {
-
-void SetBinaryStdout() {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-}
 
 void PrintLine(std::string_view line) {
     std::fwrite(line.data(), 1, line.size(), stdout);

@@ -10,7 +10,8 @@
 namespace tools {
 
 // Switches standard output to binary mode where the platform translates line
-// ends, so "\r\n" is written as two bytes. Call once at start.
+// ends, so "\r\n" is written as two bytes. Call once at start. One
+// implementation per platform (StandardOutput_posix.cpp, _win32.cpp).
 void SetBinaryStdout();
 
 // Writes `line` and CR LF to standard output.

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include "tools/common/CancelSignals.h"
+
 namespace tools {
 
 namespace {
@@ -16,25 +18,18 @@ void OnCancel(int) {
 
 CancelOnSignal::CancelOnSignal() {
     g_cancelled = 0;
-    oldInt_ = std::signal(SIGINT, OnCancel);
-    oldTerm_ = std::signal(SIGTERM, OnCancel);
-#ifdef SIGHUP
-    oldHup_ = std::signal(SIGHUP, OnCancel);
-#endif
-#ifdef SIGPIPE
-    oldPipe_ = std::signal(SIGPIPE, SIG_IGN);
-#endif
+    for (const int signal : CancellingSignals()) {
+        previous_.push_back({signal, std::signal(signal, OnCancel)});
+    }
+    for (const int signal : IgnoredSignals()) {
+        previous_.push_back({signal, std::signal(signal, SIG_IGN)});
+    }
 }
 
 CancelOnSignal::~CancelOnSignal() {
-    std::signal(SIGINT, oldInt_);
-    std::signal(SIGTERM, oldTerm_);
-#ifdef SIGHUP
-    std::signal(SIGHUP, oldHup_);
-#endif
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, oldPipe_);
-#endif
+    for (const Previous& p : previous_) {
+        std::signal(p.signal, p.handler);
+    }
 }
 
 bool CancelOnSignal::Cancelled() {

@@ -6,6 +6,8 @@
 // which goes on writing its files.
 #pragma once
 
+#include <vector>
+
 namespace tools {
 
 class CancelOnSignal {
@@ -19,10 +21,12 @@ class CancelOnSignal {
     static bool Cancelled();
 
   private:
-    void (*oldInt_)(int);
-    void (*oldTerm_)(int);
-    void (*oldHup_)(int) = nullptr;
-    void (*oldPipe_)(int) = nullptr;
+    // Each signal handled, and the handler it had before.
+    struct Previous {
+        int signal;
+        void (*handler)(int);
+    };
+    std::vector<Previous> previous_;
 };
 
 }  // namespace tools

@@ -6,10 +6,6 @@
 
 #include "tools/quarvel/pass/PassLimits.h"
 
-#ifndef _WIN32
-#include <sys/uio.h>
-#endif
-
 namespace quarvel {
 
 namespace {
@@ -74,56 +70,11 @@ bool OutputFile::Flush() {
         return false;
     }
     EndBufferSpan();
-    const bool ok = pieces_.empty() || WritePieces();
+    const bool ok = pieces_.empty() || WriteRuns(temp_.Stream(), pieces_) || Fail("cannot write");
     pieces_.clear();
     used_ = spanFrom_ = waiting_ = 0;
     holdsInPlace_ = false;
     return ok;
-}
-
-bool OutputFile::WritePieces() {
-#ifdef _WIN32
-    for (const Piece& piece : pieces_) {
-        errno = 0;
-        if (std::fwrite(piece.data, 1, piece.size, temp_.Stream()) != piece.size) {
-            return Fail("cannot write");
-        }
-    }
-#else
-    // One gathering write for up to 64 pieces; a short write goes on from
-    // where it stopped.
-    const int fd = fileno(temp_.Stream());
-    size_t next = 0, done = 0;  // the first piece not wholly written, and how much of it is
-    while (next < pieces_.size()) {
-        iovec v[64];
-        int count = 0;
-        for (size_t k = next; k < pieces_.size() && count < 64; ++k, ++count) {
-            const size_t skip = k == next ? done : 0;
-            v[count].iov_base = const_cast<uint8_t*>(pieces_[k].data + skip);
-            v[count].iov_len = pieces_[k].size - skip;
-        }
-        errno = 0;
-        const ssize_t wrote = writev(fd, v, count);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            errno = wrote == 0 ? EIO : errno;
-            return Fail("cannot write");
-        }
-        for (size_t left = static_cast<size_t>(wrote); left > 0;) {
-            const size_t rest = pieces_[next].size - done;
-            const size_t take = std::min(left, rest);
-            left -= take;
-            done += take;
-            if (done == pieces_[next].size) {
-                ++next;
-                done = 0;
-            }
-        }
-    }
-#endif
-    return true;
 }
 
 bool OutputFile::Write(const void* data, size_t size) {

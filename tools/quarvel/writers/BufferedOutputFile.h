@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/common/OutputFiles.h"
+#include "tools/quarvel/writers/GatheredWrite.h"
 
 namespace quarvel {
 
@@ -53,15 +54,9 @@ class OutputFile {
     const std::string& Target() const { return temp_.Target(); }
 
   private:
-    // A run of bytes waiting to be written: in place, or a span of buffer_.
-    struct Piece {
-        const uint8_t* data;
-        size_t size;
-    };
     bool Flush();
     // Lets the buffer grow towards its full size to hold `size` bytes.
     bool Grow(size_t size);
-    bool WritePieces();
     void EndBufferSpan();
     bool Fail(const std::string& what);
 
@@ -69,7 +64,9 @@ class OutputFile {
     tools::TemporaryFile temp_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
-    std::vector<Piece> pieces_;  // waiting, in file order
+    // Runs of bytes waiting to be written, in file order: in place, or spans
+    // of buffer_.
+    std::vector<ByteRun> pieces_;
     size_t spanFrom_ = 0;        // buffer_ bytes from here on are not in pieces_ yet
     size_t waiting_ = 0;         // bytes in pieces_
     bool holdsInPlace_ = false;  // pieces_ points outside buffer_

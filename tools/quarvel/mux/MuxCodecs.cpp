@@ -34,8 +34,24 @@ void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
     }
 }
 
-bool StartsWith(const std::string& s, const char* prefix) {
-    return s.rfind(prefix, 0) == 0;
+// libavformat's short name of the muxer of each container.
+const char* MuxerName(Output container) {
+    switch (container) {
+        case Output::kAvi:
+            return "avi";
+        case Output::kOgg:
+            return "ogg";
+        case Output::kCaf:
+            return "caf";
+        case Output::kWavPack:
+            return "wv";
+        case Output::kTta:
+            return "tta";
+        case Output::kRealMedia:
+            return "rm";
+        default:
+            return "";
+    }
 }
 
 // Sample rates and counts arrive as doubles and 64-bit integers from the
@@ -51,8 +67,6 @@ bool PlanVfw(const quarvel_mux_track& t, Plan& p, std::string& error) {
                 std::to_string(t.codec_private_size) + " octets, 40 needed)";
         return false;
     }
-    p.container = Container::kAvi;
-    p.format = "avi";
     p.mediaType = AVMEDIA_TYPE_VIDEO;
     const int32_t width = static_cast<int32_t>(ReadLE32(cp + 4));
     const int32_t height = static_cast<int32_t>(ReadLE32(cp + 8));
@@ -86,8 +100,6 @@ bool PlanVorbis(const quarvel_mux_track& t, Plan& p, std::string& error) {
         error = "the A_VORBIS track's CodecPrivate does not hold the three Vorbis headers";
         return false;
     }
-    p.container = Container::kOgg;
-    p.format = "ogg";
     p.codecId = AV_CODEC_ID_VORBIS;
     p.channels = headers[0][11];
     p.sampleRate = static_cast<int>(ReadLE32(headers[0].data() + 12));
@@ -108,8 +120,6 @@ bool PlanTheora(const quarvel_mux_track& t, Plan& p, std::string& error) {
         return false;
     }
     const uint8_t* id = headers[0].data();
-    p.container = Container::kOgg;
-    p.format = "ogg";
     p.mediaType = AVMEDIA_TYPE_VIDEO;
     p.codecId = AV_CODEC_ID_THEORA;
     p.width = static_cast<int>(ReadBE24(id + 14));
@@ -137,8 +147,6 @@ bool PlanOpus(const quarvel_mux_track& t, Plan& p, std::string& error) {
         error = "the A_OPUS track's CodecPrivate is not an OpusHead packet";
         return false;
     }
-    p.container = Container::kOgg;
-    p.format = "ogg";
     p.codecId = AV_CODEC_ID_OPUS;
     p.channels = cp[9];
     if (p.channels == 0) {
@@ -162,8 +170,6 @@ bool PlanAlac(const quarvel_mux_track& t, Plan& p, std::string& error) {
         error = "the A_ALAC track's CodecPrivate is not an ALAC magic cookie";
         return false;
     }
-    p.container = Container::kCaf;
-    p.format = "caf";
     p.codecId = AV_CODEC_ID_ALAC;
     if (atom) {
         p.extradata.assign(cp, cp + n);
@@ -188,6 +194,18 @@ bool PlanAlac(const quarvel_mux_track& t, Plan& p, std::string& error) {
     return true;
 }
 
+// Ogg carries three of the codecs, each with headers of its own.
+bool PlanOgg(const quarvel_mux_track& t, Plan& p, std::string& error) {
+    const std::string_view id = t.codec_id;
+    if (id == "A_VORBIS") {
+        return PlanVorbis(t, p, error);
+    }
+    if (id == "V_THEORA") {
+        return PlanTheora(t, p, error);
+    }
+    return PlanOpus(t, p, error);
+}
+
 bool PlanAudioFromTrack(const quarvel_mux_track& t, Plan& p, const char* what, std::string& error) {
     if (!ValidRate(t.sampling_frequency) || t.channels == 0 || t.channels > 255) {
         error = std::string("the ") + what + " track gives no usable sample rate or channels";
@@ -204,8 +222,6 @@ bool PlanWavPack(const quarvel_mux_track& t, Plan& p, std::string& error) {
     if (!PlanAudioFromTrack(t, p, "A_WAVPACK4", error)) {
         return false;
     }
-    p.container = Container::kWavPack;
-    p.format = "wv";
     p.codecId = AV_CODEC_ID_WAVPACK;
     p.wavpackVersion = t.codec_private_size >= 2 ? ReadLE16(t.codec_private) : 0x403;
     // The stream versions WavPack 4 defines; FFmpeg's muxer refuses others.
@@ -218,8 +234,6 @@ bool PlanWavPack(const quarvel_mux_track& t, Plan& p, std::string& error) {
 }
 
 bool PlanTta(const quarvel_mux_track& t, Plan& p, std::string& error) {
-    p.container = Container::kTta;
-    p.format = "tta";
     p.codecId = AV_CODEC_ID_TTA;
     const uint8_t* cp = t.codec_private;
     if (cp != nullptr && t.codec_private_size >= 22 && std::memcmp(cp, "TTA1", 4) == 0) {
@@ -259,8 +273,6 @@ bool PlanReal(const quarvel_mux_track& t, Plan& p, std::string& error) {
         // samples; the only Real codec FFmpeg's RealMedia muxer describes in
         // a header a player can use (it writes a fixed .ra4 header, with no
         // codec data, for every audio codec).
-        p.container = Container::kRealMedia;
-        p.format = "rm";
         p.codecId = AV_CODEC_ID_RA_144;
         p.codecTag = MKTAG('l', 'p', 'c', 'J');
         p.sampleRate = 8000;
@@ -543,29 +555,28 @@ bool MakePlan(const quarvel_mux_track& track, Plan& plan, std::string& error) {
         error = "CodecPrivate size given without data";
         return false;
     }
-    if (id == "V_MS/VFW/FOURCC") {
-        return PlanVfw(track, plan, error);
+    const CodecRow* row = FindCodec(id);
+    if (row == nullptr || !ThroughMuxModule(row->output)) {
+        error = "codec " + id + " is not written by the muxing module";
+        return false;
     }
-    if (id == "A_VORBIS") {
-        return PlanVorbis(track, plan, error);
-    }
-    if (id == "V_THEORA") {
-        return PlanTheora(track, plan, error);
-    }
-    if (id == "A_OPUS") {
-        return PlanOpus(track, plan, error);
-    }
-    if (id == "A_ALAC") {
-        return PlanAlac(track, plan, error);
-    }
-    if (id == "A_WAVPACK4") {
-        return PlanWavPack(track, plan, error);
-    }
-    if (id == "A_TTA1") {
-        return PlanTta(track, plan, error);
-    }
-    if (StartsWith(id, "A_REAL/") || StartsWith(id, "V_REAL/")) {
-        return PlanReal(track, plan, error);
+    plan.container = row->output;
+    plan.format = MuxerName(row->output);
+    switch (row->output) {
+        case Output::kAvi:
+            return PlanVfw(track, plan, error);
+        case Output::kOgg:
+            return PlanOgg(track, plan, error);
+        case Output::kCaf:
+            return PlanAlac(track, plan, error);
+        case Output::kWavPack:
+            return PlanWavPack(track, plan, error);
+        case Output::kTta:
+            return PlanTta(track, plan, error);
+        case Output::kRealMedia:
+            return PlanReal(track, plan, error);
+        default:
+            break;
     }
     error = "codec " + id + " is not written by the muxing module";
     return false;

@@ -4,6 +4,7 @@
 // calls so that each can be read and tested on its own.
 #pragma once
 
+#include "tools/quarvel/CodecTable.h"
 #include "tools/quarvel/mux/MuxApi.h"
 
 extern "C" {
@@ -18,10 +19,9 @@ extern "C" {
 
 namespace quarvel::mux {
 
-enum class Container { kAvi, kOgg, kCaf, kWavPack, kTta, kRealMedia };
-
 struct Plan {
-    Container container = Container::kOgg;
+    // One of the codec table's outputs written through this module.
+    Output container = Output::kOgg;
     const char* format = "";  // libavformat's short muxer name
     std::string codecIdText;  // the Matroska CodecID, for messages
     AVMediaType mediaType = AVMEDIA_TYPE_AUDIO;

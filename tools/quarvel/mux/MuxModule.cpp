@@ -29,7 +29,7 @@ extern "C" {
 
 #define QUARVEL_MUX_EXPORT extern "C" __attribute__((visibility("default")))
 
-using quarvel::mux::Container;
+using quarvel::Output;
 using quarvel::mux::Plan;
 
 struct quarvel_mux {
@@ -390,7 +390,7 @@ quarvel_mux* Open(int fd, const char* path, const quarvel_mux_track* track, char
     m->plan = std::move(plan);
     m->fd = fd;
     m->path = path;
-    if (m->plan.container == Container::kTta) {
+    if (m->plan.container == Output::kTta) {
         return OpenTta(m, err, errSize) ? owner.release() : nullptr;
     }
     if (!NewMuxer(m, err, errSize) || !DescribeStream(m, err, errSize) ||
@@ -540,18 +540,20 @@ int Write(quarvel_mux* m, const uint8_t* data, size_t size, int64_t ptsNs, int64
     }
     const int64_t index = m->frames++;
     switch (m->plan.container) {
-        case Container::kOgg:
+        case Output::kOgg:
             return WriteOgg(m, data, size, ptsNs, index, err, errSize);
-        case Container::kAvi:
+        case Output::kAvi:
             return WriteAvi(m, data, size, ptsNs, keyframe != 0, err, errSize);
-        case Container::kWavPack:
+        case Output::kWavPack:
             return WriteWavPack(m, data, size, index, err, errSize);
-        case Container::kTta:
+        case Output::kTta:
             return WriteTta(m, data, size, durationNs, err, errSize);
-        case Container::kCaf:
+        case Output::kCaf:
             return WriteCaf(m, data, size, ptsNs, err, errSize);
-        case Container::kRealMedia:
+        case Output::kRealMedia:
             return WriteRealMedia(m, data, size, ptsNs, durationNs, err, errSize);
+        default:
+            break;  // a container of quarvel's own writers: never planned here
     }
     SetError(err, errSize, "internal error: no container");
     return -1;
@@ -588,7 +590,7 @@ int Close(quarvel_mux* m, char* err, size_t errSize) {
         SetError(err, errSize, "cannot write '%s': %s", m->path.c_str(), AvError(werr).c_str());
         result = -1;
     }
-    if (result == 0 && m->plan.container == Container::kCaf && !PatchCafLength(m, trailerAt)) {
+    if (result == 0 && m->plan.container == Output::kCaf && !PatchCafLength(m, trailerAt)) {
         SetError(err, errSize, "cannot write the length into '%s'", m->path.c_str());
         result = -1;
     }

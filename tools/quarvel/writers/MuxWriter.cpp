@@ -89,10 +89,6 @@ const MuxModule& GetModule() {
     return it->second;
 }
 
-bool StartsWith(const std::string& s, const char* prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
-
 class MuxWriter final : public TrackWriter {
   public:
     explicit MuxWriter(uint64_t segmentDurationNs) : segmentDurationNs_(segmentDurationNs) {}
@@ -200,12 +196,6 @@ class MuxWriter final : public TrackWriter {
 };
 
 }  // namespace
-
-bool NeedsMuxer(const std::string& codecId) {
-    return codecId == "V_MS/VFW/FOURCC" || codecId == "A_VORBIS" || codecId == "V_THEORA" ||
-           codecId == "A_OPUS" || codecId == "A_ALAC" || codecId == "A_WAVPACK4" ||
-           codecId == "A_TTA1" || StartsWith(codecId, "A_REAL/") || StartsWith(codecId, "V_REAL/");
-}
 
 std::unique_ptr<TrackWriter> MakeMuxWriter(uint64_t segmentDurationNs) {
     return std::make_unique<MuxWriter>(segmentDurationNs);

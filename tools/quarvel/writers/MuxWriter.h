@@ -1,7 +1,7 @@
 // The TrackWriter for codecs that need a real container (AVI, Ogg, CAF,
-// WavPack, TTA, RealMedia). It drives libquarvel_mux, which holds all of
-// quarvel's FFmpeg code and is loaded with dlopen only when the first such
-// track begins, so that no other run pays FFmpeg's start-up.
+// WavPack, TTA, RealMedia: the codec table says which). It drives libquarvel_mux, which holds all
+// of quarvel's FFmpeg code and is loaded with dlopen only when the first such track begins, so that
+// no other run pays FFmpeg's start-up.
 #pragma once
 
 #include <cstdint>
@@ -12,16 +12,11 @@
 
 namespace quarvel {
 
-// True when the codec's output is written through the muxing module.
-// (Real codecs are all routed there, so that one place says which of them
-// can be written.)
-bool NeedsMuxer(const std::string& codecId);
-
-// A writer for a codec NeedsMuxer accepts. Creating it loads nothing; Begin
-// loads the module, and fails with a message naming the module's file (and
-// the loader's reason) when it or FFmpeg's libraries are missing.
-// segmentDurationNs is the file's Duration (0 when unknown): a TTA track with
-// no header in CodecPrivate needs it to know how long its last frame is.
+// A writer for a codec the codec table sends through the muxing module. Creating it loads nothing;
+// Begin loads the module, and fails with a message naming the module's file (and the loader's
+// reason) when it or FFmpeg's libraries are missing. segmentDurationNs is the file's Duration (0
+// when unknown): a TTA track with no header in CodecPrivate needs it to know how long its last
+// frame is.
 std::unique_ptr<TrackWriter> MakeMuxWriter(uint64_t segmentDurationNs = 0);
 
 // The module's file name, e.g. "libquarvel_mux.so".

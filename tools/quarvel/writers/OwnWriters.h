@@ -1,15 +1,16 @@
-// The output formats quarvel writes with its own code, chosen by CodecID.
+// The output formats quarvel writes with its own code.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "tools/quarvel/CodecTable.h"
 #include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
 
-// A writer for `codecId`, or null when none of ours takes it.
-std::unique_ptr<TrackWriter> MakeOwnWriter(const std::string& codecId);
+// A writer of ours for `output`, or null when the muxing module writes it.
+std::unique_ptr<TrackWriter> MakeOwnWriter(Output output);
 
 // Writers by format, for tests and the factory.
 std::unique_ptr<TrackWriter> MakeRawWriter();        // frames concatenated

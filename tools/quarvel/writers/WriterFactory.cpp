@@ -1,5 +1,7 @@
 #include "tools/quarvel/writers/WriterFactory.h"
 
+#include "tools/quarvel/CodecTable.h"
+
 #include "tools/quarvel/writers/MuxWriter.h"
 #include "tools/quarvel/writers/OwnWriters.h"
 
@@ -7,14 +9,15 @@ namespace quarvel {
 
 std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, uint64_t segmentDurationNs,
                                            std::string& error) {
-    if (auto own = MakeOwnWriter(codecId)) {
-        return own;
+    const CodecRow* row = FindCodec(codecId);
+    if (row == nullptr) {
+        error = "codec '" + codecId + "' is not supported";
+        return nullptr;
     }
-    if (NeedsMuxer(codecId)) {
+    if (ThroughMuxModule(row->output)) {
         return MakeMuxWriter(segmentDurationNs);
     }
-    error = "codec '" + codecId + "' is not supported";
-    return nullptr;
+    return MakeOwnWriter(row->output);
 }
 
 }  // namespace quarvel

@@ -1,5 +1,5 @@
-// Chooses the writer of a track by its CodecID: one of ours for the simple
-// formats, the FFmpeg muxing module for real containers.
+// Chooses the writer of a track by its CodecID, from the codec table: one of
+// ours for the simple formats, the FFmpeg muxing module for real containers.
 #pragma once
 
 #include <memory>

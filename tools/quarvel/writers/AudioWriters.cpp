@@ -171,65 +171,8 @@ class AdtsWriter : public FileWriter {
 class WavWriter : public FileWriter {
   protected:
     bool Start() override {
-        const std::string& id = track_.codecId;
-        if (id == "A_MS/ACM") {
-            fmt_ = track_.codecPrivate;
-            if (fmt_.size() < 16) {
-                return Fail("the ACM track has no valid WAVEFORMATEX (CodecPrivate)");
-            }
-            if (fmt_.size() > 0xFFFF) {
-                return Fail("the ACM track's WAVEFORMATEX is too large");
-            }
-        } else {
-            const bool isFloat = id == "A_PCM/FLOAT/IEEE";
-            uint64_t bits = track_.bitDepth ? track_.bitDepth : (isFloat ? 32 : 16);
-            if (bits > 64 || track_.channels == 0 || track_.channels > 64) {
-                return Fail("PCM with " + std::to_string(bits) + " bits and " +
-                            std::to_string(track_.channels) + " channels cannot be written");
-            }
-            const uint32_t channels = static_cast<uint32_t>(track_.channels);
-            sampleBytes_ = static_cast<size_t>((bits + 7) / 8);
-            swap_ = id == "A_PCM/INT/BIG" && sampleBytes_ > 1;
-            const uint32_t align = channels * static_cast<uint32_t>(sampleBytes_);
-            // A rate the header cannot hold (NaN, infinite, zero, negative,
-            // or past what its byte rate field counts) would give a file that
-            // plays at a wrong speed or not at all.
-            const double hz = track_.samplingFrequency;
-            if (!(hz >= 1.0 && hz * align <= UINT32_MAX)) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%g", hz);
-                return Fail(std::string("PCM at a SamplingFrequency of ") + text +
-                            " Hz cannot be written");
-            }
-            const auto rate = static_cast<uint32_t>(std::llround(hz));
-            if (!track_.hasAudio || !track_.bitDepth) {
-                Warn("the WAV header says " + std::to_string(rate) + " Hz, " +
-                     std::to_string(channels) + (channels == 1 ? " channel, " : " channels, ") +
-                     std::to_string(bits) + " bits, the format's defaults: the track gives no " +
-                     (track_.hasAudio ? "BitDepth" : "Audio element"));
-            }
-            // Beyond two channels or 16 bits the extensible form is the one
-            // that says the layout and the valid bits.
-            const bool extensible = channels > 2 || bits > 16;
-            PutLE16(fmt_, extensible ? 0xFFFE : (isFloat ? 3 : 1));
-            PutLE16(fmt_, channels);
-            PutLE32(fmt_, rate);
-            PutLE32(fmt_, rate * align);
-            PutLE16(fmt_, align);
-            PutLE16(fmt_, static_cast<uint32_t>(sampleBytes_ * 8));
-            if (extensible) {
-                static const uint32_t kMasks[9] = {0,    0x4,  0x3,   0x7,  0x33,
-                                                   0x37, 0x3F, 0x13F, 0x63F};
-                PutLE16(fmt_, 22);
-                PutLE16(fmt_, static_cast<uint32_t>(bits));
-                PutLE32(fmt_, channels <= 8 ? kMasks[channels] : 0);
-                static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-                PutLE16(fmt_, isFloat ? 3 : 1);
-                fmt_.insert(fmt_.end(), kGuidTail, kGuidTail + 14);
-            }
-        }
-        return Put(Header(0));
+        const bool ok = track_.codecId == "A_MS/ACM" ? TakeAcmFormat() : BuildPcmFormat();
+        return ok && Put(Header(0));
     }
     bool End() override {
         if (!carry_.empty()) {
@@ -271,6 +214,71 @@ class WavWriter : public FileWriter {
     }
 
   private:
+    // ACM audio: the WAVEFORMATEX in CodecPrivate is the fmt chunk.
+    bool TakeAcmFormat() {
+        fmt_ = track_.codecPrivate;
+        if (fmt_.size() < 16) {
+            return Fail("the ACM track has no valid WAVEFORMATEX (CodecPrivate)");
+        }
+        if (fmt_.size() > 0xFFFF) {
+            return Fail("the ACM track's WAVEFORMATEX is too large");
+        }
+        return true;
+    }
+    // PCM: the fmt chunk built from the Audio elements.
+    bool BuildPcmFormat() {
+        const bool isFloat = track_.codecId == "A_PCM/FLOAT/IEEE";
+        uint64_t bits = track_.bitDepth ? track_.bitDepth : (isFloat ? 32 : 16);
+        if (bits > 64 || track_.channels == 0 || track_.channels > 64) {
+            return Fail("PCM with " + std::to_string(bits) + " bits and " +
+                        std::to_string(track_.channels) + " channels cannot be written");
+        }
+        const uint32_t channels = static_cast<uint32_t>(track_.channels);
+        sampleBytes_ = static_cast<size_t>((bits + 7) / 8);
+        swap_ = track_.codecId == "A_PCM/INT/BIG" && sampleBytes_ > 1;
+        const uint32_t align = channels * static_cast<uint32_t>(sampleBytes_);
+        // A rate the header cannot hold (NaN, infinite, zero, negative, or
+        // past what its byte rate field counts) would give a file that plays
+        // at a wrong speed or not at all.
+        const double hz = track_.samplingFrequency;
+        if (!(hz >= 1.0 && hz * align <= UINT32_MAX)) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%g", hz);
+            return Fail(std::string("PCM at a SamplingFrequency of ") + text +
+                        " Hz cannot be written");
+        }
+        const auto rate = static_cast<uint32_t>(std::llround(hz));
+        if (!track_.hasAudio || !track_.bitDepth) {
+            Warn("the WAV header says " + std::to_string(rate) + " Hz, " +
+                 std::to_string(channels) + (channels == 1 ? " channel, " : " channels, ") +
+                 std::to_string(bits) + " bits, the format's defaults: the track gives no " +
+                 (track_.hasAudio ? "BitDepth" : "Audio element"));
+        }
+        PutPcmFormat(channels, rate, align, static_cast<uint32_t>(bits), isFloat);
+        return true;
+    }
+    void PutPcmFormat(uint32_t channels, uint32_t rate, uint32_t align, uint32_t bits,
+                      bool isFloat) {
+        // Beyond two channels or 16 bits the extensible form is the one that
+        // says the layout and the valid bits.
+        const bool extensible = channels > 2 || bits > 16;
+        PutLE16(fmt_, extensible ? 0xFFFE : (isFloat ? 3 : 1));
+        PutLE16(fmt_, channels);
+        PutLE32(fmt_, rate);
+        PutLE32(fmt_, rate * align);
+        PutLE16(fmt_, align);
+        PutLE16(fmt_, static_cast<uint32_t>(sampleBytes_ * 8));
+        if (extensible) {
+            static const uint32_t kMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x13F, 0x63F};
+            PutLE16(fmt_, 22);
+            PutLE16(fmt_, bits);
+            PutLE32(fmt_, channels <= 8 ? kMasks[channels] : 0);
+            static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                  0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+            PutLE16(fmt_, isFloat ? 3 : 1);
+            fmt_.insert(fmt_.end(), kGuidTail, kGuidTail + 14);
+        }
+    }
     std::vector<uint8_t> Header(uint64_t dataBytes) const {
         const size_t fmtPadded = fmt_.size() + (fmt_.size() & 1);
         const uint64_t riff = 4 + 8 + fmtPadded + 8 + dataBytes + (dataBytes & 1);

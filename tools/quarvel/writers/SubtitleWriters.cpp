@@ -239,6 +239,31 @@ class SsaWriter : public FileWriter {
   protected:
     bool End() override {
         const bool ass = track_.codecId == "S_TEXT/ASS" || track_.codecId == "S_ASS";
+        if (!Put(ScriptHead(ass))) {
+            return false;
+        }
+        OrderEvents();
+        for (const Event& e : events_) {
+            const std::string first = ass ? e.layer : "Marked=0";
+            if (!Put("Dialogue: " + first + "," + AssClock(e.start) + "," + AssClock(e.end) + "," +
+                     e.rest + "\r\n")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    struct Event {
+        long long readOrder = 0;
+        bool hasOrder = false;
+        int64_t start = 0, end = -1;
+        std::string layer, rest;
+        size_t index = 0;
+    };
+    // The script's header from CodecPrivate, with the [Events] section and
+    // its Format line added when it lacks them.
+    std::string ScriptHead(bool ass) const {
         std::vector<std::string> lines;
         if (!track_.codecPrivate.empty()) {
             lines = Lines(track_.codecPrivate.data(), track_.codecPrivate.size());
@@ -268,10 +293,11 @@ class SsaWriter : public FileWriter {
         for (const std::string& l : lines) {
             head += l + "\r\n";
         }
-        if (!Put(head)) {
-            return false;
-        }
-        // Events without a duration last until the next one in the file starts.
+        return head;
+    }
+    // Events without a duration last until the next one in the file starts;
+    // then all go back to their original order (ReadOrder).
+    void OrderEvents() {
         for (size_t i = 0; i < events_.size(); ++i) {
             if (events_[i].end < 0) {
                 const int64_t next = i + 1 < events_.size() ? events_[i + 1].start : -1;
@@ -287,24 +313,8 @@ class SsaWriter : public FileWriter {
             }
             return a.start < b.start;
         });
-        for (const Event& e : events_) {
-            const std::string first = ass ? e.layer : "Marked=0";
-            if (!Put("Dialogue: " + first + "," + AssClock(e.start) + "," + AssClock(e.end) + "," +
-                     e.rest + "\r\n")) {
-                return false;
-            }
-        }
-        return true;
     }
 
-  private:
-    struct Event {
-        long long readOrder = 0;
-        bool hasOrder = false;
-        int64_t start = 0, end = -1;
-        std::string layer, rest;
-        size_t index = 0;
-    };
     std::vector<Event> events_;
     size_t bytes_ = 0;
 };

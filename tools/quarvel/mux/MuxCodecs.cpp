@@ -10,29 +10,10 @@ extern "C" {
 #include <cstring>
 
 #include "tools/common/HexText.h"
+#include "tools/quarvel/ByteOrder.h"
 
 namespace quarvel::mux {
 namespace {
-
-uint16_t ReadLE16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t ReadBE32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-uint32_t ReadBE24(const uint8_t* p) {
-    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]);
-}
-void PutLE32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
-void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 3; i >= 0; --i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
 
 // libavformat's short name of the muxer of each container.
 const char* MuxerName(Output container) {

@@ -77,8 +77,4 @@ int64_t AlacFrameSamples(const uint8_t* data, size_t size, int64_t frameLength);
 // the file's duration says how long the stream is.
 int64_t TtaLastFrameSamples(const uint8_t* data, size_t size, int channels, int64_t frameSize);
 
-inline uint32_t ReadLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 }  // namespace quarvel::mux

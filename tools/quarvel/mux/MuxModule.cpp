@@ -3,6 +3,7 @@
 // as messages; nothing here keeps global state between two muxes.
 #include "tools/quarvel/mux/MuxApi.h"
 
+#include "tools/quarvel/ByteOrder.h"
 #include "tools/quarvel/mux/MuxCodecs.h"
 #include "tools/quarvel/mux/TtaFile.h"
 
@@ -491,7 +492,7 @@ int WriteWavPack(quarvel_mux* m, const uint8_t* data, size_t size, int64_t index
                  why.c_str());
         return -1;
     }
-    const int64_t samples = quarvel::mux::ReadLE32(data);
+    const int64_t samples = quarvel::ReadLE32(data);
     const int64_t pts = m->nextPts;
     m->nextPts += samples;
     return Emit(m, m->scratch.data(), m->scratch.size(), pts, samples, true, err, errSize);

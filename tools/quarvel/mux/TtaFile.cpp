@@ -1,5 +1,6 @@
 #include "tools/quarvel/mux/TtaFile.h"
 
+#include "tools/quarvel/ByteOrder.h"
 #include "tools/quarvel/mux/MuxCodecs.h"
 
 extern "C" {
@@ -18,18 +19,12 @@ namespace {
 constexpr int64_t kHeaderSize = 22;
 constexpr size_t kMoveChunk = 1 << 20;
 
-void PutLE(std::vector<uint8_t>& out, uint64_t v, int octets) {
-    for (int i = 0; i < octets; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
-
 // TTA's CRC: CRC-32 as in zlib, over the octets just written.
 void PutCrc(std::vector<uint8_t>& out, size_t from) {
     const uint32_t crc = av_crc(av_crc_get_table(AV_CRC_32_IEEE_LE), UINT32_MAX, out.data() + from,
                                 out.size() - from) ^
                          UINT32_MAX;
-    PutLE(out, crc, 4);
+    PutLE32(out, crc);
 }
 
 std::string Errno() {
@@ -185,15 +180,15 @@ bool TtaFile::FitTable(std::string& error) {
 bool TtaFile::WriteHead(int64_t totalSamples, std::string& error) {
     std::vector<uint8_t> head;
     head.insert(head.end(), {'T', 'T', 'A', '1'});
-    PutLE(head, format_.format, 2);
-    PutLE(head, format_.channels, 2);
-    PutLE(head, format_.bits, 2);
-    PutLE(head, format_.sampleRate, 4);
-    PutLE(head, static_cast<uint64_t>(totalSamples), 4);
+    PutLE16(head, format_.format);
+    PutLE16(head, format_.channels);
+    PutLE16(head, format_.bits);
+    PutLE32(head, format_.sampleRate);
+    PutLE32(head, static_cast<uint32_t>(totalSamples));
     PutCrc(head, 0);
     const size_t tableAt = head.size();
     for (uint32_t s : sizes_) {
-        PutLE(head, s, 4);
+        PutLE32(head, s);
     }
     PutCrc(head, tableAt);
     const bool ok =

@@ -175,28 +175,4 @@ void OutputFile::Discard() {
     buffer_.shrink_to_fit();
 }
 
-void PutLE16(std::vector<uint8_t>& v, uint32_t x) {
-    v.push_back(x & 0xFF);
-    v.push_back((x >> 8) & 0xFF);
-}
-void PutLE32(std::vector<uint8_t>& v, uint32_t x) {
-    PutLE16(v, x & 0xFFFF);
-    PutLE16(v, x >> 16);
-}
-void PutLE64(std::vector<uint8_t>& v, uint64_t x) {
-    PutLE32(v, static_cast<uint32_t>(x));
-    PutLE32(v, static_cast<uint32_t>(x >> 32));
-}
-void PutBE16(std::vector<uint8_t>& v, uint32_t x) {
-    v.push_back((x >> 8) & 0xFF);
-    v.push_back(x & 0xFF);
-}
-void PutBE32(std::vector<uint8_t>& v, uint32_t x) {
-    PutBE16(v, x >> 16);
-    PutBE16(v, x & 0xFFFF);
-}
-void PutText(std::vector<uint8_t>& v, const char* text) {
-    v.insert(v.end(), text, text + std::strlen(text));
-}
-
 }  // namespace quarvel

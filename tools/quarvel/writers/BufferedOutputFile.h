@@ -74,12 +74,4 @@ class OutputFile {
     std::string error_;
 };
 
-// Little-endian and big-endian appenders for building headers.
-void PutLE16(std::vector<uint8_t>& v, uint32_t x);
-void PutLE32(std::vector<uint8_t>& v, uint32_t x);
-void PutLE64(std::vector<uint8_t>& v, uint64_t x);
-void PutBE16(std::vector<uint8_t>& v, uint32_t x);
-void PutBE32(std::vector<uint8_t>& v, uint32_t x);
-void PutText(std::vector<uint8_t>& v, const char* text);
-
 }  // namespace quarvel

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "tools/quarvel/ByteOrder.h"
 #include "tools/quarvel/writers/BufferedOutputFile.h"
 #include "tools/quarvel/writers/TrackWriter.h"
 

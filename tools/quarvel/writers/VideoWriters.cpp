@@ -65,14 +65,6 @@ class FlacWriter : public FileWriter {
     bool Write(const Frame& f) override { return f.size == 0 || PutFrame(f); }
 };
 
-uint32_t ReadBE(const uint8_t* p, size_t n) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < n; ++i) {
-        v = (v << 8) | p[i];
-    }
-    return v;
-}
-
 // Length-prefixed NAL units to start codes, parameter sets from the decoder
 // configuration record written first and again before any random-access
 // frame that lacks its own, so that the stream can be cut and still decode.

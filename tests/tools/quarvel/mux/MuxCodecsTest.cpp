@@ -13,6 +13,7 @@
 
 #include "tests/oracle/Oracle.h"
 #include "tests/support/TempDir.h"
+#include "tools/quarvel/ByteOrder.h"
 #include "tools/quarvel/mux/MuxCodecs.h"
 #include "tools/quarvel/mux/TtaFile.h"
 

@@ -74,11 +74,23 @@ bool PlanVfw(const quarvel_mux_track& t, Plan& p, std::string& error) {
     return true;
 }
 
+// The three headers of a Xiph codec, laced in CodecPrivate: the first at
+// least `minFirst` octets long and opening with the 7 octets of `magic`.
+bool ThreeXiphHeaders(const quarvel_mux_track& t, size_t minFirst, const char* magic,
+                      const char* codec, std::vector<std::vector<uint8_t>>& headers,
+                      std::string& error) {
+    if (!SplitXiphHeaders(t.codec_private, t.codec_private_size, headers) || headers.size() != 3 ||
+        headers[0].size() < minFirst || std::memcmp(headers[0].data(), magic, 7) != 0) {
+        error = std::string("the ") + t.codec_id +
+                " track's CodecPrivate does not hold the three " + codec + " headers";
+        return false;
+    }
+    return true;
+}
+
 bool PlanVorbis(const quarvel_mux_track& t, Plan& p, std::string& error) {
     std::vector<std::vector<uint8_t>> headers;
-    if (!SplitXiphHeaders(t.codec_private, t.codec_private_size, headers) || headers.size() != 3 ||
-        headers[0].size() < 30 || std::memcmp(headers[0].data(), "\x01vorbis", 7) != 0) {
-        error = "the A_VORBIS track's CodecPrivate does not hold the three Vorbis headers";
+    if (!ThreeXiphHeaders(t, 30, "\x01vorbis", "Vorbis", headers, error)) {
         return false;
     }
     p.codecId = AV_CODEC_ID_VORBIS;
@@ -95,9 +107,7 @@ bool PlanVorbis(const quarvel_mux_track& t, Plan& p, std::string& error) {
 
 bool PlanTheora(const quarvel_mux_track& t, Plan& p, std::string& error) {
     std::vector<std::vector<uint8_t>> headers;
-    if (!SplitXiphHeaders(t.codec_private, t.codec_private_size, headers) || headers.size() != 3 ||
-        headers[0].size() < 42 || std::memcmp(headers[0].data(), "\x80theora", 7) != 0) {
-        error = "the V_THEORA track's CodecPrivate does not hold the three Theora headers";
+    if (!ThreeXiphHeaders(t, 42, "\x80theora", "Theora", headers, error)) {
         return false;
     }
     const uint8_t* id = headers[0].data();

@@ -5,14 +5,6 @@
 
 namespace torvane {
 
-std::string ToolFileName(std::string_view bareName) {
-    std::string name(bareName);
-#ifdef _WIN32
-    name += ".exe";
-#endif
-    return name;
-}
-
 bool FileExists(const std::string& path) {
     if (path.empty()) {
         return false;

@@ -6,11 +6,7 @@
 namespace torvane {
 
 // The platform's path separator: '/' on POSIX, '\\' on Windows.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+extern const char kPathSeparator;
 
 // Bare names of the two tools, as the extraction command lines use them.
 inline constexpr std::string_view kIdentifyToolName = "ostrem";

@@ -8,6 +8,12 @@
 
 namespace torvane {
 
+const char kPathSeparator = '/';
+
+std::string ToolFileName(std::string_view bareName) {
+    return std::string(bareName);
+}
+
 std::string FolderOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) {

@@ -8,6 +8,12 @@
 
 namespace torvane {
 
+const char kPathSeparator = '\\';
+
+std::string ToolFileName(std::string_view bareName) {
+    return std::string(bareName) + ".exe";
+}
+
 std::string FolderOf(std::string_view path) {
     const std::size_t sep = path.find_last_of("\\/:");
     if (sep == std::string_view::npos) {

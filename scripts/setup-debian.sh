@@ -9,7 +9,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev
     zlib1g-dev
     libgtest-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     fonts-dejavu-core
     dpkg-dev file desktop-file-utils
 )

@@ -12,12 +12,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,27 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/WindowDrivers.h"
 #include "core/BatchSteps.h"
-#include "core/ProgramFolder.h"
 #include "tests/ui/ScriptedDialogs.h"
-#include "ui/AboutWindows.h"
 #include "ui/BatchWindow.h"
-#include "ui/MainWindow.h"
-#include "ui/NewFormatDialog.h"
 
 namespace {
-
-struct Times {
-    std::vector<double> ms;
-    double Best() const { return *std::min_element(ms.begin(), ms.end()); }
-    double Mean() const {
-        double total = 0;
-        for (double t : ms) {
-            total += t;
-        }
-        return total / static_cast<double>(ms.size());
-    }
-};
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
@@ -87,6 +69,82 @@ std::string ShellLoop(const std::vector<torvane::FilePlan>& plan, const std::str
     return "set -e\n" + folders + "\n" + script;
 }
 
+// The batch window opened from the main window's File menu, with every
+// source of a folder identified.
+TBatchWindow& OpenWithSources(TDrivenWindows& windows, const QString& sources) {
+    windows.Find<QAction>("Varios1").trigger();
+    auto& batch = windows.Find<TBatchWindow>("BatchWindow");
+    batch.AddPaths({sources});
+    while (batch.Identifying()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return batch;
+}
+
+// The rule measured: Spanish audio, all subtitles, all attachments, chapters
+// as XML, tags, into `out`.
+void ChooseRule(TBatchWindow& batch, const std::string& out) {
+    auto* languages = batch.findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages"));
+    for (int k = 0; k < languages->count(); ++k) {
+        if (languages->item(k)->text() == QStringLiteral("spa")) {
+            languages->item(k)->setCheckState(Qt::Checked);
+        }
+    }
+    batch.findChild<QCheckBox*>(QStringLiteral("BatchAttachments"))->setChecked(true);
+    batch.findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
+    batch.findChild<QCheckBox*>(QStringLiteral("BatchTags"))->setChecked(true);
+    batch.findChild<QLineEdit*>(QStringLiteral("BatchFolder"))
+        ->setText(QString::fromStdString(out));
+}
+
+std::size_t FilesWithOutputs(const std::vector<torvane::FilePlan>& plan) {
+    std::size_t files = 0;
+    for (const torvane::FilePlan& file : plan) {
+        files += file.state == torvane::FilePlan::State::Outputs ? 1 : 0;
+    }
+    return files;
+}
+
+// One batch run from Extract to the summary, in milliseconds; false when the
+// batch did not do every file.
+bool TimeBatch(TBatchWindow& batch, std::size_t files, TTimes& times) {
+    QElapsedTimer clock;
+    clock.start();
+    batch.findChild<QPushButton*>(QStringLiteral("BatchStart"))->click();
+    while (batch.Running()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    times.ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    if (!batch.Summary().startsWith(QStringLiteral("%1 done,").arg(files))) {
+        std::fprintf(stderr, "the batch did not do every file:\n%s\n", qPrintable(batch.Summary()));
+        return false;
+    }
+    return true;
+}
+
+// One run of the shell loop, in milliseconds; false when it failed.
+bool TimeLoop(const std::string& shell, TTimes& times) {
+    QElapsedTimer clock;
+    clock.start();
+    if (std::system(shell.c_str()) != 0) {
+        std::fprintf(stderr, "the shell loop failed\n");
+        return false;
+    }
+    times.ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    return true;
+}
+
+void PrintResults(std::size_t files, int runs, const TTimes& batch, const TTimes& loop) {
+    const double count = static_cast<double>(files);
+    std::printf("%zu files, %d runs each\n", files, runs);
+    std::printf("batch window: best %.1f ms, mean %.1f ms\n", batch.Best(), batch.Mean());
+    std::printf("shell loop:   best %.1f ms, mean %.1f ms\n", loop.Best(), loop.Mean());
+    std::printf("ratio batch / shell loop: best %.3f, mean %.3f\n", batch.Best() / loop.Best(),
+                batch.Mean() / loop.Mean());
+    std::printf("batch overhead per file: best %.2f ms, mean %.2f ms (goal: under 20 ms)\n",
+                (batch.Best() - loop.Best()) / count, (batch.Mean() - loop.Mean()) / count);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,89 +154,35 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::string bin =
-        QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString() + "/";
-    const QString sources = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
-    const std::string out =
-        QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath().toStdString();
+    const std::string out = AbsolutePath(argv[3]).toStdString();
     const int runs = argc == 5 ? std::atoi(argv[4]) : 10;
-
-    QTemporaryDir work;
-    const std::string settings = work.path().toStdString() + "/Torvane.cfg";
-    std::ofstream(settings, std::ios::binary) << "English\r\n";
     ScriptedDialogs dialogs;
-    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
-    TForm2 form2(dialogs);
-    TForm3 form3;
-    TForm4 form4;
-    form1.AttachWindows(form2, form3, form4);
-    form1.show();
-    form1.findChild<QAction*>(QStringLiteral("Varios1"))->trigger();
-    auto* batch = form1.findChild<TBatchWindow*>(QStringLiteral("BatchWindow"));
-
-    batch->AddPaths({sources});
-    while (batch->Identifying()) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    auto* languages = batch->findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages"));
-    for (int k = 0; k < languages->count(); ++k) {
-        if (languages->item(k)->text() == QStringLiteral("spa")) {
-            languages->item(k)->setCheckState(Qt::Checked);
-        }
-    }
-    batch->findChild<QCheckBox*>(QStringLiteral("BatchAttachments"))->setChecked(true);
-    batch->findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
-    batch->findChild<QCheckBox*>(QStringLiteral("BatchTags"))->setChecked(true);
-    batch->findChild<QLineEdit*>(QStringLiteral("BatchFolder"))
-        ->setText(QString::fromStdString(out));
-    std::size_t files = 0;
-    for (const torvane::FilePlan& file : batch->Plan()) {
-        files += file.state == torvane::FilePlan::State::Outputs ? 1 : 0;
-    }
+    TDrivenWindows windows(dialogs, argv[1], "English");
+    windows.Main().show();
+    TBatchWindow& batch = OpenWithSources(windows, AbsolutePath(argv[2]));
+    ChooseRule(batch, out);
+    const std::size_t files = FilesWithOutputs(batch.Plan());
     if (files == 0) {
         std::fprintf(stderr, "the rule gives nothing for the files in %s\n", argv[2]);
         return 1;
     }
-    const std::string script = work.path().toStdString() + "/loop.sh";
-    std::ofstream(script) << ShellLoop(batch->Plan(), Quoted(bin + "quarvel"));
+    const std::string script = windows.WorkFolder() + "loop.sh";
+    std::ofstream(script) << ShellLoop(batch.Plan(), Quoted(windows.BinFolder() + "quarvel"));
     const std::string shell = "bash " + Quoted(script);
-    auto* start = batch->findChild<QPushButton*>(QStringLiteral("BatchStart"));
 
-    Times batchTimes;
-    Times loopTimes;
-    QElapsedTimer clock;
+    TTimes batchTimes;
+    TTimes loopTimes;
     for (int run = 0; run < runs; ++run) {
         std::filesystem::remove_all(out);
-        clock.start();
-        start->click();
-        while (batch->Running()) {
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        batchTimes.ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-        if (!batch->Summary().startsWith(QStringLiteral("%1 done,").arg(files))) {
-            std::fprintf(stderr, "the batch did not do every file:\n%s\n",
-                         qPrintable(batch->Summary()));
+        if (!TimeBatch(batch, files, batchTimes)) {
             return 1;
         }
-
         std::filesystem::remove_all(out);
-        clock.start();
-        if (std::system(shell.c_str()) != 0) {
-            std::fprintf(stderr, "the shell loop failed\n");
+        if (!TimeLoop(shell, loopTimes)) {
             return 1;
         }
-        loopTimes.ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
     std::filesystem::remove_all(out);
-
-    const double perFileBest = (batchTimes.Best() - loopTimes.Best()) / static_cast<double>(files);
-    const double perFileMean = (batchTimes.Mean() - loopTimes.Mean()) / static_cast<double>(files);
-    std::printf("%zu files, %d runs each\n", files, runs);
-    std::printf("batch window: best %.1f ms, mean %.1f ms\n", batchTimes.Best(), batchTimes.Mean());
-    std::printf("shell loop:   best %.1f ms, mean %.1f ms\n", loopTimes.Best(), loopTimes.Mean());
-    std::printf("ratio batch / shell loop: best %.3f, mean %.3f\n",
-                batchTimes.Best() / loopTimes.Best(), batchTimes.Mean() / loopTimes.Mean());
-    std::printf("batch overhead per file: best %.2f ms, mean %.2f ms (goal: under 20 ms)\n",
-                perFileBest, perFileMean);
+    PrintResults(files, runs, batchTimes, loopTimes);
     return 0;
 }

@@ -11,32 +11,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
-#include "core/ProgramFolder.h"
-#include "ui/AboutWindows.h"
+#include "bench/WindowDrivers.h"
 #include "ui/BatchWindow.h"
-#include "ui/Dialogs.h"
-#include "ui/MainWindow.h"
-#include "ui/NewFormatDialog.h"
 
 namespace {
-
-// Message boxes are printed and answered OK; nothing waits for a person.
-class ShotDialogs : public TQtDialogs {
-  public:
-    Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override {
-        std::fprintf(stderr, "box: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-};
 
 void Tick(QListWidget& list, const QString& startingWith) {
     for (int k = 0; k < list.count(); ++k) {
@@ -44,6 +27,13 @@ void Tick(QListWidget& list, const QString& startingWith) {
             list.item(k)->setCheckState(Qt::Checked);
         }
     }
+}
+
+// The rule of the picture, once the sources' languages and codecs are known.
+void ChooseRule(TBatchWindow& batch) {
+    Tick(*batch.findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages")),
+         QStringLiteral("spa"));
+    batch.findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
 }
 
 }  // namespace
@@ -54,31 +44,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
-    const std::string bin =
-        QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString() + "/";
-    const QString png = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath();
+    const QString png = AbsolutePath(argv[3]);
     const QString outFolder = QString::fromLocal8Bit(argv[4]);
     QStringList sources;
     for (int k = 5; k < argc; ++k) {
-        sources << QFileInfo(QString::fromLocal8Bit(argv[k])).absoluteFilePath();
+        sources << AbsolutePath(argv[k]);
     }
-
-    QTemporaryDir work;
-    const std::string settings = work.path().toStdString() + "/Torvane.cfg";
-    std::ofstream(settings, std::ios::binary) << argv[2] << "\r\n";
-
-    ShotDialogs dialogs;
-    TForm1 form1(dialogs, bin, torvane::FolderOf(settings), torvane::SettingsFile(settings));
-    TForm2 form2(dialogs);
-    TForm3 form3;
-    TForm4 form4;
-    form1.AttachWindows(form2, form3, form4);
+    TUnattendedDialogs dialogs;
+    TDrivenWindows windows(dialogs, argv[1], argv[2]);
+    TForm1& form1 = windows.Main();
     form1.show();
 
     bool shot = false;
     QTimer::singleShot(300, &form1, [&] {
-        form1.findChild<QAction*>(QStringLiteral("Varios1"))->trigger();
-        auto* batch = form1.findChild<TBatchWindow*>(QStringLiteral("BatchWindow"));
+        windows.Find<QAction>("Varios1").trigger();
+        auto* batch = &windows.Find<TBatchWindow>("BatchWindow");
         batch->AddPaths(sources);
         batch->findChild<QLineEdit*>(QStringLiteral("BatchFolder"))->setText(outFolder);
         auto* poll = new QTimer(batch);
@@ -88,9 +68,7 @@ int main(int argc, char** argv) {
                 return;
             }
             poll->stop();
-            Tick(*batch->findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages")),
-                 QStringLiteral("spa"));
-            batch->findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
+            ChooseRule(*batch);
             QTimer::singleShot(500, batch, [&, batch] {
                 shot = batch->grab().save(png);
                 QApplication::quit();
@@ -98,11 +76,7 @@ int main(int argc, char** argv) {
         });
         poll->start();
     });
-    // Should anything wait for ever, give up.
-    QTimer::singleShot(60000, [] { QApplication::exit(1); });
+    GiveUpAfter(60000);
     const int status = app.exec();
-    if (!shot) {
-        std::fprintf(stderr, "no picture was taken\n");
-    }
-    return status == 0 && shot ? 0 : 1;
+    return ShotStatus(status, shot);
 }

@@ -1,23 +1,17 @@
 #!/usr/bin/env bash
 # Photographs the main window's two pages in both languages into docs/, with a
 # fixture chosen as the source and some items ticked. A developer tool, not a
-# test: it runs the real window under a virtual X server.
+# test: it runs the real window and tools under a virtual X server.
 #
 # The fixture is copied to SHOT_DIR (default /tmp/media) as film.mkv and removed
 # afterwards, so the pictures show a path a user might have, not the project's.
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-build=${1:-build}
-torvane="$root/$build/bin/torvane"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
 dir="${SHOT_DIR:-/tmp/media}"
 source_file="$dir/film.mkv"
 
-if [ ! -x "$torvane" ]; then
-    echo "No $torvane: build first (make build)." >&2
-    exit 1
-fi
 need=()
 command -v xvfb-run >/dev/null || need+=(xvfb)
 command -v xauth >/dev/null || need+=(xauth)
@@ -27,9 +21,11 @@ if [ ${#need[@]} -gt 0 ]; then
     "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}"
 fi
 
-work=$(mktemp -d)
+cmake -S "$root" -B "$build" -DTORVANE_BUILD_UI=ON >/dev/null
+cmake --build "$build" -j2 --target ostrem quarvel torvane_default_formats window_shot >/dev/null
+
 mkdir -p "$root/docs" "$dir"
-trap 'rm -rf "$work"; rm -f "$source_file"; rmdir "$dir" 2>/dev/null || true' EXIT
+trap 'rm -f "$source_file"; rmdir "$dir" 2>/dev/null || true' EXIT
 cp "$root/tests/fixtures/full.mkv" "$source_file"
 
 for language in Castellano English; do
@@ -38,10 +34,9 @@ for language in Castellano English; do
         English) tag=en ;;
     esac
     for page in 0 1; do
-        printf '%s\r\n' "$language" > "$work/Torvane.cfg"
         out="$root/docs/main-$tag-page$((page + 1)).png"
-        (cd "$work" && TORVANE_SCREENSHOT="$out,$page,$source_file" \
-            xvfb-run -a -s "-screen 0 1024x768x24" "$torvane")
+        xvfb-run -a -s "-screen 0 1024x768x24" \
+            "$build/bench/bin/window_shot" "$build/bin" "$language" "$out" "$page" "$source_file"
         echo "$out"
     done
 done

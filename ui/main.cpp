@@ -2,20 +2,16 @@
 // order, the event loop. One argument may name a file to open, as the
 // desktop's "Open with" passes it: `torvane [FILE]`.
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
-#include <memory>
 
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
-#include "ui/AboutWindows.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
-#include "ui/NewFormatDialog.h"
-#include "ui/Screenshot.h"
+#include "ui/ProgramWindows.h"
 
 namespace {
 
@@ -44,6 +40,16 @@ class TApplication : public QApplication {
     }
 };
 
+// An argument naming the file to open, made absolute: Qt has taken its own
+// options out of argv by now, and a relative path is resolved against the
+// folder the program started in. Empty when none is given.
+QString SourceArgument(int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '\0') {
+        return {};
+    }
+    return QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,34 +57,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Torvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torvane/torvane.png")));
 
-    // Fixed now: the file dialog moves the current folder later on.
-    torvane::SettingsFile settings = torvane::SettingsFile::InStartupFolder();
-    std::string programFolder = torvane::ProgramFolder();
-    // Qt has taken its own options out of argv by now; a relative path is
-    // resolved against the folder the program started in.
-    const QString sourceArgument =
-        argc > 1 && argv[1][0] != '\0'
-            ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
-            : QString();
-
-    const TScreenshotRequest screenshot = ScreenshotRequestFromEnvironment();
-    std::unique_ptr<TDialogs> dialogs;
-    if (screenshot.active) {
-        dialogs = std::make_unique<TScreenshotDialogs>(screenshot.source);
-    } else {
-        dialogs = std::make_unique<TQtDialogs>();
-    }
-
-    TForm1 form1(*dialogs, programFolder, torvane::UserFolder(), settings);
-    TForm2 form2(*dialogs);
-    TForm3 form3;
-    TForm4 form4;
-    form1.AttachWindows(form2, form3, form4);
-
+    const QString sourceArgument = SourceArgument(argc, argv);
+    TQtDialogs dialogs;
+    // The settings file is fixed now: the file dialog moves the current
+    // folder later on.
+    TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),
+                            torvane::SettingsFile::InStartupFolder());
+    TForm1& form1 = windows.form1;
     form1.show();
-    if (screenshot.active) {
-        TakeScreenshotLater(form1, screenshot);
-    } else if (!sourceArgument.isEmpty()) {
+    if (!sourceArgument.isEmpty()) {
         // Once the window is up, as if the file had been chosen in it.
         QTimer::singleShot(0, &form1, [&form1, sourceArgument] {
             form1.Guarded([&] { form1.OpenSourceFile(sourceArgument); });

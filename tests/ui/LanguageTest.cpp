@@ -60,8 +60,7 @@ TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
     EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
     // A new window shows the design texts, which are Spanish.
     Choose("Ingls1");
-    form1.reset();
-    form2.reset();
+    CloseWindows();
     MakeWindows();
     EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
 }

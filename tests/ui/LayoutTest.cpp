@@ -276,7 +276,7 @@ TEST_F(LayoutTest, NewFormatDialogIsCentredAndEmptiedAtEveryShowing) {
         form2->move(0, 0);
         QString seen;
         QPoint at;
-        QTimer::singleShot(0, form2.get(), [&] {
+        QTimer::singleShot(0, form2, [&] {
             seen = box->text();
             at = form2->pos();
             // OK on the empty box: the message, and the dialog stays open.
@@ -326,7 +326,7 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
         dialogs.boxes.clear();
         bool openAfterEscape = false;
         std::vector<bool> openAfterRefusal;
-        QTimer::singleShot(0, form2.get(), [&] {
+        QTimer::singleShot(0, form2, [&] {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(box, &escape);
             openAfterEscape = form2->isVisible();

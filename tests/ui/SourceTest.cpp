@@ -151,7 +151,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     };
     auto freshWindow = [&] {
         QDir::setCurrent(QString::fromStdString(workFolder));
-        form1.reset();
+        CloseWindows();
         MakeWindows();
         Show();
     };
@@ -165,7 +165,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     auto drag = [&](QMimeData& data) {
         QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(form1.get(), &enter);
+        QApplication::sendEvent(form1, &enter);
         return enter.isAccepted();
     };
 
@@ -184,7 +184,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     one.setUrls({QUrl::fromLocalFile(QString::fromStdString(source))});
     ASSERT_TRUE(drag(one));
     QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form1.get(), &drop);
+    QApplication::sendEvent(form1, &drop);
     EXPECT_TRUE(drop.isAccepted());
     QApplication::processEvents();
     expectSame(outcome(), chosen);
@@ -386,11 +386,9 @@ TEST(SourceToolsMissing, AMissingToolIsReportedAndTheListStaysEmpty) {
     QDir::setCurrent(root.path());
     {
         std::ofstream(folder + "Torvane.cfg") << "English\r\n";
-        TForm1 form1(dialogs, folder, folder, torvane::SettingsFile(folder + "Torvane.cfg"));
-        TForm2 form2(dialogs);
-        TForm3 form3;
-        TForm4 form4;
-        form1.AttachWindows(form2, form3, form4);
+        TProgramWindows windows(dialogs, folder, folder,
+                                torvane::SettingsFile(folder + "Torvane.cfg"));
+        TForm1& form1 = windows.form1;
         form1.show();
         dialogs.boxes.clear();
         const std::string previous = form1.ComandoTracks();

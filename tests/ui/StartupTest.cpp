@@ -99,7 +99,7 @@ TEST_F(StartupTest, UnrecognisedWordsKeepTheDesignTextsAndExitDoesNothing) {
         // The About item shows nothing for such a word.
         Find<QAction>("Acercade3")->trigger();
         EXPECT_TRUE(dialogs.aboutShown.empty());
-        form1.reset();
+        CloseWindows();
     }
 }
 

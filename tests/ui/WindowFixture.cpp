@@ -22,10 +22,7 @@ void WindowFixture::SetUp() {
 }
 
 void WindowFixture::TearDown() {
-    form1.reset();
-    form2.reset();
-    form3.reset();
-    form4.reset();
+    CloseWindows();
     QDir::setCurrent(previousFolder);
 }
 
@@ -79,12 +76,20 @@ void WindowFixture::WriteFile(const std::string& path, const std::string& bytes)
 }
 
 void WindowFixture::MakeWindows() {
-    form1 = std::make_unique<TForm1>(dialogs, programFolder, userFolder,
-                                     torvane::SettingsFile(SettingsPath()));
-    form2 = std::make_unique<TForm2>(dialogs);
-    form3 = std::make_unique<TForm3>();
-    form4 = std::make_unique<TForm4>();
-    form1->AttachWindows(*form2, *form3, *form4);
+    windows = std::make_unique<TProgramWindows>(dialogs, programFolder, userFolder,
+                                                torvane::SettingsFile(SettingsPath()));
+    form1 = &windows->form1;
+    form2 = &windows->form2;
+    form3 = &windows->form3;
+    form4 = &windows->form4;
+}
+
+void WindowFixture::CloseWindows() {
+    windows.reset();
+    form1 = nullptr;
+    form2 = nullptr;
+    form3 = nullptr;
+    form4 = nullptr;
 }
 
 void WindowFixture::Show() {

@@ -13,9 +13,7 @@
 #include <string>
 
 #include "tests/ui/ScriptedDialogs.h"
-#include "ui/AboutWindows.h"
-#include "ui/MainWindow.h"
-#include "ui/NewFormatDialog.h"
+#include "ui/ProgramWindows.h"
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -41,8 +39,10 @@ class WindowFixture : public ::testing::Test {
     std::string ReadFile(const std::string& path) const;
     void WriteFile(const std::string& path, const std::string& bytes) const;
 
-    // Makes the four windows in order; Show() then runs the start-up.
+    // Makes the four windows in order (again: in place of the earlier ones);
+    // Show() then runs the start-up.
     void MakeWindows();
+    void CloseWindows();
     void Show();
 
     template <class T>
@@ -62,8 +62,9 @@ class WindowFixture : public ::testing::Test {
     std::string workFolder;
     QString previousFolder;
     ScriptedDialogs dialogs;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
-    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TProgramWindows> windows;
+    TForm1* form1 = nullptr;
+    TForm2* form2 = nullptr;
+    TForm3* form3 = nullptr;
+    TForm4* form4 = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #include "process/ConsoleRun.h"
 #include "ui/ConsoleWindow.h"
+#include "ui/LocalText.h"
 #include "ui/Messages.h"
 
 namespace {
@@ -17,10 +18,6 @@ using torvane::TrackType;
 using Problem = BatchStepEnd::Problem;
 
 constexpr auto kIndent = QLatin1String("    ");
-
-QString FromBytes(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 QString TypeText(TrackType type) {
     switch (type) {
@@ -54,28 +51,28 @@ QString ListingProblem(const torvane::SourceProbe& probe, int silenceMs) {
     QString problem =
         probe.startError.empty()
             ? DescribeOutcome(torvane::OutcomeOfCapture(probe.listingEnd))
-            : Message(TMessage::OutcomeNotStarted).arg(FromBytes(probe.startError).simplified());
+            : Message(TMessage::OutcomeNotStarted).arg(Decode(probe.startError).simplified());
     return Message(TMessage::ListingFailed).arg(problem) + ToolMessagesText(probe.source.messages);
 }
 
 QString StepProblem(const torvane::FilePlan& file, const BatchStepEnd& end, int silenceMs) {
-    const QString folder = FromBytes(file.folder);
+    const QString folder = Decode(file.folder);
     switch (end.problem) {
         case Problem::FolderNotMade:
-            return Message(TMessage::BatchFolderNotMade).arg(folder, FromBytes(end.detail));
+            return Message(TMessage::BatchFolderNotMade).arg(folder, Decode(end.detail));
         case Problem::FolderNotNamed:
             return Message(TMessage::BatchFolderNotNamed).arg(folder);
         case Problem::ToolNotStarted:
             return Message(TMessage::FailedStep)
                 .arg(StepName(end.step),
-                     Message(TMessage::OutcomeNotStarted).arg(FromBytes(end.detail).simplified()));
+                     Message(TMessage::OutcomeNotStarted).arg(Decode(end.detail).simplified()));
         case Problem::ToolSilent:
             return Message(TMessage::CaptureTimedOut).arg(ToolOfStep(end.step), Seconds(silenceMs));
         case Problem::NothingPrinted:
             return Message(TMessage::BatchNothingPrinted).arg(ToolOfStep(end.step));
         case Problem::FileNotWritten:
         case Problem::Unexpected:
-            return FromBytes(end.detail);
+            return Decode(end.detail);
         case Problem::None:
             break;
     }
@@ -110,7 +107,7 @@ QStringList LeftOut(const torvane::FilePlan& file) {
     QStringList reasons;
     for (const torvane::UnnamedTrack& track : file.unnamed) {
         reasons << Message(TMessage::BatchTrackLeftOut)
-                       .arg(QString::number(track.number), FromBytes(track.codec));
+                       .arg(QString::number(track.number), Decode(track.codec));
     }
     return reasons;
 }
@@ -128,7 +125,7 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
         const QString why =
             source.messages.empty()
                 ? SourceMessagesText(probe, silenceMs).section(QLatin1Char('\n'), 0, 0)
-                : FromBytes(source.messages.front());
+                : Decode(source.messages.front());
         return Message(TMessage::BatchUnreadable).arg(why);
     }
     QStringList parts;
@@ -136,7 +133,7 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
         QStringList languages;
         for (const torvane::SourceTrack& track : source.contents.tracks) {
             if (track.type == type) {
-                languages << FromBytes(track.language);
+                languages << Decode(track.language);
             }
         }
         if (!languages.isEmpty()) {
@@ -180,10 +177,10 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
     using Kind = torvane::PlannedOutput::Kind;
     switch (output.kind) {
         case Kind::Track:
-            return TypeText(output.type) + QStringLiteral(" · ") + FromBytes(output.language) +
-                   QStringLiteral(" · ") + FromBytes(output.codec);
+            return TypeText(output.type) + QStringLiteral(" · ") + Decode(output.language) +
+                   QStringLiteral(" · ") + Decode(output.codec);
         case Kind::Attachment:
-            return Message(TMessage::BatchAttachmentOutput).arg(FromBytes(output.id));
+            return Message(TMessage::BatchAttachmentOutput).arg(Decode(output.id));
         case Kind::Chapters:
             return Message(TMessage::StepChapters);
         case Kind::Tags:

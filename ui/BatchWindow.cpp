@@ -29,6 +29,7 @@
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
+#include "ui/LocalText.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 
@@ -42,14 +43,6 @@ constexpr int kIdentifiers = 2;
 
 // The progress shown at most this often.
 constexpr int kProgressMs = 40;
-
-QString Decode(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Encode(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(parent);

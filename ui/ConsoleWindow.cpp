@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "ui/LocalText.h"
 #include "ui/Messages.h"
 
 namespace {
@@ -31,24 +32,20 @@ QString Sentence(QString sentence) {
     return sentence + QLatin1Char('.');
 }
 
-QString FromSystem(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
     using Failure = torvane::ConsoleOutcome::StartFailure;
     switch (outcome.startFailure) {
         case Failure::EmptyCommand:
             return Message(TMessage::StartEmptyCommand);
         case Failure::NoProgram:
-            return Message(TMessage::StartNoProgram).arg(FromSystem(outcome.program));
+            return Message(TMessage::StartNoProgram).arg(Decode(outcome.program));
         case Failure::NoPipe:
-            return Message(TMessage::StartNoPipe).arg(FromSystem(outcome.reason));
+            return Message(TMessage::StartNoPipe).arg(Decode(outcome.reason));
         case Failure::CannotRun:
             return Message(TMessage::StartCannotRun)
-                .arg(FromSystem(outcome.program), FromSystem(outcome.reason));
+                .arg(Decode(outcome.program), Decode(outcome.reason));
         case Failure::CannotPrepare:
-            return Message(TMessage::StartCannotPrepare).arg(FromSystem(outcome.program));
+            return Message(TMessage::StartCannotPrepare).arg(Decode(outcome.program));
     }
     return {};
 }
@@ -68,7 +65,7 @@ QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
                 return Message(TMessage::OutcomeSignal).arg(outcome.code);
             }
             return Message(TMessage::OutcomeSignalNamed)
-                .arg(QString::number(outcome.code), FromSystem(name));
+                .arg(QString::number(outcome.code), Decode(name));
         }
         case Kind::Cancelled:
             return Message(TMessage::OutcomeCancelled);
@@ -80,7 +77,7 @@ QString ToolMessagesText(const std::vector<std::string>& lines) {
     constexpr std::size_t kShownLines = 20;
     QString text;
     for (std::size_t k = 0; k < lines.size() && k < kShownLines; ++k) {
-        text += QLatin1Char('\n') + FromSystem(lines[k]);
+        text += QLatin1Char('\n') + Decode(lines[k]);
     }
     if (lines.size() > kShownLines) {
         text += QStringLiteral("\n…");
@@ -156,8 +153,7 @@ TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
         return result;
     }
 
-    setWindowTitle(
-        QString::fromLocal8Bit(commandLine.data(), static_cast<qsizetype>(commandLine.size())));
+    setWindowTitle(Decode(commandLine));
     output_->clear();
     progressShown_ = false;
     bar_->setValue(0);

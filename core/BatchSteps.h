@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/BatchPlan.h"
+#include "core/StepResult.h"
 
 namespace torvane {
 
@@ -39,14 +40,6 @@ const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step);
 // the user knows it by its own path: every occurrence of shortForm in the
 // text becomes path. An empty short form changes nothing.
 std::string WithUserPath(std::string text, const std::string& shortForm, const std::string& path);
-
-// How one step ended.
-enum class StepResult {
-    Done,
-    Warnings,   // done; the tool said something went wrong on the way (status 1)
-    Failed,     // not done, or not all of it
-    Cancelled,  // stopped on the user's request
-};
 
 // A file's line in the summary.
 enum class FileStatus {

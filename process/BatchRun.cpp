@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "core/Exception.h"
-#include "core/FileIo.h"
+#include "core/ExtractionRules.h"
 #include "core/Listing.h"
 #include "core/OutputFolder.h"
 #include "core/ProgramFolder.h"
@@ -24,17 +24,6 @@ constexpr std::chrono::milliseconds kCancelCheck{20};
 // apart for a tool that ends by itself: the first looks come quickly, later
 // ones ever more slowly, up to the cancel check.
 constexpr std::chrono::microseconds kFirstEndCheck{50};
-
-StepResult ResultOf(const ConsoleOutcome& outcome) {
-    if (outcome.Succeeded()) {
-        return StepResult::Done;
-    }
-    if (outcome.CompletedWithWarnings()) {
-        return StepResult::Warnings;
-    }
-    return outcome.kind == ConsoleOutcome::Kind::Cancelled ? StepResult::Cancelled
-                                                           : StepResult::Failed;
-}
 
 BatchStepEnd Failure(BatchStep step, Problem problem, std::string detail = {}) {
     BatchStepEnd end;
@@ -171,7 +160,7 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
                 take(std::move(*last));
             }
             end.outcome = *outcome;
-            end.result = ResultOf(*outcome);
+            end.result = StepResultOf(*outcome);
             InUserTerms(end, files_[index]);
             return end;
         }
@@ -205,7 +194,7 @@ BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
     } catch (const std::exception& failure) {
         return Failure(step, Problem::ToolNotStarted, failure.what());
     }
-    end.result = ResultOf(end.outcome);
+    end.result = StepResultOf(end.outcome);
     if (end.result == StepResult::Failed) {
         return end;
     }
@@ -218,10 +207,9 @@ BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
         end.problem = Problem::NothingPrinted;
         return end;
     }
-    // The tool's text as it printed it, plus the line break the main
-    // window's preview adds; an earlier file stays until this one is whole.
+    // Saved as the main window saves its previews.
     try {
-        fileio::ReplaceFile(file.folder + SavedOutput(file, step)->name, printed + "\r\n");
+        SavePreview(file.folder + SavedOutput(file, step)->name, printed);
     } catch (const IoError& failure) {
         end.result = StepResult::Failed;
         end.problem = Problem::FileNotWritten;

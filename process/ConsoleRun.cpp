@@ -4,6 +4,17 @@
 
 namespace torvane {
 
+StepResult StepResultOf(const ConsoleOutcome& outcome) {
+    if (outcome.Succeeded()) {
+        return StepResult::Done;
+    }
+    if (outcome.CompletedWithWarnings()) {
+        return StepResult::Warnings;
+    }
+    return outcome.kind == ConsoleOutcome::Kind::Cancelled ? StepResult::Cancelled
+                                                           : StepResult::Failed;
+}
+
 ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end) {
     ConsoleOutcome outcome;
     outcome.kind = end.kind == CapturedEnd::Kind::Signalled ? ConsoleOutcome::Kind::Signalled

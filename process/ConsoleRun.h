@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/StepResult.h"
 #include "process/CapturedRun.h"
 
 // The extraction runs: one console tool started from a whole command line,
@@ -45,6 +46,10 @@ struct ConsoleOutcome {
     // (damage found, something skipped) on their error output.
     bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
 };
+
+// How a run of an extraction step ended: done (status 0), with warnings
+// (status 1), cancelled, or failed (any other end).
+StepResult StepResultOf(const ConsoleOutcome& outcome);
 
 // A captured run's end (one that did not time out) told as a console run's:
 // exited with its status, or killed by its signal.

@@ -35,22 +35,12 @@
 #include "ui/BatchWindow.h"
 #include "ui/Dialogs.h"
 #include "ui/FileFilter.h"
+#include "ui/LocalText.h"
 #include "ui/NewFormatDialog.h"
 #include "ui/PlacementAndFonts.h"
 #include "ui/WebLinks.h"
 
 namespace {
-
-// Byte texts from the tools and the files are shown decoded; paths and typed
-// texts go back to bytes the same way (UTF-8 on Linux, the ANSI code page on
-// Windows).
-QString Decode(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Encode(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
 
 // Shows a captured text in a memo: its CR LF line breaks become the memo's.
 QString ForDisplay(const std::string& bytes) {
@@ -742,9 +732,7 @@ void TForm1::CrearLineaComandos() {
                          checkListBox1_->item(static_cast<int>(k))->checkState() == Qt::Checked});
     }
     const torvane::CommandLines lines = torvane::ComponerLineaComandos(
-        Encode(sourcePath_), Encode(edit2_->text()), items,
-        radioButton1_->isChecked() ? torvane::ChapterFormat::Xml
-                                   : torvane::ChapterFormat::SimpleText,
+        Encode(sourcePath_), Encode(edit2_->text()), items, ChosenChapterFormat(),
         [this](const std::string& line) { return Averiguatipo(line); },
         [](const std::string& line) { return torvane::ExtraerID(line); },
         [](const std::string& line) { return torvane::Extraerfilename(line); },
@@ -763,13 +751,17 @@ void TForm1::CrearLineaComandos() {
 
 // ---- Selection and output folder ------------------------------------------
 
-bool TForm1::AnyChecked() const {
+std::vector<bool> TForm1::Checks() const {
+    std::vector<bool> checks;
     for (int k = 0; k < checkListBox1_->count(); ++k) {
-        if (checkListBox1_->item(k)->checkState() == Qt::Checked) {
-            return true;
-        }
+        checks.push_back(checkListBox1_->item(k)->checkState() == Qt::Checked);
     }
-    return false;
+    return checks;
+}
+
+torvane::ChapterFormat TForm1::ChosenChapterFormat() const {
+    return radioButton1_->isChecked() ? torvane::ChapterFormat::Xml
+                                      : torvane::ChapterFormat::SimpleText;
 }
 
 void TForm1::SetAllChecks(bool checked) {
@@ -782,14 +774,14 @@ void TForm1::SetAllChecks(bool checked) {
 
 void TForm1::CheckListBox1ClickCheck() {
     bitBtn1_->setEnabled(false);
-    bitBtn1_->setEnabled(AnyChecked());
+    bitBtn1_->setEnabled(torvane::ExtractEnabled(Checks()));
     CrearLineaComandos();
 }
 
 void TForm1::Button2Click() {
     SetAllChecks(true);
     // An empty list has nothing to extract.
-    bitBtn1_->setEnabled(AnyChecked());
+    bitBtn1_->setEnabled(torvane::ExtractEnabled(Checks()));
     CrearLineaComandos();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Exception.h"
+#include "core/ExtractionRules.h"
 #include "core/Formats.h"
 #include "core/Settings.h"
 #include "process/CapturedRun.h"
@@ -140,6 +141,12 @@ class TForm1 : public QMainWindow {
     void BitBtn1Click();
     TConsoleResult ejecutarquarvel(const std::string& commandLine, int showState);
 
+    // What became of one run of the extraction tool.
+    struct TStepEnd {
+        TMessage step;
+        TConsoleResult result;
+    };
+
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -165,10 +172,21 @@ class TForm1 : public QMainWindow {
     TCapture RunCaptured(const std::string& command, const char* what);
     void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
     void SetAllChecks(bool checked);
-    bool AnyChecked() const;
+    // The check state of every item, in list order.
+    std::vector<bool> Checks() const;
+    torvane::ChapterFormat ChosenChapterFormat() const;
     void ShowFormatTable();
     std::string ToolCommand(std::string_view tool) const;
     std::string SourceShortPath() const;
+
+    // The steps of the Extract button (MainWindowExtraction.cpp).
+    void MakeOutputFolderReady();
+    std::vector<TStepEnd> RunExtractionSteps(const torvane::ExtractionChoice& choice);
+    // Saves the chosen previews; the error of one that could not be saved,
+    // or the empty text.
+    QString SavePreviews(const torvane::ExtractionChoice& choice);
+    void ShowExtractionReport(const torvane::ExtractionReport& report,
+                              const std::vector<TStepEnd>& steps, const QString& saveError);
 
     TDialogs& dialogs_;
     std::string programFolder_;

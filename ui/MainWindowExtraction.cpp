@@ -1,72 +1,69 @@
 // The Extract button: the output folder made ready, the tracks run, the
 // attachments run, then the chapter and tag previews saved as files, one
-// after the other; and one box that tells how it went.
+// after the other; and one box that tells how it went. What runs, what is
+// saved where and what the box says are decided in core/ExtractionRules.
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QString>
 #include <QTextEdit>
-#include <filesystem>
 #include <vector>
 
-#include "core/CommandLine.h"
 #include "core/Exception.h"
-#include "core/FileIo.h"
+#include "core/ExtractionRules.h"
 #include "core/OutputFolder.h"
-#include "core/ShortPath.h"
 #include "ui/ConsoleWindow.h"
 #include "ui/Dialogs.h"
+#include "ui/LocalText.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 
 namespace {
 
-using Kind = torvane::ConsoleOutcome::Kind;
+using Headline = torvane::ExtractionReport::Headline;
 
-// What became of one run of the extraction tool.
-struct StepEnd {
-    TMessage step;
-    TConsoleResult result;
-};
+QString HeadlineText(Headline headline) {
+    switch (headline) {
+        case Headline::Success:
+            return QStringLiteral("¡Archivos extraídos corréctamente!");
+        case Headline::Warnings:
+            return Message(TMessage::ExtractionWarnings);
+        case Headline::Failed:
+            return Message(TMessage::ExtractionFailed);
+        case Headline::Cancelled:
+            return Message(TMessage::ExtractionCancelled);
+        case Headline::NotSaved:
+            break;
+    }
+    return {};
+}
 
-bool Failed(const StepEnd& end) {
+// A run the report names: the tool's words when it warned, what happened to
+// it when it failed.
+QString StepText(const TForm1::TStepEnd& end) {
     const torvane::ConsoleOutcome& outcome = end.result.outcome;
-    return !outcome.Succeeded() && !outcome.CompletedWithWarnings() &&
-           outcome.kind != Kind::Cancelled;
+    if (outcome.CompletedWithWarnings()) {
+        return Message(TMessage::StepWarnings).arg(Message(end.step)) +
+               ToolMessagesText(end.result.messages);
+    }
+    return Message(TMessage::FailedStep).arg(Message(end.step), DescribeOutcome(outcome));
 }
 
-// The headline, then each step that failed with what happened to it, and
-// each step that ended with warnings with the tool's words.
-QString Report(TMessage headline, const std::vector<StepEnd>& steps) {
-    QString report = Message(headline);
-    for (const StepEnd& end : steps) {
-        const torvane::ConsoleOutcome& outcome = end.result.outcome;
-        if (outcome.CompletedWithWarnings()) {
-            report += QLatin1Char('\n') + Message(TMessage::StepWarnings).arg(Message(end.step)) +
-                      ToolMessagesText(end.result.messages);
-        } else if (Failed(end)) {
-            report +=
-                QLatin1Char('\n') +
-                Message(TMessage::FailedStep).arg(Message(end.step), DescribeOutcome(outcome));
-        }
+// The headline, each run named with what became of it, then the error of
+// the preview that could not be saved: one line each.
+QString ReportText(const torvane::ExtractionReport& report,
+                   const std::vector<TForm1::TStepEnd>& steps, const QString& saveError) {
+    QStringList lines;
+    if (report.headline != Headline::NotSaved) {
+        lines << HeadlineText(report.headline);
     }
-    return report;
-}
-
-// The preview as the tool printed it, plus the line break the memo adds.
-// A path without a folder lands in the current folder; the message names it
-// in full. The old file, if any, stays until the new one is complete.
-void SavePreview(const std::string& path, const std::string& preview) {
-    std::string full = path;
-    if (!full.empty() && !std::filesystem::path(full).is_absolute()) {
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(full, error);
-        if (!error) {
-            full = absolute.string();
-        }
+    for (const std::size_t k : report.named) {
+        lines << StepText(steps[k]);
     }
-    torvane::fileio::ReplaceFile(full, preview + "\r\n");
+    if (report.saveError) {
+        lines << saveError;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -76,21 +73,31 @@ void TForm1::SetConsoleRunner(TConsoleRunner* runner) {
 }
 
 void TForm1::BitBtn1Click() {
-    const bool tracks = lineaComandos_->isEnabled();
-    const bool attachments = lineaComandosAtt_->isEnabled();
-    const bool chapters = lineaComandosChapter_->isEnabled();
-    const bool tags = tagsMemo_->isEnabled();
-    // An extraction that would do nothing reports nothing, least of all
-    // success.
-    if (!tracks && !attachments && !chapters && !tags) {
+    const torvane::ExtractionChoice choice{
+        lineaComandos_->isEnabled(), lineaComandosAtt_->isEnabled(),
+        lineaComandosChapter_->isEnabled(), tagsMemo_->isEnabled()};
+    if (!choice.Any()) {
         return;
     }
     bitBtn1_->setEnabled(false);
+    MakeOutputFolderReady();
+    const std::vector<TStepEnd> steps = RunExtractionSteps(choice);
+    std::vector<torvane::StepResult> results;
+    for (const TStepEnd& end : steps) {
+        results.push_back(torvane::StepResultOf(end.result.outcome));
+    }
+    const bool cancelled = !results.empty() && results.back() == torvane::StepResult::Cancelled;
+    const QString saveError = cancelled ? QString() : SavePreviews(choice);
+    const torvane::ExtractionReport report =
+        torvane::ReportExtraction(results, !saveError.isEmpty());
+    bitBtn1_->setEnabled(report.extractEnabled);
+    ShowExtractionReport(report, steps, saveError);
+}
 
+void TForm1::MakeOutputFolderReady() {
     // The folder exists before anything is written into it; the lines were
     // built while it did not, with bare file names, so they are built again.
-    const torvane::OutputFolderCheck folder =
-        torvane::PrepareOutputFolder(edit2_->text().toLocal8Bit().toStdString());
+    const torvane::OutputFolderCheck folder = torvane::PrepareOutputFolder(Encode(edit2_->text()));
     if (folder.result == torvane::OutputFolderCheck::Result::Failed) {
         bitBtn1_->setEnabled(true);
         throw UserError(Message(TMessage::OutputFolderFailed)
@@ -99,69 +106,53 @@ void TForm1::BitBtn1Click() {
     if (folder.result == torvane::OutputFolderCheck::Result::Created) {
         CrearLineaComandos();
     }
+}
 
-    // A failed step lets the others run, so that nothing is skipped without a
-    // word; Cancel stops the extraction where it is.
-    std::vector<StepEnd> steps;
-    bool cancelled = false;
-    auto run = [&](TMessage step, const std::string& commandLine) {
-        steps.push_back({step, ejecutarquarvel(commandLine, 5)});
-        cancelled = steps.back().result.outcome.kind == Kind::Cancelled;
-    };
-    if (tracks) {
-        run(TMessage::StepTracks, ComandoTracks());
+std::vector<TForm1::TStepEnd> TForm1::RunExtractionSteps(const torvane::ExtractionChoice& choice) {
+    // A failed run lets the next one run, so that nothing is skipped without
+    // a word; Cancel stops the extraction where it is.
+    std::vector<TStepEnd> steps;
+    if (choice.tracks) {
+        steps.push_back({TMessage::StepTracks, ejecutarquarvel(ComandoTracks(), 5)});
     }
-    if (attachments && !cancelled) {
-        run(TMessage::StepAttachments, ComandoAtt());
+    const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
+                                                 torvane::ConsoleOutcome::Kind::Cancelled;
+    if (choice.attachments && !cancelled) {
+        steps.push_back({TMessage::StepAttachments, ejecutarquarvel(ComandoAtt(), 5)});
     }
+    return steps;
+}
 
-    bool failed = false;
-    bool warned = false;
-    for (const StepEnd& end : steps) {
-        failed = failed || Failed(end);
-        warned = warned || end.result.outcome.CompletedWithWarnings();
+QString TForm1::SavePreviews(const torvane::ExtractionChoice& choice) {
+    try {
+        torvane::SaveChosenPreviews(Encode(edit2_->text()), choice, ChosenChapterFormat(),
+                                    ChaptersPreview(), TagsPreview());
+    } catch (const torvane::IoError& error) {
+        return QString::fromLocal8Bit(error.what());
     }
+    return {};
+}
 
-    // A file that cannot be written ends the handler with the button left
-    // disabled; a user toggle or check all enables it again.
-    if (!cancelled) {
-        try {
-            const std::string prefix = torvane::OutputFolderPrefix(
-                torvane::ExtractShortPathName(edit2_->text().toLocal8Bit().toStdString()));
-            if (chapters) {
-                SavePreview(
-                    prefix + std::string(torvane::ChaptersFile(
-                                 radioButton1_->isChecked() ? torvane::ChapterFormat::Xml
-                                                            : torvane::ChapterFormat::SimpleText)),
-                    ChaptersPreview());
-            }
-            if (tags) {
-                SavePreview(prefix + std::string(torvane::kTagsFile), TagsPreview());
-            }
-        } catch (const torvane::IoError& error) {
-            if (!failed && !warned) {
-                throw;
-            }
-            throw UserError(Report(TMessage::ExtractionFailed, steps) + QLatin1Char('\n') +
-                            QString::fromLocal8Bit(error.what()));
-        }
-    }
-
-    bitBtn1_->setEnabled(true);
-    if (cancelled) {
-        dialogs_.MessageBox(this, QStringLiteral("Torvane"),
-                            Report(TMessage::ExtractionCancelled, steps), TDialogs::Buttons::Ok,
-                            TDialogs::Icon::Information);
-    } else if (failed) {
-        ShowError(Report(TMessage::ExtractionFailed, steps));
-    } else if (warned) {
-        dialogs_.MessageBox(this, QStringLiteral("Torvane"),
-                            Report(TMessage::ExtractionWarnings, steps), TDialogs::Buttons::Ok,
-                            TDialogs::Icon::Warning);
-    } else {
-        dialogs_.MessageBox(this, QStringLiteral("INFO"),
-                            QStringLiteral("¡Archivos extraídos corréctamente!"),
-                            TDialogs::Buttons::Ok, TDialogs::Icon::Information);
+void TForm1::ShowExtractionReport(const torvane::ExtractionReport& report,
+                                  const std::vector<TStepEnd>& steps, const QString& saveError) {
+    const QString text = ReportText(report, steps, saveError);
+    switch (report.headline) {
+        case Headline::Success:
+            dialogs_.MessageBox(this, QStringLiteral("INFO"), text, TDialogs::Buttons::Ok,
+                                TDialogs::Icon::Information);
+            break;
+        case Headline::Warnings:
+            dialogs_.MessageBox(this, QStringLiteral("Torvane"), text, TDialogs::Buttons::Ok,
+                                TDialogs::Icon::Warning);
+            break;
+        case Headline::Cancelled:
+            dialogs_.MessageBox(this, QStringLiteral("Torvane"), text, TDialogs::Buttons::Ok,
+                                TDialogs::Icon::Information);
+            break;
+        case Headline::Failed:
+        case Headline::NotSaved:
+            ShowError(text);
+            break;
     }
 }
 

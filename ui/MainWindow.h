@@ -155,7 +155,15 @@ class TForm1 : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The controls, the menu and the wiring (MainWindowControls.cpp).
     void BuildPages();
+    void BuildSourceAndFolderFields(QWidget& page);
+    void BuildItemList(QWidget& page);
+    void BuildSelectionButtons(QWidget& page);
+    void BuildCommandBoxes(QWidget& page);
+    void BuildHiddenMemos(QWidget& page);
+    void BuildChaptersPage(QWidget& page);
+    void SetKeyboardOrder();
     void BuildMenu();
     void ConnectHandlers();
     void ShowError(const QString& message);

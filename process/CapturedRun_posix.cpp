@@ -23,6 +23,8 @@
 namespace torvane {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr char kReadErr[] = "Read Err";
 
 // Silence of Timeout is measured as this many polls, Timeout / kPolls apart.
@@ -132,6 +134,54 @@ struct TChildProc::Impl {
     std::string errors;
     bool timedOut = false;
     std::optional<CapturedEnd> end;
+    std::vector<char> buffer;  // as large as the most output that ever waited
+
+    // Takes what waits on the output pipe, without blocking: Some bytes (a
+    // chunk is cut at its first zero byte), Nothing waiting, or a Failed read.
+    enum class Take { Nothing, Some, Failed };
+    Take TakeOutput(std::string& output) {
+        const int fd = stdoutRd.get();
+        int available = 0;
+        if (::ioctl(fd, FIONREAD, &available) != 0 || available <= 0) {
+            return Take::Nothing;
+        }
+        if (static_cast<std::size_t>(available) > buffer.size()) {
+            buffer.assign(static_cast<std::size_t>(available), '\0');
+        }
+        ssize_t got;
+        do {
+            got = ::read(fd, buffer.data(), buffer.size());
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            return Take::Failed;
+        }
+        const auto n = static_cast<std::size_t>(got);
+        const void* zero = std::memchr(buffer.data(), '\0', n);
+        const std::size_t keep =
+            zero != nullptr
+                ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data())
+                : n;
+        output.append(buffer.data(), keep);
+        return Take::Some;
+    }
+
+    // With nothing waiting: waits for data on either output, for the end of
+    // data, or for waitMs to pass (data or the end wake it at once). True once
+    // every writer has closed the output and all of it was read.
+    bool OutputEnded(int waitMs, long interval) {
+        const int fd = stdoutRd.get();
+        pollfd p[2] = {{fd, POLLIN, 0}, {stderrRd.get(), POLLIN, 0}};
+        const int ready = ::poll(p, 2, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+            return false;  // a failed poll counts as an empty one
+        }
+        if (ready > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            int waiting = 0;
+            return ::ioctl(fd, FIONREAD, &waiting) != 0 || waiting == 0;
+        }
+        return false;
+    }
 
     // Reads what waits on the error pipe, closing it at its end. True when
     // any byte came.
@@ -248,46 +298,22 @@ CapturedEnd TChildProc::Finish() {
 
 void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
     try {
-        using Clock = std::chrono::steady_clock;
         const long interval = Timeout > 0 ? std::lround(Timeout / static_cast<double>(kPolls)) : 0;
         const auto silence = std::chrono::milliseconds(interval * kPolls);
-        const int fd = impl_->stdoutRd.get();
-
-        std::vector<char> buffer(1);
-        std::size_t capacity = 0;
         auto deadline = Clock::now() + silence;
         for (;;) {
             // Error output counts as a sign of life, like standard output.
             if (impl_->ReadErrors()) {
                 deadline = Clock::now() + silence;
             }
-            int available = 0;
-            if (::ioctl(fd, FIONREAD, &available) == 0 && available > 0) {
-                if (static_cast<std::size_t>(available) > capacity) {
-                    capacity = static_cast<std::size_t>(available);
-                    buffer.assign(capacity, '\0');
-                }
-                ssize_t got;
-                do {
-                    got = ::read(fd, buffer.data(), capacity);
-                } while (got < 0 && errno == EINTR);
-                if (got <= 0) {
-                    break;  // a failed read ends the reading with what came
-                }
-                const auto n = static_cast<std::size_t>(got);
-                const void* zero = std::memchr(buffer.data(), '\0', n);
-                const std::size_t keep =
-                    zero != nullptr
-                        ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data())
-                        : n;
-                Output.append(buffer.data(), keep);
+            const Impl::Take took = impl_->TakeOutput(Output);
+            if (took == Impl::Take::Failed) {
+                break;  // a failed read ends the reading with what came
+            }
+            if (took == Impl::Take::Some) {
                 deadline = Clock::now() + silence;
                 continue;
             }
-
-            // Nothing waiting: wait for data on either output, for the end of
-            // data, or for a poll interval to pass. Data or the end wake the
-            // wait at once.
             const auto now = Clock::now();
             if (now >= deadline) {
                 impl_->timedOut = true;
@@ -295,18 +321,9 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
             }
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-            pollfd p[2] = {{fd, POLLIN, 0}, {impl_->stderrRd.get(), POLLIN, 0}};
-            const int ready =
-                ::poll(p, 2, static_cast<int>(std::min<long long>(left, interval) + 1));
-            if (ready < 0 && errno != EINTR) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-                continue;  // a failed poll counts as an empty one
-            }
-            if (ready > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-                int left_bytes = 0;
-                if (::ioctl(fd, FIONREAD, &left_bytes) != 0 || left_bytes == 0) {
-                    break;  // every writer has closed and all was read: end of data
-                }
+            if (impl_->OutputEnded(static_cast<int>(std::min<long long>(left, interval) + 1),
+                                   interval)) {
+                break;
             }
         }
     } catch (...) {

@@ -53,6 +53,13 @@ TBatchRuleBox::TBatchRuleBox(QWidget* parent) : QGroupBox(parent) {
     rule_.For(TrackType::Audio).wanted = true;
     rule_.For(TrackType::Subtitles).wanted = true;
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(BuildTypeRows());
+    layout->addLayout(BuildOthers());
+    Retranslate();
+}
+
+QGridLayout* TBatchRuleBox::BuildTypeRows() {
     auto* grid = new QGridLayout;
     languagesLabel_ = new QLabel(this);
     codecsLabel_ = new QLabel(this);
@@ -69,26 +76,34 @@ TBatchRuleBox::TBatchRuleBox(QWidget* parent) : QGroupBox(parent) {
         grid->addWidget(row.wanted, line, 0);
         grid->addWidget(row.languages, line, 1);
         grid->addWidget(row.codecs, line, 2);
-        connect(row.wanted, &QCheckBox::toggled, this, [this, type](bool on) {
-            if (!showing_) {
-                rule_.tracks[type].wanted = on;
-                ShowRule(false);
-                emit changed();
-            }
-        });
-        for (const bool languages : {true, false}) {
-            QListWidget* list = languages ? row.languages : row.codecs;
-            connect(list, &QListWidget::itemChanged, this,
-                    [this, type, languages](QListWidgetItem* item) {
-                        if (!showing_) {
-                            Toggled(type, languages, *item);
-                        }
-                    });
-        }
+        WireTypeRow(type);
     }
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(2, 2);
+    return grid;
+}
 
+void TBatchRuleBox::WireTypeRow(std::size_t type) {
+    const TypeRow& row = rows_[type];
+    connect(row.wanted, &QCheckBox::toggled, this, [this, type](bool on) {
+        if (!showing_) {
+            rule_.tracks[type].wanted = on;
+            ShowRule(false);
+            emit changed();
+        }
+    });
+    for (const bool languages : {true, false}) {
+        QListWidget* list = languages ? row.languages : row.codecs;
+        connect(list, &QListWidget::itemChanged, this,
+                [this, type, languages](QListWidgetItem* item) {
+                    if (!showing_) {
+                        Toggled(type, languages, *item);
+                    }
+                });
+    }
+}
+
+QHBoxLayout* TBatchRuleBox::BuildOthers() {
     attachments_ = new QCheckBox(this);
     attachments_->setObjectName(QStringLiteral("BatchAttachments"));
     chaptersLabel_ = new QLabel(this);
@@ -109,11 +124,7 @@ TBatchRuleBox::TBatchRuleBox(QWidget* parent) : QGroupBox(parent) {
     connect(attachments_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
     connect(chapters_, &QComboBox::currentIndexChanged, this, [this] { ReadOthers(); });
     connect(tags_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(others);
-    Retranslate();
+    return others;
 }
 
 void TBatchRuleBox::SetOffers(

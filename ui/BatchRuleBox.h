@@ -10,6 +10,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -36,6 +38,10 @@ class TBatchRuleBox : public QGroupBox {
         QListWidget* languages = nullptr;
         QListWidget* codecs = nullptr;
     };
+    // A row per track type, then the attachments, chapters and tags.
+    QGridLayout* BuildTypeRows();
+    void WireTypeRow(std::size_t type);
+    QHBoxLayout* BuildOthers();
     // Shows the rule; rebuild also lists anew what there is to choose from.
     void ShowRule(bool rebuild = true);
     void FillList(QListWidget& list, const std::set<std::string>& offered,

@@ -1,5 +1,6 @@
 #include "core/BatchPlan.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -143,6 +144,12 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
         }
     }
     return plan;
+}
+
+bool PlanGivesOutputs(const std::vector<FilePlan>& plan) {
+    return std::any_of(plan.begin(), plan.end(), [](const FilePlan& file) {
+        return file.state == FilePlan::State::Outputs || !file.unnamed.empty();
+    });
 }
 
 std::vector<std::string> UnknownCodecLines(const std::vector<FilePlan>& plan) {

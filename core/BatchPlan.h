@@ -84,6 +84,10 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
                                 OutputLayout layout, const std::string& outputFolder,
                                 const TrackClassifier& classify);
 
+// True when the plan gives something to extract: a file with outputs, or
+// one with tracks whose extension is asked for when the extraction starts.
+bool PlanGivesOutputs(const std::vector<FilePlan>& plan);
+
 // The first listing line of each codec that has unnamed tracks in the plan,
 // in plan order: one question per codec.
 std::vector<std::string> UnknownCodecLines(const std::vector<FilePlan>& plan);

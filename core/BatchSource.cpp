@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "core/Listing.h"
@@ -164,6 +165,33 @@ std::vector<std::string> MatroskaFilesIn(const std::string& folder) {
         return NaturalLess(FileNameOf(a), FileNameOf(b));
     });
     return files;
+}
+
+std::vector<std::string> NewSources(const std::vector<std::string>& paths,
+                                    const std::vector<std::string>& listed) {
+    std::vector<std::string> files;
+    std::vector<std::string> given;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            const std::vector<std::string> inside = MatroskaFilesIn(path);
+            files.insert(files.end(), inside.begin(), inside.end());
+        } else {
+            given.push_back(path);
+        }
+    }
+    std::sort(given.begin(), given.end(), [](const std::string& a, const std::string& b) {
+        return NaturalLess(FileNameOf(a), FileNameOf(b));
+    });
+    files.insert(files.end(), given.begin(), given.end());
+    std::vector<std::string> added;
+    std::set<std::string> seen(listed.begin(), listed.end());
+    for (std::string& file : files) {
+        if (seen.insert(file).second) {
+            added.push_back(std::move(file));
+        }
+    }
+    return added;
 }
 
 }  // namespace torvane

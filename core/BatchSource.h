@@ -76,4 +76,11 @@ bool NaturalLess(std::string_view a, std::string_view b);
 // not entered; an unreadable folder gives none.
 std::vector<std::string> MatroskaFilesIn(const std::string& folder);
 
+// The sources a list gains from the absolute paths given: a folder by its
+// Matroska files (MatroskaFilesIn), folders in the order given, then every
+// other path in NaturalLess order of the file names. A path already listed,
+// or given twice, is passed over.
+std::vector<std::string> NewSources(const std::vector<std::string>& paths,
+                                    const std::vector<std::string>& listed);
+
 }  // namespace torvane

@@ -80,6 +80,22 @@ std::string WithUserPath(std::string text, const std::string& shortForm, const s
     return text;
 }
 
+std::uint64_t BatchProgress::BytesDone() const {
+    return bytesRun + currentBytes * static_cast<std::uint64_t>(currentPercent) / 100;
+}
+
+int BatchProgress::Permille() const {
+    if (filesToRun == 0) {
+        return 0;
+    }
+    return bytesToRun == 0 ? static_cast<int>(1000 * filesRun / filesToRun)
+                           : static_cast<int>(1000 * BytesDone() / bytesToRun);
+}
+
+std::size_t BatchProgress::FileShown() const {
+    return std::min(filesRun + 1, filesToRun);
+}
+
 FileStatus StatusOfSteps(const std::vector<StepResult>& results, bool tracksLeftOut) {
     auto any = [&results](StepResult result) {
         return std::find(results.begin(), results.end(), result) != results.end();

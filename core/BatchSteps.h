@@ -2,6 +2,8 @@
 // the ends of its steps sum up into the file's line of the summary.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,23 @@ const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step);
 // the user knows it by its own path: every occurrence of shortForm in the
 // text becomes path. An empty short form changes nothing.
 std::string WithUserPath(std::string text, const std::string& shortForm, const std::string& path);
+
+// How far a batch run has come, for its overall bar: the bytes of the files
+// done, and of the current one as far as its tracks pass has read it.
+struct BatchProgress {
+    std::size_t filesRun = 0;
+    std::size_t filesToRun = 0;
+    std::uint64_t bytesRun = 0;
+    std::uint64_t bytesToRun = 0;
+    std::uint64_t currentBytes = 0;  // the size of the file at work; 0 between files
+    int currentPercent = 0;
+
+    std::uint64_t BytesDone() const;
+    // Out of 1000: by bytes, or by files when the files hold no byte.
+    int Permille() const;
+    // The file at work, counted from 1, never past the last.
+    std::size_t FileShown() const;
+};
 
 // A file's line in the summary.
 enum class FileStatus {

@@ -280,29 +280,15 @@ void TBatchWindow::AddPaths(const QStringList& paths) {
     if (Running()) {
         return;
     }
-    std::vector<std::string> files;
-    std::vector<std::string> given;
+    std::vector<std::string> full;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        const std::string full = Encode(info.absoluteFilePath());
-        if (info.isDir()) {
-            const std::vector<std::string> inside = torvane::MatroskaFilesIn(full);
-            files.insert(files.end(), inside.begin(), inside.end());
-        } else {
-            given.push_back(full);
-        }
+        full.push_back(Encode(QFileInfo(path).absoluteFilePath()));
     }
-    std::sort(given.begin(), given.end(), [](const std::string& a, const std::string& b) {
-        return torvane::NaturalLess(torvane::FileNameOf(a), torvane::FileNameOf(b));
-    });
-    files.insert(files.end(), given.begin(), given.end());
-    for (const std::string& file : files) {
-        const bool listed = std::any_of(entries_.begin(), entries_.end(), [&](const TEntry& e) {
-            return e.probe.source.path == file;
-        });
-        if (listed) {
-            continue;
-        }
+    std::vector<std::string> listed;
+    for (const TEntry& entry : entries_) {
+        listed.push_back(entry.probe.source.path);
+    }
+    for (const std::string& file : torvane::NewSources(full, listed)) {
         TEntry entry;
         entry.id = nextId_++;
         entry.probe.source.path = file;
@@ -479,10 +465,7 @@ void TBatchWindow::ShowPreview() {
 
 void TBatchWindow::ShowButtons() {
     const bool idle = !Running();
-    const bool outputs = std::any_of(plan_.begin(), plan_.end(), [](const FilePlan& file) {
-        return file.state == FilePlan::State::Outputs || !file.unnamed.empty();
-    });
-    start_->setEnabled(idle && outputs && !Identifying());
+    start_->setEnabled(idle && torvane::PlanGivesOutputs(plan_) && !Identifying());
     cancel_->setEnabled(Running() && !cancelling_);
     copy_->setEnabled(!summary_.isEmpty());
     remove_->setEnabled(idle && !sourceList_->selectedItems().isEmpty());
@@ -520,18 +503,15 @@ void TBatchWindow::StartClick() {
         form1_.Averiguatipo(line);
     }
     Rebuild();
-    filesToRun_ = 0;
-    bytesToRun_ = 0;
+    progress_ = torvane::BatchProgress();
     for (std::size_t k = 0; k < plan_.size(); ++k) {
         if (plan_[k].state == FilePlan::State::Outputs) {
-            ++filesToRun_;
-            bytesToRun_ += entries_[k].probe.source.bytes;
+            ++progress_.filesToRun;
+            progress_.bytesToRun += entries_[k].probe.source.bytes;
         }
     }
     ends_.assign(plan_.size(), std::nullopt);
-    filesRun_ = 0;
-    bytesRun_ = 0;
-    current_.reset();
+    SetCurrent(std::nullopt);
     cancelling_ = false;
     summary_.clear();
     summaryText_->clear();
@@ -558,29 +538,36 @@ void TBatchWindow::CopySummaryClick() {
     QApplication::clipboard()->setText(summary_);
 }
 
+void TBatchWindow::SetCurrent(std::optional<std::size_t> file) {
+    current_ = file && *file < entries_.size() ? file : std::nullopt;
+    progress_.currentBytes = current_ ? entries_[*current_].probe.source.bytes : 0;
+    if (!current_) {
+        progress_.currentPercent = 0;
+    }
+}
+
 void TBatchWindow::StepStarted(std::size_t file, torvane::BatchStep step) {
-    current_ = file;
+    SetCurrent(file);
     currentStep_ = step;
     if (step == torvane::BatchStep::Folder) {
-        currentPercent_ = 0;
+        progress_.currentPercent = 0;
     }
     ShowProgressSoon();
 }
 
 void TBatchWindow::StepProgress(std::size_t file, int percent) {
-    current_ = file;
-    currentPercent_ = percent;
+    SetCurrent(file);
+    progress_.currentPercent = percent;
     ShowProgressSoon();
 }
 
 void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
     if (end.file < ends_.size()) {
         ends_[end.file] = end;
-        bytesRun_ += entries_[end.file].probe.source.bytes;
+        progress_.bytesRun += entries_[end.file].probe.source.bytes;
     }
-    ++filesRun_;
-    current_.reset();
-    currentPercent_ = 0;
+    ++progress_.filesRun;
+    SetCurrent(std::nullopt);
     ShowProgressSoon();
 }
 
@@ -613,32 +600,24 @@ void TBatchWindow::ShowProgressSoon() {
 
 void TBatchWindow::ShowProgress() {
     progressTimer_.stop();
-    if (filesToRun_ == 0) {
+    if (progress_.filesToRun == 0) {
         overall_->setValue(0);
         fileProgress_->setValue(0);
         overallLabel_->setText(Message(TMessage::BatchWaiting));
         fileLabel_->clear();
         return;
     }
-    // The bytes of the files done, and of the current one as far as its
-    // tracks pass has read it.
-    std::uint64_t bytes = bytesRun_;
-    if (current_ && *current_ < entries_.size()) {
-        bytes += entries_[*current_].probe.source.bytes *
-                 static_cast<std::uint64_t>(currentPercent_) / 100;
-    }
-    overall_->setValue(bytesToRun_ == 0 ? static_cast<int>(1000 * filesRun_ / filesToRun_)
-                                        : static_cast<int>(1000 * bytes / bytesToRun_));
-    overallLabel_->setText(Message(TMessage::BatchOverall)
-                               .arg(QString::number(std::min(filesRun_ + 1, filesToRun_)),
-                                    QString::number(filesToRun_), SizeText(bytes),
-                                    SizeText(bytesToRun_)));
+    overall_->setValue(progress_.Permille());
+    overallLabel_->setText(
+        Message(TMessage::BatchOverall)
+            .arg(QString::number(progress_.FileShown()), QString::number(progress_.filesToRun),
+                 SizeText(progress_.BytesDone()), SizeText(progress_.bytesToRun)));
     // The label first: whoever watches the bar reads which file it is for.
     fileLabel_->setText(current_ ? Message(TMessage::BatchCurrentFile)
                                        .arg(Decode(torvane::FileNameOf(plan_[*current_].source)),
                                             StepName(currentStep_))
                                  : QString());
-    fileProgress_->setValue(current_ ? currentPercent_ : 0);
+    fileProgress_->setValue(current_ ? progress_.currentPercent : 0);
 }
 
 void TBatchWindow::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/BatchPlan.h"
+#include "core/BatchSteps.h"
 #include "process/BatchRun.h"
 #include "process/SourceProbe.h"
 
@@ -98,6 +99,7 @@ class TBatchWindow : public QWidget {
     // far fewer pictures.
     void ShowProgressSoon();
     std::string OutputFolder() const;
+    void SetCurrent(std::optional<std::size_t> file);
 
     // The run's news, on the window's thread.
     void StepStarted(std::size_t file, torvane::BatchStep step);
@@ -117,12 +119,8 @@ class TBatchWindow : public QWidget {
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<torvane::BatchRun> run_;
     std::vector<std::optional<torvane::BatchFileEnd>> ends_;
-    std::size_t filesRun_ = 0;
-    std::size_t filesToRun_ = 0;
-    std::uint64_t bytesRun_ = 0;
-    std::uint64_t bytesToRun_ = 0;
-    std::optional<std::size_t> current_;
-    int currentPercent_ = 0;
+    torvane::BatchProgress progress_;
+    std::optional<std::size_t> current_;  // the file at work
     torvane::BatchStep currentStep_ = torvane::BatchStep::Folder;
     bool cancelling_ = false;
     QTimer progressTimer_;

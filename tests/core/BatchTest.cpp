@@ -242,6 +242,11 @@ TEST(BatchPlan, FoldersEndInASeparatorAndUnknownCodecsAreAskedOnce) {
                            rule, OutputLayout::FolderPerSource, "/out");
     EXPECT_EQ(plan[0].state, FilePlan::State::Nothing);
     EXPECT_EQ(UnknownCodecLines(plan), std::vector<std::string>{"Track ID 1: " + kOddAudio});
+    // A track to be asked for is something to extract; a video file under an
+    // audio rule is not.
+    EXPECT_TRUE(PlanGivesOutputs({plan[0]}));
+    EXPECT_FALSE(PlanGivesOutputs(
+        Plan({Readable("/in/v.mkv", {kVideo})}, rule, OutputLayout::FolderPerSource, "/out")));
     EXPECT_EQ(plan[2].folder, "/out/c/");
     EXPECT_EQ(plan[2].source, "/in/c.mkv");
     const auto beside =
@@ -293,6 +298,25 @@ TEST(BatchSteps, StatusOfAFileFromItsSteps) {
     }
 }
 
+TEST(BatchSteps, ProgressByBytesOrByFiles) {
+    struct Row {
+        BatchProgress progress;
+        int permille;
+        std::size_t fileShown;
+    };
+    for (const Row& row : {
+             Row{{0, 0, 0, 0, 0, 0}, 0, 0},
+             Row{{0, 2, 0, 1000, 600, 50}, 300, 1},
+             Row{{1, 2, 600, 1000, 400, 25}, 700, 2},
+             Row{{2, 2, 1000, 1000, 0, 0}, 1000, 2},
+             // Files that hold no byte count by files.
+             Row{{1, 4, 0, 0, 0, 0}, 250, 2},
+         }) {
+        EXPECT_EQ(row.progress.Permille(), row.permille);
+        EXPECT_EQ(row.progress.FileShown(), row.fileShown);
+    }
+}
+
 TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
     testsupport::TempDir dir;
     for (const char* name :
@@ -306,6 +330,16 @@ TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(MatroskaFilesIn(dir.File("missing")).empty());
+    // Added to a list: a folder's files first, then the files given by name
+    // order, each once.
+    const std::vector<std::string> added =
+        NewSources({dir.File("ep 2.MKA"), dir.File("Ep 10.mkv"), dir.Path(), dir.File("ep 2.MKA")},
+                   {dir.File("Ep 1.mks")});
+    names.clear();
+    for (const std::string& path : added) {
+        names.push_back(FileNameOf(path));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(NaturalLess("ep 007", "ep 10"));
     EXPECT_FALSE(NaturalLess("ep 10", "ep 9"));
     EXPECT_NE(NaturalLess("a1", "A01"), NaturalLess("A01", "a1"));

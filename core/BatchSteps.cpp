@@ -47,15 +47,6 @@ std::string StepCommandLine(const FilePlan& file, BatchStep step, const std::str
     return line;
 }
 
-std::string CapturedArguments(const FilePlan& file, BatchStep step,
-                              const std::string& shortSource) {
-    if (step == BatchStep::Tags) {
-        return "tags " + shortSource;
-    }
-    return "chapters " + shortSource +
-           (file.chapterFormat == ChapterFormat::SimpleText ? " -s" : "");
-}
-
 const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step) {
     if (step != BatchStep::Chapters && step != BatchStep::Tags) {
         return nullptr;

@@ -31,10 +31,6 @@ std::vector<BatchStep> StepsOf(const FilePlan& file);
 std::string StepCommandLine(const FilePlan& file, BatchStep step, const std::string& shortSource,
                             const std::string& shortFolder);
 
-// What follows the tool in the captured run of a Chapters or Tags step:
-// "chapters SOURCE", with " -s" for the simple format, or "tags SOURCE".
-std::string CapturedArguments(const FilePlan& file, BatchStep step, const std::string& shortSource);
-
 // The output a Chapters or Tags step writes; nullptr for another step.
 const PlannedOutput* SavedOutput(const FilePlan& file, BatchStep step);
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/CapturedCommands.h"
 #include "core/Exception.h"
 #include "core/ExtractionRules.h"
 #include "core/Listing.h"
 #include "core/OutputFolder.h"
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
 #include "process/CapturedRun.h"
 #include "process/OutputWait.h"
@@ -174,23 +174,24 @@ BatchStepEnd BatchRun::RunConsoleStep(std::size_t index, BatchStep step,
 }
 
 BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
-    const std::string tool =
-        ExtractShortPathName(settings_.programFolder) + ToolFileName(kExtractToolName);
+    const std::string command =
+        step == BatchStep::Tags
+            ? TagsCommand(settings_.programFolder, shortSource_)
+            : ChaptersCommand(settings_.programFolder, shortSource_, file.chapterFormat);
     std::string printed;
     BatchStepEnd end;
     end.step = step;
     try {
-        TChildProc child(tool, CapturedArguments(file, step, shortSource_));
-        child.ReadChildOutput(settings_.silenceMs, printed);
-        const CapturedEnd captured = child.Finish();
-        end.messages = MessageLines(child.ErrorOutput());
+        CapturedOutput captured = RunCaptured(command, settings_.silenceMs);
+        printed = std::move(captured.output);
+        end.messages = MessageLines(captured.errors);
         InUserTerms(end, file);
-        if (captured.kind == CapturedEnd::Kind::TimedOut) {
+        if (captured.end.kind == CapturedEnd::Kind::TimedOut) {
             end.result = StepResult::Failed;
             end.problem = Problem::ToolSilent;
             return end;
         }
-        end.outcome = OutcomeOfCapture(captured);
+        end.outcome = OutcomeOfCapture(captured.end);
     } catch (const std::exception& failure) {
         return Failure(step, Problem::ToolNotStarted, failure.what());
     }

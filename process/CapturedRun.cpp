@@ -22,4 +22,13 @@ ECreateChildProcessErr::ECreateChildProcessErr()
           "Error creating Chilg Process.\r\rCreateChildProcess(ExeName, CommadLine, "
           "FChildStdoutWr)") {}
 
+CapturedOutput RunCaptured(const std::string& command, int silenceMs) {
+    TChildProc child(command, std::string());
+    CapturedOutput captured;
+    child.ReadChildOutput(silenceMs, captured.output);
+    captured.end = child.Finish();
+    captured.errors = child.ErrorOutput();
+    return captured;
+}
+
 }  // namespace torvane

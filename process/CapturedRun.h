@@ -103,4 +103,16 @@ class TChildProc {
     std::unique_ptr<Impl> impl_;
 };
 
+// What one whole captured run gave.
+struct CapturedOutput {
+    std::string output;  // standard output, as ReadChildOutput gathered it
+    CapturedEnd end;
+    std::string errors;  // standard error, as ErrorOutput() keeps it
+};
+
+// Runs a tool's whole command line captured: started, its output read until
+// it ends or stays silent for silenceMs, its end awaited. Throws as
+// TChildProc's constructor when it cannot be started.
+CapturedOutput RunCaptured(const std::string& command, int silenceMs);
+
 }  // namespace torvane

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/CapturedCommands.h"
 #include "core/CommandLine.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
@@ -338,12 +339,8 @@ std::string TForm1::SourceShortPath() const {
     return torvane::ExtractShortPathName(Encode(sourcePath_));
 }
 
-TForm1::TCapture TForm1::RunCaptured(const std::string& command, const char* what) {
-    torvane::TChildProc child(command, std::string());
-    TCapture capture;
-    child.ReadChildOutput(captureSilenceMs_, capture.output);
-    capture.end = child.Finish();
-    capture.errors = child.ErrorOutput();
+torvane::CapturedOutput TForm1::RunCaptured(const std::string& command, const char* what) {
+    torvane::CapturedOutput capture = torvane::RunCaptured(command, captureSilenceMs_);
     if (capture.end.kind == torvane::CapturedEnd::Kind::TimedOut) {
         throw UserError(
             Message(TMessage::CaptureTimedOut)
@@ -356,16 +353,11 @@ void TForm1::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
     memo.setPlainText(ForDisplay(captured));
 }
 
-std::string TForm1::ToolCommand(std::string_view tool) const {
-    return torvane::ExtractShortPathName(programFolder_) + torvane::ToolFileName(tool);
-}
-
 void TForm1::LeerTags() {
     tagsPreview_.clear();
     tagsMemo_->clear();
-    const std::string command =
-        ToolCommand(torvane::kExtractToolName) + " tags " + SourceShortPath();
-    tagsPreview_ = RunCaptured(command, "quarvel tags").output;
+    tagsPreview_ =
+        RunCaptured(torvane::TagsCommand(programFolder_, SourceShortPath()), "quarvel tags").output;
     ShowPreview(*tagsMemo_, tagsPreview_);
 }
 
@@ -375,19 +367,15 @@ void TForm1::LeerCapitulos() {
     }
     chaptersPreview_.clear();
     chaptersMemo_->clear();
-    std::string command = ToolCommand(torvane::kExtractToolName) + " chapters " + SourceShortPath();
-    if (radioButton2_->isChecked()) {
-        command += " -s";
-    }
+    const std::string command =
+        torvane::ChaptersCommand(programFolder_, SourceShortPath(), ChosenChapterFormat());
     chaptersPreview_ = RunCaptured(command, "quarvel chapters").output;
     ShowPreview(*chaptersMemo_, chaptersPreview_);
 }
 
 void TForm1::LeerTrackList() {
-    // The listing run names its tool through the long program folder.
-    const std::string command = programFolder_ + torvane::ToolFileName(torvane::kIdentifyToolName) +
-                                " -i " + SourceShortPath();
-    const TCapture captured = RunCaptured(command, "ostrem -i");
+    const torvane::CapturedOutput captured =
+        RunCaptured(torvane::ListingCommand(programFolder_, SourceShortPath()), "ostrem -i");
     // A file the tool cannot read gives no list but the tool's own words.
     // Before any file was chosen there is nothing to read and nothing to say.
     const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();

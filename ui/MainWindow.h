@@ -170,21 +170,15 @@ class TForm1 : public QMainWindow {
     bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
-    struct TCapture {
-        std::string output;
-        torvane::CapturedEnd end;
-        std::string errors;
-    };
     // Runs a tool with its output captured; a tool that goes silent for the
     // whole limit is stopped and reported, naming it as `what`.
-    TCapture RunCaptured(const std::string& command, const char* what);
+    torvane::CapturedOutput RunCaptured(const std::string& command, const char* what);
     void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
     void SetAllChecks(bool checked);
     // The check state of every item, in list order.
     std::vector<bool> Checks() const;
     torvane::ChapterFormat ChosenChapterFormat() const;
     void ShowFormatTable();
-    std::string ToolCommand(std::string_view tool) const;
     std::string SourceShortPath() const;
 
     // The steps of the Extract button (MainWindowExtraction.cpp).

@@ -272,8 +272,6 @@ TEST(BatchSteps, OneTracksPassThenAttachmentsChaptersAndTags) {
               "quarvel tracks /S/ab.mkv 1:/O/Track1.aac 2:/O/Track2.srt");
     EXPECT_EQ(StepCommandLine(full, BatchStep::Attachments, "/S/ab.mkv", "/O/"),
               "quarvel attachments /S/ab.mkv 1:/O/f.ttf");
-    EXPECT_EQ(CapturedArguments(full, BatchStep::Chapters, "/S/ab.mkv"), "chapters /S/ab.mkv -s");
-    EXPECT_EQ(CapturedArguments(full, BatchStep::Tags, "/S/ab.mkv"), "tags /S/ab.mkv");
     EXPECT_EQ(SavedOutput(full, BatchStep::Chapters)->name, "Chapters.txt");
     EXPECT_EQ(SavedOutput(full, BatchStep::Tracks), nullptr);
     EXPECT_TRUE(StepsOf(Plan({Unreadable("/in/x.mkv")}, rule)[0]).empty());

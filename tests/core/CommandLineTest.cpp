@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "core/CapturedCommands.h"
 #include "core/Formats.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
+#include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {
@@ -191,6 +193,19 @@ TEST(ComponerLineaComandos, WithRealClassifierAndEmptyExtension) {
         ComponerLineaComandos("/m/a.mkv", "/o/", {{"Track ID 1: video (V_NUEVO)", true}},
                               ChapterFormat::Xml, classify, same, same, same);
     EXPECT_EQ(l.tracks, "quarvel tracks /m/a.mkv 1:/o/Track1. ");
+}
+
+TEST(CapturedCommands, ListingThroughTheLongFolderChaptersAndTagsThroughTheShortOne) {
+    testsupport::TempDir dir;  // without a blank: its short form is itself
+    const std::string folder = dir.File("");
+    const std::string quarvel = folder + ToolFileName(kExtractToolName);
+    EXPECT_EQ(ListingCommand("/long folder/", "/S/a.mkv"),
+              "/long folder/" + ToolFileName(kIdentifyToolName) + " -i /S/a.mkv");
+    EXPECT_EQ(ChaptersCommand(folder, "/S/a.mkv", ChapterFormat::Xml),
+              quarvel + " chapters /S/a.mkv");
+    EXPECT_EQ(ChaptersCommand(folder, "/S/a.mkv", ChapterFormat::SimpleText),
+              quarvel + " chapters /S/a.mkv -s");
+    EXPECT_EQ(TagsCommand(folder, "/S/a.mkv"), quarvel + " tags /S/a.mkv");
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+#include "core/CapturedCommands.h"
+
+#include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
+
+namespace torvane {
+namespace {
+
+std::string ExtractionTool(const std::string& programFolder) {
+    return ExtractShortPathName(programFolder) + ToolFileName(kExtractToolName);
+}
+
+}  // namespace
+
+std::string ListingCommand(const std::string& programFolder, const std::string& shortSource) {
+    return programFolder + ToolFileName(kIdentifyToolName) + " -i " + shortSource;
+}
+
+std::string ChaptersCommand(const std::string& programFolder, const std::string& shortSource,
+                            ChapterFormat format) {
+    return ExtractionTool(programFolder) + " chapters " + shortSource +
+           (format == ChapterFormat::SimpleText ? " -s" : "");
+}
+
+std::string TagsCommand(const std::string& programFolder, const std::string& shortSource) {
+    return ExtractionTool(programFolder) + " tags " + shortSource;
+}
+
+}  // namespace torvane

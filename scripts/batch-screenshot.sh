@@ -12,17 +12,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 dir="${SHOT_DIR:-/tmp/Series}"
 
-need=()
-command -v xvfb-run >/dev/null || need+=(xvfb)
-command -v xauth >/dev/null || need+=(xauth)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}"
-fi
-
-cmake -S "$root" -B "$build" -DTORVANE_BUILD_UI=ON >/dev/null
-cmake --build "$build" -j2 --target ostrem quarvel torvane_default_formats batch_shot >/dev/null
+. "$root/scripts/screenshot-setup.sh"
+install_missing xvfb-run:xvfb xauth:xauth
+build_for_shots "$root" "$build" batch_shot
 bin="$build/bin"
 
 mkdir -p "$dir" "$root/docs"

@@ -15,21 +15,9 @@ build="${1:-$root/build-bench-ui}"
 dir="${SHOT_DIR:-/tmp/media}"
 out="$root/docs/console.png"
 
-need=()
-command -v xvfb-run >/dev/null || need+=(xvfb)
-command -v xauth >/dev/null || need+=(xauth)
-command -v twm >/dev/null || need+=(twm)
-command -v import >/dev/null || need+=(imagemagick)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}" ||
-        { "${sudo_cmd[@]}" apt-get update -qq && "${sudo_cmd[@]}" apt-get install -y -qq "${need[@]}"; }
-fi
-
-cmake -S "$root" -B "$build" -DTORVANE_BUILD_UI=ON >/dev/null
-cmake --build "$build" -j2 \
-    --target ostrem quarvel torvane_default_formats reader_makebig console_shot >/dev/null
+. "$root/scripts/screenshot-setup.sh"
+install_missing xvfb-run:xvfb xauth:xauth twm:twm import:imagemagick
+build_for_shots "$root" "$build" reader_makebig console_shot
 bin="$build/bin"
 
 mkdir -p "$dir/out" "$root/docs"

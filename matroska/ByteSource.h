@@ -23,10 +23,11 @@ class ByteSource {
     virtual uint64_t BytesRead() const = 0;
 };
 
-// Opens a file for buffered reading. Small reads after a seek fetch a few
-// hundred bytes; sequential reads grow the window (up to 256 KiB); large reads
-// go straight into the caller's buffer. Never reads the whole file.
-// Returns null and sets *error (a system message) when the file cannot be opened.
+// Opens a file for buffered reading (see BufferedFile.h). A small read after a
+// jump fetches 64 bytes; reads in sequence grow the window up to 256 KiB; larger
+// reads go straight into the caller's buffer. Never reads the whole file.
+// Returns null and sets *error (a system message, or "it is a folder") when
+// the file cannot be opened.
 std::unique_ptr<ByteSource> OpenFile(const std::string& path, std::string* error);
 
 // Bytes held in memory (tests, fuzzing).

@@ -1,0 +1,38 @@
+// A file opened for reading, at the lowest level: one implementation per
+// platform (RawFile_posix.cpp, RawFile_win32.cpp), chosen by the build.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mkv {
+
+class RawFile {
+  public:
+    virtual ~RawFile() = default;
+    // Size in bytes, taken when the file was opened.
+    virtual uint64_t Size() const = 0;
+    // Reads up to n bytes at offset into dst; fewer only at the end of the
+    // file or on a read error.
+    virtual size_t ReadAt(uint64_t offset, void* dst, size_t n) = 0;
+    // Tells the system whether the reads from now on go on in sequence (it
+    // may then read far ahead) or jump (it reads only what is asked).
+    virtual void Expect(bool sequential) = 0;
+};
+
+// Which files OpenRawFile opens.
+enum class Accept {
+    // Regular files only; anything else is refused as "not a regular file".
+    kRegularFiles,
+    // Whatever can be read at any offset (a disk, say), but folders, which
+    // are refused as "it is a folder".
+    kAllButFolders,
+};
+
+// Returns null and sets *error (a system message, or one of those above) when
+// the file cannot be opened for reading at any offset.
+std::unique_ptr<RawFile> OpenRawFile(const std::string& path, Accept accept, std::string* error);
+
+}  // namespace mkv

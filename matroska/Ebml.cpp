@@ -24,8 +24,6 @@ size_t DecodeVint(const uint8_t* p, size_t avail, uint64_t& value, bool* allOnes
     return len;
 }
 
-namespace {
-
 std::string Hex(const uint8_t* p, size_t n) {
     std::string out;
     char buf[4];
@@ -34,6 +32,30 @@ std::string Hex(const uint8_t* p, size_t n) {
         out += buf;
     }
     return out;
+}
+
+namespace {
+
+// The ID at buf: 1 to 4 bytes, marker kept; the all-ones patterns are
+// reserved. Returns its length, or 0 with error.message set.
+size_t ReadId(const uint8_t* buf, size_t avail, uint32_t& id, Error& error) {
+    if (buf[0] < 0x10) {
+        error.message = "expected an element ID, found byte " + Hex(buf, 1);
+        return 0;
+    }
+    uint64_t value = 0;
+    bool allOnes = false;
+    const size_t len = DecodeVint(buf, avail, value, &allOnes);
+    if (len == 0) {
+        error.message = "element ID cut short by the end of its parent";
+        return 0;
+    }
+    if (allOnes) {
+        error.message = "expected an element ID, found the reserved ID " + Hex(buf, len);
+        return 0;
+    }
+    id = static_cast<uint32_t>(DecodeUint(buf, len));
+    return len;
 }
 
 }  // namespace
@@ -49,28 +71,10 @@ bool ReadElementHeader(ByteSource& source, uint64_t pos, uint64_t limit, Element
         error.message = "expected an element, found the end of the data";
         return false;
     }
-    // ID: 1 to 4 bytes, marker kept; the all-ones patterns are reserved.
-    if (buf[0] < 0x10) {
-        error.message = "expected an element ID, found byte " + Hex(buf, 1);
-        return false;
-    }
-    size_t idLen = 1;
-    while ((buf[0] & (0x80u >> (idLen - 1))) == 0)
-        ++idLen;
-    if (idLen > got) {
-        error.message = "element ID cut short by the end of its parent";
-        return false;
-    }
     uint32_t id = 0;
-    for (size_t i = 0; i < idLen; ++i)
-        id = (id << 8) | buf[i];
-    uint64_t idValue = 0;
-    bool idAllOnes = false;
-    DecodeVint(buf, idLen, idValue, &idAllOnes);
-    if (idAllOnes) {
-        error.message = "expected an element ID, found the reserved ID " + Hex(buf, idLen);
+    const size_t idLen = ReadId(buf, got, id, error);
+    if (idLen == 0)
         return false;
-    }
     uint64_t size = 0;
     bool unknown = false;
     const size_t sizeLen = DecodeVint(buf + idLen, got - idLen, size, &unknown);

@@ -44,6 +44,9 @@ std::optional<double> DecodeFloat(const uint8_t* p, size_t n);
 // Text values: cut at the first NUL, invalid UTF-8 sequences replaced by U+FFFD.
 std::string DecodeText(const uint8_t* p, size_t n);
 
+// The bytes as messages show them: "1A 45 DF A3".
+std::string Hex(const uint8_t* p, size_t n);
+
 // "Cluster", "TrackEntry", ... or "element 0x1234" for IDs we have no name for.
 std::string ElementName(uint32_t id);
 

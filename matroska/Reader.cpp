@@ -1,7 +1,6 @@
 #include "matroska/Reader.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -32,16 +31,11 @@ unsigned SectionOf(uint32_t elementId) {
     }
 }
 
+// The first bytes at `at`, for a message that says what was found instead.
 std::string HexBytes(ByteSource& src, uint64_t at, size_t n) {
     uint8_t buf[8];
     n = src.ReadAt(at, buf, std::min<size_t>(n, sizeof buf));
-    std::string out;
-    char hex[4];
-    for (size_t i = 0; i < n; ++i) {
-        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : " %02X", buf[i]);
-        out += hex;
-    }
-    return n == 0 ? "nothing" : out;
+    return n == 0 ? "nothing" : Hex(buf, n);
 }
 
 class Opener {

@@ -82,7 +82,16 @@ struct BlockWalker::Impl {
     }
     void ReadAdditions(const ElementHeader& additions, BlockHeader& out);
     bool ReadGroup(const ElementHeader& group, BlockHeader& out);
+
+    // What one step of the walk came to.
+    enum class Step { kGoOn, kBlock, kEnd };
     bool Next(BlockHeader& block);
+    Step StepBetweenElements();
+    void EnterCluster(const ElementHeader& cluster);
+    Step StepInCluster(BlockHeader& block);
+    bool FitsCluster(const ElementHeader& h);
+    Step TakeClusterChild(const ElementHeader& h, BlockHeader& block);
+    bool ReadBlock(const ElementHeader& h, BlockHeader& block);
 };
 
 // Whether a Cluster ID appears anywhere in [from, end of the Segment); true
@@ -210,103 +219,135 @@ bool BlockWalker::Impl::ReadGroup(const ElementHeader& group, BlockHeader& out) 
 
 bool BlockWalker::Impl::Next(BlockHeader& block) {
     haveCurrent = false;
-    ByteSource& src = *s->source;
-    const uint64_t segEnd = s->segmentEnd;
-    while (!done) {
-        ElementHeader h;
-        Error error;
-        if (!inCluster) {
-            if (pos >= segEnd)
-                break;
-            if (!ReadElementHeader(src, pos, segEnd, h, error))
-                return StopBetweenElements(error.offset, error.message);
-            if (h.id == id::kCluster) {
-                inCluster = true;
-                clusterOffset = pos;
-                clusterUnknown = h.unknownSize;
-                clusterEnd = h.unknownSize ? segEnd : std::min(h.End(), segEnd);
-                clusterData = h.dataOffset;
-                clusterWhole = !h.unknownSize && h.End() <= segEnd;
-                clusterHasTimestamp = false;
-                pos = h.dataOffset;
-                continue;
-            }
-            if (h.id == id::kEbml || h.id == id::kSegment)
-                break;  // only the first Segment
-            if (h.unknownSize) {
-                return StopBetweenElements(
-                    pos, ElementName(h.id) +
-                             " has an unknown size, which only Segment and Cluster may have");
-            }
-            pos = h.End();
-            continue;
-        }
-        if (pos >= clusterEnd) {
-            inCluster = false;
-            pos = clusterEnd;
-            continue;
-        }
-        if (!ReadElementHeader(src, pos, clusterEnd, h, error)) {
-            return Stop(error.offset, error.message + " inside the Cluster at byte " +
-                                          std::to_string(clusterOffset));
-        }
-        if (clusterUnknown && !id::IsClusterChild(h.id)) {
-            inCluster = false;  // this element belongs to the Segment
-            continue;
-        }
-        if (h.unknownSize) {
-            return Stop(pos, ElementName(h.id) + " inside a Cluster has an unknown size");
-        }
-        if (h.End() > clusterEnd) {
-            std::string message = ElementName(h.id) + " declares " + std::to_string(h.size) +
-                                  " bytes, but its Cluster has only " +
-                                  std::to_string(clusterEnd - h.dataOffset) + " left";
-            if (clusterEnd >= s->fileSize)
-                message += ": the file is cut short";
-            return Stop(pos, message);
-        }
-        pos = h.End();
-        switch (h.id) {
-            case id::kCrc32:
-                if (onCrc && h.offset == clusterData && clusterWhole && h.size == 4)
-                    ReportCrc(h);
-                break;
-            case id::kTimestamp: {
-                uint64_t ts = 0;
-                if (ReadNumber(h, ts)) {
-                    clusterTimestamp = ts;
-                    clusterHasTimestamp = true;
-                }
-                break;
-            }
-            case id::kSimpleBlock:
-            case id::kBlockGroup: {
-                BlockHeader b;
-                b.clusterOffset = clusterOffset;
-                b.clusterTimestamp = clusterTimestamp;
-                b.clusterHasTimestamp = clusterHasTimestamp;
-                b.blockOffset = h.offset;
-                b.simpleBlock = h.id == id::kSimpleBlock;
-                const bool ok = b.simpleBlock ? ReadBlockHeader(h, b) : ReadGroup(h, b);
-                if (!ok)
-                    break;
-                if (b.simpleBlock) {
-                    b.keyframe = (b.flags & 0x80) != 0;
-                    b.discardable = (b.flags & 0x01) != 0;
-                } else {
-                    b.keyframe = b.references.empty();
-                }
-                current = b;
-                haveCurrent = true;
-                block = std::move(b);
-                return true;
-            }
-            default:
-                break;
-        }
-    }
+    Step step = Step::kGoOn;
+    while (!done && step == Step::kGoOn)
+        step = inCluster ? StepInCluster(block) : StepBetweenElements();
+    if (step == Step::kBlock)
+        return true;
     done = true;
     return false;
+}
+
+// Enters the next Cluster, or passes over the level-1 element at pos.
+BlockWalker::Impl::Step BlockWalker::Impl::StepBetweenElements() {
+    if (pos >= s->segmentEnd)
+        return Step::kEnd;
+    ElementHeader h;
+    Error error;
+    if (!ReadElementHeader(*s->source, pos, s->segmentEnd, h, error)) {
+        StopBetweenElements(error.offset, error.message);
+        return Step::kEnd;
+    }
+    if (h.id == id::kCluster) {
+        EnterCluster(h);
+        return Step::kGoOn;
+    }
+    if (h.id == id::kEbml || h.id == id::kSegment)
+        return Step::kEnd;  // only the first Segment
+    if (h.unknownSize) {
+        StopBetweenElements(pos, UnexpectedUnknownSize(h.id));
+        return Step::kEnd;
+    }
+    pos = h.End();
+    return Step::kGoOn;
+}
+
+void BlockWalker::Impl::EnterCluster(const ElementHeader& cluster) {
+    const uint64_t segEnd = s->segmentEnd;
+    inCluster = true;
+    clusterOffset = pos;
+    clusterUnknown = cluster.unknownSize;
+    clusterEnd = cluster.unknownSize ? segEnd : std::min(cluster.End(), segEnd);
+    clusterData = cluster.dataOffset;
+    clusterWhole = !cluster.unknownSize && cluster.End() <= segEnd;
+    clusterHasTimestamp = false;
+    pos = cluster.dataOffset;
+}
+
+// Takes the Cluster's child at pos, or leaves the Cluster at its end.
+BlockWalker::Impl::Step BlockWalker::Impl::StepInCluster(BlockHeader& block) {
+    if (pos >= clusterEnd) {
+        inCluster = false;
+        pos = clusterEnd;
+        return Step::kGoOn;
+    }
+    ElementHeader h;
+    Error error;
+    if (!ReadElementHeader(*s->source, pos, clusterEnd, h, error)) {
+        Stop(error.offset,
+             error.message + " inside the Cluster at byte " + std::to_string(clusterOffset));
+        return Step::kEnd;
+    }
+    if (clusterUnknown && !id::IsClusterChild(h.id)) {
+        inCluster = false;  // this element belongs to the Segment
+        return Step::kGoOn;
+    }
+    if (!FitsCluster(h))
+        return Step::kEnd;
+    pos = h.End();
+    return TakeClusterChild(h, block);
+}
+
+// Stops the walk at a child of unknown size or one that runs past its Cluster.
+bool BlockWalker::Impl::FitsCluster(const ElementHeader& h) {
+    if (h.unknownSize)
+        return Stop(pos, ElementName(h.id) + " inside a Cluster has an unknown size");
+    if (h.End() > clusterEnd) {
+        std::string message = ElementName(h.id) + " declares " + std::to_string(h.size) +
+                              " bytes, but its Cluster has only " +
+                              std::to_string(clusterEnd - h.dataOffset) + " left";
+        if (clusterEnd >= s->fileSize)
+            message += ": the file is cut short";
+        return Stop(pos, message);
+    }
+    return true;
+}
+
+BlockWalker::Impl::Step BlockWalker::Impl::TakeClusterChild(const ElementHeader& h,
+                                                            BlockHeader& block) {
+    switch (h.id) {
+        case id::kCrc32:
+            if (onCrc && h.offset == clusterData && clusterWhole && h.size == 4)
+                ReportCrc(h);
+            break;
+        case id::kTimestamp: {
+            uint64_t ts = 0;
+            if (ReadNumber(h, ts)) {
+                clusterTimestamp = ts;
+                clusterHasTimestamp = true;
+            }
+            break;
+        }
+        case id::kSimpleBlock:
+        case id::kBlockGroup:
+            return ReadBlock(h, block) ? Step::kBlock : Step::kGoOn;
+        default:
+            break;
+    }
+    return Step::kGoOn;
+}
+
+// Hands out the block of a SimpleBlock or BlockGroup; false when it is skipped.
+bool BlockWalker::Impl::ReadBlock(const ElementHeader& h, BlockHeader& block) {
+    BlockHeader b;
+    b.clusterOffset = clusterOffset;
+    b.clusterTimestamp = clusterTimestamp;
+    b.clusterHasTimestamp = clusterHasTimestamp;
+    b.blockOffset = h.offset;
+    b.simpleBlock = h.id == id::kSimpleBlock;
+    const bool ok = b.simpleBlock ? ReadBlockHeader(h, b) : ReadGroup(h, b);
+    if (!ok)
+        return false;
+    if (b.simpleBlock) {
+        b.keyframe = (b.flags & 0x80) != 0;
+        b.discardable = (b.flags & 0x01) != 0;
+    } else {
+        b.keyframe = b.references.empty();
+    }
+    current = b;
+    haveCurrent = true;
+    block = std::move(b);
+    return true;
 }
 
 BlockWalker::BlockWalker(Reader::State* state) : impl_(std::make_unique<Impl>()) {

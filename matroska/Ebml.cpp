@@ -176,6 +176,10 @@ std::string DecodeText(const uint8_t* p, size_t n) {
     return out;
 }
 
+std::string UnexpectedUnknownSize(uint32_t id) {
+    return ElementName(id) + " has an unknown size, which only Segment and Cluster may have";
+}
+
 std::string ElementName(uint32_t elementId) {
     struct Named {
         uint32_t id;

@@ -44,6 +44,10 @@ std::optional<double> DecodeFloat(const uint8_t* p, size_t n);
 // Text values: cut at the first NUL, invalid UTF-8 sequences replaced by U+FFFD.
 std::string DecodeText(const uint8_t* p, size_t n);
 
+// What is said of an element other than Segment and Cluster whose size is
+// unknown.
+std::string UnexpectedUnknownSize(uint32_t id);
+
 // The bytes as messages show them: "1A 45 DF A3".
 std::string Hex(const uint8_t* p, size_t n);
 

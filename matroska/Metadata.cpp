@@ -107,63 +107,69 @@ bool Parser::DecodeValue(const ElementHeader& h, Kind kind, uint64_t uintDefault
     switch (kind) {
         case Kind::kUint:
         case Kind::kSint:
-        case Kind::kFloat: {
-            if (h.size > 8) {
-                Problem(h.offset, ElementName(h.id) +
-                                      ": expected a number of at most 8 bytes, found " +
-                                      std::to_string(h.size) + " bytes");
-                return false;
-            }
-            uint8_t buf[8];
-            const auto n = static_cast<size_t>(h.size);
-            if (n > 0 && source_.ReadAt(h.dataOffset, buf, n) != n) {
-                Problem(h.offset, ElementName(h.id) + ": value cut short by the end of the file");
-                return false;
-            }
-            if (kind == Kind::kUint) {
-                v.u = n == 0 ? uintDefault : DecodeUint(buf, n);
-            } else if (kind == Kind::kSint) {
-                v.i = DecodeSint(buf, n);
-            } else if (n == 0) {
-                v.f = floatDefault;
-            } else {
-                v.f = DecodeFloat(buf, n);
-                if (!v.f) {
-                    Problem(h.offset, ElementName(h.id) + ": a float of " + std::to_string(n) +
-                                          " bytes is not valid (4 or 8 expected); ignored");
-                    return false;
-                }
-            }
-            return true;
-        }
+        case Kind::kFloat:
+            return DecodeNumber(h, kind, uintDefault, floatDefault, v);
         case Kind::kText:
-        case Kind::kBinary: {
-            if (h.size > kMaxHeldElementSize) {
-                Problem(h.offset, ElementName(h.id) + " of " + std::to_string(h.size) +
-                                      " bytes is larger than the reader holds in memory (" +
-                                      std::to_string(kMaxHeldElementSize) + " bytes); skipped");
-                return false;
-            }
-            if (heldBytes_ + h.size > kMaxMetadataBytes) {
-                PassOver(Limit::kMetadataBytes, h.offset);
-                return false;
-            }
-            heldBytes_ += h.size;
-            std::vector<uint8_t> bytes;
-            if (!ReadBytes(*this, h, bytes))
-                return false;
-            if (kind == Kind::kText) {
-                v.s = DecodeText(bytes.data(), bytes.size());
-            } else {
-                v.b = std::move(bytes);
-            }
-            return true;
-        }
+        case Kind::kBinary:
+            return DecodeBytes(h, kind, v);
         case Kind::kMaster:
         case Kind::kLocation:
             return true;
     }
     return false;
+}
+
+bool Parser::DecodeNumber(const ElementHeader& h, Kind kind, uint64_t uintDefault,
+                          double floatDefault, Value& v) {
+    if (h.size > 8) {
+        Problem(h.offset, ElementName(h.id) + ": expected a number of at most 8 bytes, found " +
+                              std::to_string(h.size) + " bytes");
+        return false;
+    }
+    uint8_t buf[8];
+    const auto n = static_cast<size_t>(h.size);
+    if (n > 0 && source_.ReadAt(h.dataOffset, buf, n) != n) {
+        Problem(h.offset, ElementName(h.id) + ": value cut short by the end of the file");
+        return false;
+    }
+    if (kind == Kind::kUint) {
+        v.u = n == 0 ? uintDefault : DecodeUint(buf, n);
+    } else if (kind == Kind::kSint) {
+        v.i = DecodeSint(buf, n);
+    } else if (n == 0) {
+        v.f = floatDefault;
+    } else {
+        v.f = DecodeFloat(buf, n);
+        if (!v.f) {
+            Problem(h.offset, ElementName(h.id) + ": a float of " + std::to_string(n) +
+                                  " bytes is not valid (4 or 8 expected); ignored");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Parser::DecodeBytes(const ElementHeader& h, Kind kind, Value& v) {
+    if (h.size > kMaxHeldElementSize) {
+        Problem(h.offset, ElementName(h.id) + " of " + std::to_string(h.size) +
+                              " bytes is larger than the reader holds in memory (" +
+                              std::to_string(kMaxHeldElementSize) + " bytes); skipped");
+        return false;
+    }
+    if (heldBytes_ + h.size > kMaxMetadataBytes) {
+        PassOver(Limit::kMetadataBytes, h.offset);
+        return false;
+    }
+    heldBytes_ += h.size;
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes(*this, h, bytes))
+        return false;
+    if (kind == Kind::kText) {
+        v.s = DecodeText(bytes.data(), bytes.size());
+    } else {
+        v.b = std::move(bytes);
+    }
+    return true;
 }
 
 void Parser::VerifyCrc(const ElementHeader& parent, const ElementHeader& crc) {

@@ -96,6 +96,10 @@ class Parser {
     bool CountElement(uint64_t pos);
 
   private:
+    bool DecodeNumber(const ElementHeader& child, Kind kind, uint64_t uintDefault,
+                      double floatDefault, Value& value);
+    bool DecodeBytes(const ElementHeader& child, Kind kind, Value& value);
+
     ByteSource& source_;
     std::vector<Error>& problems_;
     int depth_ = 0;

@@ -64,6 +64,15 @@ class Opener {
         Problem(error.offset, error.message + " at the Segment level");
         return false;
     }
+    void ReportAnotherSegment(const ElementHeader& h) {
+        Problem(h.offset,
+                "another " + ElementName(h.id) + " starts here; only the first Segment is read");
+    }
+    bool ReadFileHeader(uint64_t& end);
+    bool Readable(const detail::EbmlHeader& header);
+    bool OpenSegment(uint64_t from);
+    bool ReadUpToFirstCluster();
+    void MergeTags();
     void Handle(ElementHeader h);
     void FollowSeekHead();
     void Scan(uint64_t from);
@@ -78,22 +87,45 @@ class Opener {
 };
 
 bool Opener::Run() {
-    ByteSource& src = *s_.source;
-    s_.fileSize = src.Size();
+    s_.fileSize = s_.source->Size();
     if (s_.fileSize == 0)
         return Fatal(0, "not a Matroska file: the file is empty");
+    uint64_t headerEnd = 0;
+    if (!ReadFileHeader(headerEnd) || !OpenSegment(headerEnd))
+        return false;
+    const bool whole = ReadUpToFirstCluster();
+    if (NeedMore())
+        FollowSeekHead();
+    if (NeedMore() && !seekHeadTrusted_ && s_.firstCluster && whole)
+        Scan(*s_.firstCluster);
+    MergeTags();
+    if (!(s_.found & kSectionInfo))
+        Problem(s_.segmentData, "no Info element; TimestampScale taken as 1000000");
+    return true;
+}
 
+// The EBML header at the start of the file; `end` is where it ends.
+bool Opener::ReadFileHeader(uint64_t& end) {
     ElementHeader ebml;
     Error error;
-    if (!ReadElementHeader(src, 0, s_.fileSize, ebml, error) || ebml.id != id::kEbml) {
+    if (!ReadElementHeader(*s_.source, 0, s_.fileSize, ebml, error) || ebml.id != id::kEbml) {
         return Fatal(0, "not a Matroska file: expected the EBML header (1A 45 DF A3), found " +
-                            HexBytes(src, 0, 4));
+                            HexBytes(*s_.source, 0, 4));
     }
     if (ebml.unknownSize || ebml.End() > s_.fileSize) {
         return Fatal(0, "the EBML header runs past the end of the file");
     }
     detail::EbmlHeader header;
     detail::ReadEbmlHeader(parser_, ebml, header);
+    if (!Readable(header))
+        return false;
+    s_.docType = header.docType;
+    end = ebml.End();
+    return true;
+}
+
+// Whether the header names a document this reader can read.
+bool Opener::Readable(const detail::EbmlHeader& header) {
     if (header.docType != "matroska" && header.docType != "webm") {
         return Fatal(0, "not a Matroska file: DocType is '" + header.docType +
                             "', expected 'matroska' or 'webm'");
@@ -112,13 +144,15 @@ bool Opener::Run() {
                        " is newer than this reader (" + std::to_string(kReadableVersion) +
                        "); unknown elements are skipped");
     }
-    s_.docType = header.docType;
+    return true;
+}
 
-    // The Segment: the first root element after the header that is one.
-    uint64_t pos = ebml.End();
+// The Segment: the first root element from `from` on that is one.
+bool Opener::OpenSegment(uint64_t from) {
     ElementHeader segment;
-    for (;;) {
-        if (!ReadElementHeader(src, pos, s_.fileSize, segment, error)) {
+    Error error;
+    for (uint64_t pos = from;; pos = segment.End()) {
+        if (!ReadElementHeader(*s_.source, pos, s_.fileSize, segment, error)) {
             return Fatal(error.offset,
                          "expected a Segment after the EBML header: " + error.message);
         }
@@ -128,7 +162,6 @@ bool Opener::Run() {
             return Fatal(segment.offset, "expected a Segment after the EBML header, found " +
                                              ElementName(segment.id));
         }
-        pos = segment.End();
     }
     s_.segmentData = segment.dataOffset;
     s_.segmentEnd = segment.unknownSize ? s_.fileSize : segment.End();
@@ -140,54 +173,45 @@ bool Opener::Run() {
         s_.segmentEnd = s_.fileSize;
     }
     s_.opened = true;
+    return true;
+}
 
-    // Level-1 elements up to the first Cluster.
-    pos = s_.segmentData;
-    bool damaged = false;
-    while (pos < s_.segmentEnd) {
+// The level-1 elements up to the first Cluster. False when damage stops the
+// walk before it.
+bool Opener::ReadUpToFirstCluster() {
+    for (uint64_t pos = s_.segmentData; pos < s_.segmentEnd;) {
         ElementHeader h;
-        if (!ReadHeader(pos, s_.segmentEnd, h)) {
-            damaged = true;
-            break;
-        }
+        if (!ReadHeader(pos, s_.segmentEnd, h))
+            return false;
         if (h.id == id::kCluster) {
             s_.firstCluster = pos;
-            break;
+            return true;
         }
         if (h.id == id::kEbml || h.id == id::kSegment) {
-            Problem(pos, "another " + ElementName(h.id) +
-                             " starts here; only the first Segment is read");
-            break;
+            ReportAnotherSegment(h);
+            return true;
         }
         if (h.unknownSize) {
-            Problem(pos, ElementName(h.id) +
-                             " has an unknown size, which only Segment and Cluster may have");
-            damaged = true;
-            break;
+            Problem(pos, UnexpectedUnknownSize(h.id));
+            return false;
         }
         Handle(h);
-        if (h.End() > s_.segmentEnd) {
-            damaged = true;
-            break;
-        }
+        if (h.End() > s_.segmentEnd)
+            return false;
         pos = h.End();
     }
-
-    if (NeedMore())
-        FollowSeekHead();
-    if (NeedMore() && !seekHeadTrusted_ && s_.firstCluster && !damaged)
-        Scan(*s_.firstCluster);
-    // Every Tags element, merged in file order.
-    if (!s_.tagsRead.empty()) {
-        s_.tags.emplace();
-        for (auto& [offset, tags] : s_.tagsRead) {
-            for (Tag& t : tags)
-                s_.tags->tags.push_back(std::move(t));
-        }
-    }
-    if (!(s_.found & kSectionInfo))
-        Problem(s_.segmentData, "no Info element; TimestampScale taken as 1000000");
     return true;
+}
+
+// Every Tags element, merged in file order.
+void Opener::MergeTags() {
+    if (s_.tagsRead.empty())
+        return;
+    s_.tags.emplace();
+    for (auto& [offset, tags] : s_.tagsRead) {
+        for (Tag& t : tags)
+            s_.tags->tags.push_back(std::move(t));
+    }
 }
 
 void Opener::Handle(ElementHeader h) {
@@ -319,14 +343,12 @@ void Opener::Scan(uint64_t from) {
         if (!ReadHeader(pos, s_.segmentEnd, h))
             return;
         if (h.id == id::kEbml || h.id == id::kSegment) {
-            Problem(pos, "another " + ElementName(h.id) +
-                             " starts here; only the first Segment is read");
+            ReportAnotherSegment(h);
             return;
         }
         if (h.unknownSize) {
             if (h.id != id::kCluster) {
-                Problem(pos, ElementName(h.id) +
-                                 " has an unknown size, which only Segment and Cluster may have");
+                Problem(pos, UnexpectedUnknownSize(h.id));
                 return;
             }
             pos = PassUnknownCluster(h);

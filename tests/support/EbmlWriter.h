@@ -375,7 +375,8 @@ inline Bytes FixedLace(const std::vector<Bytes>& frames) {
 // EBML lacing: first size as a VINT, then signed differences.
 inline Bytes EbmlLace(const std::vector<Bytes>& frames) {
     Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
-    Append(out, Size(frames[0].size()));
+    if (frames.size() > 1)
+        Append(out, Size(frames[0].size()));
     for (size_t i = 1; i + 1 < frames.size(); ++i) {
         const int64_t diff =
             static_cast<int64_t>(frames[i].size()) - static_cast<int64_t>(frames[i - 1].size());

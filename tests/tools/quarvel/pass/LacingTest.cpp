@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/EbmlWriter.h"
 #include "tools/quarvel/pass/Lacing.h"
 
 namespace quarvel {
@@ -58,6 +59,11 @@ TEST(Lacing, EbmlSignedDifferences) {
     auto g = Split(Payload({2, 0x81, 0xFF}, {1, 65, 3}), Lacing::kEbml);
     ASSERT_EQ(g.size(), 3u);
     EXPECT_EQ(g[1].size, 65u);
+    // A lace of one frame stores no size: the frame is the rest of the block.
+    auto one = Split(ebmltest::EbmlLace({{7, 8, 9}}), Lacing::kEbml);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].offset, 1u);
+    EXPECT_EQ(one[0].size, 3u);
 }
 
 TEST(Lacing, FixedSizeSplitsEvenly) {

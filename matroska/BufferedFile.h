@@ -45,7 +45,8 @@ class BufferedFile : public ByteSource {
     // than a buffer holds. Valid until BeforeChange is next called.
     const uint8_t* Hold(uint64_t offset, size_t size);
 
-    // The window: the file offset of its first byte, and its bytes.
+    // The window: the file offsets of its first byte and of the byte after
+    // its last, and its bytes.
     uint64_t Start() const { return start_; }
     uint64_t End() const { return start_ + len_; }
     const uint8_t* Data() const { return buffers_[current_].data(); }
@@ -59,9 +60,8 @@ class BufferedFile : public ByteSource {
     virtual void OnJump() {}
     // `n` bytes at file offset `at` have just been read into `data`: into the
     // window, or straight into the caller's memory.
-    virtual void OnRead(uint64_t at, const uint8_t* data, size_t n, bool intoWindow) {
-        (void)at, (void)data, (void)n, (void)intoWindow;
-    }
+    virtual void OnRead(uint64_t /*at*/, const uint8_t* /*data*/, size_t /*n*/,
+                        bool /*intoWindow*/) {}
     // Called before the window's bytes are moved or dropped and before the
     // other buffer is written over.
     virtual void BeforeChange() {}

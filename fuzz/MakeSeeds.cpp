@@ -1,6 +1,7 @@
 // Writes the first inputs of the lacing and content-decoding fuzz targets from
 // Matroska files (the test fixtures): the first frames of every track, laced
-// three ways, or encoded with zlib and with header stripping.
+// three ways, or encoded with zlib and with header stripping; and, for content
+// decoding, two zlib frames that inflate to megabytes.
 //
 //   fuzz_seeds lacing|content_decoding FOLDER FILE...
 #include <zlib.h>
@@ -104,6 +105,14 @@ std::vector<Bytes> ContentSeeds(const std::vector<Bytes>& frames) {
     };
 }
 
+// Frames of zeros, zlib-compressed: one that inflates past the first pass's
+// buffer, one past the ratio by which a frame may grow.
+std::vector<Bytes> InflationSeeds() {
+    using fuzzinput::ContentInput;
+    return {ContentInputBytes(ContentInput{{Encoding(0, 0)}, Deflated(Bytes(2 << 20, 0))}),
+            ContentInputBytes(ContentInput{{Encoding(0, 0)}, Deflated(Bytes(4 << 20, 0))})};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,17 +122,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[2];
-    int written = 0;
+    std::vector<Bytes> seeds = target == "lacing" ? std::vector<Bytes>{} : InflationSeeds();
     for (int i = 3; i < argc; ++i) {
         for (const auto& [track, frames] : FirstFrames(argv[i])) {
-            const auto seeds = target == "lacing" ? LacingSeeds(frames) : ContentSeeds(frames);
-            for (const Bytes& seed : seeds) {
-                const std::string name = folder + "/seed-" + std::to_string(written++);
-                if (!Write(name, seed)) {
-                    std::perror(name.c_str());
-                    return 1;
-                }
+            for (Bytes& seed : target == "lacing" ? LacingSeeds(frames) : ContentSeeds(frames)) {
+                seeds.push_back(std::move(seed));
             }
+        }
+    }
+    int written = 0;
+    for (const Bytes& seed : seeds) {
+        const std::string name = folder + "/seed-" + std::to_string(written++);
+        if (!Write(name, seed)) {
+            std::perror(name.c_str());
+            return 1;
         }
     }
     std::printf("%d seeds in %s\n", written, folder.c_str());

@@ -9,8 +9,8 @@ set -euo pipefail
 target="${1:-}"
 seconds="${2:-300}"
 case "$target" in
-    reader) max_len=65536 ;;
-    lacing | content_decoding) max_len=16384 ;;
+    reader | content_decoding) max_len=65536 ;;
+    lacing) max_len=16384 ;;
     *) echo "usage: fuzz/run.sh reader|lacing|content_decoding [SECONDS]" >&2; exit 2 ;;
 esac
 root="$(cd "$(dirname "$0")/.." && pwd)"

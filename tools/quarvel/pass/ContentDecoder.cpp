@@ -26,10 +26,6 @@ const char* AlgoName(uint64_t algo) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 enum class Inflated { kWhole, kDamaged, kTooLarge };
 
 // Inflates `data`, handing the output to `take` in pieces of at most 64 KiB;

@@ -69,6 +69,8 @@ QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
         }
         case Kind::Cancelled:
             return Message(TMessage::OutcomeCancelled);
+        case Kind::Lost:
+            return Message(TMessage::OutcomeLost).arg(Decode(outcome.reason));
     }
     return Message(TMessage::OutcomeUnknown);
 }

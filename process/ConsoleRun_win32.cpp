@@ -23,11 +23,26 @@ using Clock = std::chrono::steady_clock;
 // window program has none: this program attaches to the tool's console for
 // the moment of sending. The break goes to the tool's process group (its id
 // is the tool's), so it reaches the tool and whatever it started, and
-// nothing else.
+// nothing else. Where the system cannot send a break (Wine, for one), a
+// Ctrl+C goes instead: the tools heed both. This program ignores Ctrl+C
+// itself from then on, lest the event reach it too; the tools it starts lead
+// groups of their own, which ignore Ctrl+C unless they ask for it anyway.
+// A program that had a console gets a new one afterwards, so that the tools
+// it runs hidden keep sharing one.
 bool SendBreak(DWORD pid) {
+    DWORD attached = 0;
+    const bool hadConsole = GetConsoleProcessList(&attached, 1) != 0;
     FreeConsole();
-    const bool sent = AttachConsole(pid) && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, pid);
+    bool sent = false;
+    if (AttachConsole(pid)) {
+        sent =
+            GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, pid) ||
+            (SetConsoleCtrlHandler(nullptr, TRUE) && GenerateConsoleCtrlEvent(CTRL_C_EVENT, pid));
+    }
     FreeConsole();
+    if (hadConsole) {
+        AllocConsole();
+    }
     return sent;
 }
 

@@ -1,6 +1,9 @@
 // Windows: the program keeps its texts (paths, command lines, the system's
 // messages) in UTF-8; the ANSI calls of the system take and give the ANSI
 // code page. Every text crosses over here, on its way in and on its way out.
+// A text on its way in that is not UTF-8 is taken to be in the code page
+// already (a path the window took from the system as it came) and passes
+// unchanged: no ANSI path with an accented letter reads as UTF-8 in practice.
 #pragma once
 
 #include <windows.h>
@@ -52,20 +55,26 @@ inline std::optional<std::wstring> WideFromUtf8(std::string_view utf8) {
     return ansitext::Widen(CP_UTF8, utf8);
 }
 
-// A UTF-8 text in the ANSI code page, or std::nullopt when it is not UTF-8 or
-// holds a character the code page has no form for: passing a look-alike
-// instead would name another file.
-inline std::optional<std::string> AnsiFromUtf8(std::string_view utf8) {
-    const std::optional<std::wstring> wide = WideFromUtf8(utf8);
-    if (!wide) {
-        return std::nullopt;
+// A text of the program as an ANSI call takes it.
+struct AnsiText {
+    std::string text;        // in the ANSI code page
+    std::size_t characters;  // as the system counts them (UTF-16 units)
+    bool fromUtf8;           // converted from UTF-8, to be converted back
+};
+
+// std::nullopt for a UTF-8 text holding a character the code page has no
+// form for: passing a look-alike instead would name another file.
+inline std::optional<AnsiText> ToAnsiCall(std::string_view text) {
+    if (const std::optional<std::wstring> wide = WideFromUtf8(text)) {
+        BOOL lossy = FALSE;
+        std::string ansi = ansitext::Narrow(CP_ACP, *wide, &lossy);
+        if (lossy) {
+            return std::nullopt;
+        }
+        return AnsiText{std::move(ansi), wide->size(), true};
     }
-    BOOL lossy = FALSE;
-    std::string ansi = ansitext::Narrow(CP_ACP, *wide, &lossy);
-    if (lossy) {
-        return std::nullopt;
-    }
-    return ansi;
+    const std::optional<std::wstring> wide = ansitext::Widen(CP_ACP, text);
+    return AnsiText{std::string(text), wide ? wide->size() : text.size(), false};
 }
 
 // An ANSI text in UTF-8 (every ANSI byte has a UTF-8 form).

@@ -8,18 +8,19 @@
 namespace torvane {
 
 std::string ExtractShortPathName(const std::string& path) {
-    const std::optional<std::string> ansi = AnsiFromUtf8(path);
-    if (!ansi || ansi->empty()) {
+    const std::optional<AnsiText> ansi = ToAnsiCall(path);
+    if (!ansi || ansi->text.empty()) {
         return {};
     }
     // A buffer of MAX_PATH bytes, terminator included; a longer short form is
     // treated as a failure, as is any failure of the call.
     char buffer[MAX_PATH];
-    const DWORD got = GetShortPathNameA(ansi->c_str(), buffer, MAX_PATH);
+    const DWORD got = GetShortPathNameA(ansi->text.c_str(), buffer, MAX_PATH);
     if (got == 0 || got >= MAX_PATH) {
         return {};
     }
-    return Utf8FromAnsi(std::string_view(buffer, got));
+    const std::string_view shortForm(buffer, got);
+    return ansi->fromUtf8 ? Utf8FromAnsi(shortForm) : std::string(shortForm);
 }
 
 std::string CommandWord(const std::string& shortPath) {

@@ -165,11 +165,11 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
 
     // The system takes the line in the ANSI code page; one that cannot be
     // passed on whole is not started.
-    const std::optional<std::string> command = AnsiFromUtf8(ExeName + " " + CommadLine);
+    const std::optional<AnsiText> command = ToAnsiCall(ExeName + " " + CommadLine);
     if (!command) {
         throw ECreateChildProcessErr();
     }
-    std::vector<char> buffer(command->begin(), command->end());
+    std::vector<char> buffer(command->text.begin(), command->text.end());
     buffer.push_back('\0');
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,

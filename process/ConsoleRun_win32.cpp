@@ -80,23 +80,22 @@ void ConsoleRun::Impl::Start(std::string_view commandLine) {
         outcome.startFailure = ConsoleOutcome::StartFailure::EmptyCommand;
         return;
     }
-    const std::optional<std::wstring> wide = WideFromUtf8(commandLine);
-    const std::optional<std::string> ansi = AnsiFromUtf8(commandLine);
-    if (!wide || !ansi) {
+    const std::optional<AnsiText> ansi = ToAnsiCall(commandLine);
+    if (!ansi) {
         RefuseToStart(commandLine,
                       "the command line holds a character that the system's "
                       "code page cannot pass on");
         return;
     }
-    if (wide->size() > kMaxWindowsCommandLine) {
-        RefuseToStart(commandLine, "the command line holds " + std::to_string(wide->size()) +
+    if (ansi->characters > kMaxWindowsCommandLine) {
+        RefuseToStart(commandLine, "the command line holds " + std::to_string(ansi->characters) +
                                        " characters, more than the " +
                                        std::to_string(kMaxWindowsCommandLine) +
                                        " that Windows takes");
         return;
     }
     // CreateProcessA may write into the command line.
-    std::vector<char> buffer(ansi->begin(), ansi->end());
+    std::vector<char> buffer(ansi->text.begin(), ansi->text.end());
     buffer.push_back('\0');
 
     STARTUPINFOA startup{};

@@ -32,6 +32,8 @@ TEST(ShortPath, Utf8PathsCrossTheAnsiCall) {
     const std::string shortForm = ExtractShortPathName(files.File("Pel\u00edcula.mkv"));
     ASSERT_NE(shortForm, "");
     EXPECT_TRUE(fs::equivalent(fs::u8path(shortForm), film));
+    // A path in the code page already, as the window took it from the system.
+    EXPECT_NE(ExtractShortPathName(files.File(std::string("Pel\xed") + "cula.mkv")), "");
     EXPECT_EQ(ExtractShortPathName(""), "");
     EXPECT_EQ(ExtractShortPathName(files.File("missing.mkv")), "");
     std::ofstream(fs::path(files.Path()) / L"\u03a9.mkv") << "x";

@@ -66,6 +66,7 @@ struct ConsoleRun::Impl {
     bool TryReap(DWORD timeout);
     void Lose(DWORD error);
     DWORD MsUntilKill() const;
+    void Kill();
     void KillWhenGraceIsOver();
 };
 
@@ -155,9 +156,15 @@ DWORD ConsoleRun::Impl::MsUntilKill() const {
     return left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
 }
 
-void ConsoleRun::Impl::KillWhenGraceIsOver() {
-    if (cancelled && !ended && process != nullptr && Clock::now() >= killAt) {
+void ConsoleRun::Impl::Kill() {
+    if (!ended && process != nullptr) {
         TerminateProcess(process, 1);
+    }
+}
+
+void ConsoleRun::Impl::KillWhenGraceIsOver() {
+    if (cancelled && Clock::now() >= killAt) {
+        Kill();
     }
 }
 
@@ -208,8 +215,9 @@ ConsoleOutcome ConsoleRun::Wait(std::string*) {
     if (impl_->pid == 0) {
         return impl_->outcome;
     }
+    // The grace has been waited out when the timed wait gives up.
     if (impl_->cancelled && !impl_->TryReap(impl_->MsUntilKill())) {
-        impl_->KillWhenGraceIsOver();
+        impl_->Kill();
     }
     impl_->TryReap(INFINITE);
     return impl_->outcome;
@@ -222,9 +230,8 @@ void ConsoleRun::Cancel(std::chrono::milliseconds grace) {
     impl_->cancelled = true;
     impl_->killAt = Clock::now() + grace;
     if (!SendBreak(impl_->pid)) {
-        // The break cannot reach it: there is nothing to wait for.
-        impl_->killAt = Clock::now();
-        impl_->KillWhenGraceIsOver();
+        // The request cannot reach it: there is nothing to wait for.
+        impl_->Kill();
     }
 }
 

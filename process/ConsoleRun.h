@@ -39,7 +39,7 @@ struct ConsoleOutcome {
     int code = 0;
     StartFailure startFailure = StartFailure::EmptyCommand;
     std::string program;
-    std::string reason;  // the system's text, UTF-8
+    std::string reason;  // why, in UTF-8 (the system's own text where it gave one)
 
     // True only for a tool that ended by itself with status 0.
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }

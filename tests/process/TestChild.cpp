@@ -134,23 +134,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "copy") {  // copy FROM TO: the bytes of one file into another
-        if (argc < 4) {
-            return 2;
-        }
-        std::FILE* from = std::fopen(argv[2], "rb");
-        std::FILE* to = std::fopen(argv[3], "wb");
-        char buffer[4096];
-        std::size_t got = 0;
-        while (from != nullptr && to != nullptr && (got = std::fread(buffer, 1, 4096, from)) > 0) {
-            std::fwrite(buffer, 1, got, to);
-        }
-        const bool copied = from != nullptr && to != nullptr;
-        for (std::FILE* file : {from, to}) {
-            if (file != nullptr) {
-                std::fclose(file);
-            }
-        }
-        return copied ? 0 : 2;
+        std::error_code error;
+        return argc > 3 && std::filesystem::copy_file(argv[2], argv[3], error) ? 0 : 2;
     }
 #ifdef _WIN32
     if (mode == "world") {  // world FILE: where both outputs go, and the folder, into FILE

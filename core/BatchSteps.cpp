@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
 
 namespace torvane {
 namespace {
@@ -38,10 +39,11 @@ std::string StepCommandLine(const FilePlan& file, BatchStep step, const std::str
                             const std::string& shortFolder) {
     const Kind kind = step == BatchStep::Tracks ? Kind::Track : Kind::Attachment;
     std::string line = std::string(kExtractToolName) +
-                       (step == BatchStep::Tracks ? " tracks " : " attachments ") + shortSource;
+                       (step == BatchStep::Tracks ? " tracks " : " attachments ") +
+                       CommandWord(shortSource);
     for (const PlannedOutput& output : file.outputs) {
         if (output.kind == kind) {
-            line += " " + output.id + ":" + shortFolder + output.name;
+            line += " " + output.id + ":" + CommandWord(shortFolder) + output.name;
         }
     }
     return line;

@@ -27,7 +27,7 @@ std::vector<BatchStep> StepsOf(const FilePlan& file);
 // The command line of a Tracks or Attachments step: the extraction tool's
 // bare name, its mode, the source's short form, then "id:FOLDER NAME" for
 // every output of that kind, FOLDER being the short form of the file's
-// folder with its separator. Nothing is quoted.
+// folder with its separator; both as CommandWord gives them.
 std::string StepCommandLine(const FilePlan& file, BatchStep step, const std::string& shortSource,
                             const std::string& shortFolder);
 

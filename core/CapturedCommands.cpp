@@ -13,17 +13,17 @@ std::string ExtractionTool(const std::string& programFolder) {
 }  // namespace
 
 std::string ListingCommand(const std::string& programFolder, const std::string& shortSource) {
-    return programFolder + ToolFileName(kIdentifyToolName) + " -i " + shortSource;
+    return programFolder + ToolFileName(kIdentifyToolName) + " -i " + CommandWord(shortSource);
 }
 
 std::string ChaptersCommand(const std::string& programFolder, const std::string& shortSource,
                             ChapterFormat format) {
-    return ExtractionTool(programFolder) + " chapters " + shortSource +
+    return ExtractionTool(programFolder) + " chapters " + CommandWord(shortSource) +
            (format == ChapterFormat::SimpleText ? " -s" : "");
 }
 
 std::string TagsCommand(const std::string& programFolder, const std::string& shortSource) {
-    return ExtractionTool(programFolder) + " tags " + shortSource;
+    return ExtractionTool(programFolder) + " tags " + CommandWord(shortSource);
 }
 
 }  // namespace torvane

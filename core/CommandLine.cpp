@@ -6,6 +6,7 @@
 
 #include "core/Formats.h"
 #include "core/OutputFolder.h"
+#include "core/ShortPath.h"
 
 namespace torvane {
 namespace {
@@ -54,7 +55,7 @@ CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::str
                                    const TextOperation& classify, const TextOperation& attachmentId,
                                    const TextOperation& attachmentFileName,
                                    const TextOperation& shortForm) {
-    const std::string source = shortForm(sourcePath);
+    const std::string source = CommandWord(shortForm(sourcePath));
     CommandLines out;
     out.tracks = std::string(kTracksStart) + source + " ";
     out.attachments = std::string(kAttachmentsStart) + source + " ";
@@ -88,7 +89,7 @@ CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::str
             out.tagsSelected = true;
             continue;
         }
-        const std::string folder = OutputFolderPrefix(shortForm(outputFolder));
+        const std::string folder = CommandWord(OutputFolderPrefix(shortForm(outputFolder)));
         const std::string n = std::to_string(k + 1);
         if (kind == kKindAttachment) {
             out.attachmentsSelected = true;

@@ -70,8 +70,9 @@ class OutputNames {
 // - shortForm (ExtractShortPathName) for the source path, and for the output
 //   folder once per checked item that is not the tags entry.
 // A track's id and file number is its position n in the list, counted from 1.
-// Nothing is quoted. The output folder's short form gets a separator when it
-// lacks one (OutputFolderPrefix). The tracks, the chapters file and the tags
+// The short forms go in as CommandWord gives them (quoted on Windows when
+// they still hold a blank). The output folder's short form gets a separator
+// when it lacks one (OutputFolderPrefix). The tracks, the chapters file and the tags
 // file keep their names; an attachment whose name one of them, or an earlier
 // attachment, already has gets a distinct one (OutputNames). Tracks and
 // attachments lines always end in one blank.

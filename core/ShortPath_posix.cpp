@@ -187,4 +187,8 @@ std::string ExtractShortPathName(const std::string& path) {
     return trailingSlash ? link + "/" : link;
 }
 
+std::string CommandWord(const std::string& shortPath) {
+    return shortPath;
+}
+
 }  // namespace torvane

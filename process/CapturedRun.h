@@ -36,9 +36,11 @@ struct CapturedEnd {
         Signalled,  // the child was killed by a signal it did not ask for; code is the signal
         TimedOut,   // the child went silent for the whole Timeout, or had not ended shortly
                     // after closing its output; it was killed
+        Lost,       // the system could not tell how (or whether) the child ended; reason says why
     };
     Kind kind = Kind::Exited;
     int code = 0;
+    std::string reason;  // for Lost: the system's text, UTF-8
 
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
     // The tools end with status 1 when all asked for was done, with warnings.
@@ -57,7 +59,9 @@ struct CapturedEnd {
 // window.
 class TChildProc {
   public:
-    // Starts the child. Throws ECreatePipeErr when a pipe cannot be made,
+    // Starts the child. The command line is UTF-8; Windows takes it in the
+    // ANSI code page, and one holding a character the code page cannot pass
+    // on is not started. Throws ECreatePipeErr when a pipe cannot be made,
     // EDuplicateHandleErr when the pipe ends cannot be set up for the child,
     // and ECreateChildProcessErr when the program cannot be found or started.
     // Nothing is left open when it throws.

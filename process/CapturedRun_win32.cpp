@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AnsiText_win32.h"
 #include "process/CapturedRun.h"
 
 namespace torvane {
@@ -85,6 +86,7 @@ struct TChildProc::Impl {
     DWORD processId = 0;
     std::string errors;
     bool timedOut = false;
+    std::optional<DWORD> lostBy;  // the error of a wait or query that failed
     std::optional<CapturedEnd> end;
 
     bool ReadErrors() {
@@ -101,12 +103,35 @@ struct TChildProc::Impl {
     // Awaits the process for up to graceMs, terminating it when it is still
     // running then.
     void Reap(DWORD graceMs) {
-        if (process.get() != nullptr &&
-            WaitForSingleObject(process.get(), graceMs) == WAIT_TIMEOUT) {
+        if (process.get() == nullptr || lostBy) {
+            return;
+        }
+        DWORD waited = WaitForSingleObject(process.get(), graceMs);
+        if (waited == WAIT_TIMEOUT) {
             TerminateProcess(process.get(), 1);
-            WaitForSingleObject(process.get(), INFINITE);
+            waited = WaitForSingleObject(process.get(), INFINITE);
             timedOut = true;
         }
+        if (waited != WAIT_OBJECT_0) {
+            lostBy = GetLastError();
+        }
+    }
+
+    CapturedEnd End() {
+        CapturedEnd told;
+        DWORD code = 0;
+        if (!lostBy && !timedOut && !GetExitCodeProcess(process.get(), &code)) {
+            lostBy = GetLastError();
+        }
+        if (lostBy) {
+            told.kind = CapturedEnd::Kind::Lost;
+            told.reason = SystemMessage(*lostBy);
+        } else if (timedOut) {
+            told.kind = CapturedEnd::Kind::TimedOut;
+        } else {
+            told.code = static_cast<int>(code);
+        }
+        return told;
     }
 };
 
@@ -138,8 +163,13 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     si.hStdOutput = stdoutWr.get();
     si.hStdError = stderrWr.get();
 
-    std::string command = ExeName + " " + CommadLine;
-    std::vector<char> buffer(command.begin(), command.end());
+    // The system takes the line in the ANSI code page; one that cannot be
+    // passed on whole is not started.
+    const std::optional<AnsiText> command = ToAnsiCall(ExeName + " " + CommadLine);
+    if (!command) {
+        throw ECreateChildProcessErr();
+    }
+    std::vector<char> buffer(command->text.begin(), command->text.end());
     buffer.push_back('\0');
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
@@ -176,15 +206,8 @@ CapturedEnd TChildProc::Finish() {
     }
     impl_->Reap(impl_->timedOut ? 0 : kReapGraceMs);
     impl_->ReadErrors();
-    CapturedEnd end;
-    DWORD code = 0;
-    if (impl_->timedOut) {
-        end.kind = CapturedEnd::Kind::TimedOut;
-    } else if (impl_->process.get() != nullptr && GetExitCodeProcess(impl_->process.get(), &code)) {
-        end.code = static_cast<int>(code);
-    }
-    impl_->end = end;
-    return end;
+    impl_->end = impl_->End();
+    return *impl_->end;
 }
 
 void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {

@@ -17,9 +17,18 @@ StepResult StepResultOf(const ConsoleOutcome& outcome) {
 
 ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end) {
     ConsoleOutcome outcome;
-    outcome.kind = end.kind == CapturedEnd::Kind::Signalled ? ConsoleOutcome::Kind::Signalled
-                                                            : ConsoleOutcome::Kind::Exited;
+    switch (end.kind) {
+        case CapturedEnd::Kind::Signalled:
+            outcome.kind = ConsoleOutcome::Kind::Signalled;
+            break;
+        case CapturedEnd::Kind::Lost:
+            outcome.kind = ConsoleOutcome::Kind::Lost;
+            break;
+        default:
+            outcome.kind = ConsoleOutcome::Kind::Exited;
+    }
     outcome.code = end.code;
+    outcome.reason = end.reason;
     return outcome;
 }
 

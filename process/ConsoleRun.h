@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ struct ConsoleOutcome {
         Exited,      // the tool ended by itself; code is its exit status
         Signalled,   // the tool was killed by a signal it did not ask for; code is the signal
         Cancelled,   // the run was ended on request before the tool had ended by itself
+        Lost,        // the system could not tell how (or whether) the tool ended; reason says why
     };
     // Why a tool was not started.
     enum class StartFailure {
@@ -37,7 +39,7 @@ struct ConsoleOutcome {
     int code = 0;
     StartFailure startFailure = StartFailure::EmptyCommand;
     std::string program;
-    std::string reason;
+    std::string reason;  // why, in UTF-8 (the system's own text where it gave one)
 
     // True only for a tool that ended by itself with status 0.
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
@@ -52,7 +54,7 @@ struct ConsoleOutcome {
 StepResult StepResultOf(const ConsoleOutcome& outcome);
 
 // A captured run's end (one that did not time out) told as a console run's:
-// exited with its status, or killed by its signal.
+// exited with its status, killed by its signal, or lost with its reason.
 ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end);
 
 // The system's name of a signal ("Segmentation fault"), or the empty text
@@ -84,21 +86,28 @@ std::optional<int> ParseProgressLine(std::string_view line);
 
 // One run of a console tool.
 //
-// The command line is split at blanks and its first word looked up as the
-// platform does for an unquoted program (POSIX: the program folder first,
-// then each folder of the search path; see CommandSplit.h). There is no
-// limit on its length. The tool inherits the current folder and environment.
+// The command line (UTF-8) is split at blanks and its first word looked up
+// as the platform does for an unquoted program (POSIX: the program folder
+// first, then each folder of the search path; see CommandSplit.h). The tool
+// inherits the current folder and environment, and leads a process group of
+// its own, so that cancelling reaches whatever it started.
 //
 // POSIX: standard output and standard error share one pipe whose read end
-// OutputHandle() gives, non-blocking; standard input is /dev/null. The tool
-// leads a process group of its own, so that cancelling reaches whatever it
-// started.
-// Windows: the tool gets a console window of its own and writes there;
-// OutputHandle() is -1.
+// OutputHandle() gives, non-blocking; standard input is /dev/null. There is
+// no limit on the command line's length.
+// Windows: the tool gets a console window of its own and writes both outputs
+// there; OutputHandle() is -1. The line goes to the system in the ANSI code
+// page: one longer than the kMaxWindowsCommandLine characters Windows takes,
+// or holding a character the code page has no form for, is not started
+// (CannotRun, with the reason).
 class ConsoleRun {
   public:
     // How long a cancelled tool may take to end before it is killed.
     static constexpr std::chrono::milliseconds kDefaultGrace{3000};
+
+    // The longest command line Windows starts, in characters, its
+    // terminator not counted.
+    static constexpr std::size_t kMaxWindowsCommandLine = 32766;
 
     // Starts the tool. A failure to start throws nothing: Started() is false
     // and Poll() gives the NotStarted outcome with its reason.
@@ -138,10 +147,11 @@ class ConsoleRun {
     ConsoleOutcome Wait(std::string* output = nullptr);
 
     // Asks the tool to end (POSIX: SIGTERM, and SIGCONT in case it was
-    // stopped, to its process group; Windows: the process is terminated).
-    // One still running `grace` later is killed (SIGKILL) by the next Poll,
-    // Wait or the destructor. The outcome is then Cancelled, whatever status
-    // the tool ends with. Does nothing once the tool has ended.
+    // stopped, to its process group; Windows: CTRL_BREAK_EVENT to its
+    // process group, on its console). One still running `grace` later is
+    // killed (SIGKILL; TerminateProcess) by the next Poll, Wait or the
+    // destructor. The outcome is then Cancelled, whatever status the tool
+    // ends with. Does nothing once the tool has ended.
     void Cancel(std::chrono::milliseconds grace = kDefaultGrace);
 
     // The tool's process id, or -1.

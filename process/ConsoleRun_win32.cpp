@@ -1,10 +1,12 @@
-// Windows: the tool gets a console window of its own (new console, normal
-// priority, shown), as the platform starts console programs; its output goes
-// there, not to this program.
+// Windows: the tool gets a console window of its own (new console, new
+// process group, normal priority, shown), as the platform starts console
+// programs; both its outputs go there, not to this program.
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
+#include "core/AnsiText_win32.h"
 #include "process/ConsoleRun.h"
 
 namespace torvane {
@@ -15,20 +17,38 @@ std::string SignalDescription(int) {
 
 namespace {
 
-std::string SystemText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length > 0 && text != nullptr ? std::string(text, length) : std::string();
-    if (text != nullptr) {
-        LocalFree(text);
+using Clock = std::chrono::steady_clock;
+
+// A break reaches only the processes attached to the sender's console, and a
+// window program has none: this program attaches to the tool's console for
+// the moment of sending. The break goes to the tool's process group (its id
+// is the tool's), so it reaches the tool and whatever it started, and
+// nothing else. Where the system cannot send a break (Wine, for one), a
+// Ctrl+C goes instead: the tools heed both. This program ignores Ctrl+C
+// itself from then on, lest the event reach it too; the tools it starts lead
+// groups of their own, which ignore Ctrl+C unless they ask for it anyway.
+// A program that had a console gets a new one afterwards, so that the tools
+// it runs hidden keep sharing one.
+bool SendBreak(DWORD pid) {
+    DWORD attached = 0;
+    const bool hadConsole = GetConsoleProcessList(&attached, 1) != 0;
+    FreeConsole();
+    bool sent = false;
+    if (AttachConsole(pid)) {
+        sent =
+            GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, pid) ||
+            (SetConsoleCtrlHandler(nullptr, TRUE) && GenerateConsoleCtrlEvent(CTRL_C_EVENT, pid));
     }
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n' ||
-                               result.back() == ' ' || result.back() == '.')) {
-        result.pop_back();
+    FreeConsole();
+    if (hadConsole) {
+        AllocConsole();
     }
-    return result.empty() ? "error " + std::to_string(error) : result;
+    return sent;
+}
+
+std::string FirstWord(std::string_view line) {
+    line.remove_prefix(line.find_first_not_of(" \t"));
+    return std::string(line.substr(0, line.find_first_of(" \t")));
 }
 
 }  // namespace
@@ -36,23 +56,47 @@ std::string SystemText(DWORD error) {
 struct ConsoleRun::Impl {
     HANDLE process = nullptr;
     DWORD pid = 0;
-    bool reaped = false;
+    bool ended = false;
     bool cancelled = false;
+    Clock::time_point killAt;
     ConsoleOutcome outcome;
 
     void Start(std::string_view commandLine);
+    void RefuseToStart(std::string_view commandLine, std::string reason);
     bool TryReap(DWORD timeout);
+    void Lose(DWORD error);
+    DWORD MsUntilKill() const;
+    void Kill();
+    void KillWhenGraceIsOver();
 };
 
+void ConsoleRun::Impl::RefuseToStart(std::string_view commandLine, std::string reason) {
+    outcome.startFailure = ConsoleOutcome::StartFailure::CannotRun;
+    outcome.program = FirstWord(commandLine);
+    outcome.reason = std::move(reason);
+}
+
 void ConsoleRun::Impl::Start(std::string_view commandLine) {
-    const std::size_t first = commandLine.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
+    if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
         outcome.startFailure = ConsoleOutcome::StartFailure::EmptyCommand;
         return;
     }
-    // CreateProcessA may write into the command line; a buffer of the line's
-    // own length plus its terminator, so no line is too long to run.
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    const std::optional<AnsiText> ansi = ToAnsiCall(commandLine);
+    if (!ansi) {
+        RefuseToStart(commandLine,
+                      "the command line holds a character that the system's "
+                      "code page cannot pass on");
+        return;
+    }
+    if (ansi->characters > kMaxWindowsCommandLine) {
+        RefuseToStart(commandLine, "the command line holds " + std::to_string(ansi->characters) +
+                                       " characters, more than the " +
+                                       std::to_string(kMaxWindowsCommandLine) +
+                                       " that Windows takes");
+        return;
+    }
+    // CreateProcessA may write into the command line.
+    std::vector<char> buffer(ansi->text.begin(), ansi->text.end());
     buffer.push_back('\0');
 
     STARTUPINFOA startup{};
@@ -63,12 +107,9 @@ void ConsoleRun::Impl::Start(std::string_view commandLine) {
     // No application name: the platform takes the first word as the program
     // and looks in this program's folder first, then the search path.
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                        &info)) {
-        outcome.startFailure = ConsoleOutcome::StartFailure::CannotRun;
-        outcome.reason = SystemText(GetLastError());
-        const std::string_view rest = commandLine.substr(first);
-        outcome.program = std::string(rest.substr(0, rest.find_first_of(" \t")));
+                        CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &info)) {
+        RefuseToStart(commandLine, SystemMessage(GetLastError()));
         return;
     }
     CloseHandle(info.hThread);
@@ -76,26 +117,55 @@ void ConsoleRun::Impl::Start(std::string_view commandLine) {
     pid = info.dwProcessId;
 }
 
+// The tool may still run, but nothing more can be learnt of it.
+void ConsoleRun::Impl::Lose(DWORD error) {
+    ended = true;
+    outcome.kind = ConsoleOutcome::Kind::Lost;
+    outcome.code = 0;
+    outcome.reason = SystemMessage(error);
+}
+
+// True once the outcome is known.
 bool ConsoleRun::Impl::TryReap(DWORD timeout) {
-    if (process == nullptr || reaped) {
-        return reaped;
+    if (ended || process == nullptr) {
+        return ended;
     }
-    if (WaitForSingleObject(process, timeout) != WAIT_OBJECT_0) {
+    const DWORD waited = WaitForSingleObject(process, timeout);
+    if (waited == WAIT_TIMEOUT) {
         return false;
     }
+    if (waited != WAIT_OBJECT_0) {
+        Lose(GetLastError());
+        return true;
+    }
     DWORD code = 0;
-    const bool known = GetExitCodeProcess(process, &code) != 0;
+    if (!GetExitCodeProcess(process, &code)) {
+        Lose(GetLastError());
+        return true;
+    }
     CloseHandle(process);
     process = nullptr;
-    reaped = true;
-    if (cancelled) {
-        outcome.kind = ConsoleOutcome::Kind::Cancelled;
-        outcome.code = 0;
-    } else {
-        outcome.kind = ConsoleOutcome::Kind::Exited;
-        outcome.code = known ? static_cast<int>(code) : -1;
-    }
+    ended = true;
+    outcome.kind = cancelled ? ConsoleOutcome::Kind::Cancelled : ConsoleOutcome::Kind::Exited;
+    outcome.code = cancelled ? 0 : static_cast<int>(code);
     return true;
+}
+
+DWORD ConsoleRun::Impl::MsUntilKill() const {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(killAt - Clock::now());
+    return left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
+}
+
+void ConsoleRun::Impl::Kill() {
+    if (!ended && process != nullptr) {
+        TerminateProcess(process, 1);
+    }
+}
+
+void ConsoleRun::Impl::KillWhenGraceIsOver() {
+    if (cancelled && Clock::now() >= killAt) {
+        Kill();
+    }
 }
 
 ConsoleRun::ConsoleRun(std::string_view commandLine, const std::string&, std::string_view)
@@ -108,9 +178,9 @@ ConsoleRun::ConsoleRun(std::string_view commandLine) : impl_(std::make_unique<Im
 }
 
 ConsoleRun::~ConsoleRun() {
-    if (impl_->process != nullptr && !impl_->reaped) {
+    if (impl_->process != nullptr && !impl_->ended) {
         Cancel();
-        impl_->TryReap(INFINITE);
+        Wait();
     }
     if (impl_->process != nullptr) {
         CloseHandle(impl_->process);
@@ -134,12 +204,10 @@ bool ConsoleRun::ReadAvailable(std::string&) {
 }
 
 std::optional<ConsoleOutcome> ConsoleRun::Poll() {
-    if (impl_->pid == 0) {
+    if (impl_->pid == 0 || impl_->TryReap(0)) {
         return impl_->outcome;
     }
-    if (impl_->TryReap(0)) {
-        return impl_->outcome;
-    }
+    impl_->KillWhenGraceIsOver();
     return std::nullopt;
 }
 
@@ -147,18 +215,24 @@ ConsoleOutcome ConsoleRun::Wait(std::string*) {
     if (impl_->pid == 0) {
         return impl_->outcome;
     }
+    // The grace has been waited out when the timed wait gives up.
+    if (impl_->cancelled && !impl_->TryReap(impl_->MsUntilKill())) {
+        impl_->Kill();
+    }
     impl_->TryReap(INFINITE);
     return impl_->outcome;
 }
 
-void ConsoleRun::Cancel(std::chrono::milliseconds) {
+void ConsoleRun::Cancel(std::chrono::milliseconds grace) {
     if (impl_->process == nullptr || impl_->cancelled || impl_->TryReap(0)) {
         return;
     }
-    // A console of its own cannot be sent a break from here: the tool is
-    // ended outright.
     impl_->cancelled = true;
-    TerminateProcess(impl_->process, 1);
+    impl_->killAt = Clock::now() + grace;
+    if (!SendBreak(impl_->pid)) {
+        // The request cannot reach it: there is nothing to wait for.
+        impl_->Kill();
+    }
 }
 
 }  // namespace torvane

@@ -32,6 +32,11 @@ QString Sentence(QString sentence) {
     return sentence + QLatin1Char('.');
 }
 
+// The process layer gives its reasons in UTF-8 on every platform.
+QString ReasonText(const torvane::ConsoleOutcome& outcome) {
+    return QString::fromUtf8(outcome.reason.data(), static_cast<qsizetype>(outcome.reason.size()));
+}
+
 QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
     using Failure = torvane::ConsoleOutcome::StartFailure;
     switch (outcome.startFailure) {
@@ -40,10 +45,10 @@ QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
         case Failure::NoProgram:
             return Message(TMessage::StartNoProgram).arg(Decode(outcome.program));
         case Failure::NoPipe:
-            return Message(TMessage::StartNoPipe).arg(Decode(outcome.reason));
+            return Message(TMessage::StartNoPipe).arg(ReasonText(outcome));
         case Failure::CannotRun:
             return Message(TMessage::StartCannotRun)
-                .arg(Decode(outcome.program), Decode(outcome.reason));
+                .arg(Decode(outcome.program), ReasonText(outcome));
         case Failure::CannotPrepare:
             return Message(TMessage::StartCannotPrepare).arg(Decode(outcome.program));
     }
@@ -69,6 +74,8 @@ QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
         }
         case Kind::Cancelled:
             return Message(TMessage::OutcomeCancelled);
+        case Kind::Lost:
+            return Message(TMessage::OutcomeLost).arg(ReasonText(outcome));
     }
     return Message(TMessage::OutcomeUnknown);
 }

@@ -24,6 +24,7 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::OutcomeSignal, u"terminado por la señal %1", u"killed by signal %1"},
     {M::OutcomeSignalNamed, u"terminado por la señal %1 (%2)", u"killed by signal %1 (%2)"},
     {M::OutcomeCancelled, u"cancelado", u"cancelled"},
+    {M::OutcomeLost, u"no se pudo saber cómo terminó: %1", u"how it ended could not be learnt: %1"},
     {M::OutcomeUnknown, u"terminó de un modo desconocido", u"ended in an unknown way"},
 
     {M::ConsoleRunning, u"En curso…", u"Running…"},

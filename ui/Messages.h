@@ -28,6 +28,7 @@ enum class TMessage {
     OutcomeSignal,       // %1 the signal's number
     OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
     OutcomeCancelled,
+    OutcomeLost,  // %1 the system's reason
     OutcomeUnknown,
 
     // The console window of an extraction run.

@@ -10,6 +10,7 @@
 #include "core/Formats.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -195,10 +196,26 @@ TEST(ComponerLineaComandos, WithRealClassifierAndEmptyExtension) {
     EXPECT_EQ(l.tracks, "quarvel tracks /m/a.mkv 1:/o/Track1. ");
 }
 
+#ifdef _WIN32
+// Where the volume keeps no 8.3 names, a short form still holds its blanks:
+// it goes into the command line quoted, so that it stays one argument.
+TEST(ComponerLineaComandos, ShortFormStillHoldingABlankIsQuoted) {
+    Fixture f = WorkedExample();
+    f.shortForms = {{"E:\\Pelis\\Origen largo.mkv", "E:\\Pelis\\Origen largo.mkv"},
+                    {"D:\\Salida larga\\", "D:\\Salida larga\\"}};
+    const CommandLines l =
+        f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", {{kVideo, true}});
+    EXPECT_EQ(l.tracks,
+              "quarvel tracks \"E:\\Pelis\\Origen largo.mkv\" 1:\"D:\\Salida larga\"\\Track1.avi ");
+    EXPECT_EQ(ListingCommand("C:\\Torvane\\", "C:\\Mis videos\\a.mkv"),
+              "C:\\Torvane\\ostrem.exe -i \"C:\\Mis videos\\a.mkv\"");
+}
+#endif
+
 TEST(CapturedCommands, ListingThroughTheLongFolderChaptersAndTagsThroughTheShortOne) {
-    testsupport::TempDir dir;  // without a blank: its short form is itself
+    testsupport::TempDir dir;
     const std::string folder = dir.File("");
-    const std::string quarvel = folder + ToolFileName(kExtractToolName);
+    const std::string quarvel = ExtractShortPathName(folder) + ToolFileName(kExtractToolName);
     EXPECT_EQ(ListingCommand("/long folder/", "/S/a.mkv"),
               "/long folder/" + ToolFileName(kIdentifyToolName) + " -i /S/a.mkv");
     EXPECT_EQ(ChaptersCommand(folder, "/S/a.mkv", ChapterFormat::Xml),

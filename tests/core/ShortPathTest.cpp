@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -18,6 +21,25 @@ using testsupport::ReadBytes;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
+#ifdef _WIN32
+// A path named in UTF-8 goes through the ANSI call and back; a missing one,
+// or one the code page has no form for, gives the empty text (a look-alike
+// would name another file).
+TEST(ShortPath, Utf8PathsCrossTheAnsiCall) {
+    TempDir files;
+    const fs::path film = fs::path(files.Path()) / L"Pel\u00edcula.mkv";
+    std::ofstream(film) << "x";
+    const std::string shortForm = ExtractShortPathName(files.File("Pel\u00edcula.mkv"));
+    ASSERT_NE(shortForm, "");
+    EXPECT_TRUE(fs::equivalent(fs::u8path(shortForm), film));
+    // A path in the code page already, as the window took it from the system.
+    EXPECT_NE(ExtractShortPathName(files.File(std::string("Pel\xed") + "cula.mkv")), "");
+    EXPECT_EQ(ExtractShortPathName(""), "");
+    EXPECT_EQ(ExtractShortPathName(files.File("missing.mkv")), "");
+    std::ofstream(fs::path(files.Path()) / L"\u03a9.mkv") << "x";
+    EXPECT_EQ(ExtractShortPathName(files.File("\u03a9.mkv")), "");
+}
+#else
 bool HasBlank(const std::string& s) {
     return s.find_first_of(" \t\r\n") != std::string::npos;
 }
@@ -142,6 +164,8 @@ TEST_F(ShortPathTest, FallsBackToPrivateTemporaryFolder) {
     EXPECT_EQ(ReadBytes(alias), "fallback");
     fs::remove(alias);
 }
+
+#endif
 
 }  // namespace
 }  // namespace torvane

@@ -2,31 +2,48 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
+#include "tests/process/ChildProcessTesting.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using testsupport::Clock;
+using testsupport::MsSince;
+using testsupport::Reaped;
 using testsupport::TempDir;
 
-const std::string kChild = std::string(TORVANE_TEST_BIN_DIR) + "/torvane_test_child";
+const std::string kChild = testsupport::ChildPath();
 
-long MsSince(Clock::time_point start) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
+#ifdef _WIN32
+// Run without a working console (Wine starts a program with one that does
+// not work), this program would give each child a hidden console of its own,
+// and Wine's console host would then hold the child's output open after the
+// child closed it. With a console of this program's own, children share it.
+const bool kOwnConsole = [] {
+    DWORD attached = 0;
+    if (GetConsoleProcessList(&attached, 1) != 0) {
+        return true;
+    }
+    FreeConsole();
+    return AllocConsole() != 0;
+}();
+#endif
 
 // Runs the child the way the window does: whole command as ExeName, empty
 // CommadLine, one read into an empty text.
@@ -39,11 +56,6 @@ std::string Capture(const std::string& command, int timeout, long* elapsedMs = n
         *elapsedMs = MsSince(start);
     }
     return output;
-}
-
-bool Reaped(long pid) {
-    errno = 0;
-    return ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG) == -1 && errno == ECHILD;
 }
 
 TEST(TChildProc, ChildThatWritesAndExitsIsReadWholeWellBeforeTimeout) {
@@ -91,7 +103,9 @@ TEST(TChildProc, FinishTellsEachEnd) {
     for (const Row& row : {
              Row{"exit 0", 2000, Kind::Exited, 0, "to standard error\n"},
              Row{"exit 2", 2000, Kind::Exited, 2, "to standard error\n"},
+#ifndef _WIN32
              Row{"crash", 2000, Kind::Signalled, SIGSEGV, ""},
+#endif
              // Silent past the Timeout, though it wrote to its error output.
              Row{"stderr 3000", 300, Kind::TimedOut, 0, "error text\r\n"},
              // Ended its output but not itself.
@@ -137,6 +151,38 @@ TEST(TChildProc, OutputIsAppendedToWhatTheTextHeld) {
     EXPECT_EQ(output, "kept\r\nline 0\r\n");
 }
 
+#ifdef _WIN32
+TEST(TChildProc, QuotedPathsArriveAsOneArgumentEach) {
+    // A volume without 8.3 names leaves the blanks in the short form.
+    const std::string folder = "C:\\My Videos\\";
+    EXPECT_EQ(Capture(kChild + " args " + CommandWord("C:\\My Videos\\a b.mkv") +
+                          " 1:" + CommandWord(folder) + "Track1.avi " + CommandWord(folder),
+                      2000),
+              "[" + kChild +
+                  "]\r\n[args]\r\n[C:\\My Videos\\a b.mkv]\r\n"
+                  "[1:C:\\My Videos\\Track1.avi]\r\n[C:\\My Videos\\]\r\n");
+    EXPECT_EQ(CommandWord("C:\\PROGRA~1\\"), "C:\\PROGRA~1\\");
+}
+
+// The program keeps UTF-8; the tools take their arguments and open their
+// files in the ANSI code page.
+TEST(TChildProc, Utf8NamesSurviveTheSystemsAnsiCalls) {
+    TempDir dir;
+    const std::filesystem::path folder(dir.Path());
+    std::ofstream(folder / L"Pel\u00edcula.mkv", std::ios::binary) << "matroska";
+    // Narrow texts are UTF-8 here, as in the program.
+    const std::string source = ExtractShortPathName(dir.File("Pel\u00edcula.mkv"));
+    ASSERT_NE(source, "");
+    const std::string cover = dir.File("car\u00e1tula.jpg");
+    TChildProc child(kChild, "copy " + CommandWord(source) + " " + CommandWord(cover));
+    std::string output;
+    child.ReadChildOutput(2000, output);
+    EXPECT_TRUE(child.Finish().Succeeded());
+    std::string copied;
+    std::ifstream(folder / L"car\u00e1tula.jpg", std::ios::binary) >> copied;
+    EXPECT_EQ(copied, "matroska");
+}
+#else
 TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
     EXPECT_EQ(Capture(kChild + "  args\t'a b'  \"c\"", 2000),
               "[" + kChild + "]\r\n[args]\r\n['a]\r\n[b']\r\n[\"c\"]\r\n");
@@ -146,6 +192,7 @@ TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
     child.ReadChildOutput(2000, output);
     EXPECT_EQ(output, "[" + kChild + "]\r\n[args]\r\n[x]\r\n");
 }
+#endif
 
 TEST(TChildProc, BareNameIsFoundInProgramFolder) {
     // The test program and the helper share one folder, the program folder.
@@ -154,16 +201,18 @@ TEST(TChildProc, BareNameIsFoundInProgramFolder) {
 
 TEST(TChildProc, ProgramPathWithBlanksStarts) {
     TempDir dir;
-    const std::string folder = dir.File("Herramientas de video/");
+    const std::string folder = dir.File("Herramientas de video") + kPathSeparator;
+    const std::string child = folder + ToolFileName("child");
     std::filesystem::create_directory(folder);
-    std::filesystem::copy_file(kChild, folder + "child");
-    EXPECT_EQ(Capture(folder + "child args -i x", 2000),
-              "[" + folder + "child]\r\n[args]\r\n[-i]\r\n[x]\r\n");
+    std::filesystem::copy_file(kChild, child);
+    EXPECT_EQ(Capture(child + " args -i x", 2000), "[" + child + "]\r\n[args]\r\n[-i]\r\n[x]\r\n");
 }
 
 TEST(TChildProc, ChildInheritsCurrentFolderAndNoStrayDescriptors) {
     EXPECT_EQ(Capture(kChild + " cwd", 2000), std::filesystem::current_path().string());
+#ifndef _WIN32
     EXPECT_EQ(Capture(kChild + " fds", 2000), "0");
+#endif
 }
 
 TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
@@ -177,11 +226,13 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
     }
     EXPECT_THROW(TChildProc("no-such-tool-anywhere", ""), Exception);
     EXPECT_THROW(TChildProc("", ""), ECreateChildProcessErr);
+#ifndef _WIN32
     // A folder or a file without execute permission is no program.
     TempDir dir;
     testsupport::WriteBytes(dir.File("tool"), "#!/bin/sh\necho hi\n");
     EXPECT_THROW(TChildProc(dir.File("tool"), ""), ECreateChildProcessErr);
     EXPECT_THROW(TChildProc(dir.File(""), ""), ECreateChildProcessErr);
+#endif
 }
 
 TEST(TChildProc, ExceptionMessagesAreExact) {
@@ -244,6 +295,7 @@ TEST(TChildProc, UnreadChildIsReaped) {
     EXPECT_TRUE(Reaped(pid));
 }
 
+#ifndef _WIN32
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
 #else
@@ -274,6 +326,7 @@ TEST(TChildProcDeathTest, InternalFailureGivesReadErr) {
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
     EXPECT_EXIT(ReadUnderMemoryLimit(), ::testing::ExitedWithCode(0), "");
 }
+#endif
 
 }  // namespace
 }  // namespace torvane

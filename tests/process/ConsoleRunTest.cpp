@@ -1,43 +1,43 @@
 #include "process/ConsoleRun.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include "core/ProgramFolder.h"
+#include "tests/process/ChildProcessTesting.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using testsupport::AwaitFile;
+using testsupport::Clock;
+using testsupport::kChildName;
+using testsupport::MsSince;
+using testsupport::Reaped;
 using testsupport::TempDir;
 using Kind = ConsoleOutcome::Kind;
 
-const std::string kBin = std::string(TORVANE_TEST_BIN_DIR) + "/";
-constexpr char kChild[] = "torvane_test_child";
-
-long MsSince(Clock::time_point start) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-bool Reaped(long pid) {
-    errno = 0;
-    return ::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
+const std::string kBin = ProgramFolder();
 
 // Starts the helper by its bare name, found in the folder of the test programs.
 std::unique_ptr<ConsoleRun> Start(const std::string& arguments) {
-    return std::make_unique<ConsoleRun>(std::string(kChild) + " " + arguments, kBin, "");
+    return std::make_unique<ConsoleRun>(std::string(kChildName) + " " + arguments, kBin, "");
 }
+
+#ifndef _WIN32
 
 // Reads until the output holds `text` (or 10 s pass).
 bool ReadUntil(ConsoleRun& run, const std::string& text, std::string& output) {
@@ -57,18 +57,65 @@ void WriteScript(const std::string& path, const std::string& body) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
-TEST(ConsoleRun, StatusAndBothOutputsOnOnePipe) {
-    std::string output;
-    const ConsoleOutcome outcome = Start("exit 2")->Wait(&output);
+#endif
+
+TEST(ConsoleRun, ExitStatusIsTold) {
+    const ConsoleOutcome outcome = Start("exit 2")->Wait();
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_EQ(outcome.code, 2);
     EXPECT_FALSE(outcome.Succeeded());
-    EXPECT_NE(output.find("to standard output\n"), std::string::npos);
-    EXPECT_NE(output.find("to standard error\n"), std::string::npos);
-
     EXPECT_TRUE(Start("exit 0")->Wait().Succeeded());
     // Done with warnings is not done.
     EXPECT_FALSE(Start("exit 1")->Wait().Succeeded());
+}
+
+#ifdef _WIN32
+TEST(ConsoleRun, ToolWritesBothOutputsToAConsoleOfItsOwn) {
+    TempDir dir;
+    ASSERT_TRUE(Start("world " + dir.File("report"))->Wait().Succeeded());
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("report")),
+              "console yes\nfolder " + std::filesystem::current_path().string() + "\n");
+}
+
+TEST(ConsoleRun, ProgramThatCannotBeFoundIsNotStarted) {
+    ConsoleRun missing("nosuchtool tracks a 1:b", kBin, "");
+    EXPECT_FALSE(missing.Started());
+    EXPECT_EQ(missing.ProcessId(), -1);
+    const ConsoleOutcome outcome = missing.Wait();
+    EXPECT_EQ(outcome.kind, Kind::NotStarted);
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(outcome.program, "nosuchtool");
+    EXPECT_NE(outcome.reason, "");
+    EXPECT_EQ(ConsoleRun("   ", kBin, "").Wait().startFailure,
+              ConsoleOutcome::StartFailure::EmptyCommand);
+}
+
+// A wait on the tool that fails is an end the system could not tell, with
+// its reason, not a tool still running.
+TEST(ConsoleRun, FailedWaitIsALostEndWithItsReason) {
+    auto run = Start("silent 3000");
+    ASSERT_TRUE(testsupport::CloseHandleTo(run->ProcessId()));
+    const std::optional<ConsoleOutcome> outcome = run->Poll();
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->kind, Kind::Lost);
+    EXPECT_NE(outcome->reason, "");
+    EXPECT_EQ(StepResultOf(*outcome), StepResult::Failed);
+
+    TChildProc child(testsupport::ChildPath(), "silent 3000");
+    ASSERT_TRUE(testsupport::CloseHandleTo(child.ChildId()));
+    std::string output;
+    child.ReadChildOutput(100, output);
+    const CapturedEnd end = child.Finish();
+    EXPECT_EQ(end.kind, CapturedEnd::Kind::Lost);
+    EXPECT_NE(end.reason, "");
+    EXPECT_EQ(OutcomeOfCapture(end).reason, end.reason);
+}
+#else
+TEST(ConsoleRun, BothOutputsShareOnePipe) {
+    std::string output;
+    EXPECT_EQ(Start("exit 2")->Wait(&output).code, 2);
+    EXPECT_NE(output.find("to standard output\n"), std::string::npos);
+    EXPECT_NE(output.find("to standard error\n"), std::string::npos);
 }
 
 TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
@@ -115,23 +162,6 @@ TEST(ConsoleRun, BareNameIsLookedForInProgramFolderFirstThenSearchPath) {
     EXPECT_EQ(output, "other from path\n");
 }
 
-TEST(ConsoleRun, NoLimitOnTheCommandLine) {
-    // Far beyond the 512 characters a fixed buffer would hold.
-    std::string line = std::string(kChild) + " count";
-    for (int i = 0; i < 20000; ++i) {
-        line += " " + std::to_string(100000 + i) + ":/x/Track" + std::to_string(i);
-    }
-    line += " last";
-    ASSERT_GT(line.size(), 300000u);
-    std::string output;
-    const ConsoleOutcome outcome = ConsoleRun(line, kBin, "").Wait(&output);
-    ASSERT_TRUE(outcome.Succeeded()) << outcome.code;
-    // argv[0] is the bare word; every other word arrives whole.
-    const std::size_t words = 20003;
-    const std::size_t length = line.size() - (words - 1);
-    EXPECT_EQ(output, std::to_string(words) + " " + std::to_string(length) + " last\n");
-}
-
 TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
     std::string output;
     ASSERT_TRUE(Start("world")->Wait(&output).Succeeded());
@@ -146,21 +176,6 @@ TEST(ConsoleRun, CrashIsTold) {
     EXPECT_EQ(SignalDescription(outcome.code), "Segmentation fault");
 }
 
-TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
-    auto run = Start("term-clean");
-    std::string output;
-    ASSERT_TRUE(ReadUntil(*run, "ready\n", output));
-    EXPECT_FALSE(run->Poll().has_value());
-    const auto start = Clock::now();
-    run->Cancel();
-    const ConsoleOutcome outcome = run->Wait(&output);
-    EXPECT_EQ(outcome.kind, Kind::Cancelled);
-    // It ended by itself on the request, well inside the grace period.
-    EXPECT_NE(output.find("stopping\n"), std::string::npos);
-    EXPECT_LT(MsSince(start), 2000);
-    EXPECT_TRUE(Reaped(run->ProcessId()));
-}
-
 TEST(ConsoleRun, CancelReachesAStoppedTool) {
     auto run = Start("term-clean");
     std::string output;
@@ -169,47 +184,6 @@ TEST(ConsoleRun, CancelReachesAStoppedTool) {
     run->Cancel();
     EXPECT_EQ(run->Wait(&output).kind, Kind::Cancelled);
     EXPECT_NE(output.find("stopping\n"), std::string::npos);
-}
-
-TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
-    auto run = Start("term-ignore");
-    std::string output;
-    ASSERT_TRUE(ReadUntil(*run, "ready\n", output));
-    const auto start = Clock::now();
-    run->Cancel(std::chrono::milliseconds(300));
-    // Polling alone escalates once the grace has passed.
-    std::optional<ConsoleOutcome> outcome;
-    while (!(outcome = run->Poll()) && MsSince(start) < 10000) {
-        run->ReadAvailable(output);
-        ::usleep(10000);
-    }
-    ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->kind, Kind::Cancelled);
-    EXPECT_GE(MsSince(start), 300);
-    EXPECT_LT(MsSince(start), 5000);
-    EXPECT_TRUE(Reaped(run->ProcessId()));
-}
-
-TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
-    auto run = Start("exit 0");
-    // Wait until the tool is gone, leaving it unreaped.
-    siginfo_t info{};
-    ::waitid(P_PID, static_cast<id_t>(run->ProcessId()), &info, WEXITED | WNOWAIT);
-    run->Cancel();
-    const ConsoleOutcome outcome = run->Wait();
-    EXPECT_EQ(outcome.kind, Kind::Exited);
-    EXPECT_TRUE(outcome.Succeeded());
-}
-
-TEST(ConsoleRun, DestructorEndsAndReapsARunningTool) {
-    long pid = -1;
-    std::string output;
-    {
-        auto run = Start("term-clean");
-        pid = run->ProcessId();
-        ASSERT_TRUE(ReadUntil(*run, "ready\n", output));
-    }
-    EXPECT_TRUE(Reaped(pid));
 }
 
 TEST(ConsoleRun, ReadingNeverBlocksAndWaitDrainsAFullPipe) {
@@ -239,6 +213,114 @@ TEST(ConsoleRun, EndOfTheToolCountsEvenWhileItsChildKeepsTheOutputOpen) {
     EXPECT_EQ(output, "parent done\n");
     EXPECT_LT(MsSince(start), 2000);
     ::kill(-static_cast<pid_t>(pid), SIGKILL);  // the orphan, still in the tool's group
+}
+
+#endif
+
+// POSIX takes any length; Windows refuses a line it cannot start, clearly
+// and before anything runs.
+TEST(ConsoleRun, CommandLineLength) {
+#ifdef _WIN32
+    const std::size_t longest = ConsoleRun::kMaxWindowsCommandLine;
+#else
+    const std::size_t longest = 300000;
+#endif
+    const std::string start = std::string(kChildName) + " count";
+    std::string line = start;
+    for (int i = 0; line.size() < longest - 40; ++i) {
+        line += " " + std::to_string(100000 + i) + ":/x/Track" + std::to_string(i);
+    }
+    line += " " + std::string(longest - line.size() - 1, 'x');
+    ASSERT_EQ(line.size(), longest);
+    std::string output;
+    const ConsoleOutcome outcome = ConsoleRun(line, kBin, "").Wait(&output);
+    ASSERT_TRUE(outcome.Succeeded()) << outcome.code << " " << outcome.reason;
+#ifndef _WIN32
+    // argv[0] is the bare word; every other word arrives whole.
+    const std::size_t words =
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), ' ')) + 1;
+    const std::size_t length = line.size() - (words - 1);
+    EXPECT_EQ(output, std::to_string(words) + " " + std::to_string(length) + " " +
+                          line.substr(line.rfind(' ') + 1) + "\n");
+#endif
+
+    ConsoleRun tooLong(line + " y", kBin, "");
+#ifdef _WIN32
+    EXPECT_FALSE(tooLong.Started());
+    const ConsoleOutcome refused = tooLong.Wait();
+    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(refused.program, kChildName);
+    EXPECT_EQ(refused.reason,
+              "the command line holds 32768 characters, more than the 32766 that Windows takes");
+#else
+    EXPECT_TRUE(tooLong.Wait().Succeeded());
+#endif
+}
+
+// The tool is asked to end, removes what it was writing and ends by itself,
+// well inside the grace period.
+TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
+    TempDir dir;
+    const std::string partial = dir.File("partial");
+    auto run = Start("term-clean " + partial);
+    ASSERT_TRUE(AwaitFile(partial));
+    EXPECT_FALSE(run->Poll().has_value());
+    const auto start = Clock::now();
+    run->Cancel();
+    EXPECT_EQ(run->Wait().kind, Kind::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(partial));
+    EXPECT_LT(MsSince(start), 2000);
+    EXPECT_TRUE(Reaped(run->ProcessId()));
+}
+
+TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
+    TempDir dir;
+    auto run = Start("term-ignore " + dir.File("ready"));
+    ASSERT_TRUE(AwaitFile(dir.File("ready")));
+    const auto start = Clock::now();
+    run->Cancel(std::chrono::milliseconds(300));
+    // Polling alone escalates once the grace has passed.
+    std::optional<ConsoleOutcome> outcome;
+    while (!(outcome = run->Poll()) && MsSince(start) < 10000) {
+        std::string output;
+        run->ReadAvailable(output);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->kind, Kind::Cancelled);
+    EXPECT_GE(MsSince(start), 300);
+    EXPECT_LT(MsSince(start), 5000);
+    EXPECT_TRUE(Reaped(run->ProcessId()));
+}
+
+TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
+    auto run = Start("exit 0");
+    // Wait until the tool is gone, leaving it unreaped.
+#ifdef _WIN32
+    const HANDLE tool = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(run->ProcessId()));
+    WaitForSingleObject(tool, INFINITE);
+    CloseHandle(tool);
+#else
+    siginfo_t info{};
+    ::waitid(P_PID, static_cast<id_t>(run->ProcessId()), &info, WEXITED | WNOWAIT);
+#endif
+    run->Cancel();
+    const ConsoleOutcome outcome = run->Wait();
+    EXPECT_EQ(outcome.kind, Kind::Exited);
+    EXPECT_TRUE(outcome.Succeeded());
+}
+
+TEST(ConsoleRun, DestructorEndsAndReapsARunningTool) {
+    TempDir dir;
+    const std::string partial = dir.File("partial");
+    long pid = -1;
+    {
+        auto run = Start("term-clean " + partial);
+        pid = run->ProcessId();
+        ASSERT_TRUE(AwaitFile(partial));
+    }
+    EXPECT_TRUE(Reaped(pid));
+    EXPECT_FALSE(std::filesystem::exists(partial));
 }
 
 TEST(ConsoleLines, SplitsAtEveryKindOfLineEndAcrossChunks) {

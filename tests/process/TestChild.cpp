@@ -1,25 +1,61 @@
 // A small program that the process tests start in place of a tool, both for the
 // captured runs and for the console runs. The first argument picks what it does.
+// Like the tools, it takes its arguments and opens its files in the system's
+// own code page.
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <dirent.h>
-#include <signal.h>
 #include <unistd.h>
+#endif
+#include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 namespace {
 
-volatile sig_atomic_t g_term = 0;
+std::atomic<bool> g_term = false;
 
-void OnTerm(int) {
-    g_term = 1;
+// How a tool learns that it is asked to end: SIGTERM on POSIX, a console
+// break on Windows. Heeded (the request is noted) or ignored.
+#ifdef _WIN32
+BOOL WINAPI NoteBreak(DWORD) {
+    g_term = true;
+    return TRUE;
 }
+
+BOOL WINAPI IgnoreBreak(DWORD) {
+    return TRUE;
+}
+
+// A tool started in a process group of its own ignores Ctrl+C until it asks
+// for it, as the tools do.
+void OnEndRequest(bool heed) {
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(heed ? NoteBreak : IgnoreBreak, TRUE);
+}
+#else
+void NoteTerm(int) {
+    g_term = true;
+}
+
+void OnEndRequest(bool heed) {
+    struct sigaction action {};
+    action.sa_handler = heed ? NoteTerm : SIG_IGN;
+    sigaction(SIGTERM, &action, nullptr);
+}
+#endif
 
 void Out(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -39,9 +75,22 @@ long Arg(int argc, char** argv, int i, long fallback) {
     return i < argc ? std::strtol(argv[i], nullptr, 10) : fallback;
 }
 
+// The file that tells a test the child is ready, when it names one.
+void MarkReady(int argc, char** argv) {
+    if (argc > 2) {
+        std::fclose(std::fopen(argv[2], "wb"));
+    }
+    Out("ready\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Bytes out as they are written, as the tools write them.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "exit") {  // exit N: a line on each output, then status N
         Out("to standard output\n");
@@ -57,26 +106,21 @@ int main(int argc, char** argv) {
         Out("done\r\n");
         return 0;
     }
-    if (mode == "crash") {  // ends by a segmentation fault
-        Out("about to crash\n");
-        ::signal(SIGSEGV, SIG_DFL);  // past any handler a sanitizer set up
-        ::raise(SIGSEGV);
-        return 0;
-    }
-    if (mode == "term-clean") {  // ends with status 3 after saying so on SIGTERM
-        struct sigaction action {};
-        action.sa_handler = OnTerm;
-        sigaction(SIGTERM, &action, nullptr);
-        Out("ready\n");
-        while (g_term == 0) {
+    if (mode == "term-clean") {  // term-clean [FILE]: asked to end, removes FILE, status 3
+        OnEndRequest(true);
+        MarkReady(argc, argv);
+        while (!g_term) {
             SleepMs(5);
+        }
+        if (argc > 2) {
+            std::remove(argv[2]);
         }
         Out("stopping\n");
         return 3;
     }
-    if (mode == "term-ignore") {  // deaf to SIGTERM, never ends by itself
-        ::signal(SIGTERM, SIG_IGN);
-        Out("ready\n");
+    if (mode == "term-ignore") {  // term-ignore [FILE]: deaf to requests, never ends by itself
+        OnEndRequest(false);
+        MarkReady(argc, argv);
         for (;;) {
             SleepMs(1000);
         }
@@ -87,6 +131,28 @@ int main(int argc, char** argv) {
             length += std::string(argv[i]).size();
         }
         Out(std::to_string(argc) + " " + std::to_string(length) + " " + argv[argc - 1] + "\n");
+        return 0;
+    }
+    if (mode == "copy") {  // copy FROM TO: the bytes of one file into another
+        std::error_code error;
+        return argc > 3 && std::filesystem::copy_file(argv[2], argv[3], error) ? 0 : 2;
+    }
+#ifdef _WIN32
+    if (mode == "world") {  // world FILE: where both outputs go, and the folder, into FILE
+        DWORD console = 0;
+        const bool outputs = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &console) &&
+                             GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &console);
+        std::FILE* report = std::fopen(argv[2], "wb");
+        std::fprintf(report, "console %s\nfolder %s\n", outputs ? "yes" : "no",
+                     std::filesystem::current_path().string().c_str());
+        std::fclose(report);
+        return 0;
+    }
+#else
+    if (mode == "crash") {  // ends by a segmentation fault
+        Out("about to crash\n");
+        ::signal(SIGSEGV, SIG_DFL);  // past any handler a sanitizer set up
+        ::raise(SIGSEGV);
         return 0;
     }
     if (mode == "world") {  // what the tool was given: input, group, folder
@@ -109,6 +175,21 @@ int main(int argc, char** argv) {
         Out("parent done\n");
         return 0;
     }
+    if (mode == "fds") {  // open descriptors above standard error
+        int count = 0;
+        if (DIR* dir = opendir("/proc/self/fd")) {
+            while (const dirent* e = readdir(dir)) {
+                if (std::atoi(e->d_name) > 2) {
+                    ++count;
+                }
+            }
+            closedir(dir);
+        }
+        // opendir itself holds one descriptor.
+        Out(std::to_string(count - 1));
+        return 0;
+    }
+#endif
     if (mode == "lines") {  // lines N: N lines, then exit
         for (long i = 0; i < Arg(argc, argv, 2, 1); ++i) {
             Out("line " + std::to_string(i) + "\r\n");
@@ -139,20 +220,7 @@ int main(int argc, char** argv) {
             Out(chunk);
         }
     } else if (mode == "cwd") {  // the current folder
-        char buffer[4096];
-        Out(getcwd(buffer, sizeof buffer) != nullptr ? buffer : "?");
-    } else if (mode == "fds") {  // open descriptors above standard error
-        int count = 0;
-        if (DIR* dir = opendir("/proc/self/fd")) {
-            while (const dirent* e = readdir(dir)) {
-                if (std::atoi(e->d_name) > 2) {
-                    ++count;
-                }
-            }
-            closedir(dir);
-        }
-        // opendir itself holds one descriptor.
-        Out(std::to_string(count - 1));
+        Out(std::filesystem::current_path().string());
     } else if (mode == "hang") {  // silent and never ends by itself
         for (;;) {
             SleepMs(1000);

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,11 +20,23 @@ class TempDir {
     TempDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
+#ifdef _WIN32
+        // No mkdtemp: a name from the clock, until one is free.
+        pattern.resize(pattern.size() - 6);
+        for (auto tick = std::chrono::steady_clock::now().time_since_epoch().count();; ++tick) {
+            const std::string name = pattern + std::to_string(tick % 1000000007);
+            if (std::filesystem::create_directory(name)) {
+                path_ = name;
+                return;
+            }
+        }
+#else
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::system_error(errno, std::generic_category(),
                                     "cannot create a temporary folder from " + pattern);
         }
         path_ = pattern;
+#endif
     }
     ~TempDir() {
         std::error_code ec;
@@ -32,12 +45,22 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The folder, without a trailing '/'.
-    const std::string& Path() const { return path_; }
-    // `name` inside the folder; File("") is the folder with its trailing '/'.
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // The folder, without a trailing separator.
+    const std::string& Path() const {
+        return path_;
+    }
+    // `name` inside the folder; File("") is the folder with its trailing
+    // separator ('/', or '\\' on Windows).
+    std::string File(const std::string& name) const {
+        return path_ + kSeparator + name;
+    }
 
   private:
+#ifdef _WIN32
+    static constexpr char kSeparator = '\\';
+#else
+    static constexpr char kSeparator = '/';
+#endif
     std::string path_;
 };
 

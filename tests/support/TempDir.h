@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -17,6 +19,20 @@ namespace torvane::testsupport {
 class TempDir {
   public:
     TempDir() {
+#ifdef _WIN32
+        // Windows has no mkdtemp: a random name, taken only if new.
+        std::random_device random;
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                                 ("torvane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(folder)) {
+                path_ = folder.string();
+            } else if (attempt == 100) {
+                throw std::runtime_error("cannot create a temporary folder in " +
+                                         std::filesystem::temp_directory_path().string());
+            }
+        }
+#else
         std::string pattern =
             (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
@@ -24,6 +40,7 @@ class TempDir {
                                     "cannot create a temporary folder from " + pattern);
         }
         path_ = pattern;
+#endif
     }
     ~TempDir() {
         std::error_code ec;
@@ -32,12 +49,22 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The folder, without a trailing '/'.
-    const std::string& Path() const { return path_; }
-    // `name` inside the folder; File("") is the folder with its trailing '/'.
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // The folder, without a trailing separator.
+    const std::string& Path() const {
+        return path_;
+    }
+    // `name` inside the folder; File("") is the folder with its trailing
+    // separator ('\\' on Windows, '/' elsewhere).
+    std::string File(const std::string& name) const {
+        return path_ + kSeparator + name;
+    }
 
   private:
+#ifdef _WIN32
+    static constexpr char kSeparator = '\\';
+#else
+    static constexpr char kSeparator = '/';
+#endif
     std::string path_;
 };
 

@@ -10,6 +10,7 @@
 #include "core/Formats.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
+#include "core/ShortPath.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -196,9 +197,9 @@ TEST(ComponerLineaComandos, WithRealClassifierAndEmptyExtension) {
 }
 
 TEST(CapturedCommands, ListingThroughTheLongFolderChaptersAndTagsThroughTheShortOne) {
-    testsupport::TempDir dir;  // without a blank: its short form is itself
+    testsupport::TempDir dir;
     const std::string folder = dir.File("");
-    const std::string quarvel = folder + ToolFileName(kExtractToolName);
+    const std::string quarvel = ExtractShortPathName(folder) + ToolFileName(kExtractToolName);
     EXPECT_EQ(ListingCommand("/long folder/", "/S/a.mkv"),
               "/long folder/" + ToolFileName(kIdentifyToolName) + " -i /S/a.mkv");
     EXPECT_EQ(ChaptersCommand(folder, "/S/a.mkv", ChapterFormat::Xml),

@@ -6,6 +6,8 @@
 # status and the same files, byte for byte. The Linux quarvel runs from a
 # folder of its own, without the muxing module, as quarvel.exe has none here:
 # both must then fail the same tracks with the same message and write the rest.
+# One more run writes names with blanks and letters beyond ASCII, one of them
+# over an existing file, which Windows' side must name and replace alike.
 #
 # usage: same_as_linux.sh LINUX_BIN_DIR WINDOWS_BIN_DIR FIXTURES_DIR WINEPREFIX
 set -uo pipefail
@@ -27,12 +29,18 @@ same_message() {
 failures=0
 compared=0
 # run NAME ARGS...: each side in its own folder, the fixture by the same
-# relative path, so every byte of output can be compared.
+# relative path, so every byte of output can be compared. Files named in
+# $existing are there before the run.
+existing=()
 run() {
     local name=$1
     shift
     rm -rf "$work/linux/out" "$work/windows/out"
     mkdir "$work/linux/out" "$work/windows/out"
+    for file in "${existing[@]}"; do
+        echo old >"$work/linux/out/$file"
+        echo old >"$work/windows/out/$file"
+    done
     (cd "$work/linux" && "$work/$name" "$@" >stdout 2>stderr; echo $? >status)
     (cd "$work/windows" && "$wine" "$windows_bin/$name.exe" "$@" >stdout 2>stderr
      echo $? >status)
@@ -71,6 +79,9 @@ while IFS= read -r file; do
     run quarvel chapters "fixtures/$file" -s
     run quarvel tags "fixtures/$file"
 done < <(cd "$fixtures" && find . -name '*.mk[vas]' | sed 's|^\./||' | sort)
+
+existing=("Película 2.aac")
+run quarvel tracks fixtures/full.mkv "2:out/Película 2.aac" "5:out/carátula [fr].srt"
 
 echo "$compared runs compared, $failures different"
 [ "$failures" -eq 0 ]

@@ -71,7 +71,7 @@ windows:
 windows-test: setup $(BUILD)/CMakeCache.txt
 	@bash scripts/setup-debian.sh windows
 	$(MAKE) $(WIN64_BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target ostrem quarvel
+	cmake --build $(BUILD) -j $(JOBS) --target ostrem quarvel reader_makebig
 	cmake --build $(WIN64_BUILD) -j $(JOBS)
 	test -d $(WIN64_BUILD)/wine || \
 		WINEDEBUG=-all WINEPREFIX=$(abspath $(WIN64_BUILD))/wine $(WINE) wineboot -i

@@ -9,10 +9,13 @@
 # One more run writes names with blanks and letters beyond ASCII, one of them
 # over an existing file, which Windows' side must name and replace alike.
 #
-# usage: same_as_linux.sh LINUX_BIN_DIR WINDOWS_BIN_DIR FIXTURES_DIR WINEPREFIX
+# With PART and PARTS, only every PARTS-th fixture from the PART-th on, so that
+# the parts can run side by side.
+#
+# usage: same_as_linux.sh LINUX_BIN_DIR WINDOWS_BIN_DIR FIXTURES_DIR WINEPREFIX [PART PARTS]
 set -uo pipefail
 
-linux_bin=$1 windows_bin=$2 fixtures=$3
+linux_bin=$1 windows_bin=$2 fixtures=$3 part=${5:-1} parts=${6:-1}
 export WINEPREFIX=$4 WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
 
@@ -78,10 +81,13 @@ while IFS= read -r file; do
     run quarvel chapters "fixtures/$file"
     run quarvel chapters "fixtures/$file" -s
     run quarvel tags "fixtures/$file"
-done < <(cd "$fixtures" && find . -name '*.mk[vas]' | sed 's|^\./||' | sort)
+done < <(cd "$fixtures" && find . -name '*.mk[vas]' | sed 's|^\./||' | sort |
+    awk -v part="$part" -v parts="$parts" '(NR - part) % parts == 0')
 
-existing=("Película 2.aac")
-run quarvel tracks fixtures/full.mkv "2:out/Película 2.aac" "5:out/carátula [fr].srt"
+if [ "$part" -eq 1 ]; then
+    existing=("Película 2.aac")
+    run quarvel tracks fixtures/full.mkv "2:out/Película 2.aac" "5:out/carátula [fr].srt"
+fi
 
 echo "$compared runs compared, $failures different"
 [ "$failures" -eq 0 ]

@@ -10,6 +10,7 @@ namespace tools {
 namespace {
 
 std::atomic<void (*)()> g_cancel{nullptr};
+int g_watches = 0;
 
 // Runs on a thread of the system's. Ctrl+C and Ctrl+Break only raise the
 // flag; for the console closing (or the session ending) the system ends the
@@ -49,14 +50,20 @@ std::span<const int> IgnoredSignals() {
     return {};
 }
 
+// Watches nest (a CancelOnSignal may live inside another): the handler goes
+// with the last.
 void WatchConsoleEvents(void (*cancel)()) {
     g_cancel = cancel;
-    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    if (g_watches++ == 0) {
+        SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    }
 }
 
 void UnwatchConsoleEvents() {
-    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-    g_cancel = nullptr;
+    if (--g_watches == 0) {
+        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+        g_cancel = nullptr;
+    }
 }
 
 }  // namespace tools

@@ -13,7 +13,7 @@ BufferedFile::BufferedFile(std::unique_ptr<RawFile> file, WindowSizes sizes)
 
 size_t BufferedFile::ReadAt(uint64_t offset, void* dst, size_t n) {
     const uint64_t size = Size();
-    if (n == 0 || offset >= size) {
+    if (offset >= size || n == 0) {  // nothing to copy, and `dst` may be null
         return 0;
     }
     n = static_cast<size_t>(std::min<uint64_t>(n, size - offset));

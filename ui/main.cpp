@@ -41,13 +41,15 @@ class TApplication : public QApplication {
 };
 
 // An argument naming the file to open, made absolute: Qt has taken its own
-// options out of argv by now, and a relative path is resolved against the
-// folder the program started in. Empty when none is given.
-QString SourceArgument(int argc, char** argv) {
-    if (argc < 2 || argv[1][0] == '\0') {
+// options out by now, and a relative path is resolved against the folder the
+// program started in. Qt's list, not argv: on Windows argv spells the name in
+// the ANSI code page, which may not hold every letter of it. Empty when none
+// is given.
+QString SourceArgument(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments[1].isEmpty()) {
         return {};
     }
-    return QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    return QFileInfo(arguments[1]).absoluteFilePath();
 }
 
 }  // namespace
@@ -57,7 +59,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Torvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torvane/torvane.png")));
 
-    const QString sourceArgument = SourceArgument(argc, argv);
+    const QString sourceArgument = SourceArgument(QApplication::arguments());
     TQtDialogs dialogs;
     // The settings file is fixed now: the file dialog moves the current
     // folder later on.

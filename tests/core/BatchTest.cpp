@@ -2,6 +2,7 @@
 // rule, the names and places of the outputs, the steps and the summary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "core/BatchSteps.h"
 #include "core/Formats.h"
 #include "core/Listing.h"
+#include "core/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -80,6 +82,13 @@ BatchRule SpanishAudioAllSubtitles() {
     return rule;
 }
 
+// A path the plan joined with the platform's separator, as the tables here
+// write it: with '/'.
+std::string Slashed(std::string path) {
+    std::replace(path.begin(), path.end(), kPathSeparator, '/');
+    return path;
+}
+
 // Every file's state and its outputs' paths as the preview shows them, one
 // text per file: "Outputs: a/Track2.aac a/Chapters.xml".
 std::vector<std::string> Shown(const std::vector<FilePlan>& plan) {
@@ -88,7 +97,7 @@ std::vector<std::string> Shown(const std::vector<FilePlan>& plan) {
         static const char* const kStates[] = {"Identifying", "Unreadable", "Nothing", "Outputs"};
         std::string text = kStates[static_cast<int>(file.state)];
         for (const PlannedOutput& output : file.outputs) {
-            text += " " + ShownPath(file, output);
+            text += " " + Slashed(ShownPath(file, output));
         }
         for (const UnnamedTrack& track : file.unnamed) {
             text += " unnamed:" + std::to_string(track.number) + ":" + track.codec;
@@ -247,11 +256,11 @@ TEST(BatchPlan, FoldersEndInASeparatorAndUnknownCodecsAreAskedOnce) {
     EXPECT_TRUE(PlanGivesOutputs({plan[0]}));
     EXPECT_FALSE(PlanGivesOutputs(
         Plan({Readable("/in/v.mkv", {kVideo})}, rule, OutputLayout::FolderPerSource, "/out")));
-    EXPECT_EQ(plan[2].folder, "/out/c/");
+    EXPECT_EQ(Slashed(plan[2].folder), "/out/c/");
     EXPECT_EQ(plan[2].source, "/in/c.mkv");
     const auto beside =
         Plan({Readable("/in/c.mkv", {kSpaAac})}, rule, OutputLayout::PrefixedNames, "");
-    EXPECT_EQ(beside[0].folder, "/in/");
+    EXPECT_EQ(Slashed(beside[0].folder), "/in/");
 }
 
 TEST(BatchSteps, OneTracksPassThenAttachmentsChaptersAndTags) {

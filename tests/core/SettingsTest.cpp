@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Exception.h"
+#include "core/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -97,7 +98,8 @@ TEST(SettingsFile, ResolvedOnceAgainstStartupFolder) {
     EXPECT_EQ(word, "English");
     EXPECT_EQ(ReadBytes(start.File("Torvane.cfg")), "English\r\n");
     EXPECT_FALSE(std::filesystem::exists(other.File("Torvane.cfg")));
-    EXPECT_EQ(settings.Path(), std::filesystem::canonical(start.Path()).string() + "/Torvane.cfg");
+    EXPECT_EQ(settings.Path(),
+              std::filesystem::canonical(start.Path()).string() + kPathSeparator + "Torvane.cfg");
 }
 
 TEST(LanguageFromWord, ExactWholeWordOnly) {

@@ -4,10 +4,11 @@
 #include <stdlib.h>
 
 #include <cerrno>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -18,19 +19,22 @@ namespace torvane::testsupport {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
 #ifdef _WIN32
-        // No mkdtemp: a name from the clock, until one is free.
-        pattern.resize(pattern.size() - 6);
-        for (auto tick = std::chrono::steady_clock::now().time_since_epoch().count();; ++tick) {
-            const std::string name = pattern + std::to_string(tick % 1000000007);
-            if (std::filesystem::create_directory(name)) {
-                path_ = name;
-                return;
+        // Windows has no mkdtemp: a random name, taken only if new.
+        std::random_device random;
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                                 ("torvane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(folder)) {
+                path_ = folder.string();
+            } else if (attempt == 100) {
+                throw std::runtime_error("cannot create a temporary folder in " +
+                                         std::filesystem::temp_directory_path().string());
             }
         }
 #else
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::system_error(errno, std::generic_category(),
                                     "cannot create a temporary folder from " + pattern);
@@ -50,7 +54,7 @@ class TempDir {
         return path_;
     }
     // `name` inside the folder; File("") is the folder with its trailing
-    // separator ('/', or '\\' on Windows).
+    // separator ('\\' on Windows, '/' elsewhere).
     std::string File(const std::string& name) const {
         return path_ + kSeparator + name;
     }

@@ -24,9 +24,11 @@ CancelOnSignal::CancelOnSignal() {
     for (const int signal : IgnoredSignals()) {
         previous_.push_back({signal, std::signal(signal, SIG_IGN)});
     }
+    WatchConsoleEvents([] { g_cancelled = 1; });
 }
 
 CancelOnSignal::~CancelOnSignal() {
+    UnwatchConsoleEvents();
     for (const Previous& p : previous_) {
         std::signal(p.signal, p.handler);
     }

@@ -3,7 +3,9 @@
 // signals only raise a flag, so the run can stop at its next step and remove
 // its temporary files instead of dying with them on disk. SIGPIPE is ignored
 // meanwhile: a reader that stops reading the progress must not end the run,
-// which goes on writing its files.
+// which goes on writing its files. On Windows the console's Ctrl+C and
+// Ctrl+Break events (what the window's Cancel sends there) and its closing
+// cancel alike.
 #pragma once
 
 #include <vector>
@@ -17,7 +19,8 @@ class CancelOnSignal {
     CancelOnSignal(const CancelOnSignal&) = delete;
     CancelOnSignal& operator=(const CancelOnSignal&) = delete;
 
-    // Whether SIGINT, SIGTERM or SIGHUP came since construction.
+    // Whether SIGINT, SIGTERM, SIGHUP or a console event came since
+    // construction.
     static bool Cancelled();
 
   private:

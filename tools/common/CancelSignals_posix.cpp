@@ -14,4 +14,8 @@ std::span<const int> IgnoredSignals() {
     return kSignals;
 }
 
+void WatchConsoleEvents(void (*)()) {}
+
+void UnwatchConsoleEvents() {}
+
 }  // namespace tools

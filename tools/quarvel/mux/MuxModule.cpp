@@ -4,6 +4,7 @@
 #include "tools/quarvel/mux/MuxApi.h"
 
 #include "tools/quarvel/ByteOrder.h"
+#include "tools/quarvel/mux/FileAt.h"
 #include "tools/quarvel/mux/MuxCodecs.h"
 #include "tools/quarvel/mux/TtaFile.h"
 
@@ -16,9 +17,6 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -28,10 +26,25 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#define QUARVEL_MUX_EXPORT extern "C" __declspec(dllexport)
+#else
 #define QUARVEL_MUX_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+// MinGW's printf checks follow the runtime's formats unless told otherwise.
+#ifdef __MINGW_PRINTF_FORMAT
+#define QUARVEL_MUX_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define QUARVEL_MUX_PRINTF printf
+#endif
 
 using quarvel::Output;
 using quarvel::mux::Plan;
+using quarvel::mux::ReadAt;
+using quarvel::mux::SeekTo;
+using quarvel::mux::SizeOf;
+using quarvel::mux::WriteAt;
+using quarvel::mux::WriteSome;
 
 struct quarvel_mux {
     Plan plan;
@@ -64,7 +77,8 @@ struct quarvel_mux {
 
 namespace {
 
-void SetError(char* err, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+void SetError(char* err, size_t size, const char* fmt, ...)
+    __attribute__((format(QUARVEL_MUX_PRINTF, 3, 4)));
 void SetError(char* err, size_t size, const char* fmt, ...) {
     if (err == nullptr || size == 0) {
         return;
@@ -93,7 +107,7 @@ constexpr int kAvioBufferBytes = 64 << 10;
 int WriteToFd(void* opaque, AvioBytes data, int size) {
     const int fd = *static_cast<const int*>(opaque);
     for (int done = 0; done < size;) {
-        const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
+        const int64_t n = WriteSome(fd, data + done, static_cast<size_t>(size - done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -108,11 +122,11 @@ int WriteToFd(void* opaque, AvioBytes data, int size) {
 int64_t SeekFd(void* opaque, int64_t offset, int whence) {
     const int fd = *static_cast<const int*>(opaque);
     if (whence == AVSEEK_SIZE) {
-        struct stat st {};
-        return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+        const int64_t size = SizeOf(fd);
+        return size < 0 ? AVERROR(errno) : size;
     }
-    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+    const int64_t at = SeekTo(fd, offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : at;
 }
 
 // Flushes and frees the AVIOContext over the caller's descriptor; returns
@@ -205,8 +219,7 @@ bool PatchCafLength(const quarvel_mux* m, int64_t paktAt) {
         return true;
     }
     char tag[4] = {};
-    if (::pread(m->fd, tag, 4, static_cast<off_t>(paktAt)) == 4 &&
-        std::memcmp(tag, "pakt", 4) == 0) {
+    if (ReadAt(m->fd, tag, 4, paktAt) == 4 && std::memcmp(tag, "pakt", 4) == 0) {
         uint8_t fields[16];
         for (int i = 0; i < 8; ++i) {
             fields[i] = static_cast<uint8_t>(static_cast<uint64_t>(valid) >> (56 - 8 * i));
@@ -216,8 +229,8 @@ bool PatchCafLength(const quarvel_mux* m, int64_t paktAt) {
             fields[8 + i] = 0;  // priming frames
             fields[12 + i] = static_cast<uint8_t>(remainder >> (24 - 8 * i));
         }
-        return ::pwrite(m->fd, fields, sizeof fields, static_cast<off_t>(paktAt + 20)) ==
-               static_cast<ssize_t>(sizeof fields);
+        return WriteAt(m->fd, fields, sizeof fields, paktAt + 20) ==
+               static_cast<int64_t>(sizeof fields);
     }
     return true;
 }

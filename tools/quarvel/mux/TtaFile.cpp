@@ -1,13 +1,12 @@
 #include "tools/quarvel/mux/TtaFile.h"
 
 #include "tools/quarvel/ByteOrder.h"
+#include "tools/quarvel/mux/FileAt.h"
 #include "tools/quarvel/mux/MuxCodecs.h"
 
 extern "C" {
 #include <libavutil/crc.h>
 }
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,12 +46,12 @@ bool TtaFile::Open(int fd, const std::string& path, const TtaFormat& format, std
     path_ = path;
     // A descriptor of our own, so that closing the stream leaves the owner's
     // open; read back when the frames move.
-    const int own = dup(fd);
+    const int own = Duplicate(fd);
     file_ = own < 0 ? nullptr : fdopen(own, "w+b");
     if (file_ == nullptr) {
         error = "cannot write '" + path + "': " + Errno();
         if (own >= 0) {
-            close(own);
+            CloseDescriptor(own);
         }
         return false;
     }
@@ -93,8 +92,8 @@ bool TtaFile::MoveFrames(int64_t from, int64_t to, int64_t length, std::string& 
     while (done < length) {
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(kMoveChunk), length - done);
         const int64_t offset = to > from ? length - done - n : done;
-        if (pread(fd, buf.data(), static_cast<size_t>(n), from + offset) != n ||
-            pwrite(fd, buf.data(), static_cast<size_t>(n), to + offset) != n) {
+        if (ReadAt(fd, buf.data(), static_cast<size_t>(n), from + offset) != n ||
+            WriteAt(fd, buf.data(), static_cast<size_t>(n), to + offset) != n) {
             error = "cannot move the frames in '" + path_ + "': " + Errno();
             return false;
         }
@@ -170,7 +169,7 @@ bool TtaFile::FitTable(std::string& error) {
     if (!MoveFrames(from, to, dataLength, error)) {
         return false;
     }
-    if (to < from && ftruncate(fileno(file_), to + dataLength) != 0) {
+    if (to < from && !Truncate(fileno(file_), to + dataLength)) {
         error = "cannot write '" + path_ + "': " + Errno();
         return false;
     }
@@ -192,7 +191,7 @@ bool TtaFile::WriteHead(int64_t totalSamples, std::string& error) {
     }
     PutCrc(head, tableAt);
     const bool ok =
-        pwrite(fileno(file_), head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
+        WriteAt(fileno(file_), head.data(), head.size(), 0) == static_cast<int64_t>(head.size());
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!ok || !closed) {

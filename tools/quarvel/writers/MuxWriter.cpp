@@ -1,10 +1,8 @@
 #include "tools/quarvel/writers/MuxWriter.h"
 
-#include "core/ProgramFolder.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/quarvel/mux/MuxApi.h"
-
-#include <dlfcn.h>
+#include "tools/quarvel/writers/MuxLoader.h"
 
 #include <map>
 #include <mutex>
@@ -26,27 +24,22 @@ struct MuxModule {
 
 std::mutex gMutex;
 std::string gFolderOverride;
-std::map<std::string, MuxModule> gModules;  // by the module's path
+std::map<std::string, MuxModule> gModules;  // by the folder asked for ("" for the program's)
 
-std::string DlError() {
-    const char* e = dlerror();
-    return e != nullptr ? e : "unknown error";
-}
-
-MuxModule Load(const std::string& path) {
+MuxModule Load(const std::string& folder) {
     MuxModule m;
-    dlerror();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
+    std::string reason;
+    MuxLibrary library = OpenMuxLibrary(folder, reason);
+    const std::string& path = library.path;
+    if (library.handle == nullptr) {
         m.error = "cannot load the muxing module '" + path +
-                  "' (it and FFmpeg's libraries are needed for this codec): " + DlError();
+                  "' (it and FFmpeg's libraries are needed for this codec): " + reason;
         return m;
     }
     auto resolve = [&](const char* name, auto& fn) {
-        dlerror();
-        void* sym = dlsym(handle, name);
+        void* sym = FindMuxSymbol(library, name, reason);
         if (sym == nullptr) {
-            m.error = "the muxing module '" + path + "' lacks " + name + ": " + DlError();
+            m.error = "the muxing module '" + path + "' lacks " + name + ": " + reason;
             return false;
         }
         fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(sym);
@@ -54,20 +47,20 @@ MuxModule Load(const std::string& path) {
     };
     quarvel_mux_version_fn version = nullptr;
     if (!resolve(QUARVEL_MUX_SYMBOL_VERSION, version)) {
-        dlclose(handle);
+        CloseMuxLibrary(library);
         return m;
     }
     const int have = version();
     if (have != QUARVEL_MUX_API_VERSION) {
         m.error = "the muxing module '" + path + "' has interface version " + std::to_string(have) +
                   ", this quarvel needs " + std::to_string(QUARVEL_MUX_API_VERSION);
-        dlclose(handle);
+        CloseMuxLibrary(library);
         return m;
     }
     if (!resolve(QUARVEL_MUX_SYMBOL_OPEN, m.open) || !resolve(QUARVEL_MUX_SYMBOL_WRITE, m.write) ||
         !resolve(QUARVEL_MUX_SYMBOL_CLOSE, m.close) ||
         !resolve(QUARVEL_MUX_SYMBOL_ABORT, m.abort)) {
-        dlclose(handle);
+        CloseMuxLibrary(library);
         return m;
     }
     m.ok = true;
@@ -76,15 +69,9 @@ MuxModule Load(const std::string& path) {
 
 const MuxModule& GetModule() {
     std::lock_guard<std::mutex> lock(gMutex);
-    // The folder of the running program, as the window finds the tools.
-    std::string folder = gFolderOverride.empty() ? torvane::ProgramFolder() : gFolderOverride + "/";
-    if (folder.empty()) {
-        folder = "./";
-    }
-    const std::string path = folder + MuxModuleFileName();
-    auto it = gModules.find(path);
+    auto it = gModules.find(gFolderOverride);
     if (it == gModules.end()) {
-        it = gModules.emplace(path, Load(path)).first;
+        it = gModules.emplace(gFolderOverride, Load(gFolderOverride)).first;
     }
     return it->second;
 }
@@ -199,10 +186,6 @@ class MuxWriter final : public TrackWriter {
 
 std::unique_ptr<TrackWriter> MakeMuxWriter(uint64_t segmentDurationNs) {
     return std::make_unique<MuxWriter>(segmentDurationNs);
-}
-
-std::string MuxModuleFileName() {
-    return "libquarvel_mux.so";
 }
 
 void SetMuxModuleFolder(const std::string& folder) {

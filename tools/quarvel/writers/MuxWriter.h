@@ -1,6 +1,6 @@
 // The TrackWriter for codecs that need a real container (AVI, Ogg, CAF,
 // WavPack, TTA, RealMedia: the codec table says which). It drives libquarvel_mux, which holds all
-// of quarvel's FFmpeg code and is loaded with dlopen only when the first such track begins, so that
+// of quarvel's FFmpeg code and is loaded only when the first such track begins, so that
 // no other run pays FFmpeg's start-up.
 #pragma once
 
@@ -19,7 +19,7 @@ namespace quarvel {
 // frame is.
 std::unique_ptr<TrackWriter> MakeMuxWriter(uint64_t segmentDurationNs = 0);
 
-// The module's file name, e.g. "libquarvel_mux.so".
+// The module's file name: "libquarvel_mux.so", "quarvel_mux.dll" on Windows.
 std::string MuxModuleFileName();
 
 // Where the module is looked for: the folder of the running executable unless

@@ -2,11 +2,8 @@
 // little of the file either reads.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
 #include "tests/matroska/Helpers.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -57,16 +54,13 @@ TEST(Location, WithoutSeekHeadTheScanSkipsClustersBySize) {
 TEST(Location, FileSourceReadsLittleWhenScanningARealFile) {
     const Bytes file =
         FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(400, 50000), EndTags()});
-    const auto path = std::filesystem::temp_directory_path() / "torvane_scan_test.mkv";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
+    const torvane::testsupport::TempDir dir;
+    torvane::testsupport::WriteBytes(dir.File("scan.mkv"), file);
     std::string error;
-    mkv::Reader r(mkv::OpenFile(path.string(), &error));
+    mkv::Reader r(mkv::OpenFile(dir.File("scan.mkv"), &error));
     ASSERT_TRUE(r.Open()) << error;
     ASSERT_TRUE(r.GetTags());
     EXPECT_LT(r.Source().BytesRead(), 40000u) << "file of " << file.size() << " bytes";
-    std::filesystem::remove(path);
 }
 
 TEST(Location, ACheckedSeekHeadThatIndexesPastTheClustersSparesTheScan) {

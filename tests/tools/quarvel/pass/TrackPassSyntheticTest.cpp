@@ -351,28 +351,6 @@ TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) 
     }
 }
 
-TEST_F(TracksSynthetic, OnlyTheRequestedTrackIsRead) {
-    // 40 video blocks of 1 MiB around a small subtitle track.
-    std::vector<Bytes> clusters;
-    const Bytes big(1 << 20, 0x55);
-    for (int i = 0; i < 40; ++i) {
-        clusters.push_back(ClusterOf(
-            static_cast<uint64_t>(i) * 1000,
-            {SimpleBlock(1, 0, big),
-             BlockGroup(2, 10, Text("cue " + std::to_string(i)), {Uint(kBlockDuration, 500)})}));
-    }
-    const Bytes file =
-        File({TrackEntry(1, 1, "V_MPEG1"), TrackEntry(2, 17, "S_TEXT/UTF8")}, clusters);
-    ProgramRun r = Extract(Source(file), {"2:" + Out("Track2.srt")}, {"TORVANE_REPORT_BYTES=1"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    unsigned long long read = 0;
-    ASSERT_EQ(std::sscanf(r.err.c_str(), "bytes read: %llu", &read), 1) << r.err;
-    const unsigned long long size = file.size();
-    EXPECT_LT(read * 50, size) << "read " << read << " of " << size;
-    EXPECT_NE(ReadBytes(Out("Track2.srt")).find("40\r\n00:00:39,010 --> 00:00:39,510\r\ncue 39"),
-              std::string::npos);
-}
-
 // About 4 MB of Clusters with a CRC-32, each holding `frames` frames of track
 // 1, about `apart` bytes each, with a small frame of track 2 after every one.
 struct TwoTrackClusters {

@@ -90,14 +90,15 @@ TEST(Location, ASeekHeadIndexingPastTheClustersSparesTheScan) {
     }
 }
 
+// A stale entry is reported, and the SeekHead no longer vouches for the
+// file: the scan finds the element, and what the SeekHead never indexed.
 TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
-    Bytes file = FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags()}, {kInfo, kTags});
-    // Point the Tags entry 5 bytes early.
-    auto r0 = OpenBytes(file);
-    ASSERT_TRUE(r0->GetTags());
-    const std::string before = "SeekHead entry for Tags";
-    // SeekPosition of the second Seek is the last 8 bytes before Info's ID in
-    // the SeekHead; find it by the SeekPosition ID 53 AC 88.
+    Bytes file =
+        FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags(), EndChapters(), Master(kCues, {})},
+                         {kInfo, kTags, kCues});
+    ASSERT_FALSE(OpenBytes(file)->GetChapters());  // a sound index is trusted
+    // Point the Tags entry 5 bytes early: the SeekPosition (ID 53 AC 88) of
+    // the second Seek.
     size_t at = 0, found = 0;
     for (size_t i = 0; i + 2 < file.size(); ++i) {
         if (file[i] == 0x53 && file[i + 1] == 0xAC && file[i + 2] == 0x88 && ++found == 2) {
@@ -112,6 +113,7 @@ TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
         << mkvtest::Problems(*r);
     ASSERT_TRUE(r->GetTags());
     EXPECT_EQ(r->GetTags()->tags.size(), 1u);
+    EXPECT_TRUE(r->GetChapters());
 }
 
 TEST(Location, UnknownSizedSegmentAndClustersAreWalkedToTheTagsBehindThem) {

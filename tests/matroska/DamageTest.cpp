@@ -135,6 +135,12 @@ TEST(Damage, FilesThatAreNotMatroskaFailWithTheReason) {
     auto noSegment = OpenBytes(Cat({EbmlHeader(), Void(10)}));
     ASSERT_TRUE(noSegment->Fatal());
     EXPECT_EQ(noSegment->Fatal()->message, "expected a Segment after the EBML header, found Void");
+    // An EBML header this reader cannot read, whatever its DocType.
+    auto ebml2 =
+        OpenBytes(Cat({Master(kEbml, {Uint(kEbmlReadVersion, 2), Str(kDocType, "matroska")}),
+                       Segment({Info()})}));
+    ASSERT_TRUE(ebml2->Fatal());
+    EXPECT_EQ(ebml2->Fatal()->message, "EBMLReadVersion 2 is not supported (expected 1)");
     auto walker = noSegment->Blocks();
     mkv::BlockHeader b;
     EXPECT_FALSE(walker.Next(b));

@@ -84,27 +84,33 @@ TEST(Damage, ACutInsideTheClustersKeepsTheBlocksBeforeIt) {
         << w.Damage()->message;
 }
 
+// A child that claims more than its parent holds is read only as far as the
+// parent goes, and named; what follows the parent is read as ever.
 TEST(Damage, AChildClaimingMoreThanItsParentHoldsIsClampedAndNamed) {
     const Bytes first = TrackEntry(1, 2, "A_AC3");
-    const Bytes tracks =
-        Master(kTracks, {first, ElementClaiming(kTrackEntry, 1000, Uint(kTrackNumber, 2))});
-    const Bytes file = FileOf({Info(), tracks});
+    const Bytes tracks = Master(
+        kTracks, {first, ElementClaiming(kTrackEntry, 1000,
+                                         Cat({Uint(kTrackNumber, 2), Str(kCodecId, "A_MP3")}))});
+    const Bytes tags = Master(kTags, {Master(kTag, {SimpleTagOf("A", "b")})});
+    const Bytes file = FileOf({Info(), tracks, tags});
     auto r = OpenBytes(file);
     ASSERT_EQ(r->Tracks().size(), 2u);  // the cut entry is read as far as it goes
-    EXPECT_EQ(r->Tracks()[0].codecId, "A_AC3");
-    EXPECT_EQ(r->Tracks()[1].number, 2u);
-    ASSERT_FALSE(r->Problems().empty());
-    const size_t tracksAt = file.size() - tracks.size();
-    const size_t badAt = tracksAt + 4 + Size(tracks.size() - 4 - 1).size() + first.size();
-    bool named = false;
-    for (const auto& e : r->Problems()) {
-        if (e.offset == badAt &&
-            e.message.rfind("TrackEntry declares 1000 bytes, but its parent Tracks has only", 0) ==
-                0) {
-            named = true;
-        }
-    }
-    EXPECT_TRUE(named) << mkvtest::Problems(*r);
+    EXPECT_EQ(r->Tracks()[1].codecId, "A_MP3");
+    EXPECT_TRUE(r->GetTags());
+    ASSERT_EQ(r->Problems().size(), 1u) << mkvtest::Problems(*r);
+    const size_t tracksAt = file.size() - tags.size() - tracks.size();
+    EXPECT_EQ(r->Problems()[0].offset,
+              tracksAt + 4 + Size(tracks.size() - 5).size() + first.size());
+    EXPECT_TRUE(r->Problems()[0].message.starts_with(
+        "TrackEntry declares 1000 bytes, but its parent Tracks has only"));
+
+    // The same one level up: Tracks claims more than the Segment holds, and
+    // a TrackEntry follows the Segment.
+    auto past =
+        OpenBytes(Cat({EbmlHeader(), Segment({Info(), ElementClaiming(kTracks, 1000, first)}),
+                       TrackEntry(2, 2, "A_AC3")}));
+    EXPECT_EQ(past->Tracks().size(), 1u) << mkvtest::Problems(*past);
+    EXPECT_TRUE(mkvtest::HasProblem(*past, "Tracks declares 1000 bytes, but the Segment has only"));
 }
 
 TEST(Damage, GarbageInsideAMasterStopsItButKeepsWhatCameBefore) {
@@ -129,6 +135,12 @@ TEST(Damage, FilesThatAreNotMatroskaFailWithTheReason) {
     auto noSegment = OpenBytes(Cat({EbmlHeader(), Void(10)}));
     ASSERT_TRUE(noSegment->Fatal());
     EXPECT_EQ(noSegment->Fatal()->message, "expected a Segment after the EBML header, found Void");
+    // An EBML header this reader cannot read, whatever its DocType.
+    auto ebml2 =
+        OpenBytes(Cat({Master(kEbml, {Uint(kEbmlReadVersion, 2), Str(kDocType, "matroska")}),
+                       Segment({Info()})}));
+    ASSERT_TRUE(ebml2->Fatal());
+    EXPECT_EQ(ebml2->Fatal()->message, "EBMLReadVersion 2 is not supported (expected 1)");
     auto walker = noSegment->Blocks();
     mkv::BlockHeader b;
     EXPECT_FALSE(walker.Next(b));

@@ -2,11 +2,8 @@
 // little of the file either reads.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
 #include "tests/matroska/Helpers.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -57,56 +54,51 @@ TEST(Location, WithoutSeekHeadTheScanSkipsClustersBySize) {
 TEST(Location, FileSourceReadsLittleWhenScanningARealFile) {
     const Bytes file =
         FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(400, 50000), EndTags()});
-    const auto path = std::filesystem::temp_directory_path() / "torvane_scan_test.mkv";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
-    {
-        std::string error;
-        mkv::Reader r(mkv::OpenFile(path.string(), &error));
-        ASSERT_TRUE(r.Open()) << error;
-        ASSERT_TRUE(r.GetTags());
-        EXPECT_LT(r.Source().BytesRead(), 40000u) << "file of " << file.size() << " bytes";
+    const torvane::testsupport::TempDir dir;
+    torvane::testsupport::WriteBytes(dir.File("scan.mkv"), file);
+    std::string error;
+    mkv::Reader r(mkv::OpenFile(dir.File("scan.mkv"), &error));
+    ASSERT_TRUE(r.Open()) << error;
+    ASSERT_TRUE(r.GetTags());
+    EXPECT_LT(r.Source().BytesRead(), 40000u) << "file of " << file.size() << " bytes";
+}
+
+// A checked SeekHead with an entry past the Clusters, even one for an
+// element nobody asked for, vouches that it indexes everything: no Cluster is
+// walked. Without such an entry nothing says the index is complete.
+TEST(Location, ASeekHeadIndexingPastTheClustersSparesTheScan) {
+    const unsigned noTags = mkv::kSectionInfo | mkv::kSectionTracks | mkv::kSectionAttachments;
+    struct Row {
+        Bytes tail;
+        std::vector<uint32_t> indexed;
+        unsigned sections;
+        bool spared;
+    };
+    const Row rows[] = {
+        {Master(kCues, {}), {kInfo, kTracks, kCues}, mkv::kAllSections, true},
+        {EndTags(), {kInfo, kTracks, kTags}, noTags, true},
+        {Master(kCues, {}), {kInfo, kTracks}, mkv::kAllSections, false},
+    };
+    for (const Row& row : rows) {
+        auto r = OpenBytes(FileWithSeekHead({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}),
+                                             ManyClusters(2000, 1), row.tail},
+                                            row.indexed),
+                           row.sections);
+        EXPECT_TRUE(r->Attachments().empty());
+        EXPECT_FALSE(r->GetTags());
+        EXPECT_EQ(r->Source().BytesRead() < 2000u, row.spared) << r->Source().BytesRead();
     }
-    // Closed first: Windows removes no open file.
-    std::filesystem::remove(path);
 }
 
-TEST(Location, ACheckedSeekHeadThatIndexesPastTheClustersSparesTheScan) {
-    Bytes cues = Master(kCues, {});
-    const Bytes file =
-        FileWithSeekHead({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), cues},
-                         {kInfo, kTracks, kCues});
-    auto r = OpenBytes(file);
-    EXPECT_TRUE(r->Attachments().empty());
-    EXPECT_FALSE(r->GetTags());
-    EXPECT_LT(r->Source().BytesRead(), 2000u);
-    // Without the Cues entry nothing says the index is complete: every Cluster is walked.
-    const Bytes unindexed =
-        FileWithSeekHead({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), cues},
-                         {kInfo, kTracks});
-    auto u = OpenBytes(unindexed);
-    EXPECT_GT(u->Source().BytesRead(), 20000u);
-}
-
-TEST(Location, AnIndexedElementPastTheClustersThatNobodyAskedForAlsoVouchesForTheIndex) {
-    const Bytes file = FileWithSeekHead(
-        {Info(), Tracks({TrackEntry(1, 2, "A_AC3")}), ManyClusters(2000, 1), EndTags()},
-        {kInfo, kTracks, kTags});
-    auto r = OpenBytes(file, mkv::kSectionInfo | mkv::kSectionTracks | mkv::kSectionAttachments);
-    EXPECT_TRUE(r->Attachments().empty());
-    EXPECT_FALSE(r->GetTags());  // not asked for
-    EXPECT_LT(r->Source().BytesRead(), 2000u);
-}
-
+// A stale entry is reported, and the SeekHead no longer vouches for the
+// file: the scan finds the element, and what the SeekHead never indexed.
 TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
-    Bytes file = FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags()}, {kInfo, kTags});
-    // Point the Tags entry 5 bytes early.
-    auto r0 = OpenBytes(file);
-    ASSERT_TRUE(r0->GetTags());
-    const std::string before = "SeekHead entry for Tags";
-    // SeekPosition of the second Seek is the last 8 bytes before Info's ID in
-    // the SeekHead; find it by the SeekPosition ID 53 AC 88.
+    Bytes file =
+        FileWithSeekHead({Info(), ManyClusters(3, 10), EndTags(), EndChapters(), Master(kCues, {})},
+                         {kInfo, kTags, kCues});
+    ASSERT_FALSE(OpenBytes(file)->GetChapters());  // a sound index is trusted
+    // Point the Tags entry 5 bytes early: the SeekPosition (ID 53 AC 88) of
+    // the second Seek.
     size_t at = 0, found = 0;
     for (size_t i = 0; i + 2 < file.size(); ++i) {
         if (file[i] == 0x53 && file[i + 1] == 0xAC && file[i + 2] == 0x88 && ++found == 2) {
@@ -121,6 +113,7 @@ TEST(Location, AStaleSeekHeadEntryIsReportedAndTheScanFindsTheElement) {
         << mkvtest::Problems(*r);
     ASSERT_TRUE(r->GetTags());
     EXPECT_EQ(r->GetTags()->tags.size(), 1u);
+    EXPECT_TRUE(r->GetChapters());
 }
 
 TEST(Location, UnknownSizedSegmentAndClustersAreWalkedToTheTagsBehindThem) {

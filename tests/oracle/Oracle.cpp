@@ -120,24 +120,17 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
         }
         s.sampleRate = par->sample_rate;
         s.channels = par->ch_layout.nb_channels;
-        s.bitsPerCodedSample = par->bits_per_coded_sample;
         s.bitsPerRawSample = par->bits_per_raw_sample;
-        s.frameSize = par->frame_size;
         s.width = par->width;
         s.height = par->height;
         s.timeBaseNum = st->time_base.num;
         s.timeBaseDen = st->time_base.den;
-        s.startNs = ToNs(st->start_time, st->time_base);
         s.durationNs = ToNs(st->duration, st->time_base);
         const AVDictionaryEntry* entry = nullptr;
         while ((entry = av_dict_get(st->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
             s.metadata[entry->key] = entry->value;
         }
         media.streams.push_back(std::move(s));
-    }
-
-    if (!options.readPackets) {
-        return media;
     }
 
     std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
@@ -157,11 +150,7 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
             if (pkt->data != nullptr && pkt->size > 0) {
                 p.data.assign(pkt->data, pkt->data + pkt->size);
             }
-            p.pts = pkt->pts == AV_NOPTS_VALUE ? kNoTimestamp : pkt->pts;
-            p.dts = pkt->dts == AV_NOPTS_VALUE ? kNoTimestamp : pkt->dts;
-            p.duration = pkt->duration;
             p.ptsNs = ToNs(pkt->pts, tb);
-            p.dtsNs = ToNs(pkt->dts, tb);
             p.durationNs = ToNs(pkt->duration, tb);
             p.keyframe = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
             media.streams[idx].packets.push_back(std::move(p));
@@ -216,7 +205,6 @@ std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex
                 return r;
             }
             const auto fmt = static_cast<AVSampleFormat>(frame->format);
-            out.sampleFormat = av_get_sample_fmt_name(fmt);
             out.samples += frame->nb_samples;
             const int channels = frame->ch_layout.nb_channels;
             const size_t bps = static_cast<size_t>(av_get_bytes_per_sample(fmt));
@@ -287,15 +275,6 @@ int64_t EndNs(const Stream& stream) {
         }
     }
     return end;
-}
-
-const Stream* FirstOfType(const Media& media, const std::string& mediaType) {
-    for (const Stream& s : media.streams) {
-        if (s.mediaType == mediaType) {
-            return &s;
-        }
-    }
-    return nullptr;
 }
 
 }  // namespace torvane::oracle

@@ -35,13 +35,8 @@ inline constexpr int64_t kNoTimestamp = INT64_MIN;
 
 struct Packet {
     std::vector<uint8_t> data;
-    // In the stream's time base (Stream::timeBaseNum / timeBaseDen) ...
-    int64_t pts = kNoTimestamp;
-    int64_t dts = kNoTimestamp;
-    int64_t duration = 0;
-    // ... and the same in nanoseconds (kNoTimestamp kept as is).
+    // In nanoseconds; kNoTimestamp when the demuxer knows no time.
     int64_t ptsNs = kNoTimestamp;
-    int64_t dtsNs = kNoTimestamp;
     int64_t durationNs = 0;
     bool keyframe = false;
 };
@@ -54,14 +49,11 @@ struct Stream {
     std::vector<uint8_t> extradata;
     int sampleRate = 0;
     int channels = 0;
-    int bitsPerCodedSample = 0;
     int bitsPerRawSample = 0;
-    int frameSize = 0;  // audio samples per frame when constant, else 0
     int width = 0, height = 0;
     int timeBaseNum = 1, timeBaseDen = 1;
-    // The stream's declared start and duration (AVStream fields), in ns;
-    // kNoTimestamp when the container does not say.
-    int64_t startNs = kNoTimestamp;
+    // The stream's declared duration, in ns; kNoTimestamp when the container
+    // does not say.
     int64_t durationNs = kNoTimestamp;
     std::map<std::string, std::string> metadata;  // "language", "title", ...
     std::vector<Packet> packets;                  // in file order
@@ -77,8 +69,6 @@ struct ReadOptions {
     // Force an input format by FFmpeg's short name ("h264", "vobsub", ...);
     // empty lets FFmpeg probe.
     std::string format;
-    // False reads only the stream list (faster when only headers matter).
-    bool readPackets = true;
 };
 
 // Opens `path` and reads it whole. Returns nullopt and sets *error (when given)
@@ -89,8 +79,7 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options = 
 // An audio stream decoded whole by FFmpeg's decoder.
 struct DecodedAudio {
     int64_t samples = 0;       // per channel
-    std::string sampleFormat;  // FFmpeg's name: "s16", "fltp", ...
-    std::vector<uint8_t> pcm;  // each decoded frame's planes, back to back
+    std::vector<uint8_t> pcm;  // interleaved samples
 };
 
 // Decodes the first audio stream of `path` (or stream `streamIndex` when it
@@ -107,8 +96,5 @@ std::vector<uint8_t> Concat(const Stream& stream);
 // stream has no timed packet. For Ogg this is where the granule positions say
 // the stream ends, i.e. its playing length (plus its start).
 int64_t EndNs(const Stream& stream);
-
-// The first stream of the given media type ("video", "audio", "subtitle"), or nullptr.
-const Stream* FirstOfType(const Media& media, const std::string& mediaType);
 
 }  // namespace torvane::oracle

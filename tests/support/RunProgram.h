@@ -8,10 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,27 +63,16 @@ class RunningProgram {
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        std::vector<std::string> env;
+        std::map<std::string, std::string> byName;  // the later of two entries wins
         for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            bool replaced = false;
-            for (const std::string& extra : options.env) {
-                const size_t eq = extra.find('=');
-                replaced = replaced || (eq != std::string::npos &&
-                                        entry.compare(0, eq + 1, extra, 0, eq + 1) == 0);
-            }
-            if (!replaced) {
-                env.push_back(entry);
-            }
+            byName[std::string(*e).substr(0, std::string(*e).find('='))] = *e;
         }
-        for (auto extra = options.env.begin(); extra != options.env.end(); ++extra) {
-            const std::string name = extra->substr(0, extra->find('=') + 1);
-            const bool overridden = std::any_of(
-                extra + 1, options.env.end(),
-                [&](const auto& later) { return later.compare(0, name.size(), name) == 0; });
-            if (!overridden) {
-                env.push_back(*extra);
-            }
+        for (const std::string& extra : options.env) {
+            byName[extra.substr(0, extra.find('='))] = extra;
+        }
+        std::vector<std::string> env;
+        for (auto& [name, entry] : byName) {
+            env.push_back(entry);
         }
         std::vector<char*> envp;
         for (std::string& e : env) {

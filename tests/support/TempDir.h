@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace torvane::testsupport {
 
@@ -76,6 +78,15 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The same as octets, for files built with the test EBML writer.
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+inline std::vector<uint8_t> ReadOctets(const std::string& path) {
+    const std::string bytes = ReadBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 }  // namespace torvane::testsupport

@@ -4,14 +4,21 @@
 
 #include <random>
 
+#include "tests/support/Fixtures.h"
 #include "tests/support/HostileFiles.h"
-#include "tests/tools/ToolRunner.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-using tooltest::Fixture;
-using tooltest::RunTool;
-using tooltest::Tool;
+using namespace torvane::testsupport;
+
+// Runs argv[0] of the built programs; one that has not ended after
+// `seconds` is killed, and the test says it hung.
+ProgramRun RunTool(const std::vector<std::string>& argv, int seconds) {
+    return RunProgram(Program(argv[0]), {argv.begin() + 1, argv.end()},
+                      {.timeoutSeconds = seconds});
+}
 
 struct Case {
     std::string name;
@@ -19,7 +26,7 @@ struct Case {
 };
 
 std::vector<Case> DamagedCases() {
-    const std::string full = tooltest::ReadBytes(Fixture("full.mkv"));
+    const std::string full = ReadBytes(Fixture("full.mkv"));
     std::vector<Case> cases;
     for (size_t cut :
          {size_t{0}, size_t{3}, size_t{20}, size_t{45}, size_t{60}, size_t{200}, size_t{1000},
@@ -46,19 +53,18 @@ std::vector<Case> DamagedCases() {
 }
 
 TEST(DamagedFiles, EveryModeEndsWithAStatusAndAMessage) {
-    tooltest::TempDir dir;
+    TempDir dir;
     for (const Case& c : DamagedCases()) {
-        tooltest::WriteBytes(dir.File("d.mkv"), c.bytes);
+        WriteBytes(dir.File("d.mkv"), c.bytes);
         const std::vector<std::vector<std::string>> runs = {
-            {Tool("ostrem"), "-i", dir.File("d.mkv")},
-            {Tool("quarvel"), "chapters", dir.File("d.mkv")},
-            {Tool("quarvel"), "chapters", dir.File("d.mkv"), "-s"},
-            {Tool("quarvel"), "tags", dir.File("d.mkv")},
-            {Tool("quarvel"), "attachments", dir.File("d.mkv"), "1:" + dir.File("a1")},
+            {"ostrem", "-i", dir.File("d.mkv")},
+            {"quarvel", "chapters", dir.File("d.mkv")},
+            {"quarvel", "chapters", dir.File("d.mkv"), "-s"},
+            {"quarvel", "tags", dir.File("d.mkv")},
+            {"quarvel", "attachments", dir.File("d.mkv"), "1:" + dir.File("a1")},
         };
         for (const auto& argv : runs) {
-            const auto run =
-                RunTool(argv[0], std::vector<std::string>(argv.begin() + 1, argv.end()), 20);
+            const auto run = RunTool(argv, 20);
             const std::string what = c.name + ": " + argv[1];
             ASSERT_FALSE(run.timedOut) << what;
             ASSERT_EQ(run.signal, 0) << what << "\n" << run.err;
@@ -81,7 +87,7 @@ TEST(DamagedFiles, EveryModeEndsWithAStatusAndAMessage) {
 // status 1 and one warning line about the limit it meets, never an abort.
 // Their peak memory is measured by bench/hostile_bench.sh.
 TEST(HostileFiles, EveryLimitGivesOneWarningAndTheRestOfTheFile) {
-    tooltest::TempDir dir;
+    TempDir dir;
     for (const ebmltest::HostileFile& c : ebmltest::HostileFiles()) {
         ASSERT_TRUE(ebmltest::WriteSparse(dir.File("h.mkv"), c.file)) << c.name;
         std::filesystem::create_directory(dir.File("out"));
@@ -93,8 +99,7 @@ TEST(HostileFiles, EveryLimitGivesOneWarningAndTheRestOfTheFile) {
                     a.replace(a.find("O/"), 1, dir.File("out"));
             }
             const std::string what = c.name + ": " + argv[0] + " " + argv[1];
-            const auto run =
-                RunTool(Tool(argv[0]), std::vector<std::string>(argv.begin() + 1, argv.end()), 60);
+            const auto run = RunTool(argv, 60);
             ASSERT_EQ(run.signal, 0) << what << "\n" << run.err;
             EXPECT_EQ(run.status, 1) << what << "\n" << run.err;
             EXPECT_NE(run.err.find(c.warning), std::string::npos) << what << "\n" << run.err;

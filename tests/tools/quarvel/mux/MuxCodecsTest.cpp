@@ -66,19 +66,15 @@ TEST(AlacFrameSamples, ReadsTheCountOfAShortFrame) {
     EXPECT_EQ(AlacFrameSamples(last, 3, 4096), 4096);  // too short to say
 }
 
-std::vector<uint8_t> LE32(uint32_t v) {
-    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
-
 TEST(RebuildWavPackBlocks, RebuildsEachBlockOfAMultiBlockFrame) {
     // 1024 samples in two blocks (initial only, then final only), each with
     // its size, as Matroska stores a multichannel WavPack frame.
-    std::vector<uint8_t> frame = LE32(1024);
+    std::vector<uint8_t> frame;
+    PutLE32(frame, 1024);
     for (auto [flags, crc, data] : {std::tuple{0x800u, 0x11111111u, std::vector<uint8_t>{1, 2}},
                                     std::tuple{0x1000u, 0x22222222u, std::vector<uint8_t>{3}}}) {
         for (auto v : {flags, crc, static_cast<uint32_t>(data.size())}) {
-            const auto b = LE32(v);
-            frame.insert(frame.end(), b.begin(), b.end());
+            PutLE32(frame, v);
         }
         frame.insert(frame.end(), data.begin(), data.end());
     }

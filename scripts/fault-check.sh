@@ -20,7 +20,7 @@
 # Usage: scripts/fault-check.sh [-b BUILD_DIR] [-t SECONDS] [-j JOBS] [-l LIST]
 #                               [--no-baseline] [--dry-run] [N|N-M ...]
 #   -b  build folder (default build-faults; configured on first use)
-#   -t  time-out of one test in seconds (default 120): a hang counts as caught
+#   -t  time-out of one test in seconds (default 60): a hang counts as caught
 #   -j  tests and compile jobs run at once (default 2)
 #   -l  the list of faults (default scripts/faults.txt)
 #   --no-baseline  skip the run of the unchanged suite, which must pass first
@@ -32,7 +32,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 1
 
 build=build-faults
-timeout=120
+timeout=60
 jobs=2
 list=scripts/faults.txt
 baseline=1

@@ -7,7 +7,8 @@
 # script checks that it still applies to exactly one place, makes the change,
 # rebuilds in its own build folder, runs the suite and puts the file back as
 # it was. A fault is
-#   caught          a test failed, crashed or ran past the time-out
+#   caught          a test failed, crashed or ran past the time-out, and did
+#                   so again when its folder of tests was run a second time
 #   missed          every test passed
 #   does not build  the changed product did not compile (fix the list)
 #   does not apply  its line is no longer in the file, or not once (fix the list)
@@ -60,6 +61,7 @@ done
 
 [[ -f $list ]] || { echo "no list of faults at $list" >&2; exit 2; }
 logs=$build/fault-logs
+tmp=$(cd "$(dirname "$build")" && pwd)/$(basename "$build")/fault-tmp
 marker=$build/fault-check.applied  # the changed file while a fault is in place
 backup=$build/fault-check.original
 
@@ -205,22 +207,37 @@ if [[ $sum != "$(total_tests "$build")" ]]; then
 fi
 
 # Runs the suite, appending to log $1; the module of the fault ($2) goes first.
-# 0 when every test passed.
+# 0 when every test passed. A folder that fails is run again: a failure the
+# second run does not repeat is a flaky test, not the fault, and is named in
+# $flaky instead. The tests keep their temporary files in a folder of this
+# run's own, apart from any other run of the suite on the machine.
 run_suite() {
-    local log=$1 module=$2 order=() d
+    local log=$1 module=$2 order=() d dir
     for d in "${suite_folders[@]}"; do [[ $d == "$module" ]] && order+=("$d"); done
     for d in "${suite_folders[@]}"; do [[ $d != "$module" ]] && order+=("$d"); done
     for d in "${order[@]}"; do
-        local dir=$build/tests/$d
+        dir=$build/tests/$d
         [[ $d == . ]] && dir=$build
-        ctest --test-dir "$dir" -j "$jobs" --timeout "$timeout" --stop-on-failure \
-            --output-on-failure >>"$log" 2>&1 || return 1
+        run_folder "$dir" "$log" && continue
+        local first
+        first=$(failed_tests "$log")
+        echo "---- run again" >>"$log"
+        run_folder "$dir" "$log" || return 1
+        flaky+=("$first")
     done
 }
 
-# The tests that failed, from a ctest log.
+run_folder() {
+    rm -rf "$tmp" && mkdir -p "$tmp"
+    TMPDIR=$tmp ctest --test-dir "$1" -j "$jobs" --timeout "$timeout" --stop-on-failure \
+        --output-on-failure >>"$2" 2>&1
+}
+
+# The tests that failed in the last run logged in $1.
 failed_tests() {
-    sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) (.*/\1/p' "$1" | sort -u | head -3 | paste -sd' ' -
+    awk '/^---- run again/ { names = "" }
+         /^[[:space:]]*[0-9]+ - [^ ]+ \(/ { names = names " " $3 }
+         END { print substr(names, 2) }' "$1" | tr ' ' '\n' | sort -u | head -3 | paste -sd' ' -
 }
 
 duration() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
@@ -230,11 +247,12 @@ if ((baseline)); then
     echo "building and running the unchanged suite"
     rebuild "$logs/baseline.log" || { echo "the unchanged product does not build: $logs/baseline.log" >&2; exit 1; }
     t=$SECONDS
+    flaky=()
     if ! run_suite "$logs/baseline.log" ""; then
         echo "the unchanged suite fails ($(failed_tests "$logs/baseline.log")): see $logs/baseline.log" >&2
         exit 1
     fi
-    echo "the unchanged suite passes ($(duration $((SECONDS - t))))"
+    echo "the unchanged suite passes ($(duration $((SECONDS - t))))${flaky[*]:+; flaky: ${flaky[*]}}"
 fi
 
 caught=0 missed=() nobuild=() noapply=()
@@ -244,6 +262,7 @@ for n in "${numbers[@]}"; do
     log=$logs/$(printf '%02d' "$n").log
     : >"$log"
     t=$SECONDS
+    flaky=()
     if ! reason=$(apply "$n"); then
         result="does not apply ($reason)"
         noapply+=("$n")
@@ -258,6 +277,7 @@ for n in "${numbers[@]}"; do
         caught=$((caught + 1))
     fi
     restore
+    ((${#flaky[@]})) && result+=" (flaky, passed when run again: ${flaky[*]})"
     printf '%2d  %-40s %s: %s (%s)\n' "$n" "$result" "$file" "$what" "$(duration $((SECONDS - t)))"
 done
 

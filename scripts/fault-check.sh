@@ -32,7 +32,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 1
 
-build=build-faults
+build="build-faults"
 timeout=60
 jobs=2
 list=scripts/faults.txt
@@ -93,11 +93,11 @@ count=${#files[@]}
 
 numbers=()
 if ((${#selected[@]} == 0)); then
-    numbers=($(seq 1 "$count"))
+    mapfile -t numbers < <(seq 1 "$count")
 else
     for s in "${selected[@]}"; do
         if [[ $s =~ ^([0-9]+)-([0-9]+)$ ]]; then
-            numbers+=($(seq "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"))
+            mapfile -t -O "${#numbers[@]}" numbers < <(seq "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}")
         elif [[ $s =~ ^[0-9]+$ ]]; then
             numbers+=("$s")
         else
@@ -236,7 +236,7 @@ run_folder() {
 # The tests that failed in the last run logged in $1.
 failed_tests() {
     awk '/^---- run again/ { names = "" }
-         /^[[:space:]]*[0-9]+ - [^ ]+ \(/ { names = names " " $3 }
+         /^[[:space:]]*[0-9]+ - [^ ]/ { names = names " " $3 }
          END { print substr(names, 2) }' "$1" | tr ' ' '\n' | sort -u | head -3 | paste -sd' ' -
 }
 

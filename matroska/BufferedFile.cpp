@@ -13,7 +13,8 @@ BufferedFile::BufferedFile(std::unique_ptr<RawFile> file, WindowSizes sizes)
 
 size_t BufferedFile::ReadAt(uint64_t offset, void* dst, size_t n) {
     const uint64_t size = Size();
-    if (offset >= size) {
+    // An empty read may come with no buffer at all: nothing is copied.
+    if (n == 0 || offset >= size) {
         return 0;
     }
     n = static_cast<size_t>(std::min<uint64_t>(n, size - offset));

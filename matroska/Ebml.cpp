@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "matroska/HexText.h"
 #include "matroska/Ids.h"
 
 namespace mkv {
@@ -25,13 +26,7 @@ size_t DecodeVint(const uint8_t* p, size_t avail, uint64_t& value, bool* allOnes
 }
 
 std::string Hex(const uint8_t* p, size_t n) {
-    std::string out;
-    char buf[4];
-    for (size_t i = 0; i < n; ++i) {
-        std::snprintf(buf, sizeof buf, i == 0 ? "%02X" : " %02X", p[i]);
-        out += buf;
-    }
-    return out;
+    return HexBytes(p, n, HexCase::kUpper, ' ');
 }
 
 namespace {

@@ -32,7 +32,7 @@ unsigned SectionOf(uint32_t elementId) {
 }
 
 // The first bytes at `at`, for a message that says what was found instead.
-std::string HexBytes(ByteSource& src, uint64_t at, size_t n) {
+std::string FirstBytesAt(ByteSource& src, uint64_t at, size_t n) {
     uint8_t buf[8];
     n = src.ReadAt(at, buf, std::min<size_t>(n, sizeof buf));
     return n == 0 ? "nothing" : Hex(buf, n);
@@ -110,7 +110,7 @@ bool Opener::ReadFileHeader(uint64_t& end) {
     Error error;
     if (!ReadElementHeader(*s_.source, 0, s_.fileSize, ebml, error) || ebml.id != id::kEbml) {
         return Fatal(0, "not a Matroska file: expected the EBML header (1A 45 DF A3), found " +
-                            HexBytes(*s_.source, 0, 4));
+                            FirstBytesAt(*s_.source, 0, 4));
     }
     if (ebml.unknownSize || ebml.End() > s_.fileSize) {
         return Fatal(0, "the EBML header runs past the end of the file");
@@ -294,7 +294,7 @@ void Opener::FollowSeekHead() {
         if (!ReadElementHeader(*s_.source, target, s_.segmentEnd, h, error) || h.id != e.id) {
             Problem(target, "SeekHead entry for " + ElementName(e.id) + " points to byte " +
                                 std::to_string(target) + ", which holds " +
-                                HexBytes(*s_.source, target, 4) + " instead");
+                                FirstBytesAt(*s_.source, target, 4) + " instead");
             stale = true;
             continue;
         }

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "tools/common/HexText.h"
+#include "matroska/HexText.h"
 
 namespace quarvel {
 
@@ -114,7 +114,7 @@ class XmlWriter {
         // In pieces: a large binary value is never held twice in hex.
         for (size_t at = 0; at < bytes.size(); at += kPieceBytes / 2) {
             const size_t n = std::min(kPieceBytes / 2, bytes.size() - at);
-            w_.Put(tools::HexBytes(bytes.data() + at, n, tools::HexCase::kLower));
+            w_.Put(mkv::HexBytes(bytes.data() + at, n, mkv::HexCase::kLower));
         }
         w_.Put(std::string("</") + tag + ">" + kEol);
     }

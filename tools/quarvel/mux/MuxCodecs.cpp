@@ -9,7 +9,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/common/HexText.h"
+#include "matroska/HexText.h"
 #include "tools/quarvel/ByteOrder.h"
 
 namespace quarvel::mux {
@@ -218,7 +218,7 @@ bool PlanWavPack(const quarvel_mux_track& t, Plan& p, std::string& error) {
     // The stream versions WavPack 4 defines; FFmpeg's muxer refuses others.
     if (p.wavpackVersion < 0x402 || p.wavpackVersion > 0x410) {
         error = "the A_WAVPACK4 track has unknown WavPack version 0x" +
-                tools::HexNumber(p.wavpackVersion, 1, tools::HexCase::kLower);
+                mkv::HexNumber(p.wavpackVersion, 1, mkv::HexCase::kLower);
         return false;
     }
     return true;

@@ -5,11 +5,11 @@
 #include <memory>
 #include <utility>
 
+#include "matroska/HexText.h"
 #include "matroska/Limits.h"
 #include "matroska/Reader.h"
 #include "tools/common/Cancel.h"
 #include "tools/common/ExitStatus.h"
-#include "tools/common/HexText.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/pass/ContentDecoder.h"
@@ -112,8 +112,8 @@ void ReportSome(const std::vector<std::string>& warnings, const std::string& mor
 
 std::string CrcMessage(const CrcMismatch& m) {
     return "CRC-32 of the Cluster at byte " + std::to_string(m.clusterOffset) +
-           " does not match (stored " + tools::HexNumber(m.stored, 8, tools::HexCase::kUpper) +
-           ", computed " + tools::HexNumber(m.computed, 8, tools::HexCase::kUpper) +
+           " does not match (stored " + mkv::HexNumber(m.stored, 8, mkv::HexCase::kUpper) +
+           ", computed " + mkv::HexNumber(m.computed, 8, mkv::HexCase::kUpper) +
            "); its blocks were used all the same";
 }
 

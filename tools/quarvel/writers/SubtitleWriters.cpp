@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "tools/common/HexText.h"
+#include "matroska/HexText.h"
 #include "tools/quarvel/pass/PassLimits.h"
 #include "tools/quarvel/writers/FileWriter.h"
 #include "tools/quarvel/writers/OwnWriters.h"
@@ -470,7 +470,7 @@ class VobSubWriter : public FileWriter {
                       static_cast<unsigned long long>(ms / 60000 % 60),
                       static_cast<unsigned long long>(ms / 1000 % 60),
                       static_cast<unsigned long long>(ms % 1000));
-        return line + tools::HexNumber(filepos, 9, tools::HexCase::kLower) + "\r\n";
+        return line + mkv::HexNumber(filepos, 9, mkv::HexCase::kLower) + "\r\n";
     }
     // One 2048-octet pack holding the next bytes of a subtitle: the pack
     // header, a PES packet of subpicture stream 0 (with the PTS in the

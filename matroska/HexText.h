@@ -1,13 +1,13 @@
-// Hexadecimal text as the tools print it: CRC-32 values in messages, binary
-// values in XML, file positions in an index. Header-only, so that the muxing
-// module uses it without exporting it.
+// Hexadecimal text as the reader and the tools print it: bytes in the
+// reader's messages, CRC-32 values, binary values in XML, file positions in an
+// index. Header-only, so that the muxing module uses it without exporting it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace tools {
+namespace mkv {
 
 enum class HexCase { kLower, kUpper };
 
@@ -25,15 +25,19 @@ inline std::string HexNumber(uint64_t value, size_t width, HexCase letters) {
     return text;
 }
 
-// Each byte as two digits, nothing between.
-inline std::string HexBytes(const uint8_t* data, size_t size, HexCase letters) {
+// Each byte as two digits, with `between` (if not 0) between two bytes.
+inline std::string HexBytes(const uint8_t* data, size_t size, HexCase letters, char between = 0) {
     const char* digits = letters == HexCase::kUpper ? "0123456789ABCDEF" : "0123456789abcdef";
-    std::string text(2 * size, '0');
+    std::string text;
+    text.reserve(3 * size);
     for (size_t i = 0; i < size; ++i) {
-        text[2 * i] = digits[data[i] >> 4];
-        text[2 * i + 1] = digits[data[i] & 15];
+        if (i != 0 && between != 0) {
+            text += between;
+        }
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 15];
     }
     return text;
 }
 
-}  // namespace tools
+}  // namespace mkv

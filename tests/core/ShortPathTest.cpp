@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -73,8 +74,17 @@ TEST_F(ShortPathTest, PathWithBlanksGetsBlankFreeAliasToSameFile) {
     EXPECT_TRUE(fs::equivalent(alias, file));
     EXPECT_EQ(ReadBytes(alias), "matroska bytes");
     EXPECT_EQ(ExtractShortPathName(file), alias);  // same path, same alias
-    // The readable part of the name survives, blanks replaced.
+    // The readable part of the name survives, blanks replaced; of a long
+    // name its end, where the extension is.
     EXPECT_NE(alias.find("la_pel\xc3\xad_cula.mkv"), std::string::npos) << alias;
+    const std::string name =
+        "The Long Film Title, part one of three " + std::string(30, 'x') + " (extended cut).mkv";
+    WriteBytes(files_.File(name), "long");
+    const std::string longAlias = ExtractShortPathName(files_.File(name));
+    std::string tail = name.substr(name.size() - 64);
+    std::replace(tail.begin(), tail.end(), ' ', '_');
+    EXPECT_TRUE(longAlias.ends_with("-" + tail)) << longAlias;
+    EXPECT_EQ(ReadBytes(longAlias), "long");
 }
 
 TEST_F(ShortPathTest, FolderAliasKeepsTrailingSeparatorAndLeadsIntoFolder) {

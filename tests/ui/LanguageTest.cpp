@@ -39,10 +39,18 @@ TEST_F(LanguageTest, EveryRowOfTheTableReachesItsComponentInBothLanguages) {
     for (const TLanguageRow& row : kLanguageTable) {
         EXPECT_EQ(Text(row), QString::fromUtf16(row.english)) << row.component;
     }
+    // What the user reads: a tab's text, a tooltip, a label of the
+    // new-format dialog.
+    auto* pest = Find<QTabWidget>("Pest");
+    EXPECT_EQ(pest->tabText(1), QStringLiteral("Chapters"));
+    EXPECT_EQ(Find<QWidget>("Button2")->toolTip(), QStringLiteral("Check all files"));
+    EXPECT_EQ(form2->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+              QStringLiteral("Ouput extension (WITHOUT the dot)"));
     Choose("Espaol1");
     for (const TLanguageRow& row : kLanguageTable) {
         EXPECT_EQ(Text(row), QString::fromUtf16(row.spanish)) << row.component;
     }
+    EXPECT_EQ(pest->tabText(1), QStringLiteral("Capítulos"));
 }
 
 TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
@@ -62,20 +70,6 @@ TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
     CloseWindows();
     MakeWindows();
     EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
-}
-
-// The rows reach what the user reads: a tab's text, a tooltip, a label of
-// the new-format dialog.
-TEST_F(LanguageTest, TextsLandOnTheControlsTheUserSees) {
-    WriteSettings("English\r\n");
-    Show();
-    auto* pest = Find<QTabWidget>("Pest");
-    EXPECT_EQ(pest->tabText(1), QStringLiteral("Chapters"));
-    EXPECT_EQ(Find<QWidget>("Button2")->toolTip(), QStringLiteral("Check all files"));
-    EXPECT_EQ(form2->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
-              QStringLiteral("Ouput extension (WITHOUT the dot)"));
-    Choose("Espaol1");
-    EXPECT_EQ(pest->tabText(1), QStringLiteral("Capítulos"));
 }
 
 TEST_F(LanguageTest, EnglishThenSpanishLeavesCastellanoInTheSettingsFile) {

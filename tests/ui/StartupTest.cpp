@@ -2,6 +2,7 @@
 // window with scripted dialogs.
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <filesystem>
 
@@ -182,6 +183,23 @@ TEST_F(StartupTest, ATableThatCannotBeSavedAnywhereIsReportedAndTheWindowClosesA
         << dialogs.boxes[0].text.toStdString();
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QString::fromStdString(UserFormatsPath())))
         << dialogs.boxes[0].text.toStdString();
+}
+
+// Warned at start-up, the user may still choose a file: the tool that is not
+// there is reported and the window goes on.
+TEST_F(StartupTest, AMissingListingToolIsReportedWhenAFileIsChosen) {
+    WriteSettings("English\r\n");
+    Show();
+    dialogs.boxes.clear();
+    const std::string previous = form1->ComandoTracks();
+    Choose(Fixture("codecs/ac3.mka"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Torvane"));
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral("Error creating Chilg Process.")))
+        << dialogs.boxes[0].text.toStdString();
+    EXPECT_EQ(Find<QListWidget>("CheckListBox1")->count(), 0);
+    EXPECT_EQ(form1->ComandoTracks(), previous);
+    EXPECT_TRUE(form1->isVisible());
 }
 
 TEST(ErrorText, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {

@@ -487,6 +487,16 @@ TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     EXPECT_TRUE(fs::exists(out + "Track1.wav"));
     auto* window = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
     EXPECT_TRUE(window == nullptr || !window->isVisible());
+
+    // Done with warnings: the window closes by itself all the same, and what
+    // the tool said reaches the warnings box, without its progress lines.
+    FakeQuarvel("tracks) \"" + RealQuarvel() +
+                "\" \"$@\" || exit $?; echo 'quarvel: a warning' >&2; exit 1;;");
+    dialogs.boxes.clear();
+    Extract();
+    EXPECT_EQ(OnlyBox(TDialogs::Icon::Warning),
+              QStringLiteral("Extraction completed with warnings.\nStep \"tracks\" completed with "
+                             "warnings:\nquarvel: a warning"));
 }
 
 TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {

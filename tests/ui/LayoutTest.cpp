@@ -36,11 +36,13 @@ class LayoutTest : public WindowFixture {
     // Every text the user reads on the two windows fits its control.
     void ExpectNothingClipped(const char* language) {
         SCOPED_TRACE(language);
-        for (QLabel* label : form1->findChildren<QLabel*>()) {
-            const int need = label->fontMetrics().horizontalAdvance(label->text());
-            EXPECT_LE(need, label->width()) << label->objectName().toStdString();
-            EXPECT_LE(label->geometry().right(), label->parentWidget()->width())
-                << label->objectName().toStdString();
+        for (QWidget* window : {static_cast<QWidget*>(form1), static_cast<QWidget*>(form2)}) {
+            for (QLabel* label : window->findChildren<QLabel*>()) {
+                const std::string name = label->objectName().toStdString();
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                    << name;
+                EXPECT_LE(label->geometry().right(), label->parentWidget()->width()) << name;
+            }
         }
         for (QPushButton* button : form1->findChildren<QPushButton*>()) {
             QStyleOptionButton option;
@@ -71,12 +73,6 @@ class LayoutTest : public WindowFixture {
         for (int i = 0; i < tabs->count(); ++i) {
             EXPECT_LE(tabs->tabBar()->fontMetrics().horizontalAdvance(tabs->tabText(i)),
                       tabs->tabBar()->tabRect(i).width());
-        }
-        for (QLabel* label : form2->findChildren<QLabel*>()) {
-            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
-                << "Form2 " << label->objectName().toStdString();
-            EXPECT_LE(label->geometry().right(), form2->width())
-                << "Form2 " << label->objectName().toStdString();
         }
         // The extension box stands right of its label.
         auto* label3 = form2->findChild<QLabel*>(QStringLiteral("Label3"));

@@ -31,7 +31,6 @@ class ScriptedDialogs : public TDialogs {
     // Files for the open-file dialog, in order; nullopt cancels. Cancel when
     // the script runs out.
     std::deque<std::optional<QString>> files;
-    QString lastFilter;
     QString lastInitialFolder;
     int openCount = 0;
 
@@ -40,7 +39,6 @@ class ScriptedDialogs : public TDialogs {
     std::deque<QStringList> fileLists;
 
     std::deque<QString> folders;
-    QString lastFolderCaption;
     int folderCount = 0;
 
     // Extensions typed into the new-format dialog, in order. An empty answer
@@ -63,10 +61,9 @@ class ScriptedDialogs : public TDialogs {
         return answer;
     }
 
-    bool OpenFile(QWidget*, const QString& filter, const QString& initialFolder,
+    bool OpenFile(QWidget*, const QString&, const QString& initialFolder,
                   QString& fileName) override {
         ++openCount;
-        lastFilter = filter;
         lastInitialFolder = initialFolder;
         if (files.empty() || !files.front()) {
             if (!files.empty()) {
@@ -79,8 +76,7 @@ class ScriptedDialogs : public TDialogs {
         return true;
     }
 
-    QStringList OpenFiles(QWidget*, const QString& filter, const QString&) override {
-        lastFilter = filter;
+    QStringList OpenFiles(QWidget*, const QString&, const QString&) override {
         if (fileLists.empty()) {
             return {};
         }
@@ -89,10 +85,8 @@ class ScriptedDialogs : public TDialogs {
         return answer;
     }
 
-    QString SelectDirectory(QWidget*, const QString& caption, const QString&,
-                            const QString&) override {
+    QString SelectDirectory(QWidget*, const QString&, const QString&, const QString&) override {
         ++folderCount;
-        lastFolderCaption = caption;
         if (folders.empty()) {
             return {};
         }

@@ -47,19 +47,10 @@ TEST_F(StartupTest, AMissingToolIsToldInTheLanguageOfTheSettingsFile) {
                  "quarvel.exe and/or ostrem.exe file has no been found in the same folder of "
                  "Torvane. Copy then into this folder and try again.",
                  "Select Ouput Folder"},
-             // Folders in the tools' places are no tools.
-             Row{"folders", false, false, "English\r\n", "    WARNING!",
-                 "quarvel.exe and/or ostrem.exe file has no been found in the same folder of "
-                 "Torvane. Copy then into this folder and try again.",
-                 "Select Ouput Folder"},
          }) {
         SCOPED_TRACE(row.what);
         fs::remove_all(programFolder);
         fs::create_directories(programFolder);
-        if (std::string(row.what) == "folders") {
-            fs::create_directories(programFolder + "ostrem");
-            fs::create_directories(programFolder + "quarvel");
-        }
         PlaceToolStandIns(row.ostrem, row.quarvel);
         WriteFile(FormatsPath(), "(V_NUEVO) xyz\r\n");
         WriteSettings(row.settings);
@@ -101,7 +92,10 @@ TEST_F(StartupTest, UnrecognisedWordsKeepTheDesignTextsAndExitAndAboutDoNothing)
     }
 }
 
-TEST_F(StartupTest, MissingSettingsFileIsReportedAndTheTableIsStillLoaded) {
+// Without a settings file: reported at start-up and at Exit until a
+// language is chosen; the table is loaded all the same, and closing does not
+// replace its rows with an empty table.
+TEST_F(StartupTest, MissingSettingsFileIsReportedUntilALanguageIsChosen) {
     WriteFile(FormatsPath(), "(A_X) x\r\n");
     Show();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
@@ -109,28 +103,20 @@ TEST_F(StartupTest, MissingSettingsFileIsReportedAndTheTableIsStillLoaded) {
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File not found."));
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Critical);
     EXPECT_EQ(Label7(), kDesignLabel7);
-    EXPECT_TRUE(form1->isVisible());
-
-    // Closing must not replace the stored rows with an empty table.
-    EXPECT_TRUE(form1->close());
-    EXPECT_EQ(ReadFile(FormatsPath()), "(A_X) x\r\n");
-}
-
-TEST_F(StartupTest, WithoutSettingsExitReportsUntilALanguageIsChosen) {
-    Show();
-    dialogs.boxes.clear();
+    EXPECT_EQ(form1->Formats().Lines(), std::vector<std::string>{"(A_X) x"});
     TriggerExit();
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File not found."));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("File not found."));
     EXPECT_TRUE(form1->isVisible());
 
     Find<QAction>("Ingls1")->trigger();
     EXPECT_EQ(ReadFile(SettingsPath()), "English\r\n");
-    dialogs.boxes.clear();
     dialogs.answers = {TDialogs::Answer::Cancel};
     TriggerExit();
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("          Exit"));
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_EQ(dialogs.boxes[2].caption, QStringLiteral("          Exit"));
+    EXPECT_TRUE(form1->close());
+    EXPECT_EQ(ReadFile(FormatsPath()), "(A_X) x\r\n");
 }
 
 // Exit asks, also after the current folder moved (the open-file dialog moves

@@ -3,6 +3,7 @@
 // every output is checked; then a Cancel in the middle of a run.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDropEvent>
@@ -221,6 +222,7 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
                      QString::fromStdString(subs)});
     ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
     SetRule();
+    InBatch<QCheckBox>("BatchTags")->setChecked(true);
     // Mid-way through the large file: while its track is being written,
     // under a temporary name beside its own.
     std::string seen;
@@ -240,7 +242,8 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
 
     EXPECT_TRUE(seen.starts_with("Track1.wav") && seen != "Track1.wav") << seen;
     EXPECT_EQ(Names(out + "full"),
-              (std::vector<std::string>{"Chapters.xml", "Track2.aac", "Track5.srt", "Track6.srt"}));
+              (std::vector<std::string>{"Chapters.xml", "Tags.xml", "Track2.aac", "Track5.srt",
+                                        "Track6.srt"}));
     // Nothing of the cancelled file, not even a temporary one, and nothing
     // of the file after it.
     EXPECT_EQ(Names(out), (std::vector<std::string>{"full", "large"}));

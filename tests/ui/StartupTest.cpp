@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <filesystem>
 
 #include "tests/ui/WindowFixture.h"

@@ -235,76 +235,25 @@ TEST_F(ExtractionTest, PreviewsAloneStartNoToolAndFollowTheChapterFormat) {
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
 }
 
-TEST_F(ExtractionTest, NothingCheckedMeansNothingToExtract) {
-    // Check all on an empty list checks nothing.
-    Find<QPushButton>("Button2")->click();
-    EXPECT_FALSE(ButtonEnabled());
+// An empty folder puts the outputs beside the source; one that cannot be made
+// stops everything before it starts.
+TEST_F(ExtractionTest, OutputFolderEmptyOrImpossible) {
     const std::string source = Fixture("full.mkv");
+    const std::string beside = fs::path(source).parent_path().string() + "/";
     Choose(source);
-    Find<QPushButton>("Button2")->click();
-    EXPECT_TRUE(ButtonEnabled());
-    // Another file: its items all unchecked, the button follows them.
-    Choose(Fixture("plain.mka"));
-    EXPECT_FALSE(ButtonEnabled());
-    const std::string out = OutputFolder();
-    SetFolder(out);
+    Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
     Extract();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(Find<QWidget>("Edit2"), &enter);
-    // Even reached some other way, it reports nothing, least of all success.
-    form1->BitBtn1Click();
-
-    EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_TRUE(runner.runs.empty());
-    EXPECT_TRUE(fs::is_empty(out));
-    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(source).parent_path()),
-                            fs::directory_iterator()),
-              2);
-}
-
-TEST_F(ExtractionTest, OutputFolderEmptyTypedMissingOrImpossible) {
-    const std::string base = root.path().toStdString();
-    WriteFile(base + "/a file", "x");
-    struct Row {
-        std::string typed;
-        std::string landing;  // empty: beside the source
-        bool created;
-    };
-    for (const Row& row : {
-             Row{"", "", false},
-             // A missing one, blanks in its path, made with its parents.
-             Row{base + "/new place/deeper", base + "/new place/deeper/", true},
-         }) {
-        SCOPED_TRACE(row.typed);
-        dialogs.boxes.clear();
-        runner.runs.clear();
-        const std::string source = Fixture("full.mkv");
-        const std::string landing =
-            row.landing.empty() ? fs::path(source).parent_path().string() + "/" : row.landing;
-        Choose(source);
-        SetFolder(row.typed);
-        Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
-        EXPECT_EQ(fs::exists(landing), !row.created);
-
-        Extract();
-
-        ExpectOnlySuccess();
-        ASSERT_EQ(runner.runs.size(), 2u);
-        // The lines shown are the lines that ran, naming the folder.
-        EXPECT_EQ(runner.runs[0].commandLine, form1->ComandoTracks());
-        for (const char* name : {"Track3.ac3", "notes.txt", "Chapters.xml", "Tags.xml"}) {
-            EXPECT_TRUE(fs::exists(landing + name)) << name;
-        }
-        fs::remove_all(landing);
-        fs::remove_all(fs::path(source).parent_path());
+    ExpectOnlySuccess();
+    EXPECT_EQ(runner.runs.size(), 2u);
+    for (const char* name : {"Track3.ac3", "notes.txt", "Chapters.xml", "Tags.xml"}) {
+        EXPECT_TRUE(fs::exists(beside + name)) << name;
     }
 
-    // One that cannot be made stops everything before it starts.
+    const std::string base = root.path().toStdString();
+    WriteFile(base + "/a file", "x");
     dialogs.boxes.clear();
     runner.runs.clear();
-    Choose(Fixture("full.mkv"));
     SetFolder(base + "/a file/out");
-    Tick({"Track ID 3", "Tags ID"});
     Extract();
     EXPECT_EQ(OnlyError(), QString::fromStdString("The output folder \"" + base +
                                                   "/a file/out\" cannot be created: Not a "
@@ -444,7 +393,7 @@ void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step)
     poll->start();
 }
 
-TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
+TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
     form1->SetConsoleRunner(nullptr);
     Choose(Fixture("plain.mka"));
     // The real tool, a moment late, so that the window is seen at work.
@@ -482,20 +431,16 @@ TEST_F(ExtractionTest, ConsoleWindowShowsProgressAndClosesByItselfOnSuccess) {
     EXPECT_EQ(OnlyBox(TDialogs::Icon::Warning),
               QStringLiteral("Extraction completed with warnings.\nStep \"tracks\" completed with "
                              "warnings:\nquarvel: a warning"));
-}
 
-TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
-    form1->SetConsoleRunner(nullptr);
-    Choose(Fixture("plain.mka"));
+    // Failed: the window stays open with what the tool said and how it ended.
+    dialogs.boxes.clear();
     FakeQuarvel(
         "tracks) printf 'Progress: 10%%\\r\\nProgress: 40%%\\r\\n'; echo 'quarvel: Track1.wav: "
         "disk full' >&2; "
         "printf 'no line end'; exit 2;;");
-    SetFolder(OutputFolder());
-    Tick({"Track ID 1"});
     Spanish();
     QString shown, status, button;
-    int progress = -1;
+    progress = -1;
     WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
         // Stays open once the tool has ended: wait for the Close button.
         auto* check = new QTimer(&window);
@@ -528,7 +473,7 @@ TEST_F(ExtractionTest, ConsoleWindowStaysOpenOnFailureWithOutputAndStatus) {
     EXPECT_TRUE(ButtonEnabled());
 }
 
-TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheEarlierOne) {
+TEST_F(ExtractionTest, CancelOrCloseInTheConsoleWindowLeavesNoPartialFileAndRunsNothingAfter) {
     form1->SetConsoleRunner(nullptr);
     const std::string source = root.path().toStdString() + "/large.mka";
     WriteLargePcmFile(source, 160);
@@ -563,20 +508,18 @@ TEST_F(ExtractionTest, CancelFromTheConsoleWindowLeavesNoPartialFileAndKeepsTheE
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
     EXPECT_TRUE(ButtonEnabled());
     ExpectWindowUsable();
-}
 
-TEST_F(ExtractionTest, ClosingTheConsoleWindowCancelsTheToolAndTheStepsAfterIt) {
-    form1->SetConsoleRunner(nullptr);
+    // Closing the window (its title bar's button, or Escape) asks the tool to
+    // end; the window goes once it has, and no step after it runs.
+    dialogs.boxes.clear();
     Choose(Fixture("full.mkv"));
     FakeQuarvel("tracks) echo working; sleep 30;;");
-    const std::string out = OutputFolder();
-    SetFolder(out);
+    const std::string later = OutputFolder("later");
+    SetFolder(later);
     Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
     Spanish();
     bool openWhileEnding = false;
     WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
-        // The title bar's close button (or Escape) asks the tool to end; the
-        // window goes once it has.
         window.close();
         openWhileEnding = window.isVisible() && window.Running();
     });
@@ -587,8 +530,7 @@ TEST_F(ExtractionTest, ClosingTheConsoleWindowCancelsTheToolAndTheStepsAfterIt) 
 
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_TRUE(openWhileEnding);
-    // Neither the attachments run nor the chapter and tag files.
-    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_TRUE(fs::is_empty(later));
     EXPECT_EQ(
         OnlyBox(TDialogs::Icon::Information),
         QStringLiteral("Extracción cancelada: los pasos restantes no se han llevado a cabo."));

@@ -95,23 +95,6 @@ TEST_F(LanguageTest, TheChosenLanguageIsWrittenToTheSettingsFileFirst) {
     fs::remove_all(SettingsPath());
 }
 
-TEST_F(LanguageTest, SwitchingLanguageTouchesNoItemOrCommandLine) {
-    fs::remove(programFolder + "ostrem");
-    fs::remove(programFolder + "quarvel");
-    if (!InstallTools()) {
-        GTEST_SKIP() << "ostrem and quarvel are not built";
-    }
-    WriteSettings("English\r\n");
-    Show();
-    WindowFixture::Choose(Fixture("codecs/ac3.mka"));
-    Find<QAbstractButton>("Button2")->click();
-    const std::string tracks = form1->ComandoTracks();
-    EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
-    Choose("Espaol1");
-    EXPECT_EQ(form1->ComandoTracks(), tracks);
-    EXPECT_TRUE(Find<QWidget>("BitBtn1")->isEnabled());
-}
-
 TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
     WriteSettings("English\r\n");
     Show();

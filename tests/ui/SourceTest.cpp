@@ -118,6 +118,11 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
          {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter", "TagsMemo", "BitBtn1"}) {
         EXPECT_TRUE(Enabled(box)) << box;
     }
+    // Another language touches no item nor command line.
+    const std::string tracks = form1->ComandoTracks();
+    Find<QAction>("Espaol1")->trigger();
+    EXPECT_EQ(form1->ComandoTracks(), tracks);
+    EXPECT_TRUE(Enabled("BitBtn1"));
 
     // The other chapter format: its line and its preview, asking nothing.
     Find<QRadioButton>("RadioButton2")->click();
@@ -286,26 +291,14 @@ TEST_F(SourceTest, SelectionControlsRebuildAndFollowTheEnableRule) {
     Find<QPushButton>("Button3")->click();
     EXPECT_FALSE(Enabled("BitBtn1"));
     EXPECT_FALSE(Enabled("LineaComandos"));
+    // Even reached some other way, Extract reports nothing, least of all success.
+    form1->BitBtn1Click();
+    EXPECT_TRUE(dialogs.boxes.empty());
 
     // Typing a folder rebuilds at every keystroke; a missing one gives bare names.
     Toggle(0);
     Find<QLineEdit>("Edit2")->setText(QStringLiteral("/no/such/folder/"));
     EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1.ac3 ");
-}
-
-TEST_F(SourceTest, OutputFolderWithABlankGetsABlankFreeAlias) {
-    Show();
-    const std::string source = Fixture("codecs/ac3.mka");
-    Choose(source);
-    const std::string out = root.path().toStdString() + "/out put/";
-    fs::create_directories(out);
-    Find<QLineEdit>("Edit2")->setText(QString::fromStdString(out));
-    Toggle(0);
-    const std::string line = form1->ComandoTracks();
-    const std::string argument = line.substr(line.rfind(" 1:") + 3);
-    EXPECT_EQ(argument.find(' '), argument.size() - 1) << line;
-    EXPECT_TRUE(
-        fs::equivalent(fs::path(argument.substr(0, argument.size() - 1)).parent_path(), out));
 }
 
 TEST_F(SourceTest, WhatTheListingToolSaysReachesTheUser) {

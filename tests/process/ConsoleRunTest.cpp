@@ -52,7 +52,7 @@ bool ReadUntil(ConsoleRun& run, const std::string& text, std::string& output) {
     return output.find(text) != std::string::npos;
 }
 
-TEST(ConsoleRun, StatusAndBothOutputsOnOnePipe) {
+TEST(ConsoleRun, StatusCrashAndBothOutputsOnOnePipe) {
     std::string output;
     const ConsoleOutcome outcome = Start("exit 2")->Wait(&output);
     EXPECT_EQ(outcome.kind, Kind::Exited);
@@ -64,6 +64,10 @@ TEST(ConsoleRun, StatusAndBothOutputsOnOnePipe) {
     EXPECT_TRUE(Start("exit 0")->Wait().Succeeded());
     // Done with warnings is not done.
     EXPECT_FALSE(Start("exit 1")->Wait().Succeeded());
+    const ConsoleOutcome crash = Start("crash")->Wait();
+    EXPECT_EQ(crash.kind, Kind::Signalled);
+    EXPECT_EQ(crash.code, SIGSEGV);
+    EXPECT_EQ(SignalDescription(crash.code), "Segmentation fault");
 }
 
 TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
@@ -120,13 +124,6 @@ TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
               "input 0\nleader yes\nfolder " + std::filesystem::current_path().string() + "\n");
 }
 
-TEST(ConsoleRun, CrashIsTold) {
-    const ConsoleOutcome outcome = Start("crash")->Wait();
-    EXPECT_EQ(outcome.kind, Kind::Signalled);
-    EXPECT_EQ(outcome.code, SIGSEGV);
-    EXPECT_EQ(SignalDescription(outcome.code), "Segmentation fault");
-}
-
 // Cancel asks the tool to end, also one that is stopped, and is told apart.
 TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
     for (const bool stopped : {false, true}) {
@@ -167,7 +164,7 @@ TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
     EXPECT_TRUE(Reaped(run->ProcessId()));
 }
 
-TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
+TEST(ConsoleRun, CancelAfterTheEndChangesNothingAndADroppedRunEndsItsTool) {
     auto run = Start("exit 0");
     // Wait until the tool is gone, leaving it unreaped.
     siginfo_t info{};
@@ -176,15 +173,14 @@ TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
     const ConsoleOutcome outcome = run->Wait();
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_TRUE(outcome.Succeeded());
-}
 
-TEST(ConsoleRun, DestructorEndsAndReapsARunningTool) {
+    // A run dropped while its tool works ends the tool and reaps it.
     long pid = -1;
     std::string output;
     {
-        auto run = Start("term-clean");
-        pid = run->ProcessId();
-        ASSERT_TRUE(ReadUntil(*run, "ready\n", output));
+        auto running = Start("term-clean");
+        pid = running->ProcessId();
+        ASSERT_TRUE(ReadUntil(*running, "ready\n", output));
     }
     EXPECT_TRUE(Reaped(pid));
 }

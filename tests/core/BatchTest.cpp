@@ -310,22 +310,22 @@ TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
         testsupport::WriteBytes(dir.File(name), "x");
     }
     std::filesystem::create_directory(dir.File("Ep 4.mkv"));
-    std::vector<std::string> names;
-    for (const std::string& path : MatroskaFilesIn(dir.Path())) {
-        names.push_back(FileNameOf(path));
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));
+    const auto names = [](const std::vector<std::string>& paths) {
+        std::vector<std::string> names;
+        for (const std::string& path : paths) {
+            names.push_back(FileNameOf(path));
+        }
+        return names;
+    };
+    EXPECT_EQ(names(MatroskaFilesIn(dir.Path())),
+              (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(MatroskaFilesIn(dir.File("missing")).empty());
     // Added to a list: a folder's files first, then the files given by name
     // order, each once.
     const std::vector<std::string> added =
         NewSources({dir.File("ep 2.MKA"), dir.File("Ep 10.mkv"), dir.Path(), dir.File("ep 2.MKA")},
                    {dir.File("Ep 1.mks")});
-    names.clear();
-    for (const std::string& path : added) {
-        names.push_back(FileNameOf(path));
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"ep 2.MKA", "Ep 10.mkv"}));
+    EXPECT_EQ(names(added), (std::vector<std::string>{"ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(NaturalLess("ep 007", "ep 10"));
     EXPECT_FALSE(NaturalLess("ep 10", "ep 9"));
     EXPECT_NE(NaturalLess("a1", "A01"), NaturalLess("A01", "a1"));

@@ -108,12 +108,6 @@ class BatchWindowTest : public WindowFixture {
         return names;
     }
 
-    static std::string PrintedChapters(const std::string& source) {
-        return torvane::testsupport::RunProgram(std::string(TORVANE_BIN_DIR) + "/quarvel",
-                                                {"chapters", source})
-            .out;
-    }
-
     TBatchWindow* batch = nullptr;
     std::string out;
 };
@@ -186,7 +180,11 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
         ASSERT_TRUE(written && written->streams.size() == 1u) << path;
         EXPECT_EQ(written->streams[0].codecName, original.codecName) << path;
     }
-    EXPECT_EQ(ReadFile(out + "full/Chapters.xml"), PrintedChapters(full) + "\r\n");
+    EXPECT_EQ(ReadFile(out + "full/Chapters.xml"),
+              torvane::testsupport::RunProgram(std::string(TORVANE_BIN_DIR) + "/quarvel",
+                                               {"chapters", full})
+                      .out +
+                  "\r\n");
 
     const QString summary = batch->Summary();
     EXPECT_EQ(summary, QString::fromStdString(

@@ -208,7 +208,6 @@ TEST(FormatTable, FileRoundTripAndMissingFile) {
     EXPECT_EQ(ReadBytes(path), "(A_X) \xe9t\xe9\r\n(B) b\r\n(C) c");
 }
 
-// A table never loaded (or whose file could not be read) is never written.
 TEST(FormatTable, NeverLoadedIsNeverWritten) {
     TempDir dir;
     const std::string path = dir.File("Formats.txt");

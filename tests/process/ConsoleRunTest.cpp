@@ -124,7 +124,6 @@ TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
               "input 0\nleader yes\nfolder " + std::filesystem::current_path().string() + "\n");
 }
 
-// Cancel asks the tool to end, also one that is stopped, and is told apart.
 TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
     for (const bool stopped : {false, true}) {
         SCOPED_TRACE(stopped ? "stopped" : "running");

@@ -53,7 +53,12 @@ class SourceTest : public WindowFixture {
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     }
 
-    QString Box(const char* name) { return Find<QTextEdit>(name)->toPlainText(); }
+    void ExpectNoneChecked() {
+        auto* list = Find<QListWidget>("CheckListBox1");
+        for (int k = 0; k < list->count(); ++k) {
+            EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
+        }
+    }
     bool Enabled(const char* name) { return Find<QWidget>(name)->isEnabled(); }
 };
 
@@ -81,11 +86,8 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
     EXPECT_EQ(expected.size(), 9);
     expected << QStringLiteral("Chapters ID") << QStringLiteral("Tags ID");
     EXPECT_EQ(Items(), expected);
-    auto* list = Find<QListWidget>("CheckListBox1");
-    for (int k = 0; k < list->count(); ++k) {
-        EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
-    }
-    EXPECT_EQ(form1->Listing().size(), static_cast<std::size_t>(list->count()) + 1);
+    ExpectNoneChecked();
+    EXPECT_EQ(form1->Listing().size(), static_cast<std::size_t>(Items().size()) + 1);
     EXPECT_TRUE(Find<QPlainTextEdit>("ChaptersMemo")
                     ->toPlainText()
                     .contains(QStringLiteral("Scène d'été")));
@@ -94,7 +96,8 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
     EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + s + " ");
     EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments " + s + " ");
     EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " ");
-    EXPECT_EQ(Box("LineaComandos"), QString::fromStdString(form1->ComandoTracks()));
+    EXPECT_EQ(Find<QTextEdit>("LineaComandos")->toPlainText(),
+              QString::fromStdString(form1->ComandoTracks()));
     for (const char* box :
          {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter", "TagsMemo", "BitBtn1"}) {
         EXPECT_FALSE(Enabled(box)) << box;
@@ -248,10 +251,7 @@ TEST_F(SourceTest, CancelledDialogReadsTheFileBeforeAgain) {
     Find<QPushButton>("Button1")->click();
     EXPECT_EQ(Items(), first);
     EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), QString::fromStdString(source));
-    auto* list = Find<QListWidget>("CheckListBox1");
-    for (int k = 0; k < list->count(); ++k) {
-        EXPECT_EQ(list->item(k)->checkState(), Qt::Unchecked);
-    }
+    ExpectNoneChecked();
     EXPECT_FALSE(Enabled("BitBtn1"));
     EXPECT_FALSE(Enabled("LineaComandos"));
 }

@@ -158,65 +158,55 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
         const char* what;
         std::vector<BatchSource> sources;
         BatchRule rule;
-        OutputLayout layout;
-        std::string folder;
         std::vector<std::string> shown;
+        OutputLayout layout = OutputLayout::FolderPerSource;
+        std::string folder = "/out";
     };
     const Row rows[] = {
         {"no track of the chosen language; chapters only where there are some",
          {Readable("/in/ep 1.mkv", {kVideo, kEngAc3}),
           Readable("/in/ep 2.mkv", {kVideo, kEngAc3}, true)},
          SpanishAudioAllSubtitles(),
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Nothing", "Outputs ep 2/Chapters.xml"}},
         {"two tracks of the chosen language, and the subtitles of any",
          {Readable("/in/ep 1.mkv", {kVideo, kSpaAac, kSpaAc3, kFreSrt, kSpaSsa}, true, true)},
          SpanishAudioAllSubtitles(),
-         OutputLayout::FolderPerSource,
-         "/out/",
          {"Outputs ep 1/Track2.aac ep 1/Track3.ac3 ep 1/Track4.srt ep 1/Track5.ssa "
-          "ep 1/Chapters.xml"}},
+          "ep 1/Chapters.xml"},
+         OutputLayout::FolderPerSource,
+         "/out/"},
         {"by codec; an empty choice of languages takes none",
          {Readable("/in/a.mkv", {kVideo, kSpaAac, kSpaAc3, kFreSrt})},
          audioByCodec,
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Outputs a/Track3.ac3"}},
         {"a file that could not be read, and one still being identified",
          {Unreadable("/in/bad.mkv"), Unreadable("/in/new.mkv", BatchSource::State::Identifying),
           Readable("/in/good.mkv", {kSpaAac})},
          SpanishAudioAllSubtitles(),
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Unreadable", "Identifying", "Outputs good/Track1.aac"}},
         {"equal attachment names across files: a folder each",
          {Readable("/in/a.mkv", {Font(1, "font.ttf")}),
           Readable("/in/b.mkv", {Font(1, "font.ttf")})},
          attachmentsOnly,
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Outputs a/font.ttf", "Outputs b/font.ttf"}},
         {"equal attachment names across files: prefixed in one folder",
          {Readable("/in/my film.mkv", {Font(1, "font.ttf"), Font(2, "font.ttf")}),
           Readable("/in/other.mkv", {Font(1, "font.ttf")})},
          attachmentsOnly,
+         {"Outputs my_film.font.ttf my_film.font_(2).ttf", "Outputs other.font.ttf"},
          OutputLayout::PrefixedNames,
-         "/out",
-         {"Outputs my_film.font.ttf my_film.font_(2).ttf", "Outputs other.font.ttf"}},
+         "/out"},
         {"sources of one name from two folders, and a name of no extension",
          {Readable("/in/ep.mkv", {kSpaAac}), Readable("/other/EP.mka", {kSpaAac}),
           Readable("/in/..mkv", {kSpaAac})},
          SpanishAudioAllSubtitles(),
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Outputs ep/Track1.aac", "Outputs EP_(2)/Track1.aac", "Outputs ..mkv/Track1.aac"}},
         {"the same, prefixed",
          {Readable("/in/ep.mkv", {kSpaAac}), Readable("/other/ep.mkv", {kSpaAac})},
          SpanishAudioAllSubtitles(),
+         {"Outputs ep.Track1.aac", "Outputs ep_(2).Track1.aac"},
          OutputLayout::PrefixedNames,
-         "/out",
-         {"Outputs ep.Track1.aac", "Outputs ep_(2).Track1.aac"}},
+         "/out"},
         {"beside each source, an attachment never replaces a source nor a track",
          {Readable("/in/x.mkv", {kSpaAac, Font(1, "y.Track1.aac"), Font(2, "mkv")}),
           Readable("/in/x.y.mkv", {kSpaAac})},
@@ -225,14 +215,12 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
              rule.attachments = true;
              return rule;
          }(),
+         {"Outputs x.Track1.aac x.y.Track1_(2).aac x_(2).mkv", "Outputs x.y.Track1.aac"},
          OutputLayout::PrefixedNames,
-         "",
-         {"Outputs x.Track1.aac x.y.Track1_(2).aac x_(2).mkv", "Outputs x.y.Track1.aac"}},
+         ""},
         {"everything, and a codec no table knows",
          {Readable("/in/a.mkv", {kVideo, kSpaAac, kOddAudio, Font(1, "Tags.xml")}, true, true)},
          everything,
-         OutputLayout::FolderPerSource,
-         "/out",
          {"Outputs a/Track1.avi a/Track2.aac a/Tags_(2).xml a/Chapters.txt a/Tags.xml "
           "unnamed:3:A_ODD"}},
     };
@@ -331,22 +319,22 @@ TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
         testsupport::WriteBytes(dir.File(name), "x");
     }
     std::filesystem::create_directory(dir.File("Ep 4.mkv"));
-    std::vector<std::string> names;
-    for (const std::string& path : MatroskaFilesIn(dir.Path())) {
-        names.push_back(FileNameOf(path));
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));
+    const auto names = [](const std::vector<std::string>& paths) {
+        std::vector<std::string> names;
+        for (const std::string& path : paths) {
+            names.push_back(FileNameOf(path));
+        }
+        return names;
+    };
+    EXPECT_EQ(names(MatroskaFilesIn(dir.Path())),
+              (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(MatroskaFilesIn(dir.File("missing")).empty());
     // Added to a list: a folder's files first, then the files given by name
     // order, each once.
     const std::vector<std::string> added =
         NewSources({dir.File("ep 2.MKA"), dir.File("Ep 10.mkv"), dir.Path(), dir.File("ep 2.MKA")},
                    {dir.File("Ep 1.mks")});
-    names.clear();
-    for (const std::string& path : added) {
-        names.push_back(FileNameOf(path));
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"ep 2.MKA", "Ep 10.mkv"}));
+    EXPECT_EQ(names(added), (std::vector<std::string>{"ep 2.MKA", "Ep 10.mkv"}));
     EXPECT_TRUE(NaturalLess("ep 007", "ep 10"));
     EXPECT_FALSE(NaturalLess("ep 10", "ep 9"));
     EXPECT_NE(NaturalLess("a1", "A01"), NaturalLess("A01", "a1"));

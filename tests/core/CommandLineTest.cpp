@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/CapturedCommands.h"
-#include "core/Formats.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
@@ -16,23 +15,16 @@
 namespace torvane {
 namespace {
 
-// The operations with a short-form table that stands for the file system, and
-// a record of every call.
+// The operations with a short-form table that stands for the file system.
 struct Fixture {
     std::map<std::string, std::string> shortForms;
     std::map<std::string, std::string> kinds;
-    std::vector<std::string> classified;
-    std::vector<std::string> shortened;
 
     CommandLines Build(const std::string& source, const std::string& folder,
                        const std::vector<CommandItem>& items,
                        ChapterFormat format = ChapterFormat::Xml) {
-        const TextOperation classify = [this](const std::string& line) {
-            classified.push_back(line);
-            return kinds.at(line);
-        };
+        const TextOperation classify = [this](const std::string& line) { return kinds.at(line); };
         const TextOperation shortForm = [this](const std::string& path) {
-            shortened.push_back(path);
             const auto it = shortForms.find(path);
             return it == shortForms.end() ? std::string() : it->second;
         };
@@ -87,42 +79,52 @@ TEST(ComponerLineaComandos, WorkedExample) {
     EXPECT_EQ(txt.attachments, xml.attachments);
 }
 
-TEST(ComponerLineaComandos, CallsOperationsOnlyForCheckedItems) {
-    Fixture f = WorkedExample();
-    f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", WorkedItems());
-    EXPECT_EQ(f.classified,
-              (std::vector<std::string>{kVideo, kAc3, kAttachment, "Chapters ID", "Tags ID"}));
-    // The source once, the folder for every checked item but the tags entry.
-    EXPECT_EQ(f.shortened, (std::vector<std::string>{"E:\\Pelis\\Origen largo.mkv",
-                                                     "D:\\Salida larga\\", "D:\\Salida larga\\",
-                                                     "D:\\Salida larga\\", "D:\\Salida larga\\"}));
-}
-
-TEST(ComponerLineaComandos, EmptySourceAndNoFolder) {
-    Fixture f = WorkedExample();
-    const CommandLines none = f.Build("", "", {});
-    EXPECT_EQ(none.tracks, "quarvel tracks  ");
-    EXPECT_EQ(none.attachments, "quarvel attachments  ");
-    EXPECT_EQ(none.chapters, "quarvel chapters  ");
-    EXPECT_FALSE(none.tracksSelected || none.attachmentsSelected || none.chaptersSelected ||
-                 none.tagsSelected);
-
-    // A folder with no short form leaves bare file names.
-    const CommandLines bare =
-        f.Build("E:\\Pelis\\Origen largo.mkv", "Z:\\nowhere\\", WorkedItems());
-    EXPECT_EQ(bare.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:Track1.avi 2:Track2.ac3 ");
-    EXPECT_EQ(bare.attachments, "quarvel attachments E:\\PELIS\\ORIGEN.MKV 1:portada_grande.jpg ");
-    EXPECT_EQ(bare.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > Chapters.xml");
-}
-
-TEST(ComponerLineaComandos, FolderWithoutTrailingSeparatorGetsOne) {
+// Each line holds what is checked of its kind: track ids are positions in the
+// list, a folder gets its separator, and a folder with no short form leaves
+// bare file names. The flags say which lines have something: Tracks,
+// Attachments, Chapters, taGs.
+TEST(ComponerLineaComandos, LinesAndFlagsFollowTheCheckedItems) {
     Fixture f = WorkedExample();
     f.shortForms["/data/out"] = "/data/out";
-    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "/data/out",
-                                   {{kVideo, true}, {"Chapters ID", true}});
-    const std::string folder = std::string("/data/out") + kPathSeparator;
-    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:" + folder + "Track1.avi ");
-    EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV > " + folder + "Chapters.xml");
+    const std::string sep(1, kPathSeparator);
+    struct Row {
+        std::string folder;
+        std::vector<CommandItem> items;
+        std::string tracks, attachments, chapters;
+        std::string selected;
+    };
+    for (const Row& row : {
+             Row{"Z:\\nowhere\\", WorkedItems(), " 1:Track1.avi 2:Track2.ac3 ",
+                 " 1:portada_grande.jpg ", " > Chapters.xml", "TACG"},
+             Row{"/data/out",
+                 {{kVideo, true}, {"Chapters ID", true}},
+                 " 1:/data/out" + sep + "Track1.avi ",
+                 " ",
+                 " > /data/out" + sep + "Chapters.xml",
+                 "TC"},
+             Row{"D:\\Salida larga\\",
+                 {{kAc3, true}, {kVorbis, false}, {kVideo, true}},
+                 " 1:D:\\SALIDA\\Track1.ac3 3:D:\\SALIDA\\Track3.avi ",
+                 " ",
+                 " ",
+                 "T"},
+             Row{"D:\\Salida larga\\", {{kVideo, false}, {"Tags ID", true}}, " ", " ", " ", "G"},
+         }) {
+        SCOPED_TRACE(row.folder + row.selected);
+        const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", row.folder, row.items);
+        EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV" + row.tracks);
+        EXPECT_EQ(l.attachments, "quarvel attachments E:\\PELIS\\ORIGEN.MKV" + row.attachments);
+        EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV" + row.chapters);
+        const std::string selected = std::string(l.tracksSelected ? "T" : "") +
+                                     (l.attachmentsSelected ? "A" : "") +
+                                     (l.chaptersSelected ? "C" : "") + (l.tagsSelected ? "G" : "");
+        EXPECT_EQ(selected, row.selected);
+    }
+    const CommandLines none = f.Build("", "", {});
+    EXPECT_EQ(none.tracks + "|" + none.attachments + "|" + none.chapters,
+              "quarvel tracks  |quarvel attachments  |quarvel chapters  ");
+    EXPECT_FALSE(none.tracksSelected || none.attachmentsSelected || none.chaptersSelected ||
+                 none.tagsSelected);
 }
 
 TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {
@@ -159,41 +161,6 @@ TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {
     EXPECT_NE(txt.attachments.find(" 7:D:\\SALIDA\\Tags.xml 8:D:\\SALIDA\\Chapters.xml "),
               std::string::npos)
         << txt.attachments;
-}
-
-TEST(ComponerLineaComandos, TrackIdsArePositionsInTheList) {
-    Fixture f = WorkedExample();
-    // The lines' own numbers (1, 2, 3) do not matter; positions do.
-    const std::vector<CommandItem> items = {{kAc3, true}, {kVorbis, false}, {kVideo, true}};
-    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", items);
-    EXPECT_EQ(l.tracks,
-              "quarvel tracks E:\\PELIS\\ORIGEN.MKV 1:D:\\SALIDA\\Track1.ac3 "
-              "3:D:\\SALIDA\\Track3.avi ");
-    EXPECT_FALSE(l.attachmentsSelected);
-}
-
-TEST(ComponerLineaComandos, OnlyTagsCheckedSetsOnlyTagsFlag) {
-    Fixture f = WorkedExample();
-    const CommandLines l = f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\",
-                                   {{kVideo, false}, {"Tags ID", true}});
-    EXPECT_EQ(l.tracks, "quarvel tracks E:\\PELIS\\ORIGEN.MKV ");
-    EXPECT_EQ(l.attachments, "quarvel attachments E:\\PELIS\\ORIGEN.MKV ");
-    EXPECT_EQ(l.chapters, "quarvel chapters E:\\PELIS\\ORIGEN.MKV ");
-    EXPECT_TRUE(l.tagsSelected);
-    EXPECT_FALSE(l.tracksSelected || l.attachmentsSelected || l.chaptersSelected);
-}
-
-TEST(ComponerLineaComandos, WithRealClassifierAndEmptyExtension) {
-    FormatTable table;
-    table.LoadFromBytes("(V_NUEVO) \r\n");
-    const TextOperation classify = [&table](const std::string& line) {
-        return Averiguatipo(line, table, [](const std::string&) { return std::string("no"); });
-    };
-    const TextOperation same = [](const std::string& p) { return p; };
-    const CommandLines l =
-        ComponerLineaComandos("/m/a.mkv", "/o/", {{"Track ID 1: video (V_NUEVO)", true}},
-                              ChapterFormat::Xml, classify, same, same, same);
-    EXPECT_EQ(l.tracks, "quarvel tracks /m/a.mkv 1:/o/Track1. ");
 }
 
 #ifdef _WIN32

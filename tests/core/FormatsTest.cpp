@@ -64,43 +64,36 @@ TEST(ExtractFormatExt, ReadsAfterFirstBlankOfLastSevenBytes) {
     EXPECT_EQ(ExtractFormatExt(""), "");
 }
 
-TEST(Averiguatipo, BuiltInRules) {
-    FormatTable t = Table("");
-    const auto ask = NeverAsk();
-    EXPECT_EQ(Averiguatipo("Track ID 1: video (V_MS/VFW/FOURCC)", t, ask), "avi");
-    EXPECT_EQ(Averiguatipo("Track ID 2: audio (A_AAC/MPEG4/LC)", t, ask), "aac");
-    EXPECT_EQ(Averiguatipo("Track ID 3: audio (A_REAL/COOK)", t, ask), "ra");
-    EXPECT_EQ(Averiguatipo("Track ID 4: video (V_REAL/RV40)", t, ask), "rmvb");
-    EXPECT_EQ(Averiguatipo("Track ID 5: subtitles (S_TEXT/UTF8)", t, ask), "srt");
-    EXPECT_EQ(Averiguatipo("Chapters ID", t, ask), "Chapters");
-    EXPECT_EQ(Averiguatipo("Tags ID", t, ask), "Tags");
-    EXPECT_TRUE(t.Lines().empty());
-}
-
-TEST(Averiguatipo, LaterRuleWins) {
-    FormatTable t = Table("");
-    const auto ask = NeverAsk();
-    // Row 13 comes after the codec rows.
-    EXPECT_EQ(Averiguatipo("Attachment ID 1: type 'x', size 1 bytes, file name 'A_AC3 notes.txt'",
-                           t, ask),
-              "att");
-    EXPECT_EQ(Averiguatipo("A_AC3 and A_VORBIS", t, ask), "ogg");
-    EXPECT_EQ(Averiguatipo("Chapters ID Tags ID", t, ask), "Tags");
-}
-
-TEST(Averiguatipo, FormatTableOverridesAndLastEntryWins) {
-    FormatTable t = Table("(A_AC3) eac3\r\n(A_DTS) dts\r\n(A_DTS) dtshd\r\n");
-    const auto ask = NeverAsk();
-    EXPECT_EQ(Averiguatipo("Track ID 1: audio (A_AC3)", t, ask), "eac3");
-    EXPECT_EQ(Averiguatipo("Track ID 2: audio (A_DTS)", t, ask), "dtshd");
-    // The table comes after row 13: a key inside an attachment's name wins.
-    EXPECT_EQ(Averiguatipo("Attachment ID 1: file name '(A_DTS).txt'", t, ask), "dtshd");
-}
-
-TEST(Averiguatipo, PseudoItemsCannotBeOverridden) {
-    FormatTable t = Table("(Chapters ID) x\r\n() y\r\nChapters ID z\r\n");
-    EXPECT_EQ(Averiguatipo("Chapters ID", t, NeverAsk()), "Chapters");
-    EXPECT_EQ(Averiguatipo("Tags ID", t, NeverAsk()), "Tags");
+// Which rule gives the kind of a line: the built-in rows in order, the later
+// winning, then the table's entries, the last winning; the pseudo-items are
+// never overridden. None of these asks or adds an entry.
+TEST(Averiguatipo, LaterRuleWinsAndTheTableComesAfterTheBuiltInRows) {
+    struct Row {
+        const char* table;
+        const char* line;
+        const char* kind;
+    };
+    for (const Row& row : {
+             Row{"", "Track ID 5: subtitles (S_TEXT/UTF8)", "srt"},
+             Row{"", "Chapters ID", "Chapters"},
+             Row{"", "Tags ID", "Tags"},
+             // Row 13 comes after the codec rows.
+             Row{"", "Attachment ID 1: type 'x', size 1 bytes, file name 'A_AC3 notes.txt'", "att"},
+             Row{"", "A_AC3 and A_VORBIS", "ogg"},
+             Row{"", "Chapters ID Tags ID", "Tags"},
+             Row{"(A_AC3) eac3\r\n", "Track ID 1: audio (A_AC3)", "eac3"},
+             Row{"(A_DTS) dts\r\n(A_DTS) dtshd\r\n", "Track ID 2: audio (A_DTS)", "dtshd"},
+             // The table comes after row 13: a key inside an attachment's name wins.
+             Row{"(A_DTS) dts\r\n", "Attachment ID 1: file name '(A_DTS).txt'", "dts"},
+             Row{"(Chapters ID) x\r\n() y\r\nChapters ID z\r\n", "Chapters ID", "Chapters"},
+             Row{"(Chapters ID) x\r\n() y\r\nChapters ID z\r\n", "Tags ID", "Tags"},
+         }) {
+        SCOPED_TRACE(row.line);
+        FormatTable t = Table(row.table);
+        const std::size_t entries = t.Lines().size();
+        EXPECT_EQ(Averiguatipo(row.line, t, NeverAsk()), row.kind);
+        EXPECT_EQ(t.Lines().size(), entries);
+    }
 }
 
 TEST(Averiguatipo, UnknownCodecAsksOnceAndAppendsAnswer) {
@@ -161,53 +154,38 @@ TEST(Averiguatipo, LineWithoutParenthesisAsksEveryTime) {
     EXPECT_EQ(t.Lines(), (Lines{" a", " b"}));
 }
 
-TEST(FormatTable, ReadsCrLfCrAndLfBreaksAndWritesCrLf) {
-    for (const char* text : {"a\r\nb\r\nc\r\n", "a\nb\nc\n", "a\rb\rc\r", "a\r\nb\nc\r"}) {
-        SCOPED_TRACE(::testing::PrintToString(text));
-        const FormatTable t = Table(text);
-        EXPECT_EQ(t.Lines(), (Lines{"a", "b", "c"}));
-        EXPECT_EQ(t.ToBytes(), "a\r\nb\r\nc\r\n");
+TEST(FormatTable, ReadsAnyBreakWritesCrLfAndAppendsAfterTheLastBreak) {
+    struct Row {
+        const char* text;
+        Lines lines;
+        const char* bytes;
+        const char* afterAppends;  // after appending "(B) y" and "(C) z"
+    };
+    for (const Row& row : {
+             Row{"a\r\nb\nc\r",
+                 {"a", "b", "c"},
+                 "a\r\nb\r\nc\r\n",
+                 "a\r\nb\r\nc\r\n(B) y\r\n(C) z\r\n"},
+             // Empty lines in between are lines.
+             Row{"a\n\nb\n", {"a", "", "b"}, "a\r\n\r\nb\r\n", "a\r\n\r\nb\r\n(B) y\r\n(C) z\r\n"},
+             Row{"a\r\r\nb", {"a", "", "b"}, "a\r\n\r\nb", "a\r\n\r\nb\r\n(B) y\r\n(C) z"},
+             Row{"\n\n", {"", ""}, "\r\n\r\n", "\r\n\r\n(B) y\r\n(C) z\r\n"},
+             // A missing final break is kept.
+             Row{"a\nb", {"a", "b"}, "a\r\nb", "a\r\nb\r\n(B) y\r\n(C) z"},
+             Row{"", {}, "", "(B) y\r\n(C) z\r\n"},
+         }) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(row.text)));
+        FormatTable t = Table(row.text);
+        EXPECT_TRUE(t.Loaded());
+        EXPECT_EQ(t.Lines(), row.lines);
+        EXPECT_EQ(t.ToBytes(), row.bytes);
+        t.Append("(B) y");
+        t.Append("(C) z");
+        EXPECT_EQ(t.ToBytes(), row.afterAppends);
     }
-}
-
-TEST(FormatTable, EmptyLinesInBetweenAreLines) {
-    EXPECT_EQ(Table("a\n\nb\n").Lines(), (Lines{"a", "", "b"}));
-    EXPECT_EQ(Table("a\r\r\nb").Lines(), (Lines{"a", "", "b"}));
-    EXPECT_EQ(Table("\n\n").Lines(), (Lines{"", ""}));
-    EXPECT_EQ(Table("\n\n").ToBytes(), "\r\n\r\n");
-}
-
-TEST(FormatTable, MissingFinalBreakIsKept) {
-    const FormatTable t = Table("a\nb");
-    EXPECT_EQ(t.Lines(), (Lines{"a", "b"}));
-    EXPECT_EQ(t.ToBytes(), "a\r\nb");
-}
-
-TEST(FormatTable, EmptyTextGivesEmptyTable) {
-    const FormatTable t = Table("");
-    EXPECT_TRUE(t.Lines().empty());
-    EXPECT_EQ(t.ToBytes(), "");
-    EXPECT_TRUE(t.Loaded());
-}
-
-TEST(FormatTable, AppendJoinsTheTextByItsLastBreak) {
-    FormatTable empty = Table("");
-    empty.Append("(A) x");
-    empty.Append("(B) y");
-    EXPECT_EQ(empty.ToBytes(), "(A) x\r\n(B) y\r\n");
-
-    FormatTable broken = Table("(A) x\n");
-    broken.Append("(B) y");
-    EXPECT_EQ(broken.ToBytes(), "(A) x\r\n(B) y\r\n");
-
-    FormatTable unbroken = Table("(A) x");
-    unbroken.Append("(B) y");
-    unbroken.Append("(C) z");
-    EXPECT_EQ(unbroken.ToBytes(), "(A) x\r\n(B) y\r\n(C) z");
-
-    FormatTable onlyBreak = Table("\r\n");
-    onlyBreak.Append("(B) y");
-    EXPECT_EQ(onlyBreak.ToBytes(), "\r\n(B) y\r\n");
+    for (const char* text : {"a\r\nb\r\nc\r\n", "a\nb\nc\n", "a\rb\rc\r"}) {
+        EXPECT_EQ(Table(text).ToBytes(), "a\r\nb\r\nc\r\n");
+    }
 }
 
 TEST(FormatTable, FileRoundTripAndMissingFile) {
@@ -235,16 +213,11 @@ TEST(FormatTable, NeverLoadedIsNeverWritten) {
     const std::string path = dir.File("Formats.txt");
     WriteBytes(path, "(A) keep\r\n");
     FormatTable t;
+    EXPECT_THROW(t.LoadFromFile(dir.File("")), IoError);  // a folder
+    EXPECT_FALSE(t.Loaded());
     t.Append("(B) new");
     EXPECT_FALSE(t.SaveToFile(path));
     EXPECT_EQ(ReadBytes(path), "(A) keep\r\n");
-}
-
-TEST(FormatTable, UnreadableFileThrowsAndLeavesTableUnloaded) {
-    TempDir dir;
-    FormatTable t;
-    EXPECT_THROW(t.LoadFromFile(dir.File("")), IoError);  // a folder
-    EXPECT_FALSE(t.Loaded());
 }
 
 TEST(FormatTable, FailedSaveNamesTheFileAndKeepsTheOldOne) {

@@ -42,23 +42,6 @@ TEST(SettingsFile, ReadsFirstLineUpToAnyBreakOrEndMark) {
     }
 }
 
-TEST(SettingsFile, MissingFileIsFileNotFound) {
-    TempDir dir;
-    const SettingsFile settings(dir.File("Torvane.cfg"));
-    try {
-        settings.ReadWord();
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_STREQ(e.what(), "File not found");
-    }
-}
-
-TEST(SettingsFile, UnreadableFileIsAnIoError) {
-    TempDir dir;
-    std::filesystem::create_directory(dir.File("Torvane.cfg"));
-    EXPECT_THROW(SettingsFile(dir.File("Torvane.cfg")).ReadWord(), IoError);
-}
-
 TEST(SettingsFile, WritesWordAndCrLfReplacingOldContent) {
     TempDir dir;
     const SettingsFile settings(dir.File("Torvane.cfg"));
@@ -70,12 +53,20 @@ TEST(SettingsFile, WritesWordAndCrLfReplacingOldContent) {
     EXPECT_EQ(settings.ReadWord(), "Castellano");
 }
 
-TEST(SettingsFile, FailedWriteNamesTheFile) {
+TEST(SettingsFile, MissingUnreadableOrUnwritableFileIsAnIoError) {
     TempDir dir;
+    try {
+        SettingsFile(dir.File("Torvane.cfg")).ReadWord();
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+    std::filesystem::create_directory(dir.File("folder.cfg"));
+    EXPECT_THROW(SettingsFile(dir.File("folder.cfg")).ReadWord(), IoError);
     const SettingsFile settings(dir.File("no such folder/Torvane.cfg"));
     try {
         settings.WriteWord(kWordEnglish);
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const IoError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot create file \"" + settings.Path() + "\". No such file or directory");

@@ -63,19 +63,13 @@ class TDriver : public QObject {
         report_.flush();
     }
 
-    static QWidget* Window(const char* name) {
+    // The visible top-level window of type T (and of that name, if given).
+    template <class T = QWidget>
+    static T* Visible(const char* name = nullptr) {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String(name) && w->isVisible()) {
-                return w;
-            }
-        }
-        return nullptr;
-    }
-
-    template <class T>
-    static T* Visible() {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* found = qobject_cast<T*>(w); found != nullptr && found->isVisible()) {
+            auto* found = qobject_cast<T*>(w);
+            if (found != nullptr && found->isVisible() &&
+                (name == nullptr || w->objectName() == QLatin1String(name))) {
                 return found;
             }
         }
@@ -100,7 +94,7 @@ class TDriver : public QObject {
         const QString step = next_ < steps_.size() ? steps_[next_] : QString();
         const QString verb = step.section(QLatin1Char(' '), 0, 0);
         const QString argument = step.section(QLatin1Char(' '), 1);
-        if (QWidget* form2 = Window("Form2")) {
+        if (QWidget* form2 = Visible("Form2")) {
             if (!answering_) {
                 answering_ = true;
                 const bool expected = verb == QLatin1String("answer");
@@ -128,7 +122,7 @@ class TDriver : public QObject {
             }
             return;
         }
-        QWidget* form1 = Window("Form1");
+        QWidget* form1 = Visible("Form1");
         if (form1 == nullptr || QApplication::activeModalWidget() != nullptr || step.isEmpty()) {
             return;
         }

@@ -132,6 +132,11 @@ TEST(TChildProc, PauseLongerThanTimeoutCutsTheOutput) {
 
 TEST(TChildProc, PauseShorterThanTimeoutDoesNot) {
     EXPECT_EQ(Capture(kChild + " pause 100", 2000), "before\r\nafter\r\n");
+    // Silence counts from the last data: bursts each closer than the limit,
+    // over a whole longer than it, are read to the end.
+    EXPECT_EQ(Capture(kChild + " progress 20 100", 400),
+              "Progress: 0%\r\nProgress: 20%\r\nProgress: 40%\r\nProgress: 60%\r\n"
+              "Progress: 80%\r\nProgress: 100%\r\ndone\r\n");
 }
 
 TEST(TChildProc, ZeroByteCutsItsChunkOnly) {

@@ -30,51 +30,32 @@ TEST(SplitCommandLine, RunsOfBlanksAndTabsSeparateWords) {
     EXPECT_EQ(SplitCommandLine("a\nb\rc"), (Words{"a\nb\rc"}));
 }
 
-TEST(FindProgram, ProgramFolderComesBeforePath) {
+// The program folder comes first, then PATH; only executable files count, and
+// an empty PATH entry does not mean the current folder.
+TEST(FindProgram, ProgramFolderThenPathExecutableFilesOnly) {
     TempDir program;
     TempDir onPath;
     MakeProgram(program.File("quarvel"));
     MakeProgram(onPath.File("quarvel"));
     MakeProgram(onPath.File("other"));
+    WriteBytes(program.File("other"), "not executable");
+    std::filesystem::create_directory(program.File("ostrem"));
     const std::string path = "/nonexistent::" + onPath.File("");
     EXPECT_EQ(FindProgram("quarvel", program.File(""), path), program.File("quarvel"));
     EXPECT_EQ(FindProgram("other", program.File(""), path), onPath.File("other"));
-    EXPECT_EQ(FindProgram("missing", program.File(""), path), "");
+    EXPECT_EQ(FindProgram("ostrem", program.File(""), path), "");
     // PATH entries without a trailing separator.
     std::string bare = onPath.File("");
     bare.pop_back();
     EXPECT_EQ(FindProgram("other", "", bare), onPath.File("other"));
-}
 
-TEST(FindProgram, OnlyExecutableFilesCount) {
-    TempDir program;
-    TempDir onPath;
-    WriteBytes(program.File("quarvel"), "not executable");
-    MakeProgram(onPath.File("quarvel"));
-    std::filesystem::create_directory(program.File("ostrem"));
-    EXPECT_EQ(FindProgram("quarvel", program.File(""), onPath.File("")), onPath.File("quarvel"));
-    EXPECT_EQ(FindProgram("ostrem", program.File(""), onPath.File("")), "");
-}
-
-TEST(FindProgram, EmptyPathEntriesDoNotMeanCurrentFolder) {
-    TempDir dir;
-    MakeProgram(dir.File("tool"));
     const auto saved = std::filesystem::current_path();
-    std::filesystem::current_path(dir.Path());
-    const std::string found = FindProgram("tool", "", ":");
-    const std::string viaSlash = FindProgram("./tool", "", "");
+    std::filesystem::current_path(onPath.Path());
+    const std::string found = FindProgram("other", "", ":");
+    const std::string viaSlash = FindProgram("./other", "", "");
     std::filesystem::current_path(saved);
     EXPECT_EQ(found, "");
-    EXPECT_EQ(viaSlash, "./tool");
-}
-
-TEST(ResolveCommand, FirstWordIsTheProgram) {
-    TempDir program;
-    MakeProgram(program.File("quarvel"));
-    const auto r = ResolveCommand("quarvel tracks /m/a.mkv 1:/o/Track1.avi ", program.File(""), "");
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->program, program.File("quarvel"));
-    EXPECT_EQ(r->argv, (Words{"quarvel", "tracks", "/m/a.mkv", "1:/o/Track1.avi"}));
+    EXPECT_EQ(viaSlash, "./other");
 }
 
 TEST(ResolveCommand, WordsAreJoinedUntilTheyNameAProgram) {
@@ -92,6 +73,11 @@ TEST(ResolveCommand, WordsAreJoinedUntilTheyNameAProgram) {
     const auto shorter = ResolveCommand(command, "", "");
     ASSERT_TRUE(shorter);
     EXPECT_EQ(shorter->program, dir.File("Herramientas"));
+    // A bare first word is looked for in the program folder.
+    const auto bare = ResolveCommand("Herramientas tracks /m/a.mkv ", dir.File(""), "");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->program, dir.File("Herramientas"));
+    EXPECT_EQ(bare->argv, (Words{"Herramientas", "tracks", "/m/a.mkv"}));
 }
 
 TEST(ResolveCommand, NothingToRun) {

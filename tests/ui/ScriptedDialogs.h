@@ -31,7 +31,6 @@ class ScriptedDialogs : public TDialogs {
     // Files for the open-file dialog, in order; nullopt cancels. Cancel when
     // the script runs out.
     std::deque<std::optional<QString>> files;
-    QString lastFilter;
     QString lastInitialFolder;
     int openCount = 0;
 
@@ -40,7 +39,6 @@ class ScriptedDialogs : public TDialogs {
     std::deque<QStringList> fileLists;
 
     std::deque<QString> folders;
-    QString lastFolderCaption;
     int folderCount = 0;
 
     // Extensions typed into the new-format dialog, in order. An empty answer
@@ -55,58 +53,30 @@ class ScriptedDialogs : public TDialogs {
     Answer MessageBox(QWidget*, const QString& caption, const QString& text, Buttons buttons,
                       Icon icon) override {
         boxes.push_back({caption, text, buttons, icon});
-        if (answers.empty()) {
-            return Answer::Ok;
-        }
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return Pop(answers, Answer::Ok);
     }
 
-    bool OpenFile(QWidget*, const QString& filter, const QString& initialFolder,
+    bool OpenFile(QWidget*, const QString&, const QString& initialFolder,
                   QString& fileName) override {
         ++openCount;
-        lastFilter = filter;
         lastInitialFolder = initialFolder;
-        if (files.empty() || !files.front()) {
-            if (!files.empty()) {
-                files.pop_front();
-            }
-            return false;
-        }
-        fileName = *files.front();
-        files.pop_front();
-        return true;
+        const std::optional<QString> file = Pop(files, std::optional<QString>());
+        fileName = file.value_or(fileName);
+        return file.has_value();
     }
 
-    QStringList OpenFiles(QWidget*, const QString& filter, const QString&) override {
-        lastFilter = filter;
-        if (fileLists.empty()) {
-            return {};
-        }
-        const QStringList answer = fileLists.front();
-        fileLists.pop_front();
-        return answer;
+    QStringList OpenFiles(QWidget*, const QString&, const QString&) override {
+        return Pop(fileLists, QStringList());
     }
 
-    QString SelectDirectory(QWidget*, const QString& caption, const QString&,
-                            const QString&) override {
+    QString SelectDirectory(QWidget*, const QString&, const QString&, const QString&) override {
         ++folderCount;
-        lastFolderCaption = caption;
-        if (folders.empty()) {
-            return {};
-        }
-        const QString folder = folders.front();
-        folders.pop_front();
-        return folder;
+        return Pop(folders, QString());
     }
 
     void ShowNewFormat(TForm2& dialog) override {
         newFormatLabels.push_back(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text());
-        const QString answer = extensions.empty() ? QStringLiteral("x") : extensions.front();
-        if (!extensions.empty()) {
-            extensions.pop_front();
-        }
+        const QString answer = Pop(extensions, QStringLiteral("x"));
         QTimer::singleShot(0, &dialog, [&dialog, answer] {
             auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"));
             auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("BitBtn1"));
@@ -126,4 +96,16 @@ class ScriptedDialogs : public TDialogs {
     }
 
     void OpenUrl(const QString& address) override { urlsOpened.push_back(address); }
+
+  private:
+    // The script's next answer, or `fallback` once it has run out.
+    template <class T>
+    static T Pop(std::deque<T>& script, T fallback) {
+        if (script.empty()) {
+            return fallback;
+        }
+        T next = script.front();
+        script.pop_front();
+        return next;
+    }
 };

@@ -3,10 +3,9 @@
 #include <QFile>
 #include <QPushButton>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/Settings.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -26,23 +25,23 @@ void WindowFixture::TearDown() {
     QDir::setCurrent(previousFolder);
 }
 
-bool WindowFixture::ToolsBuilt() {
+bool WindowFixture::InstallTools() {
     const std::string bin = TORVANE_BIN_DIR;
-    return fs::exists(bin + "/ostrem") && fs::exists(bin + "/quarvel");
-}
-
-bool WindowFixture::InstallTools(bool ostrem, bool quarvel) {
-    if (!ToolsBuilt()) {
+    if (!fs::exists(bin + "/ostrem") || !fs::exists(bin + "/quarvel")) {
         return false;
     }
-    const std::string bin = TORVANE_BIN_DIR;
+    fs::create_symlink(bin + "/ostrem", programFolder + "ostrem");
+    fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
+    return true;
+}
+
+void WindowFixture::PlaceToolStandIns(bool ostrem, bool quarvel) {
     if (ostrem) {
-        fs::create_symlink(bin + "/ostrem", programFolder + "ostrem");
+        WriteFile(programFolder + "ostrem", "");
     }
     if (quarvel) {
-        fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
+        WriteFile(programFolder + "quarvel", "");
     }
-    return true;
 }
 
 std::string WindowFixture::Fixture(const std::string& relative) const {
@@ -64,15 +63,11 @@ void WindowFixture::WriteSettings(const std::string& bytes) {
 }
 
 std::string WindowFixture::ReadFile(const std::string& path) const {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return torvane::testsupport::ReadBytes(path);
 }
 
 void WindowFixture::WriteFile(const std::string& path, const std::string& bytes) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    torvane::testsupport::WriteBytes(path, bytes);
 }
 
 void WindowFixture::MakeWindows() {

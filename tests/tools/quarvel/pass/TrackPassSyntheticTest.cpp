@@ -91,11 +91,7 @@ TEST_F(TracksSynthetic, LacedBlocksGiveTheFramesBackToBack) {
                             BlockGroup(1, 5, f[8], {Uint(kBlockDuration, 3)})})});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     ASSERT_EQ(r.status, 0) << r.err;
-    Bytes want;
-    for (const Bytes& x : f) {
-        want.insert(want.end(), x.begin(), x.end());
-    }
-    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), want);
+    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), Cat(f));
 }
 
 TEST_F(TracksSynthetic, LargeFramesAcrossMappedWindows) {
@@ -112,11 +108,7 @@ TEST_F(TracksSynthetic, LargeFramesAcrossMappedWindows) {
     const Bytes file = File({TrackEntry(1, 2, "A_DTS")}, {Cluster(0, blocks)});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.dts")});
     ASSERT_EQ(r.status, 0) << r.err;
-    Bytes want;
-    for (const Bytes& x : f) {
-        want.insert(want.end(), x.begin(), x.end());
-    }
-    EXPECT_TRUE(ReadOctets(Out("Track1.dts")) == want);
+    EXPECT_TRUE(ReadOctets(Out("Track1.dts")) == Cat(f));
 }
 
 TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {

@@ -45,9 +45,7 @@ TEST(Blocks, SimpleBlocksAndBlockGroupsInFileOrder) {
     EXPECT_EQ(blocks[0].Ticks(), 995);
     EXPECT_TRUE(blocks[0].keyframe);
     EXPECT_EQ(blocks[0].payloadSize, 2u);
-    EXPECT_FALSE(blocks[1].keyframe);
-    EXPECT_TRUE(blocks[1].invisible);
-    EXPECT_TRUE(blocks[1].discardable);
+    EXPECT_TRUE(!blocks[1].keyframe && blocks[1].invisible && blocks[1].discardable);
     EXPECT_FALSE(blocks[2].simpleBlock);
     EXPECT_EQ(blocks[2].trackNumber, 2u);
     EXPECT_EQ(blocks[2].duration.value(), 1500u);
@@ -60,9 +58,7 @@ TEST(Blocks, SimpleBlocksAndBlockGroupsInFileOrder) {
     mkv::BlockWalker w = r->Blocks();
     mkv::BlockHeader b;
     std::vector<uint8_t> data;
-    ASSERT_TRUE(w.Next(b));
-    ASSERT_TRUE(w.Next(b));
-    ASSERT_TRUE(w.Next(b));
+    ASSERT_TRUE(w.Next(b) && w.Next(b) && w.Next(b));
     ASSERT_TRUE(w.ReadPayload(data));
     EXPECT_EQ(data, (Bytes{'h', 'i'}));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,15 +33,6 @@ inline Bytes FileOf(const std::vector<Bytes>& children) {
 inline Bytes FileWithSeekHead(const std::vector<Bytes>& children,
                               const std::vector<uint32_t>& indexed) {
     using namespace ebmltest;
-    auto idOf = [](const Bytes& element) {
-        uint32_t id = 0;
-        size_t len = 1;
-        while ((element[0] & (0x80u >> (len - 1))) == 0)
-            ++len;
-        for (size_t i = 0; i < len; ++i)
-            id = (id << 8) | element[i];
-        return id;
-    };
     auto build = [&](const std::vector<uint64_t>& positions) {
         std::vector<Bytes> seeks;
         for (size_t i = 0; i < indexed.size(); ++i)
@@ -51,8 +43,9 @@ inline Bytes FileWithSeekHead(const std::vector<Bytes>& children,
     std::vector<uint64_t> positions;
     for (uint32_t want : indexed) {
         uint64_t pos = headSize;
+        const Bytes id = Id(want);
         for (const Bytes& c : children) {
-            if (idOf(c) == want)
+            if (c.size() >= id.size() && std::equal(id.begin(), id.end(), c.begin()))
                 break;
             pos += c.size();
         }

@@ -51,9 +51,7 @@ TEST(Metadata, InfoAndEveryTrackField) {
     EXPECT_EQ(a.DisplayLanguage(), "es-MX");
     EXPECT_EQ(a.language, "spa");
     EXPECT_EQ(a.name, "Español");
-    EXPECT_FALSE(a.flagDefault);
-    EXPECT_TRUE(a.flagForced);
-    EXPECT_FALSE(a.flagEnabled);
+    EXPECT_TRUE(!a.flagDefault && a.flagForced && !a.flagEnabled);
     ASSERT_TRUE(a.audio);
     EXPECT_EQ(a.audio->samplingFrequency, 24000.0);
     EXPECT_EQ(a.audio->outputSamplingFrequency.value(), 48000.0);
@@ -78,16 +76,15 @@ TEST(Metadata, EmptyElementsTakeTheirDefaultsAndOddFloatsAreIgnored) {
     auto r = OpenBytes(file);
     ASSERT_EQ(r->Tracks().size(), 3u);
     const mkv::Track& t = r->Tracks()[0];
-    EXPECT_TRUE(t.flagDefault);
-    EXPECT_TRUE(t.flagEnabled);
+    EXPECT_TRUE(t.flagDefault && t.flagEnabled);
     EXPECT_EQ(t.language, "eng");
     EXPECT_EQ(t.audio->samplingFrequency, 8000.0);
     EXPECT_EQ(t.audio->channels, 1u);
     EXPECT_EQ(r->Tracks()[1].audio->samplingFrequency, 8000.0);
     EXPECT_TRUE(mkvtest::HasProblem(*r, "a float of 3 bytes is not valid"));
     // Display size defaults to the cropped pixel size.
-    EXPECT_EQ(r->Tracks()[2].video->displayWidth, 600u);
-    EXPECT_EQ(r->Tracks()[2].video->displayHeight, 480u);
+    EXPECT_EQ(r->Tracks()[2].video->displayWidth * 1000 + r->Tracks()[2].video->displayHeight,
+              600480u);
 }
 
 TEST(Metadata, ContentEncodingsKeepOrderScopeAndSettings) {
@@ -121,8 +118,7 @@ TEST(Metadata, ContentEncodingsKeepOrderScopeAndSettings) {
     EXPECT_EQ(enc[1].scope, 1u);
     EXPECT_EQ(enc[1].compAlgo, 3u);
     EXPECT_EQ(enc[1].compSettings, (Bytes{0x0B, 0x77}));
-    EXPECT_FALSE(r->Tracks()[0].Encrypted());
-    EXPECT_TRUE(r->Tracks()[1].Encrypted());
+    EXPECT_TRUE(!r->Tracks()[0].Encrypted() && r->Tracks()[1].Encrypted());
     EXPECT_EQ(r->Tracks()[1].contentEncodings[0].encAlgo, 5u);
 }
 
@@ -167,8 +163,7 @@ TEST(Metadata, ChaptersKeepEditionsNestingFlagsAndDisplays) {
     const auto& eds = r->GetChapters()->editions;
     ASSERT_EQ(eds.size(), 2u);
     EXPECT_EQ(eds[0].uid.value(), 11u);
-    EXPECT_TRUE(eds[0].flagDefault);
-    EXPECT_FALSE(eds[0].flagHidden);
+    EXPECT_TRUE(eds[0].flagDefault && !eds[0].flagHidden);
     ASSERT_EQ(eds[0].atoms.size(), 2u);
     const mkv::ChapterAtom& first = eds[0].atoms[0];
     EXPECT_EQ(first.timeEnd.value(), 5000000000u);
@@ -231,17 +226,14 @@ TEST(Metadata, TagsAfterTheClustersAreMergedWhenOnlyTagsAreAskedFor) {
 
 TEST(Metadata, AbsentChaptersAndTagsAreEmptyNotPresent) {
     auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")})}));
-    EXPECT_FALSE(r->GetChapters());
-    EXPECT_FALSE(r->GetTags());
-    EXPECT_TRUE(r->Attachments().empty());
+    EXPECT_TRUE(!r->GetChapters() && !r->GetTags() && r->Attachments().empty());
 }
 
 TEST(Metadata, OnlyTheSectionsAskedForAreRead) {
     auto r = OpenBytes(FileOf({Info(), Tracks({TrackEntry(1, 2, "A_AC3")}),
                                Master(kChapters, {Master(kEditionEntry, {Atom(1, 0)})})}),
                        mkv::kSectionChapters);
-    EXPECT_TRUE(r->Tracks().empty());
-    EXPECT_TRUE(r->GetChapters());
+    EXPECT_TRUE(r->Tracks().empty() && r->GetChapters());
 }
 
 TEST(Metadata, CrcIsCheckedAndVoidPassedOver) {

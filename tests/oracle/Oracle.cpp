@@ -20,23 +20,6 @@ std::string AvError(int code) {
     return buf;
 }
 
-const char* MediaTypeName(AVMediaType type) {
-    switch (type) {
-        case AVMEDIA_TYPE_VIDEO:
-            return "video";
-        case AVMEDIA_TYPE_AUDIO:
-            return "audio";
-        case AVMEDIA_TYPE_SUBTITLE:
-            return "subtitle";
-        case AVMEDIA_TYPE_DATA:
-            return "data";
-        case AVMEDIA_TYPE_ATTACHMENT:
-            return "attachment";
-        default:
-            return "unknown";
-    }
-}
-
 int64_t ToNs(int64_t value, AVRational timeBase) {
     if (value == AV_NOPTS_VALUE) {
         return kNoTimestamp;
@@ -44,17 +27,13 @@ int64_t ToNs(int64_t value, AVRational timeBase) {
     return av_rescale_q(value, timeBase, AVRational{1, 1000000000});
 }
 
-struct InputCloser {
-    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* pkt) const { av_packet_free(&pkt); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
+// FFmpeg's free functions take the pointer's address, to null it.
+template <auto Free>
+struct Freer {
+    template <typename T>
+    void operator()(T* p) const {
+        Free(&p);
+    }
 };
 
 void SetError(std::string* error, const std::string& text) {
@@ -63,7 +42,8 @@ void SetError(std::string* error, const std::string& text) {
     }
 }
 
-using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
+using InputPtr = std::unique_ptr<AVFormatContext, Freer<avformat_close_input>>;
+using PacketPtr = std::unique_ptr<AVPacket, Freer<av_packet_free>>;
 
 // Opens `path` (as `format` when not null) and reads its stream parameters;
 // null, with *error set, when FFmpeg cannot.
@@ -81,6 +61,23 @@ InputPtr OpenInput(const std::string& path, const AVInputFormat* format, std::st
         return nullptr;
     }
     return ctx;
+}
+
+// Hands every packet of `ctx` to `use` (which returns an FFmpeg error code, 0
+// when fine); false, with *error set, on a read or `use` failure.
+template <typename Use>
+bool ForEachPacket(AVFormatContext* ctx, const std::string& path, std::string* error, Use use) {
+    PacketPtr pkt(av_packet_alloc());
+    for (int rc; (rc = av_read_frame(ctx, pkt.get())) != AVERROR_EOF; av_packet_unref(pkt.get())) {
+        if (rc >= 0) {
+            rc = use(*pkt);
+        }
+        if (rc < 0) {
+            SetError(error, "cannot read '" + path + "': " + AvError(rc));
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -112,7 +109,8 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
         const AVCodecParameters* par = st->codecpar;
         Stream s;
         s.index = static_cast<int>(i);
-        s.mediaType = MediaTypeName(par->codec_type);
+        const char* type = av_get_media_type_string(par->codec_type);
+        s.mediaType = type != nullptr ? type : "unknown";
         s.codecName = avcodec_get_name(par->codec_id);
         s.codecTag = par->codec_tag;
         if (par->extradata != nullptr && par->extradata_size > 0) {
@@ -133,31 +131,21 @@ std::optional<Media> Read(const std::string& path, const ReadOptions& options, s
         media.streams.push_back(std::move(s));
     }
 
-    std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
-    for (;;) {
-        const int rc = av_read_frame(ctx.get(), pkt.get());
-        if (rc == AVERROR_EOF) {
-            break;
-        }
-        if (rc < 0) {
-            SetError(error, "cannot read a packet of '" + path + "': " + AvError(rc));
-            return std::nullopt;
-        }
-        const unsigned idx = static_cast<unsigned>(pkt->stream_index);
+    const bool read = ForEachPacket(ctx.get(), path, error, [&](const AVPacket& pkt) {
+        const auto idx = static_cast<unsigned>(pkt.stream_index);
         if (idx < media.streams.size()) {
             const AVRational tb = ctx->streams[idx]->time_base;
-            Packet p;
-            if (pkt->data != nullptr && pkt->size > 0) {
-                p.data.assign(pkt->data, pkt->data + pkt->size);
+            Packet& p = media.streams[idx].packets.emplace_back();
+            if (pkt.data != nullptr && pkt.size > 0) {
+                p.data.assign(pkt.data, pkt.data + pkt.size);
             }
-            p.ptsNs = ToNs(pkt->pts, tb);
-            p.durationNs = ToNs(pkt->duration, tb);
-            p.keyframe = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
-            media.streams[idx].packets.push_back(std::move(p));
+            p.ptsNs = ToNs(pkt.pts, tb);
+            p.durationNs = ToNs(pkt.duration, tb);
+            p.keyframe = (pkt.flags & AV_PKT_FLAG_KEY) != 0;
         }
-        av_packet_unref(pkt.get());
-    }
-    return media;
+        return 0;
+    });
+    return read ? std::optional<Media>(std::move(media)) : std::nullopt;
 }
 
 std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex,
@@ -180,7 +168,7 @@ std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex
         SetError(error, std::string("no decoder for ") + avcodec_get_name(par->codec_id));
         return std::nullopt;
     }
-    std::unique_ptr<AVCodecContext, CodecFreer> dec(avcodec_alloc_context3(codec));
+    std::unique_ptr<AVCodecContext, Freer<avcodec_free_context>> dec(avcodec_alloc_context3(codec));
     if (!dec || avcodec_parameters_to_context(dec.get(), par) < 0) {
         SetError(error, "cannot set up the decoder");
         return std::nullopt;
@@ -193,8 +181,7 @@ std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex
         return std::nullopt;
     }
     DecodedAudio out;
-    std::unique_ptr<AVPacket, PacketFreer> pkt(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    std::unique_ptr<AVFrame, Freer<av_frame_free>> frame(av_frame_alloc());
     auto drain = [&]() -> int {
         for (;;) {
             const int r = avcodec_receive_frame(dec.get(), frame.get());
@@ -225,30 +212,18 @@ std::optional<DecodedAudio> DecodeAudio(const std::string& path, int streamIndex
             av_frame_unref(frame.get());
         }
     };
-    for (;;) {
-        rc = av_read_frame(ctx.get(), pkt.get());
-        if (rc == AVERROR_EOF) {
-            break;
+    const bool decoded = ForEachPacket(ctx.get(), path, error, [&](const AVPacket& pkt) {
+        if (pkt.stream_index != streamIndex) {
+            return 0;
         }
-        if (rc < 0) {
-            SetError(error, "cannot read a packet of '" + path + "': " + AvError(rc));
-            return std::nullopt;
-        }
-        if (pkt->stream_index == streamIndex) {
-            rc = avcodec_send_packet(dec.get(), pkt.get());
-            if (rc >= 0) {
-                rc = drain();
-            }
-            if (rc < 0) {
-                SetError(error, "cannot decode '" + path + "': " + AvError(rc));
-                return std::nullopt;
-            }
-        }
-        av_packet_unref(pkt.get());
+        const int sent = avcodec_send_packet(dec.get(), &pkt);
+        return sent < 0 ? sent : drain();
+    });
+    if (!decoded) {
+        return std::nullopt;
     }
     avcodec_send_packet(dec.get(), nullptr);
-    rc = drain();
-    if (rc < 0) {
+    if ((rc = drain()) < 0) {
         SetError(error, "cannot decode '" + path + "': " + AvError(rc));
         return std::nullopt;
     }

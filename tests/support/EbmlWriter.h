@@ -29,13 +29,6 @@ inline void Append(Bytes& out, const Bytes& more) {
     out.insert(out.end(), more.begin(), more.end());
 }
 
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        Append(out, p);
-    return out;
-}
-
 inline Bytes Cat(const std::vector<Bytes>& parts) {
     Bytes out;
     for (const Bytes& p : parts)
@@ -46,13 +39,9 @@ inline Bytes Cat(const std::vector<Bytes>& parts) {
 // The raw octets of an ID (marker bits are part of the number).
 inline Bytes Id(uint32_t id) {
     Bytes out;
-    if (id > 0xFFFFFF)
-        out.push_back(static_cast<uint8_t>(id >> 24));
-    if (id > 0xFFFF)
-        out.push_back(static_cast<uint8_t>(id >> 16));
-    if (id > 0xFF)
-        out.push_back(static_cast<uint8_t>(id >> 8));
-    out.push_back(static_cast<uint8_t>(id));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        if (shift == 0 || id >> shift != 0)
+            out.push_back(static_cast<uint8_t>(id >> shift));
     return out;
 }
 
@@ -88,41 +77,23 @@ inline Bytes ElementClaiming(uint32_t id, uint64_t declared, const Bytes& data) 
     return Cat({Id(id), Size(declared, 8), data});
 }
 
-inline Bytes Master(uint32_t id, std::initializer_list<Bytes> children) {
-    return Element(id, Cat(children));
-}
-
 inline Bytes Master(uint32_t id, const std::vector<Bytes>& children) {
     return Element(id, Cat(children));
 }
 
-inline Bytes MasterUnknownSize(uint32_t id, std::initializer_list<Bytes> children) {
+inline Bytes MasterUnknownSize(uint32_t id, const std::vector<Bytes>& children) {
     return Cat({Id(id), UnknownSize(), Cat(children)});
 }
 
 inline Bytes Uint(uint32_t id, uint64_t v, int width = 0) {
     Bytes data;
-    if (width == 0) {
-        do {
-            data.insert(data.begin(), static_cast<uint8_t>(v));
-            v >>= 8;
-        } while (v != 0);
-    } else {
-        for (int i = 0; i < width; ++i) {
-            data.insert(data.begin(), static_cast<uint8_t>(v));
-            v >>= 8;
-        }
-    }
+    for (int i = 0; width != 0 ? i < width : (i == 0 || v != 0); ++i, v >>= 8)
+        data.insert(data.begin(), static_cast<uint8_t>(v));
     return Element(id, data);
 }
 
 inline Bytes Sint(uint32_t id, int64_t v) {
-    Bytes data(8);
-    for (int i = 7; i >= 0; --i) {
-        data[static_cast<size_t>(i)] = static_cast<uint8_t>(v);
-        v >>= 8;
-    }
-    return Element(id, data);
+    return Uint(id, static_cast<uint64_t>(v), 8);
 }
 
 inline Bytes Float(uint32_t id, double v) {
@@ -160,14 +131,12 @@ inline uint32_t Crc32Of(const Bytes& data) {
 }
 
 // A master whose first child is a CRC-32 of the rest (optionally wrong).
-inline Bytes MasterWithCrc(uint32_t id, std::initializer_list<Bytes> children,
-                           bool corrupt = false) {
+inline Bytes MasterWithCrc(uint32_t id, const std::vector<Bytes>& children, bool corrupt = false) {
     const Bytes rest = Cat(children);
-    uint32_t crc = Crc32Of(rest);
-    if (corrupt)
-        crc ^= 1;
-    const Bytes crcData = {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8),
-                           static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 24)};
+    const uint32_t crc = Crc32Of(rest) ^ (corrupt ? 1 : 0);
+    Bytes crcData;  // stored little-endian
+    for (int shift = 0; shift < 32; shift += 8)
+        crcData.push_back(static_cast<uint8_t>(crc >> shift));
     return Element(id, Cat({Element(kCrc32, crcData), rest}));
 }
 
@@ -191,12 +160,11 @@ inline Bytes TrackEntry(uint64_t number, uint64_t type, const std::string& codec
                         std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Uint(kTrackNumber, number), Uint(kTrackUid, 1000 + number),
                             Uint(kTrackType, type), Str(kCodecId, codecId)};
-    for (const Bytes& e : extra)
-        c.push_back(e);
+    c.insert(c.end(), extra);
     return Master(kTrackEntry, c);
 }
 
-inline Bytes Tracks(std::initializer_list<Bytes> entries) {
+inline Bytes Tracks(const std::vector<Bytes>& entries) {
     return Master(kTracks, entries);
 }
 
@@ -223,46 +191,30 @@ inline Bytes SimpleBlock(uint64_t track, int16_t timestamp, const Bytes& payload
 inline Bytes BlockGroup(uint64_t track, int16_t timestamp, const Bytes& payload,
                         std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Element(kBlock, BlockData(track, timestamp, 0, payload))};
-    for (const Bytes& e : extra)
-        c.push_back(e);
+    c.insert(c.end(), extra);
     return Master(kBlockGroup, c);
 }
 
-inline Bytes Cluster(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
-    std::vector<Bytes> c = {Uint(kTimestamp, timestamp)};
-    for (const Bytes& b : blocks)
-        c.push_back(b);
-    return Master(kCluster, c);
+inline Bytes Cluster(uint64_t timestamp, const std::vector<Bytes>& blocks) {
+    return Element(kCluster, Cat({Uint(kTimestamp, timestamp), Cat(blocks)}));
 }
 
-inline Bytes ClusterUnknownSize(uint64_t timestamp, std::initializer_list<Bytes> blocks) {
-    Bytes out = Cat({Id(kCluster), UnknownSize(), Uint(kTimestamp, timestamp)});
-    for (const Bytes& b : blocks)
-        Append(out, b);
-    return out;
+inline Bytes ClusterUnknownSize(uint64_t timestamp, const std::vector<Bytes>& blocks) {
+    return Cat({Id(kCluster), UnknownSize(), Uint(kTimestamp, timestamp), Cat(blocks)});
 }
 
 // Lacing: the payload (lace header + frames) and the flag bits to OR into the block flags.
 inline Bytes XiphLace(const std::vector<Bytes>& frames) {
     Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
     for (size_t i = 0; i + 1 < frames.size(); ++i) {
-        size_t n = frames[i].size();
-        while (n >= 255) {
-            out.push_back(255);
-            n -= 255;
-        }
-        out.push_back(static_cast<uint8_t>(n));
+        out.insert(out.end(), frames[i].size() / 255, 255);
+        out.push_back(static_cast<uint8_t>(frames[i].size() % 255));
     }
-    for (const Bytes& f : frames)
-        Append(out, f);
-    return out;
+    return Cat({out, Cat(frames)});
 }
 
 inline Bytes FixedLace(const std::vector<Bytes>& frames) {
-    Bytes out = {static_cast<uint8_t>(frames.size() - 1)};
-    for (const Bytes& f : frames)
-        Append(out, f);
-    return out;
+    return Cat({Bytes{static_cast<uint8_t>(frames.size() - 1)}, Cat(frames)});
 }
 
 // EBML lacing: first size as a VINT, then signed differences.
@@ -281,9 +233,7 @@ inline Bytes EbmlLace(const std::vector<Bytes>& frames) {
         const uint64_t bias = (uint64_t{1} << (7 * len - 1)) - 1;
         Append(out, Size(static_cast<uint64_t>(diff + static_cast<int64_t>(bias)), len));
     }
-    for (const Bytes& f : frames)
-        Append(out, f);
-    return out;
+    return Cat({out, Cat(frames)});
 }
 
 enum : uint8_t { kLaceXiph = 0x02, kLaceFixed = 0x04, kLaceEbml = 0x06 };
@@ -291,23 +241,20 @@ enum : uint8_t { kLaceXiph = 0x02, kLaceFixed = 0x04, kLaceEbml = 0x06 };
 // Chapters and tags.
 inline Bytes Display(const std::string& text, std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Str(kChapString, text)};
-    for (const Bytes& e : extra)
-        c.push_back(e);
+    c.insert(c.end(), extra);
     return Master(kChapterDisplay, c);
 }
 
 inline Bytes Atom(uint64_t uid, uint64_t startNs, std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Uint(kChapterUid, uid), Uint(kChapterTimeStart, startNs)};
-    for (const Bytes& e : extra)
-        c.push_back(e);
+    c.insert(c.end(), extra);
     return Master(kChapterAtom, c);
 }
 
 inline Bytes SimpleTagOf(const std::string& name, const std::string& value,
                          std::initializer_list<Bytes> extra = {}) {
     std::vector<Bytes> c = {Str(kTagName, name), Str(kTagString, value)};
-    for (const Bytes& e : extra)
-        c.push_back(e);
+    c.insert(c.end(), extra);
     return Master(kSimpleTag, c);
 }
 
@@ -318,14 +265,11 @@ inline Bytes AttachedFile(const std::string& name, const std::string& mime, cons
 }
 
 // A Segment of known size holding `children`.
-inline Bytes Segment(std::initializer_list<Bytes> children) {
-    return Master(kSegment, children);
-}
 inline Bytes Segment(const std::vector<Bytes>& children) {
     return Master(kSegment, children);
 }
 
-inline Bytes SegmentUnknownSize(std::initializer_list<Bytes> children) {
+inline Bytes SegmentUnknownSize(const std::vector<Bytes>& children) {
     return MasterUnknownSize(kSegment, children);
 }
 

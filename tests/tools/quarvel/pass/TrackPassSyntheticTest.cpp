@@ -52,12 +52,6 @@ Bytes File(const std::vector<Bytes>& entries, const std::vector<Bytes>& clusters
     return Cat({EbmlHeader(), Segment(seg)});
 }
 
-Bytes ClusterOf(uint64_t timestamp, const std::vector<Bytes>& blocks) {
-    std::vector<Bytes> c = {Uint(kTimestamp, timestamp)};
-    c.insert(c.end(), blocks.begin(), blocks.end());
-    return Master(kCluster, c);
-}
-
 size_t PartFiles(const std::string& dir) {
     size_t parts = 0;
     for (const auto& e : fs::directory_iterator(dir)) {
@@ -91,17 +85,13 @@ TEST_F(TracksSynthetic, LacedBlocksGiveTheFramesBackToBack) {
     }
     const Bytes file =
         File({TrackEntry(1, 2, "A_AC3")},
-             {ClusterOf(0, {SimpleBlock(1, 0, XiphLace({f[0], f[1], f[2]}), 0x80 | kLaceXiph),
-                            SimpleBlock(1, 10, EbmlLace({f[3], f[4], f[5]}), 0x80 | kLaceEbml)}),
-              ClusterOf(100, {SimpleBlock(1, 0, FixedLace({f[6], f[7]}), 0x80 | kLaceFixed),
-                              BlockGroup(1, 5, f[8], {Uint(kBlockDuration, 3)})})});
+             {Cluster(0, {SimpleBlock(1, 0, XiphLace({f[0], f[1], f[2]}), 0x80 | kLaceXiph),
+                          SimpleBlock(1, 10, EbmlLace({f[3], f[4], f[5]}), 0x80 | kLaceEbml)}),
+              Cluster(100, {SimpleBlock(1, 0, FixedLace({f[6], f[7]}), 0x80 | kLaceFixed),
+                            BlockGroup(1, 5, f[8], {Uint(kBlockDuration, 3)})})});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     ASSERT_EQ(r.status, 0) << r.err;
-    Bytes want;
-    for (const Bytes& x : f) {
-        want.insert(want.end(), x.begin(), x.end());
-    }
-    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), want);
+    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), Cat(f));
 }
 
 TEST_F(TracksSynthetic, LargeFramesAcrossMappedWindows) {
@@ -115,23 +105,18 @@ TEST_F(TracksSynthetic, LargeFramesAcrossMappedWindows) {
     for (size_t i = 0; i < f.size(); ++i) {
         blocks.push_back(SimpleBlock(1, static_cast<int16_t>(i), f[i]));
     }
-    const Bytes file = File({TrackEntry(1, 2, "A_DTS")}, {ClusterOf(0, blocks)});
+    const Bytes file = File({TrackEntry(1, 2, "A_DTS")}, {Cluster(0, blocks)});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.dts")});
     ASSERT_EQ(r.status, 0) << r.err;
-    Bytes want;
-    for (const Bytes& x : f) {
-        want.insert(want.end(), x.begin(), x.end());
-    }
-    EXPECT_TRUE(ReadOctets(Out("Track1.dts")) == want);
+    EXPECT_TRUE(ReadOctets(Out("Track1.dts")) == Cat(f));
 }
 
 TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
-    const Bytes file =
-        File({TrackEntry(1, 1, "V_VP8",
-                         {Uint(kDefaultDuration, 40000000),
-                          Master(kVideo, {Uint(kPixelWidth, 64), Uint(kPixelHeight, 48)})})},
-             {ClusterOf(
-                 1000, {SimpleBlock(1, 0, XiphLace({{1}, {2, 2}, {3, 3, 3}}), 0x80 | kLaceXiph)})});
+    const Bytes file = File(
+        {TrackEntry(1, 1, "V_VP8",
+                    {Uint(kDefaultDuration, 40000000),
+                     Master(kVideo, {Uint(kPixelWidth, 64), Uint(kPixelHeight, 48)})})},
+        {Cluster(1000, {SimpleBlock(1, 0, XiphLace({{1}, {2, 2}, {3, 3, 3}}), 0x80 | kLaceXiph)})});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ivf")});
     ASSERT_EQ(r.status, 0) << r.err;
     const Bytes ivf = ReadOctets(Out("Track1.ivf"));
@@ -159,11 +144,11 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
          TrackEntry(2, 2, "A_MPEG/L3", {stripEncoding}),
          TrackEntry(3, 17, "S_TEXT/ASS",
                     {Bin(kCodecPrivate, Deflate(Text(header))), zlibEncoding})},
-        {ClusterOf(0,
-                   {BlockGroup(1, 500, Deflate(Text("Zipped\nline")), {Uint(kBlockDuration, 1500)}),
-                    SimpleBlock(2, 0, {0x90, 0x01}), SimpleBlock(2, 26, {0x90, 0x02}),
-                    BlockGroup(3, 100, Deflate(Text("0,0,Default,,0,0,0,,Packed")),
-                               {Uint(kBlockDuration, 250)})})});
+        {Cluster(0,
+                 {BlockGroup(1, 500, Deflate(Text("Zipped\nline")), {Uint(kBlockDuration, 1500)}),
+                  SimpleBlock(2, 0, {0x90, 0x01}), SimpleBlock(2, 26, {0x90, 0x02}),
+                  BlockGroup(3, 100, Deflate(Text("0,0,Default,,0,0,0,,Packed")),
+                             {Uint(kBlockDuration, 250)})})});
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt"), "2:" + Out("Track2.mp3"),
                                           "3:" + Out("Track3.ass")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -180,10 +165,10 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
 
 TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
     // 100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s.
-    const Bytes file = File(
-        {TrackEntry(1, 17, "S_TEXT/UTF8")},
-        {ClusterOf(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
-        100000);
+    const Bytes file =
+        File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+             {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
+             100000);
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
@@ -193,7 +178,7 @@ TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
     const Bytes bad = SimpleBlock(1, 10, {1, 0x90, 7, 7}, 0x80 | kLaceXiph);  // 144 > 2 left
     const Bytes file =
         File({TrackEntry(1, 2, "A_AC3")},
-             {ClusterOf(0, {SimpleBlock(1, 0, {1, 2}), bad, SimpleBlock(1, 20, {3})})});
+             {Cluster(0, {SimpleBlock(1, 0, {1, 2}), bad, SimpleBlock(1, 20, {3})})});
     const size_t badAt = Bytes(file).size() - bad.size() - SimpleBlock(1, 20, {3}).size();
     ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.ac3")});
     EXPECT_EQ(r.status, 1);
@@ -205,7 +190,7 @@ TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
 // Two tracks, the first of which cannot be written for the given reason.
 Bytes TwoTracks(const Bytes& first) {
     return File({first, TrackEntry(2, 2, "A_AC3")},
-                {ClusterOf(0, {SimpleBlock(1, 0, {1, 2, 3}), SimpleBlock(2, 0, {4, 5, 6})})});
+                {Cluster(0, {SimpleBlock(1, 0, {1, 2, 3}), SimpleBlock(2, 0, {4, 5, 6})})});
 }
 
 TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
@@ -279,7 +264,7 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
 
 TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
     // The second Cluster claims far more than the file holds.
-    const Bytes good = ClusterOf(0, {SimpleBlock(1, 0, {1, 2, 3})});
+    const Bytes good = Cluster(0, {SimpleBlock(1, 0, {1, 2, 3})});
     const Bytes bad = ElementClaiming(
         kCluster, 1 << 20,
         Cat({Uint(kTimestamp, 50), SimpleBlock(1, 0, {4, 5, 6}), Bytes{0xA3, 0x10, 0x81, 0x00}}));
@@ -312,7 +297,7 @@ TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) 
          File({TrackEntry(1, 2, "A_PCM/INT/LIT",
                           {ElementClaiming(kName, 1000, Text("x")),
                            Master(kAudio, {Float(kSamplingFrequency, 44100)})})},
-              {ClusterOf(0, {SimpleBlock(1, 0, pcm)})}),
+              {Cluster(0, {SimpleBlock(1, 0, pcm)})}),
          pcm,
          {"quarvel: warning: at byte ", "declares 1000 bytes, but its parent TrackEntry",
           "quarvel: track 1 (A_PCM/INT/LIT): the WAV header says 8000 Hz, 1 channel, 16 bits, "
@@ -330,7 +315,7 @@ TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) 
           "found: the file is damaged\n"}},
         {"an unknown-sized Tags after the last Cluster",
          Cat({EbmlHeader(),
-              Segment({Info(), Master(kTracks, {pcmTrack}), ClusterOf(0, {SimpleBlock(1, 0, pcm)}),
+              Segment({Info(), Master(kTracks, {pcmTrack}), Cluster(0, {SimpleBlock(1, 0, pcm)}),
                        MasterUnknownSize(kTags, {Master(kTag, {SimpleTagOf("A", "b")})})})}),
          pcm,
          {"quarvel: warning: damage after the last Cluster at byte ",
@@ -454,7 +439,7 @@ TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
             blocks.push_back(SimpleBlock(n, 0, Bytes(300000, static_cast<uint8_t>(n))));
             targets.push_back(std::to_string(n) + ":" + Out("Track" + std::to_string(n) + ".ac3"));
         }
-        src = Source(File(entries, {ClusterOf(0, blocks)}));
+        src = Source(File(entries, {Cluster(0, blocks)}));
     }
     ProgramRun r = Extract(src, targets);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -472,7 +457,7 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         for (int i = 0; i < 2000; ++i) {
             blocks.push_back(SimpleBlock(1, static_cast<int16_t>(i % 1000), Frame(48, 7)));
         }
-        const Bytes cluster = ClusterOf(0, blocks);
+        const Bytes cluster = Cluster(0, blocks);
         std::FILE* f = std::fopen(src.c_str(), "wb");
         const Bytes head = Cat({EbmlHeader(), Id(kSegment), UnknownSize(), Info(),
                                 Tracks({TrackEntry(1, 2, "A_AC3")})});
@@ -514,7 +499,7 @@ TEST_F(TracksSynthetic, ProgressNobodyReadsDoesNotStopTheRun) {
 TEST_F(TracksSynthetic, ProgressClimbsClusterByCluster) {
     std::vector<Bytes> clusters;
     for (uint64_t c = 0; c < 40; ++c) {
-        clusters.push_back(ClusterOf(c * 100, {SimpleBlock(1, 0, Frame(20000, 3))}));
+        clusters.push_back(Cluster(c * 100, {SimpleBlock(1, 0, Frame(20000, 3))}));
     }
     ProgramRun r = Extract(Source(File({TrackEntry(1, 2, "A_AC3")}, clusters)), {"1:" + Out("t1")});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -67,34 +67,26 @@ class WriterTest : public ::testing::Test {
 };
 
 TEST_F(WriterTest, AdtsFromLegacyIdsAndHeAacCore) {
-    TrackInfo t;
-    t.codecId = "A_AAC/MPEG4/LC/SBR";  // no CodecPrivate: LC core at 24 kHz, stereo
-    t.samplingFrequency = 24000;
-    t.channels = 2;
+    // no CodecPrivate: LC core at 24 kHz, stereo
+    const TrackInfo t{.codecId = "A_AAC/MPEG4/LC/SBR", .samplingFrequency = 24000, .channels = 2};
     auto out = Run(MakeAdtsWriter(), t, {{{1, 2, 3}}});
     ASSERT_EQ(out.size(), 10u);
     EXPECT_EQ(out[2], (1 << 6) | (6 << 2));  // profile LC, index 6 (24000)
     EXPECT_EQ(out[3] >> 6, 2);               // two channels
     // HE-AAC v1 config: SBR(5), index 6, stereo, ext index 3, core AAC LC.
-    TrackInfo he;
-    he.codecId = "A_AAC";
-    he.codecPrivate = {0x2B, 0x11, 0x88, 0x00};
+    const TrackInfo he{.codecId = "A_AAC", .codecPrivate = {0x2B, 0x11, 0x88, 0x00}};
     out = Run(MakeAdtsWriter(), he, {{{9}}}, "he");
     ASSERT_EQ(out.size(), 8u);
     EXPECT_EQ(out[2], (1 << 6) | (6 << 2));
     // Main profile by name, 44.1 kHz.
-    TrackInfo main;
-    main.codecId = "A_AAC/MPEG2/MAIN";
-    main.samplingFrequency = 44100;
-    main.channels = 1;
+    const TrackInfo main{.codecId = "A_AAC/MPEG2/MAIN", .samplingFrequency = 44100, .channels = 1};
     out = Run(MakeAdtsWriter(), main, {{{9}}}, "main");
     EXPECT_EQ(out[2], (0 << 6) | (4 << 2));
 }
 
 TEST_F(WriterTest, AdtsRefusesObjectTypesItCannotSay) {
-    TrackInfo t;
-    t.codecId = "A_AAC";
-    t.codecPrivate = {0xF8, 0x00, 0x00};  // escape: object type 32 + x
+    // escape: object type 32 + x
+    const TrackInfo t{.codecId = "A_AAC", .codecPrivate = {0xF8, 0x00, 0x00}};
     auto w = MakeAdtsWriter();
     EXPECT_FALSE(w->Begin(t, dir_.File("x")));
     EXPECT_NE(w->Error().find("cannot be written as ADTS"), std::string::npos);
@@ -103,21 +95,20 @@ TEST_F(WriterTest, AdtsRefusesObjectTypesItCannotSay) {
 }
 
 TEST_F(WriterTest, AnnexBCutsNalRunningPastTheFrame) {
-    TrackInfo t;
-    t.codecId = "V_MPEG4/ISO/AVC";
-    t.codecPrivate = {1, 0x64, 0, 0x1F, 0xFD, 0xE0, 0};  // 2-octet lengths, no sets
+    // 2-octet lengths, no sets
+    const TrackInfo t{.codecId = "V_MPEG4/ISO/AVC",
+                      .codecPrivate = {1, 0x64, 0, 0x1F, 0xFD, 0xE0, 0}};
     auto out = Run(MakeAnnexBWriter(), t, {{{0, 1, 0x41, 0, 9, 0x41}}});
     EXPECT_EQ(out, (std::vector<uint8_t>{0, 0, 0, 1, 0x41}));
     EXPECT_FALSE(warning_.empty());
 }
 
 TEST_F(WriterTest, WavFromBigEndianPcmCarriesSplitSamples) {
-    TrackInfo t;
-    t.codecId = "A_PCM/INT/BIG";
-    t.hasAudio = true;
-    t.samplingFrequency = 48000;
-    t.channels = 1;
-    t.bitDepth = 24;
+    const TrackInfo t{.codecId = "A_PCM/INT/BIG",
+                      .hasAudio = true,
+                      .samplingFrequency = 48000,
+                      .channels = 1,
+                      .bitDepth = 24};
     auto out = Run(MakeWavWriter(), t, {{{1, 2, 3, 4}}, {{5, 6}}});
     ASSERT_EQ(out.size(), 12u + 8 + 40 + 8 + 6);
     EXPECT_EQ(Text({out.begin(), out.begin() + 4}), "RIFF");
@@ -132,12 +123,11 @@ TEST_F(WriterTest, WavFromBigEndianPcmCarriesSplitSamples) {
 
 TEST_F(WriterTest, WavRefusesRatesNoHeaderCanHold) {
     for (double hz : {std::nan(""), HUGE_VAL, -44100.0, 0.0, 1e300}) {
-        TrackInfo t;
-        t.codecId = "A_PCM/INT/LIT";
-        t.hasAudio = true;
-        t.samplingFrequency = hz;
-        t.channels = 2;
-        t.bitDepth = 16;
+        const TrackInfo t{.codecId = "A_PCM/INT/LIT",
+                          .hasAudio = true,
+                          .samplingFrequency = hz,
+                          .channels = 2,
+                          .bitDepth = 16};
         auto w = MakeWavWriter();
         EXPECT_FALSE(w->Begin(t, dir_.File("x.wav"))) << hz;
         char text[32];
@@ -150,9 +140,10 @@ TEST_F(WriterTest, WavRefusesRatesNoHeaderCanHold) {
 }
 
 TEST_F(WriterTest, WavFromAcmKeepsTheFormatChunkAndPadsOddData) {
-    TrackInfo t;
-    t.codecId = "A_MS/ACM";
-    t.codecPrivate = {6, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0};  // A-law
+    // A-law
+    const TrackInfo t{
+        .codecId = "A_MS/ACM",
+        .codecPrivate = {6, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0}};
     auto out = Run(MakeWavWriter(), t, {{{1, 2, 3}}});
     ASSERT_EQ(out.size(), 12u + 8 + 18 + 8 + 4);
     EXPECT_EQ(std::vector<uint8_t>(out.begin() + 20, out.begin() + 38), t.codecPrivate);
@@ -161,8 +152,7 @@ TEST_F(WriterTest, WavFromAcmKeepsTheFormatChunkAndPadsOddData) {
 }
 
 TEST_F(WriterTest, SrtTimesAndCuesWithoutDuration) {
-    TrackInfo t;
-    t.codecId = "S_TEXT/UTF8";
+    const TrackInfo t{.codecId = "S_TEXT/UTF8"};
     auto out = Run(MakeSrtWriter(), t,
                    {{Bytes("Hello\nworld\n\n"), 137'440'000'000, 2'935'000'000},
                     {Bytes("no end"), 3'600'000'000'000, -1},
@@ -175,9 +165,9 @@ TEST_F(WriterTest, SrtTimesAndCuesWithoutDuration) {
 }
 
 TEST_F(WriterTest, AssEventsBackInReadOrderUnderTheHeader) {
-    TrackInfo t;
-    t.codecId = "S_TEXT/ASS";
-    t.codecPrivate = Bytes("[Script Info]\nScriptType: v4.00+\n\n[V4+ Styles]\nStyle: x\n");
+    const TrackInfo t{
+        .codecId = "S_TEXT/ASS",
+        .codecPrivate = Bytes("[Script Info]\nScriptType: v4.00+\n\n[V4+ Styles]\nStyle: x\n")};
     auto out = Run(MakeSsaWriter(), t,
                    {{Bytes("2,0,Default,,0,0,0,,Third"), 500'000'000, 1'400'000'000},
                     {Bytes("0,0,Default,,0,0,0,,First, with commas"), 100'000'000, 500'000'000},
@@ -206,8 +196,7 @@ TEST_F(WriterTest, SsaUsesMarkedAndKeepsAnExistingEventsSection) {
 }
 
 TEST_F(WriterTest, SsaTextLimit) {
-    TrackInfo t;
-    t.codecId = "S_TEXT/ASS";
+    const TrackInfo t{.codecId = "S_TEXT/ASS"};
     auto w = MakeSsaWriter();
     ASSERT_TRUE(w->Begin(t, dir_.File("big.ass")));
     std::string event = "0,0,Default,,0,0,0,," + std::string(1 << 20, 'x');
@@ -225,9 +214,8 @@ TEST_F(WriterTest, SsaTextLimit) {
 }
 
 TEST_F(WriterTest, WebVttCueSettingsIdentifierAndComments) {
-    TrackInfo t;
-    t.codecId = "S_TEXT/WEBVTT";
-    t.codecPrivate = Bytes("WEBVTT\n\nSTYLE\n::cue { color: red }\n");
+    const TrackInfo t{.codecId = "S_TEXT/WEBVTT",
+                      .codecPrivate = Bytes("WEBVTT\n\nSTYLE\n::cue { color: red }\n")};
     auto out = Run(MakeWebVttWriter(), t,
                    {{Bytes("First"), 100'000'000, 500'000'000, "align:start\nfirst\nNOTE hi"},
                     {Bytes("Second"), 700'000'000, 500'000'000}});
@@ -238,8 +226,7 @@ TEST_F(WriterTest, WebVttCueSettingsIdentifierAndComments) {
 }
 
 TEST_F(WriterTest, SupSplitsSegmentsWithTheirTimes) {
-    TrackInfo t;
-    t.codecId = "S_HDMV/PGS";
+    const TrackInfo t{.codecId = "S_HDMV/PGS"};
     // Two segments: 0x16 with 2 octets, 0x80 (end) with none; 1 s = 90000 ticks.
     auto out = Run(MakeSupWriter(), t, {{{0x16, 0, 2, 0xAA, 0xBB, 0x80, 0, 0}, 1'000'000'000}});
     ASSERT_EQ(out.size(), 2u * 10 + 5 + 3);
@@ -251,10 +238,9 @@ TEST_F(WriterTest, SupSplitsSegmentsWithTheirTimes) {
 }
 
 TEST_F(WriterTest, VobSubPacksAndIndexBesideThePath) {
-    TrackInfo t;
-    t.codecId = "S_VOBSUB";
-    t.language = "spa";
-    t.codecPrivate = Bytes("size: 720x480\npalette: 000000\n");
+    const TrackInfo t{.codecId = "S_VOBSUB",
+                      .codecPrivate = Bytes("size: 720x480\npalette: 000000\n"),
+                      .language = "spa"};
     std::vector<uint8_t> big(3000, 0x5A);
     auto sub =
         Run(MakeVobSubWriter(), t, {{{1, 2, 3}, 100'000'000}, {big, 61'001'000'000}}, "Track3.sub");

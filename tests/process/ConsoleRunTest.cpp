@@ -74,25 +74,46 @@ TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
 #endif
 }
 
+TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
+    TempDir folder;
+    ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
+    EXPECT_FALSE(missing.Started());
+    EXPECT_EQ(missing.ProcessId(), -1);
+    const ConsoleOutcome outcome = missing.Wait();
+    EXPECT_EQ(outcome.kind, Kind::NotStarted);
+    EXPECT_EQ(outcome.program, "nosuchtool");
+    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
+              ConsoleOutcome::StartFailure::EmptyCommand);
+#ifdef _WIN32
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_NE(outcome.reason, "");
+#else
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
+    EXPECT_EQ(missing.OutputHandle(), -1);
+    ASSERT_TRUE(missing.Poll().has_value());
+    EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
+    // Not in the program folder: looked for on the search path.
+    EXPECT_TRUE(
+        ConsoleRun("true", folder.File(""), "/nonexistent:/usr/bin:/bin").Wait().Succeeded());
+
+    // Executable by its mode, but not a program the system can run.
+    testsupport::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
+    ::chmod((folder.File("garbage")).c_str(), 0755);
+    ConsoleRun garbage("garbage x", folder.File(""), "");
+    EXPECT_FALSE(garbage.Started());
+    const ConsoleOutcome refused = garbage.Wait();
+    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(refused.program, folder.File("garbage"));
+    EXPECT_EQ(refused.reason, "Exec format error");
+#endif
+}
+
 #ifdef _WIN32
 TEST(ConsoleRun, ToolWritesBothOutputsToAConsoleOfItsOwn) {
     TempDir dir;
     ASSERT_TRUE(Start("world " + dir.File("report"))->Wait().Succeeded());
     EXPECT_EQ(testsupport::ReadBytes(dir.File("report")),
               "console yes\nfolder " + std::filesystem::current_path().string() + "\n");
-}
-
-TEST(ConsoleRun, ProgramThatCannotBeFoundIsNotStarted) {
-    ConsoleRun missing("nosuchtool tracks a 1:b", kBin, "");
-    EXPECT_FALSE(missing.Started());
-    EXPECT_EQ(missing.ProcessId(), -1);
-    const ConsoleOutcome outcome = missing.Wait();
-    EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
-    EXPECT_EQ(outcome.program, "nosuchtool");
-    EXPECT_NE(outcome.reason, "");
-    EXPECT_EQ(ConsoleRun("   ", kBin, "").Wait().startFailure,
-              ConsoleOutcome::StartFailure::EmptyCommand);
 }
 
 // A wait on the tool that fails is an end the system could not tell, with
@@ -116,36 +137,6 @@ TEST(ConsoleRun, FailedWaitIsALostEndWithItsReason) {
     EXPECT_EQ(OutcomeOfCapture(end).reason, end.reason);
 }
 #else
-TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
-    TempDir folder;
-    ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
-    EXPECT_FALSE(missing.Started());
-    EXPECT_EQ(missing.OutputHandle(), -1);
-    EXPECT_EQ(missing.ProcessId(), -1);
-    const ConsoleOutcome outcome = missing.Wait();
-    EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
-    EXPECT_EQ(outcome.program, "nosuchtool");
-    ASSERT_TRUE(missing.Poll().has_value());
-    EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
-
-    // Not in the program folder: looked for on the search path.
-    EXPECT_TRUE(
-        ConsoleRun("true", folder.File(""), "/nonexistent:/usr/bin:/bin").Wait().Succeeded());
-    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
-              ConsoleOutcome::StartFailure::EmptyCommand);
-
-    // Executable by its mode, but not a program the system can run.
-    testsupport::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
-    ::chmod((folder.File("garbage")).c_str(), 0755);
-    ConsoleRun garbage("garbage x", folder.File(""), "");
-    EXPECT_FALSE(garbage.Started());
-    const ConsoleOutcome refused = garbage.Wait();
-    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
-    EXPECT_EQ(refused.program, folder.File("garbage"));
-    EXPECT_EQ(refused.reason, "Exec format error");
-}
-
 TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
     std::string output;
     ASSERT_TRUE(Start("world")->Wait(&output).Succeeded());

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,23 +36,6 @@ std::unique_ptr<ConsoleRun> Start(const std::string& arguments) {
     return std::make_unique<ConsoleRun>(std::string(kChildName) + " " + arguments, kBin, "");
 }
 
-#ifndef _WIN32
-
-// Reads until the output holds `text` (or 10 s pass).
-bool ReadUntil(ConsoleRun& run, const std::string& text, std::string& output) {
-    const auto start = Clock::now();
-    while (output.find(text) == std::string::npos && MsSince(start) < 10000) {
-        pollfd p{run.OutputHandle(), POLLIN, 0};
-        ::poll(&p, 1, 20);
-        if (!run.ReadAvailable(output)) {
-            break;
-        }
-    }
-    return output.find(text) != std::string::npos;
-}
-
-#endif
-
 TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
     std::string output;
     const ConsoleOutcome outcome = Start("exit 2")->Wait(&output);
@@ -71,6 +53,10 @@ TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
     EXPECT_EQ(crash.kind, Kind::Signalled);
     EXPECT_EQ(crash.code, SIGSEGV);
     EXPECT_EQ(SignalDescription(crash.code), "Segmentation fault");
+    // Many times what a pipe holds: the tool would stall if nobody read.
+    output.clear();
+    EXPECT_TRUE(Start("big 5000000")->Wait(&output).Succeeded());
+    EXPECT_EQ(output.size(), 5000000u);
 #endif
 }
 
@@ -144,23 +130,6 @@ TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
               "input 0\nleader yes\nfolder " + std::filesystem::current_path().string() + "\n");
 }
 
-TEST(ConsoleRun, ReadingNeverBlocksAndWaitDrainsAFullPipe) {
-    auto quiet = Start("term-clean");
-    std::string output;
-    ASSERT_TRUE(ReadUntil(*quiet, "ready\n", output));
-    const auto start = Clock::now();
-    EXPECT_TRUE(quiet->ReadAvailable(output));
-    EXPECT_LT(MsSince(start), 100);
-    quiet->Cancel();
-    quiet->Wait();
-
-    // Many times what a pipe holds: the tool would stall if nobody read.
-    output.clear();
-    const ConsoleOutcome outcome = Start("big 5000000")->Wait(&output);
-    EXPECT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(output.size(), 5000000u);
-}
-
 TEST(ConsoleRun, EndOfTheToolCountsEvenWhileItsChildKeepsTheOutputOpen) {
     auto run = Start("orphan 3000");
     const long pid = run->ProcessId();
@@ -230,6 +199,11 @@ TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
         ASSERT_TRUE(AwaitFile(partial));
         EXPECT_FALSE(run->Poll().has_value());
 #ifndef _WIN32
+        // Reading a quiet tool's output never blocks.
+        std::string output;
+        const auto asked = Clock::now();
+        EXPECT_TRUE(run->ReadAvailable(output));
+        EXPECT_LT(MsSince(asked), 100);
         if (stopped) {
             ::kill(static_cast<pid_t>(run->ProcessId()), SIGSTOP);
         }

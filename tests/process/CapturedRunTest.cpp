@@ -45,53 +45,77 @@ const bool kOwnConsole = [] {
 }();
 #endif
 
-// Runs the child the way the window does: whole command as ExeName, empty
-// CommadLine, one read into an empty text.
-std::string Capture(const std::string& command, int timeout, long* elapsedMs = nullptr) {
-    TChildProc child(command, "");
-    std::string output;
-    const auto start = Clock::now();
-    child.ReadChildOutput(timeout, output);
-    if (elapsedMs != nullptr) {
-        *elapsedMs = MsSince(start);
+// Runs the child as the window does (the whole command as ExeName) and reads
+// once into a text that already holds something: the output is appended.
+TEST(TChildProc, ReadGathersTheOutputUntilItEndsOrFallsSilent) {
+    // A program whose path holds blanks starts.
+    TempDir dir;
+    const std::string spaced = dir.File("Herramientas de video") + kPathSeparator;
+    std::filesystem::create_directory(spaced);
+    std::filesystem::copy_file(kChild, spaced + ToolFileName("child"));
+    struct Row {
+        std::string exe;
+        std::string commandLine;
+        int timeout;
+        std::string output;
+        long maxMs = 2500;
+        long minMs = 0;
+    };
+    for (const Row& row : {
+             // Ends at the end of data, not after the silence.
+             Row{kChild + " progress 50", "", 5000,
+                 "Progress: 0%\r\nProgress: 50%\r\nProgress: 100%\r\ndone\r\n"},
+             Row{kChild, "closeout", 5000, "done\r\n"},
+             Row{kChild + " silent 3000", "", 400, "", 2500, 350},
+             Row{kChild + " silent 3000", "", 0, "", 1000},
+             Row{kChild + " silent 3000", "", -1000, "", 1000},
+             Row{kChild, "stderr", 3000, ""},
+             // Silence counts from the last data: a pause longer than the
+             // limit cuts the output, bursts each closer than the limit over
+             // a longer whole do not.
+             Row{kChild + " progress 100 1500", "", 300, "Progress: 0%\r\n", 1400},
+             Row{kChild + " progress 20 100", "", 400,
+                 "Progress: 0%\r\nProgress: 20%\r\nProgress: 40%\r\nProgress: 60%\r\n"
+                 "Progress: 80%\r\nProgress: 100%\r\ndone\r\n"},
+             Row{kChild + " zero", "", 2000, "abef"},
+             Row{kChild + " big 1000000", "", 2000, std::string(1000000, 'x'), 5000},
+             // A bare name is found in the program folder, the test program's.
+             Row{"torvane_test_child progress 100", "", 2000,
+                 "Progress: 0%\r\nProgress: 100%\r\ndone\r\n"},
+             Row{spaced + ToolFileName("child") + " args -i", "", 2000,
+                 "[" + spaced + ToolFileName("child") + "]\r\n[args]\r\n[-i]\r\n"},
+             Row{kChild + " cwd", "", 2000, std::filesystem::current_path().string()},
+    // ExeName and CommadLine are joined by one blank.
+#ifdef _WIN32
+             // Quoted paths arrive as one argument each (a volume without 8.3
+             // names leaves the blanks in the short form).
+             Row{kChild + " args " + CommandWord("C:\\My Videos\\a b.mkv") +
+                     " 1:" + CommandWord("C:\\My Videos\\") + "Track1.avi " +
+                     CommandWord("C:\\My Videos\\"),
+                 "x", 2000,
+                 "[" + kChild +
+                     "]\r\n[args]\r\n[C:\\My Videos\\a b.mkv]\r\n"
+                     "[1:C:\\My Videos\\Track1.avi]\r\n[C:\\My Videos\\]\r\n[x]\r\n"},
+#else
+             // Split at blanks and tabs, without quoting.
+             Row{kChild + "  args\t'a b'  \"c\"", "x", 2000,
+                 "[" + kChild + "]\r\n[args]\r\n['a]\r\n[b']\r\n[\"c\"]\r\n[x]\r\n"},
+             Row{kChild + " fds", "", 2000, "0"},
+#endif
+         }) {
+        SCOPED_TRACE(row.exe + " " + row.commandLine);
+        const auto start = Clock::now();
+        TChildProc child(row.exe, row.commandLine);
+        std::string output = "kept\r\n";
+        child.ReadChildOutput(row.timeout, output);
+        const long elapsed = MsSince(start);
+        EXPECT_EQ(output, "kept\r\n" + row.output);
+        EXPECT_GE(elapsed, row.minMs);
+        EXPECT_LT(elapsed, row.maxMs);
     }
-    return output;
 }
 
-TEST(TChildProc, ChildThatWritesAndExitsIsReadWholeWellBeforeTimeout) {
-    long elapsed = 0;
-    const std::string out = Capture(kChild + " lines 3", 5000, &elapsed);
-    EXPECT_EQ(out, "line 0\r\nline 1\r\nline 2\r\n");
-    // The read ends at the end of data, not after 5 s of silence.
-    EXPECT_LT(elapsed, 2500);
-}
-
-TEST(TChildProc, SilentChildThatKeepsRunningEndsAfterTimeout) {
-    long elapsed = 0;
-    const std::string out = Capture(kChild + " silent 3000", 400, &elapsed);
-    EXPECT_EQ(out, "");
-    EXPECT_GE(elapsed, 350);
-    EXPECT_LT(elapsed, 2500);
-}
-
-TEST(TChildProc, ZeroOrNegativeTimeoutWaitsForNoSilence) {
-    for (const int timeout : {0, -1000}) {
-        long elapsed = 0;
-        EXPECT_EQ(Capture(kChild + " silent 3000", timeout, &elapsed), "");
-        EXPECT_LT(elapsed, 1000);
-    }
-}
-
-TEST(TChildProc, StandardErrorIsKeptApart) {
-    TChildProc child(kChild, "stderr");
-    std::string output;
-    child.ReadChildOutput(3000, output);
-    EXPECT_EQ(output, "");
-    EXPECT_TRUE(child.Finish().Succeeded());
-    EXPECT_EQ(child.ErrorOutput(), "error text\r\n");
-}
-
-TEST(TChildProc, FinishTellsEachEnd) {
+TEST(TChildProc, FinishTellsEachEndAndNoChildIsLeft) {
     using Kind = CapturedEnd::Kind;
     struct Row {
         const char* arguments;
@@ -110,6 +134,7 @@ TEST(TChildProc, FinishTellsEachEnd) {
              Row{"stderr 3000", 300, Kind::TimedOut, 0, "error text\r\n"},
              // Ended its output but not itself.
              Row{"closeout", 2000, Kind::TimedOut, 0, ""},
+             Row{"silent 60000", 200, Kind::TimedOut, 0, ""},
          }) {
         SCOPED_TRACE(row.arguments);
         const auto start = Clock::now();
@@ -124,51 +149,27 @@ TEST(TChildProc, FinishTellsEachEnd) {
         EXPECT_TRUE(Reaped(child.ChildId()));
         EXPECT_EQ(child.Finish().kind, row.kind);
     }
-}
-
-TEST(TChildProc, PauseLongerThanTimeoutCutsTheOutput) {
-    EXPECT_EQ(Capture(kChild + " pause 1500", 300), "before\r\n");
-}
-
-TEST(TChildProc, PauseShorterThanTimeoutDoesNot) {
-    EXPECT_EQ(Capture(kChild + " pause 100", 2000), "before\r\nafter\r\n");
-    // Silence counts from the last data: bursts each closer than the limit,
-    // over a whole longer than it, are read to the end.
-    EXPECT_EQ(Capture(kChild + " progress 20 100", 400),
-              "Progress: 0%\r\nProgress: 20%\r\nProgress: 40%\r\nProgress: 60%\r\n"
-              "Progress: 80%\r\nProgress: 100%\r\ndone\r\n");
-}
-
-TEST(TChildProc, ZeroByteCutsItsChunkOnly) {
-    EXPECT_EQ(Capture(kChild + " zero", 2000), "abef");
-}
-
-TEST(TChildProc, LargeOutputArrivesWhole) {
-    const std::string out = Capture(kChild + " big 1000000", 2000);
-    EXPECT_EQ(out.size(), 1000000u);
-    EXPECT_EQ(out.find_first_not_of('x'), std::string::npos);
-}
-
-TEST(TChildProc, OutputIsAppendedToWhatTheTextHeld) {
-    TChildProc child(kChild, "lines 1");
-    std::string output = "kept\r\n";
-    child.ReadChildOutput(2000, output);
-    EXPECT_EQ(output, "kept\r\nline 0\r\n");
+    // Left without Finish(): read or unread (blocked on a full pipe), the
+    // child is reaped when the object goes.
+    for (const auto& [arguments, read] :
+         {std::pair{"progress 100", true}, std::pair{"silent 60000", true},
+          std::pair{"big 1000000", false}}) {
+        long pid = 0;
+        const auto start = Clock::now();
+        {
+            TChildProc child(kChild, arguments);
+            pid = child.ChildId();
+            std::string output;
+            if (read) {
+                child.ReadChildOutput(200, output);
+            }
+        }
+        EXPECT_LT(MsSince(start), 3000) << arguments;
+        EXPECT_TRUE(Reaped(pid)) << arguments;
+    }
 }
 
 #ifdef _WIN32
-TEST(TChildProc, QuotedPathsArriveAsOneArgumentEach) {
-    // A volume without 8.3 names leaves the blanks in the short form.
-    const std::string folder = "C:\\My Videos\\";
-    EXPECT_EQ(Capture(kChild + " args " + CommandWord("C:\\My Videos\\a b.mkv") +
-                          " 1:" + CommandWord(folder) + "Track1.avi " + CommandWord(folder),
-                      2000),
-              "[" + kChild +
-                  "]\r\n[args]\r\n[C:\\My Videos\\a b.mkv]\r\n"
-                  "[1:C:\\My Videos\\Track1.avi]\r\n[C:\\My Videos\\]\r\n");
-    EXPECT_EQ(CommandWord("C:\\PROGRA~1\\"), "C:\\PROGRA~1\\");
-}
-
 // The program keeps UTF-8; the tools take their arguments and open their
 // files in the ANSI code page.
 TEST(TChildProc, Utf8NamesSurviveTheSystemsAnsiCalls) {
@@ -186,39 +187,10 @@ TEST(TChildProc, Utf8NamesSurviveTheSystemsAnsiCalls) {
     std::string copied;
     std::ifstream(folder / L"car\u00e1tula.jpg", std::ios::binary) >> copied;
     EXPECT_EQ(copied, "matroska");
-}
-#else
-TEST(TChildProc, CommandIsSplitAtBlanksAndTabsWithoutQuoting) {
-    EXPECT_EQ(Capture(kChild + "  args\t'a b'  \"c\"", 2000),
-              "[" + kChild + "]\r\n[args]\r\n['a]\r\n[b']\r\n[\"c\"]\r\n");
-    // ExeName and CommadLine are joined by one blank.
-    TChildProc child(kChild + " args", "x");
-    std::string output;
-    child.ReadChildOutput(2000, output);
-    EXPECT_EQ(output, "[" + kChild + "]\r\n[args]\r\n[x]\r\n");
+    // A path without blanks is left unquoted.
+    EXPECT_EQ(CommandWord("C:\\PROGRA~1\\"), "C:\\PROGRA~1\\");
 }
 #endif
-
-TEST(TChildProc, BareNameIsFoundInProgramFolder) {
-    // The test program and the helper share one folder, the program folder.
-    EXPECT_EQ(Capture("torvane_test_child lines 1", 2000), "line 0\r\n");
-}
-
-TEST(TChildProc, ProgramPathWithBlanksStarts) {
-    TempDir dir;
-    const std::string folder = dir.File("Herramientas de video") + kPathSeparator;
-    const std::string child = folder + ToolFileName("child");
-    std::filesystem::create_directory(folder);
-    std::filesystem::copy_file(kChild, child);
-    EXPECT_EQ(Capture(child + " args -i x", 2000), "[" + child + "]\r\n[args]\r\n[-i]\r\n[x]\r\n");
-}
-
-TEST(TChildProc, ChildInheritsCurrentFolderAndNoStrayDescriptors) {
-    EXPECT_EQ(Capture(kChild + " cwd", 2000), std::filesystem::current_path().string());
-#ifndef _WIN32
-    EXPECT_EQ(Capture(kChild + " fds", 2000), "0");
-#endif
-}
 
 TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
     try {
@@ -238,66 +210,6 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
     EXPECT_THROW(TChildProc(dir.File("tool"), ""), ECreateChildProcessErr);
     EXPECT_THROW(TChildProc(dir.File(""), ""), ECreateChildProcessErr);
 #endif
-}
-
-TEST(TChildProc, ExceptionMessagesAreExact) {
-    EXPECT_STREQ(ECreatePipeErr().what(),
-                 "Error when creating - Pipe.\r\rCreatePipe(FChildStdoutRd, FChildStdoutWr, "
-                 "saAttr, 0)");
-    EXPECT_STREQ(EDuplicateHandleErr().what(),
-                 "Error when duplicate Handle Msg.\r\rDuplicateHandle(GetCurrentProcess(), "
-                 "FChildStdoutRd, GetCurrentProcess(), @FChildStdoutRdDup, 0, False, "
-                 "DUPLICATE_SAME_ACCESS)");
-}
-
-TEST(TChildProc, FinishedChildIsReaped) {
-    long pid = 0;
-    {
-        TChildProc child(kChild, "lines 1");
-        pid = child.ChildId();
-        std::string output;
-        child.ReadChildOutput(2000, output);
-    }
-    EXPECT_TRUE(Reaped(pid));
-}
-
-TEST(TChildProc, HangingChildIsKilledAndReapedWithoutLongWait) {
-    long pid = 0;
-    const auto start = Clock::now();
-    {
-        TChildProc child(kChild, "hang");
-        pid = child.ChildId();
-        std::string output;
-        child.ReadChildOutput(200, output);
-        EXPECT_EQ(output, "");
-    }
-    EXPECT_LT(MsSince(start), 3000);
-    EXPECT_TRUE(Reaped(pid));
-}
-
-TEST(TChildProc, ChildThatClosesItsOutputEndsTheReadAtOnce) {
-    long pid = 0;
-    long elapsed = 0;
-    {
-        TChildProc child(kChild, "closeout");
-        pid = child.ChildId();
-        std::string output;
-        const auto start = Clock::now();
-        child.ReadChildOutput(5000, output);
-        elapsed = MsSince(start);
-        EXPECT_EQ(output, "done\r\n");
-    }
-    EXPECT_LT(elapsed, 2500);
-    EXPECT_TRUE(Reaped(pid));
-}
-
-TEST(TChildProc, UnreadChildIsReaped) {
-    long pid = 0;
-    {
-        TChildProc child(kChild, "big 1000000");  // blocks on a full pipe
-        pid = child.ChildId();
-    }
-    EXPECT_TRUE(Reaped(pid));
 }
 
 #ifndef _WIN32

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,36 +36,62 @@ std::unique_ptr<ConsoleRun> Start(const std::string& arguments) {
     return std::make_unique<ConsoleRun>(std::string(kChildName) + " " + arguments, kBin, "");
 }
 
-#ifndef _WIN32
-
-// Reads until the output holds `text` (or 10 s pass).
-bool ReadUntil(ConsoleRun& run, const std::string& text, std::string& output) {
-    const auto start = Clock::now();
-    while (output.find(text) == std::string::npos && MsSince(start) < 10000) {
-        pollfd p{run.OutputHandle(), POLLIN, 0};
-        ::poll(&p, 1, 20);
-        if (!run.ReadAvailable(output)) {
-            break;
-        }
-    }
-    return output.find(text) != std::string::npos;
-}
-
-void WriteScript(const std::string& path, const std::string& body) {
-    testsupport::WriteBytes(path, "#!/bin/sh\n" + body);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-}
-
-#endif
-
-TEST(ConsoleRun, ExitStatusIsTold) {
-    const ConsoleOutcome outcome = Start("exit 2")->Wait();
+TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
+    std::string output;
+    const ConsoleOutcome outcome = Start("exit 2")->Wait(&output);
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_EQ(outcome.code, 2);
     EXPECT_FALSE(outcome.Succeeded());
     EXPECT_TRUE(Start("exit 0")->Wait().Succeeded());
     // Done with warnings is not done.
     EXPECT_FALSE(Start("exit 1")->Wait().Succeeded());
+#ifndef _WIN32
+    // Both outputs share one pipe.
+    EXPECT_NE(output.find("to standard output\n"), std::string::npos);
+    EXPECT_NE(output.find("to standard error\n"), std::string::npos);
+    const ConsoleOutcome crash = Start("crash")->Wait();
+    EXPECT_EQ(crash.kind, Kind::Signalled);
+    EXPECT_EQ(crash.code, SIGSEGV);
+    EXPECT_EQ(SignalDescription(crash.code), "Segmentation fault");
+    // Many times what a pipe holds: the tool would stall if nobody read.
+    output.clear();
+    EXPECT_TRUE(Start("big 5000000")->Wait(&output).Succeeded());
+    EXPECT_EQ(output.size(), 5000000u);
+#endif
+}
+
+TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
+    TempDir folder;
+    ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
+    EXPECT_FALSE(missing.Started());
+    EXPECT_EQ(missing.ProcessId(), -1);
+    const ConsoleOutcome outcome = missing.Wait();
+    EXPECT_EQ(outcome.kind, Kind::NotStarted);
+    EXPECT_EQ(outcome.program, "nosuchtool");
+    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
+              ConsoleOutcome::StartFailure::EmptyCommand);
+#ifdef _WIN32
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_NE(outcome.reason, "");
+#else
+    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
+    EXPECT_EQ(missing.OutputHandle(), -1);
+    ASSERT_TRUE(missing.Poll().has_value());
+    EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
+    // Not in the program folder: looked for on the search path.
+    EXPECT_TRUE(
+        ConsoleRun("true", folder.File(""), "/nonexistent:/usr/bin:/bin").Wait().Succeeded());
+
+    // Executable by its mode, but not a program the system can run.
+    testsupport::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
+    ::chmod((folder.File("garbage")).c_str(), 0755);
+    ConsoleRun garbage("garbage x", folder.File(""), "");
+    EXPECT_FALSE(garbage.Started());
+    const ConsoleOutcome refused = garbage.Wait();
+    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(refused.program, folder.File("garbage"));
+    EXPECT_EQ(refused.reason, "Exec format error");
+#endif
 }
 
 #ifdef _WIN32
@@ -75,19 +100,6 @@ TEST(ConsoleRun, ToolWritesBothOutputsToAConsoleOfItsOwn) {
     ASSERT_TRUE(Start("world " + dir.File("report"))->Wait().Succeeded());
     EXPECT_EQ(testsupport::ReadBytes(dir.File("report")),
               "console yes\nfolder " + std::filesystem::current_path().string() + "\n");
-}
-
-TEST(ConsoleRun, ProgramThatCannotBeFoundIsNotStarted) {
-    ConsoleRun missing("nosuchtool tracks a 1:b", kBin, "");
-    EXPECT_FALSE(missing.Started());
-    EXPECT_EQ(missing.ProcessId(), -1);
-    const ConsoleOutcome outcome = missing.Wait();
-    EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
-    EXPECT_EQ(outcome.program, "nosuchtool");
-    EXPECT_NE(outcome.reason, "");
-    EXPECT_EQ(ConsoleRun("   ", kBin, "").Wait().startFailure,
-              ConsoleOutcome::StartFailure::EmptyCommand);
 }
 
 // A wait on the tool that fails is an end the system could not tell, with
@@ -111,96 +123,11 @@ TEST(ConsoleRun, FailedWaitIsALostEndWithItsReason) {
     EXPECT_EQ(OutcomeOfCapture(end).reason, end.reason);
 }
 #else
-TEST(ConsoleRun, BothOutputsShareOnePipe) {
-    std::string output;
-    EXPECT_EQ(Start("exit 2")->Wait(&output).code, 2);
-    EXPECT_NE(output.find("to standard output\n"), std::string::npos);
-    EXPECT_NE(output.find("to standard error\n"), std::string::npos);
-}
-
-TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
-    TempDir folder;
-    ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
-    EXPECT_FALSE(missing.Started());
-    EXPECT_EQ(missing.OutputHandle(), -1);
-    EXPECT_EQ(missing.ProcessId(), -1);
-    const ConsoleOutcome outcome = missing.Wait();
-    EXPECT_EQ(outcome.kind, Kind::NotStarted);
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
-    EXPECT_EQ(outcome.program, "nosuchtool");
-    ASSERT_TRUE(missing.Poll().has_value());
-    EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
-
-    EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
-              ConsoleOutcome::StartFailure::EmptyCommand);
-
-    // Executable by its mode, but not a program the system can run.
-    testsupport::WriteBytes(folder.File("garbage"), "\x01\x02\x03\x04 not a program");
-    ::chmod((folder.File("garbage")).c_str(), 0755);
-    ConsoleRun garbage("garbage x", folder.File(""), "");
-    EXPECT_FALSE(garbage.Started());
-    const ConsoleOutcome refused = garbage.Wait();
-    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
-    EXPECT_EQ(refused.program, folder.File("garbage"));
-    EXPECT_EQ(refused.reason, "Exec format error");
-}
-
-TEST(ConsoleRun, BareNameIsLookedForInProgramFolderFirstThenSearchPath) {
-    TempDir program;
-    TempDir path1;
-    TempDir path2;
-    WriteScript(program.File("tool"), "echo program folder\n");
-    WriteScript(path2.File("tool"), "echo search path\n");
-    WriteScript(path2.File("other"), "echo other from path\n");
-    const std::string pathList = path1.File("") + ":" + path2.File("");
-
-    std::string output;
-    ConsoleRun("tool", program.File(""), pathList).Wait(&output);
-    EXPECT_EQ(output, "program folder\n");
-    output.clear();
-    ConsoleRun("other", program.File(""), pathList).Wait(&output);
-    EXPECT_EQ(output, "other from path\n");
-}
-
 TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
     std::string output;
     ASSERT_TRUE(Start("world")->Wait(&output).Succeeded());
     EXPECT_EQ(output,
               "input 0\nleader yes\nfolder " + std::filesystem::current_path().string() + "\n");
-}
-
-TEST(ConsoleRun, CrashIsTold) {
-    const ConsoleOutcome outcome = Start("crash")->Wait();
-    EXPECT_EQ(outcome.kind, Kind::Signalled);
-    EXPECT_EQ(outcome.code, SIGSEGV);
-    EXPECT_EQ(SignalDescription(outcome.code), "Segmentation fault");
-}
-
-TEST(ConsoleRun, CancelReachesAStoppedTool) {
-    auto run = Start("term-clean");
-    std::string output;
-    ASSERT_TRUE(ReadUntil(*run, "ready\n", output));
-    ::kill(static_cast<pid_t>(run->ProcessId()), SIGSTOP);
-    run->Cancel();
-    EXPECT_EQ(run->Wait(&output).kind, Kind::Cancelled);
-    EXPECT_NE(output.find("stopping\n"), std::string::npos);
-}
-
-TEST(ConsoleRun, ReadingNeverBlocksAndWaitDrainsAFullPipe) {
-    auto quiet = Start("term-clean");
-    std::string output;
-    ASSERT_TRUE(ReadUntil(*quiet, "ready\n", output));
-    const auto start = Clock::now();
-    EXPECT_TRUE(quiet->ReadAvailable(output));
-    EXPECT_LT(MsSince(start), 100);
-    quiet->Cancel();
-    quiet->Wait();
-
-    // Many times what a pipe holds: the tool would stall if nobody read.
-    output.clear();
-    const ConsoleOutcome outcome = Start("big 5000000")->Wait(&output);
-    EXPECT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(output.size(), 5000000u);
 }
 
 TEST(ConsoleRun, EndOfTheToolCountsEvenWhileItsChildKeepsTheOutputOpen) {
@@ -258,19 +185,36 @@ TEST(ConsoleRun, CommandLineLength) {
 }
 
 // The tool is asked to end, removes what it was writing and ends by itself,
-// well inside the grace period.
+// well inside the grace period; on POSIX even when it was stopped.
 TEST(ConsoleRun, CancelAsksTheToolToEndAndIsToldApart) {
-    TempDir dir;
-    const std::string partial = dir.File("partial");
-    auto run = Start("term-clean " + partial);
-    ASSERT_TRUE(AwaitFile(partial));
-    EXPECT_FALSE(run->Poll().has_value());
-    const auto start = Clock::now();
-    run->Cancel();
-    EXPECT_EQ(run->Wait().kind, Kind::Cancelled);
-    EXPECT_FALSE(std::filesystem::exists(partial));
-    EXPECT_LT(MsSince(start), 2000);
-    EXPECT_TRUE(Reaped(run->ProcessId()));
+#ifdef _WIN32
+    for (const bool stopped : {false}) {
+#else
+    for (const bool stopped : {false, true}) {
+#endif
+        SCOPED_TRACE(stopped ? "stopped" : "running");
+        TempDir dir;
+        const std::string partial = dir.File("partial");
+        auto run = Start("term-clean " + partial);
+        ASSERT_TRUE(AwaitFile(partial));
+        EXPECT_FALSE(run->Poll().has_value());
+#ifndef _WIN32
+        // Reading a quiet tool's output never blocks.
+        std::string output;
+        const auto asked = Clock::now();
+        EXPECT_TRUE(run->ReadAvailable(output));
+        EXPECT_LT(MsSince(asked), 100);
+        if (stopped) {
+            ::kill(static_cast<pid_t>(run->ProcessId()), SIGSTOP);
+        }
+#endif
+        const auto start = Clock::now();
+        run->Cancel();
+        EXPECT_EQ(run->Wait().kind, Kind::Cancelled);
+        EXPECT_FALSE(std::filesystem::exists(partial));
+        EXPECT_LT(MsSince(start), 2000);
+        EXPECT_TRUE(Reaped(run->ProcessId()));
+    }
 }
 
 TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
@@ -293,7 +237,7 @@ TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
     EXPECT_TRUE(Reaped(run->ProcessId()));
 }
 
-TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
+TEST(ConsoleRun, CancelAfterTheEndChangesNothingAndADroppedRunEndsItsTool) {
     auto run = Start("exit 0");
     // Wait until the tool is gone, leaving it unreaped.
 #ifdef _WIN32
@@ -308,15 +252,14 @@ TEST(ConsoleRun, CancelAfterTheEndChangesNothing) {
     const ConsoleOutcome outcome = run->Wait();
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_TRUE(outcome.Succeeded());
-}
 
-TEST(ConsoleRun, DestructorEndsAndReapsARunningTool) {
+    // A run dropped while its tool works ends the tool and reaps it.
     TempDir dir;
     const std::string partial = dir.File("partial");
     long pid = -1;
     {
-        auto run = Start("term-clean " + partial);
-        pid = run->ProcessId();
+        auto running = Start("term-clean " + partial);
+        pid = running->ProcessId();
         ASSERT_TRUE(AwaitFile(partial));
     }
     EXPECT_TRUE(Reaped(pid));

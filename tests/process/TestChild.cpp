@@ -190,20 +190,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 #endif
-    if (mode == "lines") {  // lines N: N lines, then exit
-        for (long i = 0; i < Arg(argc, argv, 2, 1); ++i) {
-            Out("line " + std::to_string(i) + "\r\n");
-        }
-    } else if (mode == "silent") {  // silent MS: no output for MS, then exit
+    if (mode == "silent") {  // silent MS: no output for MS, then exit
         SleepMs(Arg(argc, argv, 2, 0));
     } else if (mode == "stderr") {  // only the error output
         std::fputs("error text\r\n", stderr);
         std::fflush(stderr);
         SleepMs(Arg(argc, argv, 2, 0));
-    } else if (mode == "pause") {  // pause MS: a line, silence, another line
-        Out("before\r\n");
-        SleepMs(Arg(argc, argv, 2, 0));
-        Out("after\r\n");
     } else if (mode == "zero") {  // a chunk with a zero byte, then another chunk
         Out(std::string("ab\0cd", 5));
         SleepMs(300);
@@ -221,10 +213,6 @@ int main(int argc, char** argv) {
         }
     } else if (mode == "cwd") {  // the current folder
         Out(std::filesystem::current_path().string());
-    } else if (mode == "hang") {  // silent and never ends by itself
-        for (;;) {
-            SleepMs(1000);
-        }
     } else if (mode == "closeout") {  // closes its output, then keeps running
         Out("done\r\n");
         std::fclose(stdout);

@@ -320,11 +320,11 @@ TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
     }
     std::filesystem::create_directory(dir.File("Ep 4.mkv"));
     const auto names = [](const std::vector<std::string>& paths) {
-        std::vector<std::string> names;
+        std::vector<std::string> result;
         for (const std::string& path : paths) {
-            names.push_back(FileNameOf(path));
+            result.push_back(FileNameOf(path));
         }
-        return names;
+        return result;
     };
     EXPECT_EQ(names(MatroskaFilesIn(dir.Path())),
               (std::vector<std::string>{"Ep 1.mks", "ep 2.MKA", "Ep 10.mkv"}));

@@ -414,8 +414,8 @@ TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
     EXPECT_EQ(progress, 100);
     ExpectOnlySuccess();
     EXPECT_TRUE(fs::exists(out + "Track1.wav"));
-    auto* window = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
-    EXPECT_TRUE(window == nullptr || !window->isVisible());
+    auto* console = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
+    EXPECT_TRUE(console == nullptr || !console->isVisible());
 
     // Done with warnings: the window closes by itself all the same, and what
     // the tool said reaches the warnings box, without its progress lines.

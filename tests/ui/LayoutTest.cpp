@@ -158,7 +158,7 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
         {"a(b", u"The extension cannot contain \"(\"."},
         {"ext", u"\"ext\" cannot be an extension: Torvane would ask again every time."},
     };
-    for (const QString answer : {QStringLiteral("dts"), QStringLiteral("abcdef")}) {
+    for (const QString& answer : {QStringLiteral("dts"), QStringLiteral("abcdef")}) {
         box->setText(QStringLiteral("leftover"));
         form2->move(0, 0);
         dialogs.boxes.clear();

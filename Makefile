@@ -79,7 +79,7 @@ windows-test: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(WIN64_BUILD) -j $(JOBS)
 	test -d $(WIN64_BUILD)/wine || \
 		WINEDEBUG=-all WINEPREFIX=$(abspath $(WIN64_BUILD))/wine $(WINE) wineboot -i
-	cd $(WIN64_BUILD) && xvfb-run -a ctest --output-on-failure -j $(JOBS) --repeat until-pass:2
+	cd $(WIN64_BUILD) && xvfb-run -a ctest --output-on-failure -j $(JOBS) --repeat until-pass:3
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)

@@ -1,5 +1,7 @@
 #include "core/Listing.h"
 
+#include "core/PlainFileName.h"
+
 namespace torvane {
 namespace {
 
@@ -78,6 +80,7 @@ std::string Extraerfilename(std::string_view line) {
             c = '_';
         }
     }
+    MakePlainFileName(name);
     return name;
 }
 

@@ -41,9 +41,10 @@ std::string ExtraerID(std::string_view line);
 
 // The output file name of an attachment line: the text after the first
 // "file name '" (or from the 11th byte when "file name" is absent) up to the
-// line's last '\'' (so "l'aube.ttf" stays whole) or the end, with every blank, '/' and '\\'
-// replaced by '_' so that the name stays a plain file name inside the output folder. Tabs and other
-// bytes pass unchanged.
+// line's last '\'' (so "l'aube.ttf" stays whole) or the end, with every
+// blank, '/' and '\\' replaced by '_' so that the name stays a plain file
+// name inside the output folder, then made one the system stores as it is
+// (MakePlainFileName). On POSIX, tabs and other bytes pass unchanged.
 std::string Extraerfilename(std::string_view line);
 
 }  // namespace torvane

@@ -87,11 +87,28 @@ TEST(Extraerfilename, QuotedNameToTheLastApostropheWithBlanksAndSeparatorsReplac
              {"0123456789", ""},
              {"short", ""},
              {"File Name 'x y'", "'x_y"},
-             // Tabs pass; path separators do not.
-             {"file name 'a\tb.ttf'", "a\tb.ttf"},
+             // Path separators never pass.
              {"file name '../../etc/passwd'", ".._.._etc_passwd"},
              {"file name '..\\evil dir\\x.dll'", ".._evil_dir_x.dll"},
              {"file name '/abs'", "_abs"},
+#ifdef _WIN32
+             // Nor what Windows refuses, reads as a stream, drops or takes
+             // for a device.
+             {"file name 'a\tb.ttf'", "a_b.ttf"},
+             {"file name 'cover:hidden.jpg'", "cover_hidden.jpg"},
+             {"file name 'why?<not>|*\"so\".png'", "why__not____so_.png"},
+             {"file name 'notes.'", "notes_"},
+             {"file name 'con'", "_con"},
+             {"file name 'Nul.tar.gz'", "_Nul.tar.gz"},
+             {"file name 'LPT9.txt'", "_LPT9.txt"},
+             {"file name 'COM0.txt'", "COM0.txt"},
+             {"file name 'console.txt'", "console.txt"},
+#else
+             // Every other byte is a Linux file name's own.
+             {"file name 'a\tb.ttf'", "a\tb.ttf"},
+             {"file name 'cover:why?<not>|*.'", "cover:why?<not>|*."},
+             {"file name 'con'", "con"},
+#endif
          }) {
         EXPECT_EQ(Extraerfilename(line), name) << line;
     }

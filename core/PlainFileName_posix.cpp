@@ -1,0 +1,7 @@
+#include "core/PlainFileName.h"
+
+namespace torvane {
+
+void MakePlainFileName(std::string&) {}
+
+}  // namespace torvane

@@ -30,14 +30,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class BatchWindowTest : public WindowFixture {
+class BatchWindowTest : public ToolsFixture {
   protected:
     void SetUp() override {
-        WindowFixture::SetUp();
-        if (!InstallTools()) {
-            GTEST_SKIP() << "ostrem and quarvel are not built";
+        ToolsFixture::SetUp();
+        if (!Ready()) {
+            return;
         }
-        WriteSettings("English\r\n");
         Show();
         Find<QAction>("Varios1")->trigger();
         batch = Find<TBatchWindow>("BatchWindow");

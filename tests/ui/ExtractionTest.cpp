@@ -58,14 +58,13 @@ class HeadlessRunner : public TConsoleRunner {
     }
 };
 
-class ExtractionTest : public WindowFixture {
+class ExtractionTest : public ToolsFixture {
   protected:
     void SetUp() override {
-        WindowFixture::SetUp();
-        if (!InstallTools()) {
-            GTEST_SKIP() << "ostrem and quarvel are not built";
+        ToolsFixture::SetUp();
+        if (!Ready()) {
+            return;
         }
-        WriteSettings("English\r\n");
         fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
         Show();
         form1->SetConsoleRunner(&runner);

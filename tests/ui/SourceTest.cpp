@@ -21,16 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SourceTest : public WindowFixture {
+class SourceTest : public ToolsFixture {
   protected:
-    void SetUp() override {
-        WindowFixture::SetUp();
-        if (!InstallTools()) {
-            GTEST_SKIP() << "ostrem and quarvel are not built";
-        }
-        WriteSettings("English\r\n");
-    }
-
     // What a tool prints, run directly.
     static std::string Run(const std::string& tool, const QStringList& arguments) {
         QProcess process;

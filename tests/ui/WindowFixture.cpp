@@ -35,6 +35,14 @@ bool WindowFixture::InstallTools() {
     return true;
 }
 
+void ToolsFixture::SetUp() {
+    WindowFixture::SetUp();
+    if (!InstallTools()) {
+        GTEST_SKIP() << "ostrem and quarvel are not built";
+    }
+    WriteSettings("English\r\n");
+}
+
 void WindowFixture::PlaceToolStandIns(bool ostrem, bool quarvel) {
     if (ostrem) {
         WriteFile(programFolder + "ostrem", "");

@@ -70,3 +70,12 @@ class WindowFixture : public ::testing::Test {
     TForm3* form3 = nullptr;
     TForm4* form4 = nullptr;
 };
+
+// The windows in English with the built tools in the program folder; a test
+// is skipped when the build has not made them. A derived SetUp goes on only
+// when Ready().
+class ToolsFixture : public WindowFixture {
+  protected:
+    void SetUp() override;
+    bool Ready() const { return !IsSkipped() && !HasFatalFailure(); }
+};

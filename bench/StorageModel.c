@@ -36,10 +36,13 @@
 //                           (rotating) or 110 (network)
 //   STORAGE_MODEL_SLEEP     1 (default): wait for the time charged; 0: only
 //                           count it
+//   STORAGE_MODEL_TRACE     1: every read of the file charged, on standard error
 //   STORAGE_MODEL_REPORT    a file to which one line per process is appended:
 //                           program, seconds charged, requests, seeks, bytes
 //                           charged, bytes of the file delivered, bytes read
-//                           out of sight
+//                           out of sight, and seconds the device stood idle
+//                           between the first and the last request, waiting
+//                           for the program
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -122,6 +125,7 @@ static struct {
     uint64_t seekNs, nearBytes, requestNs;
     double nsPerByte;
     int sleep;
+    int trace;
     const char* report;
 
     pthread_mutex_t lock;
@@ -130,6 +134,7 @@ static struct {
     int headKnown;    // rotating: false until the first read
     uint64_t busyNs;  // the device is busy until then (CLOCK_MONOTONIC)
     uint64_t chargedNs, requests, seeks, bytesCharged, delivered;
+    uint64_t idleNs;      // the device waited for the program between requests
     uint64_t seen;        // bytes returned by every read call seen, any file
     uint64_t rcharStart;  // rchar of /proc/self/io when the process began
     struct {
@@ -246,6 +251,7 @@ static void Init(void) {
     }
     m.nsPerByte = 1000.0 / (double)rate;
     m.sleep = Number("STORAGE_MODEL_SLEEP", 1) != 0;
+    m.trace = Number("STORAGE_MODEL_TRACE", 0) != 0;
     m.report = getenv("STORAGE_MODEL_REPORT");
     m.cached = calloc(m.size / PAGE / 8 + 1, 1);
     if (m.cached == NULL) {
@@ -254,13 +260,22 @@ static void Init(void) {
     m.rcharStart = ProcIo("rchar");
 }
 
+// When this thread's call began: the device's time for it runs from then,
+// the copy out of the page cache included, so that the speed of the
+// machine's memory, and its load, stay out of the time charged.
+static __thread uint64_t calledNs;
+
+static uint64_t NowNs(void);
+
+// At the start of every call.
 static void EnsureInit(void) {
     pthread_once(&once, Init);
+    calledNs = NowNs();
 }
 
 // A child starts with nothing charged: its own line reports its own reads.
 static void AfterFork(void) {
-    m.chargedNs = m.requests = m.seeks = m.bytesCharged = m.delivered = m.seen = 0;
+    m.chargedNs = m.idleNs = m.requests = m.seeks = m.bytesCharged = m.delivered = m.seen = 0;
     m.rcharStart = ProcIo("rchar");
 }
 
@@ -345,11 +360,16 @@ static void Charge(uint64_t offset, uint64_t n) {
     }
     pthread_mutex_lock(&m.lock);
     const uint64_t cost = CostOf(offset, n);
-    const uint64_t now = NowNs() - lateNs;
+    const uint64_t now = calledNs - lateNs;
     const uint64_t start = m.busyNs > now ? m.busyNs : now;
+    m.idleNs += m.busyNs != 0 && now > m.busyNs ? now - m.busyNs : 0;
     m.busyNs = start + cost;
     m.chargedNs += cost;
     m.delivered += n;
+    if (m.trace) {
+        fprintf(stderr, "storage model: %llu bytes at %llu: %.3f ms\n", (unsigned long long)n,
+                (unsigned long long)offset, (double)cost / 1e6);
+    }
     const uint64_t until = m.busyNs;
     pthread_mutex_unlock(&m.lock);
     lateNs = 0;
@@ -647,10 +667,11 @@ __attribute__((destructor)) static void Finish(void) {
         char line[512];
         const int n = snprintf(line, sizeof line,
                                "%s charged %.6f s requests %llu seeks %llu bytes %llu delivered "
-                               "%llu unseen %llu\n",
+                               "%llu unseen %llu idle %.6f s\n",
                                name, (double)m.chargedNs / 1e9, (unsigned long long)m.requests,
                                (unsigned long long)m.seeks, (unsigned long long)m.bytesCharged,
-                               (unsigned long long)m.delivered, (unsigned long long)unseen);
+                               (unsigned long long)m.delivered, (unsigned long long)unseen,
+                               (double)m.idleNs / 1e9);
         int out = open(m.report, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (out >= 0 && n > 0) {
             (void)!write(out, line, (size_t)n);

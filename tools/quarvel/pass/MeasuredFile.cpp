@@ -14,7 +14,7 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// How far a read at `offset` jumps from where the last one ended.
+// How far a read at `offset` jumps from where the storage's last read ended.
 uint64_t JumpFrom(uint64_t last, uint64_t offset) {
     if (last == UINT64_MAX) {
         return ReadCosts::kFirstRead;
@@ -47,7 +47,8 @@ size_t MeasuredFile::ReadAt(uint64_t offset, void* dst, size_t n) {
     const bool inSequence = offset == next_;
     size_t got = streamed_ ? TakeStream(offset, out, n) : 0;
     if (got < n) {
-        got += ReadNow(offset + got, out + got, n - got, got > 0 ? 0 : JumpFrom(next_, offset));
+        const bool jump = got == 0 && !inSequence;
+        got += ReadNow(offset + got, out + got, n - got, jump ? JumpFrom(storageAt_, offset) : 0);
     }
     next_ = offset + got;
     // A read of a piece's size in sequence: the pass reads through.
@@ -80,6 +81,7 @@ size_t MeasuredFile::ReadNow(uint64_t offset, uint8_t* out, size_t n, uint64_t j
         return n;
     }
     const size_t got = file_->ReadAt(offset + cached, out + cached, n - cached);
+    storageAt_ = offset + cached + got;
     // Bytes partly in memory: what came from storage went on from them.
     costs_.Record(ReadCosts::From::kStorage, cached == 0 ? jumped : 0, got,
                   Seconds(Clock::now() - probed));
@@ -175,6 +177,7 @@ void MeasuredFile::DropStream(std::unique_lock<std::mutex>& lock) {
     readOn_ = false;
     done_.wait(lock, [this] { return !reading_; });
     filled_ = 0;
+    storageAt_ = streamAt_;
     streamed_ = false;
 }
 

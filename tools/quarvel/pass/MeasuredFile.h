@@ -63,7 +63,8 @@ class MeasuredFile : public mkv::RawFile {
 
     std::unique_ptr<mkv::RawFile> file_;
     ReadCosts costs_;
-    uint64_t next_ = UINT64_MAX;  // where the last read ended
+    uint64_t next_ = UINT64_MAX;       // where the last read handed out ended
+    uint64_t storageAt_ = UINT64_MAX;  // where the storage's last read ended, on either thread
 
     // The stream: the thread reads the pieces after consumeAt_ in file order,
     // up to kPieces ahead, so that storage never waits for the pass. A jump

@@ -47,7 +47,8 @@ size_t ReadCosts::PieceBytes() const {
 }
 
 bool ReadCosts::ReadAheadPays() const {
-    return !inMemory_ && storage_.JumpsMeasured() && storage_.PieceSeconds() >= kReadAheadSeconds;
+    return !inMemory_ && storage_.ReadsThroughKnowingly() &&
+           storage_.PieceSeconds() >= kReadAheadSeconds;
 }
 
 void ReadCosts::Recent::Add(double value) {
@@ -56,9 +57,9 @@ void ReadCosts::Recent::Add(double value) {
     count_ = std::min(count_ + 1, values_.size());
     std::array<double, std::tuple_size_v<decltype(values_)>> sorted = values_;
     const auto end = sorted.begin() + static_cast<std::ptrdiff_t>(count_);
-    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(count_ / 2);
-    std::nth_element(sorted.begin(), middle, end);
-    median_ = *middle;
+    const auto low = sorted.begin() + static_cast<std::ptrdiff_t>(count_ / 4);
+    std::nth_element(sorted.begin(), low, end);
+    low_ = *low;
 }
 
 void ReadCosts::Sums::Add(double bytes, double seconds) {
@@ -101,15 +102,17 @@ void ReadCosts::Costs::FitSequences() {
     }
     largestSequence_ = hi;
     const double hiBytes = sequences_[hi].Bytes(), hiSeconds = sequences_[hi].Seconds();
-    perByte_ = hiSeconds / hiBytes;
-    perRead_ = 0;
-    if (lo < hi) {
-        const double loBytes = sequences_[lo].Bytes(), loSeconds = sequences_[lo].Seconds();
-        const double slope = (hiSeconds - loSeconds) / (hiBytes - loBytes);
-        if (slope > 0 && loSeconds > slope * loBytes) {
-            perByte_ = slope;
-            perRead_ = loSeconds - slope * loBytes;
-        }
+    const double loBytes = sequences_[lo].Bytes(), loSeconds = sequences_[lo].Seconds();
+    const double slope = lo < hi ? (hiSeconds - loSeconds) / (hiBytes - loBytes) : 0;
+    if (slope > 0 && loSeconds > slope * loBytes) {
+        perByte_ = slope;
+        perRead_ = loSeconds - slope * loBytes;
+        fitted_ = true;
+    } else if (!fitted_) {
+        // One size only, or sizes that a busy machine made look alike: the
+        // last fit holds until the next.
+        perByte_ = hiSeconds / hiBytes;
+        perRead_ = 0;
     }
     const double piece = perRead_ / (kRequestShare * perByte_);
     piece_ = static_cast<size_t>(
@@ -118,7 +121,7 @@ void ReadCosts::Costs::FitSequences() {
 }
 
 bool ReadCosts::Costs::Measured(uint64_t gap) const {
-    return gap <= alwaysReadThrough_ || jumps_[ClassOf(gap, kLengths)].seconds.Count() > 0;
+    return gap <= alwaysReadThrough_ || jumps_[ClassOf(gap, kLengths)].seconds.Count() >= kMinJumps;
 }
 
 // The gap's bytes, each with its share of the request that reads it, against
@@ -127,16 +130,17 @@ bool ReadCosts::Costs::ReadsThrough(uint64_t gap, double jumpWeight) {
     if (gap <= alwaysReadThrough_) {
         return true;
     }
+    gapsMet_ = true;
     if (largestSequence_ < ClassOf(kPieceBytes, kSizes)) {
         return gap <= kExploreBytes;
     }
     Jumps& jumps = jumps_[ClassOf(gap, kLengths)];
-    if (jumps.seconds.Count() == 0 || jumps.readThrough >= kMeasureAgainAfter
-                                                               << jumps.seconds.Count()) {
+    if (jumps.seconds.Count() < kMinJumps || jumps.readThrough >= kMeasureAgainAfter
+                                                                      << jumps.seconds.Count()) {
         jumps.readThrough = 0;
         return false;
     }
-    const double jumpCost = jumps.seconds.Median() - jumps.bytes.Median() * perByte_;
+    const double jumpCost = jumps.seconds.Low() - jumps.bytes.Low() * perByte_;
     const double gapCost =
         static_cast<double>(gap) * (perByte_ + perRead_ / static_cast<double>(piece_));
     if (gapCost >= jumpWeight * jumpCost) {

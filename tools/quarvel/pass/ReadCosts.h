@@ -9,8 +9,8 @@
 // about 1.2 MB, on a network share (1 ms requests, 110 MB/s) about 100 KB, in
 // memory (a system call against a copy) about 15 KB. What a jump costs is
 // measured for each length of jump apart (a power of two each), as a disk's
-// short jumps cost less than its long ones; a length not measured yet is
-// jumped, which measures it.
+// short jumps cost less than its long ones; a length measured fewer than
+// kMinJumps times is jumped, which measures it.
 //
 // Reads whose bytes were all in memory are told apart: after a jump that
 // landed in memory, the memory's figures decide, so that a file in the page
@@ -48,9 +48,8 @@ class ReadCosts {
     bool InMemory() const { return inMemory_; }
     // A piece read in sequence from storage takes long enough (at least
     // kReadAheadSeconds) that reading the next one while the pass works on
-    // this one gains more than the copy out of the piece costs; and a jump
-    // has been measured, so that the pass reads through knowing what a jump
-    // would cost.
+    // this one gains more than the copy out of the piece costs; and the pass
+    // reads through knowing what a jump would cost, or meets no gap at all.
     bool ReadAheadPays() const;
 
     // Reads in sequence are of this size in memory, and in storage where a
@@ -71,6 +70,9 @@ class ReadCosts {
     // Until a read in sequence of kPieceBytes has been measured, gaps up to
     // this are read through, so that one is.
     static constexpr uint64_t kExploreBytes = 1 << 20;
+    // Jumps of a length measured fewer times than this are not gone by: the
+    // lowest of two, where one may have waited for another program.
+    static constexpr size_t kMinJumps = 2;
     // A gap is read through while its bytes cost less than this many times
     // a jump: a jump costs more than its read (the reads after it start
     // small again, and the system's reading ahead starts over).
@@ -88,19 +90,20 @@ class ReadCosts {
     static constexpr double kReadAheadSeconds = 1e-3;
 
   private:
-    // The last few values of a measure, and their median: a read slowed down
-    // by the machine (another program's turn on the processor or on the
-    // disk) does not move it.
+    // The last few values of a measure, and the lowest but one of them (of
+    // seven; the lowest of three or fewer): a read slowed down by the machine
+    // (another program's turn on the processor or on the disk) does not move
+    // it, not even the first of a length.
     class Recent {
       public:
         void Add(double value);
         size_t Count() const { return count_; }
-        double Median() const { return median_; }
+        double Low() const { return low_; }
 
       private:
         std::array<double, 7> values_{};
         size_t count_ = 0, next_ = 0;
-        double median_ = 0;
+        double low_ = 0;
     };
 
     // The recent reads of one size in sequence: their sums, each read
@@ -133,7 +136,8 @@ class ReadCosts {
         bool Measured(uint64_t gap) const;
         size_t PieceBytes() const { return piece_; }
         double PieceSeconds() const { return pieceSeconds_; }
-        bool JumpsMeasured() const { return jumpsMeasured_; }
+        // No gap met yet (every byte is wanted), or jumps measured.
+        bool ReadsThroughKnowingly() const { return jumpsMeasured_ || !gapsMet_; }
 
       private:
         static constexpr int kSizes = 11;    // 4 KiB to 4 MiB
@@ -148,9 +152,11 @@ class ReadCosts {
         uint64_t alwaysReadThrough_;
         Jumps jumps_[kLengths];
         bool jumpsMeasured_ = false;
+        bool gapsMet_ = false;  // a gap longer than alwaysReadThrough_
         Sums sequences_[kSizes];
         int largestSequence_ = -1;  // the class of the largest reads in sequence, -1 none
         double perByte_ = 0, perRead_ = 0;
+        bool fitted_ = false;  // perByte_ and perRead_ come from two sizes
         size_t piece_ = kPieceBytes;
         double pieceSeconds_ = 0;  // what a read of piece_ in sequence takes
     };

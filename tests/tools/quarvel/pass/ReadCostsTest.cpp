@@ -35,7 +35,7 @@ double Memory(uint64_t, size_t bytes) {
 }
 
 // What a pass reads on opening a file and on its first gaps: its first read,
-// reads in sequence growing from 8 KiB to 2 MiB, and a jump of each length
+// reads in sequence growing from 8 KiB to 2 MiB, and two jumps of each length
 // in `jumps`, all of them from `from`.
 void Open(ReadCosts& costs, From from, const Storage& storage, std::vector<uint64_t> jumps) {
     costs.Record(from, ReadCosts::kFirstRead, 8 << 10, storage(1 << 30, 8 << 10));
@@ -43,8 +43,10 @@ void Open(ReadCosts& costs, From from, const Storage& storage, std::vector<uint6
         costs.Record(from, 0, bytes, storage(0, bytes));
     }
     for (uint64_t jump : jumps) {
-        costs.Record(from, jump, 8 << 10, storage(jump, 8 << 10));
-        costs.Record(from, 0, 2 << 20, storage(0, 2 << 20));
+        for (int twice = 0; twice < 2; ++twice) {
+            costs.Record(from, jump, 8 << 10, storage(jump, 8 << 10));
+            costs.Record(from, 0, 2 << 20, storage(0, 2 << 20));
+        }
     }
 }
 
@@ -91,15 +93,19 @@ TEST(ReadCosts, JumpsOfALengthNotMeasuredYetAreMadeToMeasureThem) {
     EXPECT_TRUE(costs.Measured(8 << 10));
     EXPECT_TRUE(costs.ReadsThrough(8 << 10, false));
 
+    // Once is not enough: that jump may have waited for another program.
+    costs.Record(From::kStorage, 500'000, 8 << 10, 0.5);
+    EXPECT_FALSE(costs.Measured(500'000));
+    EXPECT_FALSE(costs.ReadsThrough(500'000, false));
     costs.Record(From::kStorage, 500'000, 8 << 10, Rotating(500'000, 8 << 10));
     EXPECT_TRUE(costs.Measured(500'000));
     EXPECT_TRUE(costs.Measured(300'000));   // the same power of two
     EXPECT_FALSE(costs.Measured(700'000));  // the next one
     EXPECT_TRUE(costs.ReadAheadPays());
-    // Measured once, the length is jumped again after 32 reads through, then
-    // after 64 once measured twice.
+    // Measured twice, the length is jumped again after 64 reads through, then
+    // after 128 once measured three times.
     int jumps = 0;
-    for (int gap = 0; gap < 32 + 1 + 64; ++gap) {
+    for (int gap = 0; gap < 64 + 1 + 128; ++gap) {
         if (!costs.ReadsThrough(500'000, false)) {
             ++jumps;
             costs.Record(From::kStorage, 500'000, 8 << 10, Rotating(500'000, 8 << 10));
@@ -127,6 +133,7 @@ TEST(ReadCosts, TheKindOfPlaceFollowsTheJumps) {
     EXPECT_FALSE(costs.InMemory());
     // A jump landing in memory: the memory's figures decide, and a read in
     // sequence from memory changes nothing.
+    costs.Record(From::kMemory, 200'000, 4 << 10, Memory(0, 4 << 10));
     costs.Record(From::kMemory, 200'000, 4 << 10, Memory(0, 4 << 10));
     EXPECT_TRUE(costs.InMemory());
     costs.Record(From::kMemory, 0, 8 << 10, Memory(0, 8 << 10));

@@ -64,7 +64,9 @@ bool MeasuredFile::HoldsAhead(uint64_t offset) {
         return false;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    return offset >= consumeAt_ && (offset < streamAt_ || (readOn_ && !ended_));
+    // What the thread holds, and what it reads next while reading on.
+    const uint64_t reach = readOn_ && !ended_ ? kPieces * ReadCosts::kMaxPieceBytes : 0;
+    return offset >= consumeAt_ && offset < streamAt_ + reach;
 }
 
 void MeasuredFile::StopReadingAhead() {

@@ -35,7 +35,7 @@ class MeasuredFile : public mkv::RawFile {
     void Expect(bool sequential) override;
 
     // Whether the bytes at `offset` have been read ahead already, or are
-    // being read; and a stop to reading further ahead.
+    // among the next pieces read ahead; and a stop to reading further ahead.
     bool HoldsAhead(uint64_t offset);
     void StopReadingAhead();
 

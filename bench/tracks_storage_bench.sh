@@ -172,6 +172,8 @@ check_outputs() {  # check_outputs KEY
     elif [[ ${SUMS[$1]} != "$sums" ]]; then
         echo "outputs differ for $1:" >&2
         diff <(echo "${SUMS[$1]}") <(echo "$sums") >&2 || true
+        ls -la out >&2
+        cat err.txt >&2
         exit 2
     fi
 }

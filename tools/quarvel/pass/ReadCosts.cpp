@@ -34,8 +34,7 @@ void ReadCosts::Record(From from, uint64_t jumped, size_t bytes, double seconds)
 }
 
 bool ReadCosts::ReadsThrough(uint64_t gap, bool readingAhead) {
-    return (inMemory_ ? memory_ : storage_)
-        .ReadsThrough(gap, readingAhead ? kReadingAheadJumpWeight : kJumpWeight);
+    return (inMemory_ ? memory_ : storage_).ReadsThrough(gap, readingAhead);
 }
 
 bool ReadCosts::Measured(uint64_t gap) const {
@@ -126,7 +125,7 @@ bool ReadCosts::Costs::Measured(uint64_t gap) const {
 
 // The gap's bytes, each with its share of the request that reads it, against
 // what a jump as long costs beyond its own bytes.
-bool ReadCosts::Costs::ReadsThrough(uint64_t gap, double jumpWeight) {
+bool ReadCosts::Costs::ReadsThrough(uint64_t gap, bool readingAhead) {
     if (gap <= alwaysReadThrough_) {
         return true;
     }
@@ -135,18 +134,19 @@ bool ReadCosts::Costs::ReadsThrough(uint64_t gap, double jumpWeight) {
         return gap <= kExploreBytes;
     }
     Jumps& jumps = jumps_[ClassOf(gap, kLengths)];
-    if (jumps.seconds.Count() < kMinJumps || jumps.readThrough >= kMeasureAgainAfter
-                                                                      << jumps.seconds.Count()) {
+    const bool measureAgain = !readingAhead && jumps.readThrough >= kMeasureAgainAfter
+                                                                        << jumps.seconds.Count();
+    if (jumps.seconds.Count() < kMinJumps || measureAgain) {
         jumps.readThrough = 0;
         return false;
     }
     const double jumpCost = jumps.seconds.Low() - jumps.bytes.Low() * perByte_;
     const double gapCost =
         static_cast<double>(gap) * (perByte_ + perRead_ / static_cast<double>(piece_));
-    if (gapCost >= jumpWeight * jumpCost) {
+    if (gapCost >= (readingAhead ? kReadingAheadJumpWeight : kJumpWeight) * jumpCost) {
         return false;
     }
-    ++jumps.readThrough;
+    jumps.readThrough += readingAhead ? 0 : 1;
     return true;
 }
 

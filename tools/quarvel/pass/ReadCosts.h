@@ -83,7 +83,9 @@ class ReadCosts {
     // A length of gap read through kMeasureAgainAfter << n times, n the jumps
     // of that length measured, is jumped once: a jump measured slow while the
     // machine was busy does not decide for the rest of the file, and the
-    // more samples agree, the rarer the jump that checks them.
+    // more samples agree, the rarer the jump that checks them. Not while the
+    // gaps are being read ahead: there a jump would stop the reading ahead
+    // and cost more than the measure could save.
     static constexpr uint32_t kMeasureAgainAfter = 16;
     // A copy of a piece from one buffer to another takes well under a tenth
     // of this.
@@ -132,7 +134,7 @@ class ReadCosts {
         explicit Costs(uint64_t alwaysReadThrough) : alwaysReadThrough_(alwaysReadThrough) {}
         void RecordJump(uint64_t length, size_t bytes, double seconds);
         void RecordSequence(size_t bytes, double seconds);
-        bool ReadsThrough(uint64_t gap, double jumpWeight);
+        bool ReadsThrough(uint64_t gap, bool readingAhead);
         bool Measured(uint64_t gap) const;
         size_t PieceBytes() const { return piece_; }
         double PieceSeconds() const { return pieceSeconds_; }

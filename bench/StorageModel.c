@@ -124,6 +124,7 @@ static struct {
     uint64_t size;
     uint64_t seekNs, nearBytes, requestNs;
     double nsPerByte;
+    int ready;  // configured: until then no file is charged
     int sleep;
     int trace;
     const char* report;
@@ -218,7 +219,12 @@ static void Init(void) {
     RESOLVE(fopen);
     RESOLVE(freopen);
     RESOLVE(fdopen);
+}
 
+// Reads the model from the environment, once the program's constructors run:
+// calls made before (by a sanitizer's runtime starting, say) find no
+// environment yet, and are passed through uncharged.
+static void Configure(void) {
     const char* model = getenv("STORAGE_MODEL");
     const char* file = getenv("STORAGE_MODEL_FILE");
     if (model == NULL || file == NULL) {
@@ -258,6 +264,7 @@ static void Init(void) {
         _exit(125);
     }
     m.rcharStart = ProcIo("rchar");
+    m.ready = 1;
 }
 
 // When this thread's call began: the device's time for it runs from then,
@@ -281,6 +288,7 @@ static void AfterFork(void) {
 
 __attribute__((constructor)) static void Start(void) {
     EnsureInit();
+    Configure();
     pthread_atfork(NULL, NULL, AfterFork);
 }
 
@@ -288,7 +296,8 @@ __attribute__((constructor)) static void Start(void) {
 
 static int IsTarget(int fd) {
     struct stat info;
-    return fd >= 0 && fstat(fd, &info) == 0 && info.st_dev == m.dev && info.st_ino == m.ino;
+    return m.ready && fd >= 0 && fstat(fd, &info) == 0 && info.st_dev == m.dev &&
+           info.st_ino == m.ino;
 }
 
 static int Cached(uint64_t page) {
@@ -620,7 +629,8 @@ int posix_fadvise64(int fd, off_t offset, off_t length, int advice) {
 
 static int IsTargetPath(const char* path) {
     struct stat info;
-    return path != NULL && stat(path, &info) == 0 && info.st_dev == m.dev && info.st_ino == m.ino;
+    return m.ready && path != NULL && stat(path, &info) == 0 && info.st_dev == m.dev &&
+           info.st_ino == m.ino;
 }
 
 FILE* fopen(const char* path, const char* mode) {
@@ -658,6 +668,9 @@ FILE* fdopen(int fd, const char* mode) {
 // ---- the report ------------------------------------------------------------------------
 
 __attribute__((destructor)) static void Finish(void) {
+    if (!m.ready) {
+        return;
+    }
     const uint64_t rchar = ProcIo("rchar");
     const uint64_t seen = __atomic_load_n(&m.seen, __ATOMIC_RELAXED);
     const uint64_t unseen = rchar > m.rcharStart + seen ? rchar - m.rcharStart - seen : 0;

@@ -50,7 +50,7 @@ TEST(Ostrem, ListingOfTheFixtureIsExact) {
             "Attachment ID 3: type 'text/plain', size 38 bytes, file name 'notes.txt'\r\n");
 }
 
-TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
+TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroupToATrackLine) {
     TempDir dir;
     const Bytes file =
         Cat({EbmlHeader(),
@@ -76,7 +76,8 @@ TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
               "channel]");
     EXPECT_EQ(lines[2], "Track ID 2: subtitles (S_TEXT/ASS) [language: eng]");
     EXPECT_EQ(lines[3], "Track ID 3: video (V_VP9) [language: eng, 720x576]");
-    EXPECT_EQ(lines[4], "Attachment ID 1: type 'text/plain', size 2 bytes, file name 'a[1]?.txt'");
+    // An attachment's name is read between its quotes: its parentheses stay.
+    EXPECT_EQ(lines[4], "Attachment ID 1: type 'text/plain', size 2 bytes, file name 'a(1)?.txt'");
 }
 
 TEST(Ostrem, HelpVersionAndUsage) {

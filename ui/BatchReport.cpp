@@ -58,6 +58,10 @@ QString ListingProblem(const torvane::SourceProbe& probe, int silenceMs) {
 QString StepProblem(const torvane::FilePlan& file, const BatchStepEnd& end, int silenceMs) {
     const QString folder = Decode(file.folder);
     switch (end.problem) {
+        case Problem::SourceGone:
+            return Message(TMessage::SourceGone).arg(Decode(file.source));
+        case Problem::SourceNotNamed:
+            return Message(TMessage::SourceNotNamed).arg(Decode(file.source));
         case Problem::FolderNotMade:
             return Message(TMessage::BatchFolderNotMade).arg(folder, Decode(end.detail));
         case Problem::FolderNotNamed:

@@ -76,6 +76,9 @@ const auto kMessageTable = std::to_array<TMessageRow>({
      u"No se han podido guardar los formatos nuevos; se volverán a preguntar la próxima vez.\n%1",
      u"The new formats could not be saved; they will be asked for again next time.\n%1"},
     {M::SourceNotFound, u"No se encuentra el archivo \"%1\".", u"File \"%1\" not found."},
+    {M::SourceGone, u"El archivo \"%1\" ya no existe.", u"The file \"%1\" no longer exists."},
+    {M::SourceNotNamed, u"El archivo \"%1\" no se puede pasar a las herramientas.",
+     u"The file \"%1\" cannot be given to the tools."},
 
     {M::BatchMenuItem, u"Extraer de varios archivos…", u"Extract from several files…"},
     {M::BatchTitle, u"Torvane: extraer de varios archivos", u"Torvane: extract from several files"},

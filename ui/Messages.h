@@ -71,6 +71,10 @@ enum class TMessage {
     FormatsNotSaved,
     // A file named on the command line that does not exist (%1 its path).
     SourceNotFound,
+    // A source that was read, but is gone (or cannot be named to the tools)
+    // when its extraction starts (%1 its path).
+    SourceGone,
+    SourceNotNamed,
 
     // The batch window: its menu item and title, the source list, the rule,
     // the output folder, the preview, the run and its summary.

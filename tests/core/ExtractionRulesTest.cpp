@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Exception.h"
+#include "core/ShortPath.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -23,6 +24,23 @@ TEST(ExtractEnabled, WhileAnyItemIsChecked) {
     EXPECT_FALSE(ExtractEnabled({}));
     EXPECT_FALSE(ExtractEnabled({false, false}));
     EXPECT_TRUE(ExtractEnabled({false, true, false}));
+}
+
+TEST(CheckSource, OnlyAFileThatIsStillThereHasItsShortForm) {
+    TempDir dir;
+    const std::string source = dir.File("Episodio 1.mkv");
+    testsupport::WriteBytes(source, "x");
+    const SourceCheck present = CheckSource(source);
+    EXPECT_EQ(present.result, SourceCheck::Result::Present);
+    EXPECT_EQ(present.shortForm, ExtractShortPathName(source));
+    EXPECT_FALSE(present.shortForm.empty());
+    fs::remove(source);
+    for (const std::string& path : {source, dir.Path(), std::string()}) {
+        SCOPED_TRACE(path);
+        const SourceCheck gone = CheckSource(path);
+        EXPECT_EQ(gone.result, SourceCheck::Result::Gone);
+        EXPECT_EQ(gone.shortForm, "");
+    }
 }
 
 TEST(SaveChosenPreviews, WritesTheChosenPreviewsPlusCrLfUnderTheFormatsName) {

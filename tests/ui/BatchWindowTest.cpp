@@ -1,6 +1,7 @@
 // The batch window from end to end: opened from the File menu, sources
 // dropped and chosen, a rule set, the real tools identify and extract, and
-// every output is checked; then a Cancel in the middle of a run.
+// every output is checked, a source deleted meanwhile is named and left
+// alone; then a Cancel in the middle of a run.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -129,29 +130,37 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
     fs::create_directories(root.path().toStdString() + "/other place");
     const std::string broken = root.path().toStdString() + "/other place/broken.mkv";
     WriteFile(broken, "This is not a Matroska file.\n");
+    // Read, then deleted before the extraction.
+    const std::string gone = root.path().toStdString() + "/other place/gone.mkv";
+    fs::copy_file(full, gone);
     Drop({fs::path(full).parent_path().string()});
-    dialogs.fileLists = {{QString::fromStdString(broken), QString::fromStdString(full)}};
+    dialogs.fileLists = {{QString::fromStdString(broken), QString::fromStdString(full),
+                          QString::fromStdString(gone)}};
     InBatch<QPushButton>("BatchAddFiles")->click();
     ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    fs::remove(gone);
 
     auto* sources = InBatch<QTreeWidget>("BatchSourceList");
     EXPECT_EQ(TopLevelTexts(*sources, 0),
-              (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv"}));
+              (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv", "gone.mkv"}));
+    const QString fullContents = QStringLiteral(
+        "video: und · audio: spa, eng, ger · subtitles: fre, spa · 3 attachments · chapters · "
+        "tags");
     EXPECT_EQ(
         TopLevelTexts(*sources, 1),
-        (QStringList{"video: und · audio: spa, eng, ger · subtitles: fre, spa · 3 "
-                     "attachments · chapters · tags",
-                     "audio: und · tags", "subtitles: spa · tags",
+        (QStringList{fullContents, "audio: und · tags", "subtitles: spa · tags",
                      QString::fromStdString("cannot be read: ostrem: " + broken +
                                             ": at byte 0: not a Matroska file: expected the EBML "
-                                            "header (1A 45 DF A3), found 54 68 69 73")}));
+                                            "header (1A 45 DF A3), found 54 68 69 73"),
+                     fullContents}));
 
     // No table knows A_AAC here: the preview says so, and it is asked once
     // when the extraction starts.
     SetRule();
     auto* preview = InBatch<QTreeWidget>("BatchPreview");
     EXPECT_EQ(TopLevelTexts(*preview, 1).mid(1),
-              (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1)}));
+              (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1),
+                           "3 files"}));
     ASSERT_EQ(preview->topLevelItem(0)->childCount(), 4);
     EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("Track2.?"));
     EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(1),
@@ -187,7 +196,7 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
 
     const QString summary = batch->Summary();
     EXPECT_EQ(summary, QString::fromStdString(
-                           "2 done, 0 with warnings, 1 failed, 0 cancelled, 1 skipped.\n\n"
+                           "2 done, 0 with warnings, 2 failed, 0 cancelled, 1 skipped.\n\n"
                            "full.mkv: done\n"
                            "plain.mka: skipped\n"
                            "    The rule gives nothing for this file.\n"
@@ -197,7 +206,10 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
                            "    ostrem: " +
                            broken +
                            ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF "
-                           "A3), found 54 68 69 73\n"));
+                           "A3), found 54 68 69 73\n"
+                           "gone.mkv: failed\n"
+                           "    The file \"" +
+                           gone + "\" no longer exists.\n"));
     InBatch<QPushButton>("BatchCopySummary")->click();
     EXPECT_EQ(QApplication::clipboard()->text(), summary);
 

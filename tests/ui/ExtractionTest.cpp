@@ -256,6 +256,27 @@ TEST_F(ExtractionTest, OutputFolderEmptyOrImpossible) {
     EXPECT_TRUE(ButtonEnabled());
 }
 
+// A source deleted after it was read: no line names an output without it,
+// and Extract says so, running and making nothing.
+TEST_F(ExtractionTest, ASourceThatIsGoneIsNamedAndNothingRunsOrIsMade) {
+    const std::string source = Fixture("full.mkv");
+    Choose(source);
+    const std::string out = root.path().toStdString() + "/not yet/";
+    SetFolder(out);
+    Tick({"Track ID 3", "Attachment ID 1", "Chapters ID"});
+    fs::remove(source);
+    Tick({"Tags ID"});
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks  ");
+    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments  ");
+    ASSERT_TRUE(ButtonEnabled());
+
+    Extract();
+
+    EXPECT_EQ(OnlyError(), QString::fromStdString("The file \"" + source + "\" no longer exists."));
+    EXPECT_TRUE(runner.runs.empty());
+    EXPECT_FALSE(fs::exists(out));
+}
+
 // ---- Failures --------------------------------------------------------------
 
 // How the tool ends decides the box: each step that failed or warned is

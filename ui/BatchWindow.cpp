@@ -562,11 +562,15 @@ void TBatchWindow::StepProgress(std::size_t file, int percent) {
 }
 
 void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
+    const bool cancelled = std::any_of(end.steps.begin(), end.steps.end(), [](const auto& step) {
+        return step.result == torvane::StepResult::Cancelled;
+    });
+    std::uint64_t bytes = 0;
     if (end.file < ends_.size()) {
         ends_[end.file] = end;
-        progress_.bytesRun += entries_[end.file].probe.source.bytes;
+        bytes = entries_[end.file].probe.source.bytes;
     }
-    ++progress_.filesRun;
+    progress_.FileEnded(bytes, cancelled);
     SetCurrent(std::nullopt);
     ShowProgressSoon();
 }

@@ -312,6 +312,21 @@ TEST(BatchSteps, ProgressByBytesOrByFiles) {
     }
 }
 
+// A file that ran through counts whole, failed or not; a cancelled one adds
+// nothing to what was done, and stays the file shown.
+TEST(BatchSteps, ProgressCountsOnlyTheFilesThatRanThrough) {
+    BatchProgress progress{0, 3, 0, 1000, 600, 80};
+    progress.FileEnded(600, false);
+    EXPECT_EQ(progress.Permille(), 600);
+    EXPECT_EQ(progress.FileShown(), 2u);
+    progress.currentBytes = 300;
+    progress.currentPercent = 99;
+    progress.FileEnded(300, true);
+    EXPECT_EQ(progress.Permille(), 600);
+    EXPECT_EQ(progress.BytesDone(), 600u);
+    EXPECT_EQ(progress.FileShown(), 2u);
+}
+
 TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {
     testsupport::TempDir dir;
     for (const char* name :

@@ -9,8 +9,10 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -264,6 +266,16 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
                              "subs.mks: skipped\n"
                              "    Not run: the extraction was cancelled before.\n"));
     EXPECT_TRUE(InBatch<QPushButton>("BatchStart")->isEnabled());
+    // The bar and its label count the file done, not the cancelled one.
+    const auto done = fs::file_size(full);
+    const auto total = done + fs::file_size(large) + fs::file_size(subs);
+    EXPECT_EQ(InBatch<QProgressBar>("BatchOverallProgress")->value(),
+              static_cast<int>(1000 * done / total));
+    const QLocale english(QLocale::English);
+    EXPECT_EQ(InBatch<QLabel>("BatchOverallLabel")->text(),
+              QStringLiteral("File 2 of 3 · %1 of %2")
+                  .arg(english.formattedDataSize(static_cast<qint64>(done)),
+                       english.formattedDataSize(static_cast<qint64>(total))));
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ std::vector<std::string> Shown(const std::vector<FilePlan>& plan) {
             text += " " + Slashed(ShownPath(file, output));
         }
         for (const UnnamedTrack& track : file.unnamed) {
-            text += " unnamed:" + std::to_string(track.number) + ":" + track.codec;
+            text += " " + Slashed(ShownPath(file, track)) + ":" + track.codec;
         }
         shown.push_back(text);
     }
@@ -222,7 +222,16 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
          {Readable("/in/a.mkv", {kVideo, kSpaAac, kOddAudio, Font(1, "Tags.xml")}, true, true)},
          everything,
          {"Outputs a/Track1.avi a/Track2.aac a/Tags_(2).xml a/Chapters.txt a/Tags.xml "
-          "unnamed:3:A_ODD"}},
+          "a/Track3.?:A_ODD"}},
+        {"only a codec no table knows: placed as any other file",
+         {Readable("/in/b c.mkv", {kOddAudio}), Readable("/in/d.mkv", {kVideo})},
+         everything,
+         {"Nothing b c/Track1.?:A_ODD", "Outputs d/Track1.avi"}},
+        {"the same, prefixed",
+         {Readable("/in/b c.mkv", {kOddAudio}), Readable("/in/d.mkv", {kVideo})},
+         everything,
+         {"Nothing b_c.Track1.?:A_ODD", "Outputs d.Track1.avi"},
+         OutputLayout::PrefixedNames},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -32,6 +32,7 @@
 #include "ui/LocalText.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
+#include "ui/TrackNames.h"
 
 namespace {
 
@@ -456,8 +457,8 @@ void TBatchWindow::ShowPreview() {
         }
         for (const torvane::UnnamedTrack& track : file.unnamed) {
             auto* child = new QTreeWidgetItem(item);
-            child->setText(0, QStringLiteral("Track%1.?").arg(track.number));
-            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(Decode(track.codec)));
+            child->setText(0, Decode(torvane::ShownPath(file, track)));
+            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(CodecText(track.codec)));
         }
     }
     preview_->expandAll();

@@ -96,6 +96,7 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::BatchVideo, u"vídeo", u"video"},
     {M::BatchAudio, u"audio", u"audio"},
     {M::BatchSubtitles, u"subtítulos", u"subtitles"},
+    {M::BatchOneAttachment, u"1 attachment", u"1 attachment"},
     {M::BatchAttachmentCount, u"%1 attachments", u"%1 attachments"},
     {M::BatchChaptersPresent, u"capítulos", u"chapters"},
     {M::BatchTagsPresent, u"tags", u"tags"},
@@ -140,7 +141,8 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::StepFolder, u"carpeta", u"folder"},
     {M::StepChapters, u"capítulos", u"chapters"},
     {M::StepTags, u"tags", u"tags"},
-    {M::BatchTotals, u"%1 hechos, %2 con avisos, %3 fallidos, %4 cancelados, %5 omitidos.",
+    // Spanish counts as a tally, so that no number needs its own plural.
+    {M::BatchTotals, u"Hechos: %1, con avisos: %2, fallidos: %3, cancelados: %4, omitidos: %5.",
      u"%1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped."},
     {M::BatchFileDone, u"hecho", u"done"},
     {M::BatchFileWarnings, u"hecho con avisos", u"done with warnings"},

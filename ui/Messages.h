@@ -93,7 +93,8 @@ enum class TMessage {
     BatchVideo,
     BatchAudio,
     BatchSubtitles,
-    BatchAttachmentCount,  // %1 how many
+    BatchOneAttachment,
+    BatchAttachmentCount,  // %1 how many, more than one
     BatchChaptersPresent,
     BatchTagsPresent,
     BatchNoContents,

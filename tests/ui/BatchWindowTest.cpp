@@ -87,7 +87,7 @@ class BatchWindowTest : public ToolsFixture {
     void SetRule() {
         auto* languages = InBatch<QListWidget>("BatchAudioLanguages");
         for (int k = 0; k < languages->count(); ++k) {
-            if (languages->item(k)->text() == QStringLiteral("spa")) {
+            if (languages->item(k)->text() == QStringLiteral("Spanish (spa)")) {
                 languages->item(k)->setCheckState(Qt::Checked);
             }
         }
@@ -146,11 +146,11 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
     EXPECT_EQ(TopLevelTexts(*sources, 0),
               (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv", "gone.mkv"}));
     const QString fullContents = QStringLiteral(
-        "video: und · audio: spa, eng, ger · subtitles: fre, spa · 3 attachments · chapters · "
-        "tags");
+        "video: undetermined · audio: Spanish (spa), English (eng), German (ger) · subtitles: "
+        "French (fre), Spanish (spa) · 3 attachments · chapters · tags");
     EXPECT_EQ(
         TopLevelTexts(*sources, 1),
-        (QStringList{fullContents, "audio: und · tags", "subtitles: spa · tags",
+        (QStringList{fullContents, "audio: undetermined · tags", "subtitles: Spanish (spa) · tags",
                      QString::fromStdString("cannot be read: ostrem: " + broken +
                                             ": at byte 0: not a Matroska file: expected the EBML "
                                             "header (1A 45 DF A3), found 54 68 69 73"),
@@ -164,9 +164,16 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
               (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1),
                            "3 files"}));
     ASSERT_EQ(preview->topLevelItem(0)->childCount(), 4);
-    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("Track2.?"));
+    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("full/Track2.?"));
     EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(1),
-              QStringLiteral("no extension known for A_AAC: asked when you extract"));
+              QStringLiteral("no extension known for AAC (A_AAC): asked when you extract"));
+    // The rule names codecs as the preview does.
+    QStringList codecs;
+    for (int k = 0; k < InBatch<QListWidget>("BatchAudioCodecs")->count(); ++k) {
+        codecs << InBatch<QListWidget>("BatchAudioCodecs")->item(k)->text();
+    }
+    EXPECT_EQ(codecs, (QStringList{"any", "AAC (A_AAC)", "AC-3 (A_AC3)", "PCM (A_PCM/INT/LIT)",
+                                   "Vorbis (A_VORBIS)"}));
     dialogs.extensions = {QStringLiteral("aac")};
 
     Start();
@@ -220,6 +227,12 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
     EXPECT_EQ(Find<QAction>("Varios1")->text(), QStringLiteral("Extraer de varios archivos…"));
     EXPECT_EQ(batch->windowTitle(), QStringLiteral("Torvane: extraer de varios archivos"));
     EXPECT_EQ(InBatch<QPushButton>("BatchStart")->text(), QStringLiteral("Extraer"));
+    EXPECT_EQ(sources->topLevelItem(0)->text(1),
+              QStringLiteral("vídeo: indeterminado · audio: español (spa), inglés (eng), alemán "
+                             "(ger) · subtítulos: francés (fre), español (spa) · 3 attachments · "
+                             "capítulos · tags"));
+    EXPECT_EQ(preview->topLevelItem(0)->child(0)->text(1),
+              QStringLiteral("audio · español (spa) · AAC (A_AAC)"));
 }
 
 TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {

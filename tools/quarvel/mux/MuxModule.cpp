@@ -38,7 +38,7 @@ extern "C" {
 #define QUARVEL_MUX_PRINTF printf
 #endif
 
-using quarvel::Output;
+using torvane::Output;
 using quarvel::mux::Plan;
 using quarvel::mux::ReadAt;
 using quarvel::mux::SeekTo;

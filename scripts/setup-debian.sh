@@ -19,7 +19,7 @@ if [ "${1:-}" = windows ]; then
 else
     packages=(
         build-essential cmake pkg-config
-        qt6-base-dev libgl-dev
+        qt6-base-dev libgl-dev qt6-translations-l10n
         libavformat-dev libavcodec-dev libavutil-dev
         zlib1g-dev
         libgtest-dev

@@ -1,5 +1,9 @@
 #include "ui/Messages.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <array>
 
 #include "core/Exception.h"
@@ -165,6 +169,38 @@ const auto kMessageTable = std::to_array<TMessageRow>({
 
 TLanguage languageInForce = TLanguage::Spanish;
 
+// Qt's own texts (the message boxes' buttons, the file and folder choosers)
+// come from the translations Qt ships: Qt's own folder of them (Debian's
+// qt6-translations-l10n), or the one windeployqt puts beside the program.
+// English is Qt's own language; a missing translation leaves it.
+void UseQtTexts(TLanguage language) {
+    static QPointer<QTranslator> spanish;
+    if (QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    if (language == TLanguage::English) {
+        if (spanish) {
+            QCoreApplication::removeTranslator(spanish);
+        }
+        return;
+    }
+    if (!spanish) {
+        spanish = new QTranslator(QCoreApplication::instance());
+        for (const QString& folder :
+             {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+              QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+            if (spanish->load(QStringLiteral("qtbase_es"), folder)) {
+                break;
+            }
+        }
+    }
+    if (!spanish->isEmpty()) {
+        // Once in Qt's list, however often the language is applied.
+        QCoreApplication::removeTranslator(spanish);
+        QCoreApplication::installTranslator(spanish);
+    }
+}
+
 }  // namespace
 
 std::span<const TMessageRow> MessageRows() {
@@ -177,6 +213,7 @@ TLanguage LanguageInForce() {
 
 void SetLanguageInForce(TLanguage language) {
     languageInForce = language;
+    UseQtTexts(language);
 }
 
 QString Message(TMessage key) {

@@ -158,7 +158,8 @@ std::span<const TMessageRow> MessageRows();
 
 // The language in force: the one last applied to the windows (the language
 // table's ApplyLanguageTexts sets it), and Spanish, the language of the
-// design texts, until one is.
+// design texts, until one is. Qt's own texts (standard buttons, the file and
+// folder choosers) follow it.
 TLanguage LanguageInForce();
 void SetLanguageInForce(TLanguage language);
 

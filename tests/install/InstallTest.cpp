@@ -246,7 +246,7 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestPr
     const ProgramRun info = RunProgram("/usr/bin/dpkg-deb", {"--field", deb});
     EXPECT_EQ(info.status, 0) << info.err;
     for (const char* field : {"Package: torvane\n", "Version: " TORVANE_VERSION "\n",
-                              "libqt6widgets6", "libavformat", "libc6"}) {
+                              "libqt6widgets6", "libavformat", "libc6", "qt6-translations-l10n"}) {
         EXPECT_NE(info.out.find(field), std::string::npos) << field << "\n" << info.out;
     }
 

@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QUrl>
 #include <filesystem>
@@ -70,6 +72,27 @@ TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
     CloseWindows();
     MakeWindows();
     EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
+}
+
+// Qt's own texts, which the window's boxes and choosers show, follow too.
+TEST_F(LanguageTest, QtsOwnTextsFollowTheLanguage) {
+    WriteSettings("English\r\n");
+    Show();
+    const auto buttons = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        return box.button(QMessageBox::Ok)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::Cancel)->text();
+    };
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    EXPECT_EQ(buttons(), QStringLiteral("OK|Cancel"));
+    Choose("Espaol1");
+    EXPECT_EQ(buttons(), QStringLiteral("Aceptar|Cancelar"));
+    EXPECT_EQ(lookIn(), QStringLiteral("Ver en:"));
+    Choose("Espaol1");
+    Choose("Ingls1");
+    EXPECT_EQ(buttons(), QStringLiteral("OK|Cancel"));
+    EXPECT_EQ(lookIn(), QStringLiteral("Look in:"));
 }
 
 // The choice is written to the settings file; one that cannot be written

@@ -66,10 +66,13 @@ class Installed : public ::testing::Test {
             RunProgram(CMAKE_COMMAND_PATH, {"--install", TORVANE_BUILD_DIR, "--prefix", "/usr"},
                        {.env = {"DESTDIR=" + root_.Path()}});
         ASSERT_EQ(install.status, 0) << install.out << install.err;
-        // The program folder read-only, as a system install leaves it.
+        // The program folder read-only, as a system install leaves it: its
+        // files too, for a writable file is rewritten in place.
         for (const auto& entry : fs::recursive_directory_iterator(ProgramFolder())) {
-            fs::permissions(entry.path(), fs::perms::all & ~fs::perms::owner_write,
-                            fs::perm_options::replace);
+            fs::permissions(
+                entry.path(),
+                fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                fs::perm_options::remove);
         }
         fs::permissions(ProgramFolder(), fs::perms::owner_read | fs::perms::owner_exec |
                                              fs::perms::group_read | fs::perms::group_exec |

@@ -40,8 +40,10 @@ class HeadlessRunner : public TConsoleRunner {
         std::string output;
     };
     std::vector<Record> runs;
-    // The search path after the program folder: never the build's tools.
-    std::string pathList = "/usr/bin:/bin";
+    // The search path after the program folder: a folder of the test's own
+    // (ExtractionTest::SetUp), so that neither the build's tools nor an
+    // installed Torvane's stand in for a tool the program folder lacks.
+    std::string pathList;
 
     // The Extract button's state while each run went on.
     std::vector<bool> buttonDuringRun;
@@ -66,6 +68,8 @@ class ExtractionTest : public ToolsFixture {
             return;
         }
         fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
+        runner.pathList = root.path().toStdString() + "/search path";
+        fs::create_directories(runner.pathList);
         Show();
         form1->SetConsoleRunner(&runner);
         dialogs.boxes.clear();

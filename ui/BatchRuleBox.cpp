@@ -75,8 +75,9 @@ QGridLayout* TBatchRuleBox::BuildTypeRows() {
         grid->addWidget(row.codecs, line, 2);
         WireTypeRow(type);
     }
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(2, 2);
+    // A codec's name with its code beside it is as long as a language's.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     return grid;
 }
 

@@ -40,7 +40,7 @@ std::string PreviewPath(const std::string& outputFolder, std::string_view fileNa
 }
 
 void SavePreview(const std::string& path, const std::string& preview) {
-    fileio::ReplaceFile(path, preview + "\r\n");
+    fileio::ReplaceFile(path, preview + "\r\n", fileio::Links::Replace);
 }
 
 void SaveChosenPreviews(const std::string& outputFolder, const ExtractionChoice& choice,

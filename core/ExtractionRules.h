@@ -50,7 +50,8 @@ struct ExtractionChoice {
 std::string PreviewPath(const std::string& outputFolder, std::string_view fileName);
 
 // Saves a preview as the tool printed it, plus the CR LF line break that the
-// window's memo adds. An existing file stays until the new one is complete.
+// window's memo adds. An existing file stays until the new one is complete;
+// a link in its place is replaced, never written through.
 // Throws IoError("Cannot create file \"PATH\". REASON").
 void SavePreview(const std::string& path, const std::string& preview);
 

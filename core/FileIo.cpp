@@ -154,11 +154,13 @@ void RewriteInPlace(const std::string& path, const fs::path& target, std::string
 
 }  // namespace
 
-void ReplaceFile(const std::string& path, std::string_view bytes) {
-    const fs::path target = WriteTarget(path);
+void ReplaceFile(const std::string& path, std::string_view bytes, Links links) {
+    const fs::path target = links == Links::WriteThrough ? WriteTarget(path) : fs::path(path);
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = fs::exists(status);
+    // In place, a link would be written through.
+    const bool inPlace = exists && !fs::is_symlink(fs::symlink_status(target, ec));
     if (exists) {
         if (fs::is_directory(status)) {
             ThrowCannotCreate(path, EISDIR);
@@ -180,7 +182,7 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     errno = 0;
     FilePtr file(std::fopen(temp.c_str(), "wb"));
     if (!file) {
-        if (exists) {
+        if (inPlace) {
             RewriteInPlace(path, target, bytes);
             return;
         }
@@ -202,7 +204,7 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     fs::rename(temp, target, ec);
     if (ec) {
         std::remove(temp.c_str());
-        if (!exists) {
+        if (!inPlace) {
             ThrowCannotCreate(path, ec.value());
         }
         // A file the folder will not let be replaced (a mount point, say)

@@ -93,6 +93,20 @@ TEST(SaveChosenPreviews, AnEmptyFolderIsTheCurrentOneNamedInFullWhenAFileCannotB
     EXPECT_TRUE(fs::is_directory(dir.File("Tags.xml")));
 }
 
+#ifndef _WIN32
+// A link planted where a preview goes is replaced by the preview: what it
+// points to is never written.
+TEST(SavePreview, ALinkInItsPlaceIsReplacedNotWrittenThrough) {
+    TempDir dir;
+    testsupport::WriteBytes(dir.File("victim"), "mine");
+    fs::create_symlink(dir.File("victim"), dir.File("Tags.xml"));
+    SavePreview(dir.File("Tags.xml"), "<Tags/>");
+    EXPECT_FALSE(fs::is_symlink(dir.File("Tags.xml")));
+    EXPECT_EQ(ReadBytes(dir.File("Tags.xml")), "<Tags/>\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("victim")), "mine");
+}
+#endif
+
 TEST(ReportExtraction, HeadlineAndNamedRunsFromHowTheRunsEnded) {
     using H = ExtractionReport::Headline;
     using R = StepResult;

@@ -27,6 +27,8 @@ using testsupport::ReadBytes;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
+constexpr fileio::Links kThrough = fileio::Links::WriteThrough;
+
 #ifndef _WIN32
 
 TEST(ReplaceFile, ALinkStaysALinkAndTheFileItLeadsToGetsTheBytes) {
@@ -36,7 +38,7 @@ TEST(ReplaceFile, ALinkStaysALinkAndTheFileItLeadsToGetsTheBytes) {
     // A chain of two links, the first relative to its own folder.
     fs::create_symlink("real/Torvane.cfg", dir.File("middle"));
     fs::create_symlink(dir.File("middle"), dir.File("Torvane.cfg"));
-    fileio::ReplaceFile(dir.File("Torvane.cfg"), "English\r\n");
+    fileio::ReplaceFile(dir.File("Torvane.cfg"), "English\r\n", kThrough);
     EXPECT_TRUE(fs::is_symlink(dir.File("Torvane.cfg")));
     EXPECT_TRUE(fs::is_symlink(dir.File("middle")));
     EXPECT_EQ(ReadBytes(dir.File("real/Torvane.cfg")), "English\r\n");
@@ -44,7 +46,7 @@ TEST(ReplaceFile, ALinkStaysALinkAndTheFileItLeadsToGetsTheBytes) {
 
     // A link whose file is not there yet makes it.
     fs::create_symlink("real/Formats.txt", dir.File("Formats.txt"));
-    fileio::ReplaceFile(dir.File("Formats.txt"), "(A_X) x\r\n");
+    fileio::ReplaceFile(dir.File("Formats.txt"), "(A_X) x\r\n", kThrough);
     EXPECT_TRUE(fs::is_symlink(dir.File("Formats.txt")));
     EXPECT_EQ(ReadBytes(dir.File("real/Formats.txt")), "(A_X) x\r\n");
 
@@ -52,7 +54,7 @@ TEST(ReplaceFile, ALinkStaysALinkAndTheFileItLeadsToGetsTheBytes) {
     fs::create_symlink(dir.File("loop b"), dir.File("loop a"));
     fs::create_symlink(dir.File("loop a"), dir.File("loop b"));
     try {
-        fileio::ReplaceFile(dir.File("loop a"), "x");
+        fileio::ReplaceFile(dir.File("loop a"), "x", kThrough);
         ADD_FAILURE() << "no error";
     } catch (const IoError& error) {
         EXPECT_EQ(std::string(error.what())
@@ -71,7 +73,7 @@ TEST(ReplaceFile, TheFileKeepsItsPermissionBits) {
         SCOPED_TRACE(static_cast<int>(perms));
         WriteBytes(dir.File("Formats.txt"), "old");
         fs::permissions(dir.File("Formats.txt"), perms, fs::perm_options::replace);
-        fileio::ReplaceFile(dir.File("Formats.txt"), "new content");
+        fileio::ReplaceFile(dir.File("Formats.txt"), "new content", kThrough);
         EXPECT_EQ(ReadBytes(dir.File("Formats.txt")), "new content");
         EXPECT_EQ(fs::status(dir.File("Formats.txt")).permissions(), perms);
     }
@@ -148,16 +150,19 @@ TEST(ReplaceFile, AWritableFileInAReadOnlyFolderIsRewrittenInPlace) {
     };
     for (const auto& [what, bytes] : rows) {
         SCOPED_TRACE(what);
-        fileio::ReplaceFile(file, bytes);
+        fileio::ReplaceFile(file, bytes, kThrough);
         EXPECT_EQ(ReadBytes(file), bytes);
     }
-    fileio::ReplaceFile(folder + "/link", "through the link");
+    fileio::ReplaceFile(folder + "/link", "through the link", kThrough);
     EXPECT_EQ(ReadBytes(file), "through the link");
     EXPECT_TRUE(fs::is_symlink(folder + "/link"));
+    // A link that is to be replaced is never written through, not even here.
+    EXPECT_THROW(fileio::ReplaceFile(folder + "/link", "x", fileio::Links::Replace), IoError);
+    EXPECT_EQ(ReadBytes(file), "through the link");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 
     // A file the folder lacks still cannot be made there.
-    EXPECT_THROW(fileio::ReplaceFile(folder + "/Torvane.cfg", "English\r\n"), IoError);
+    EXPECT_THROW(fileio::ReplaceFile(folder + "/Torvane.cfg", "English\r\n", kThrough), IoError);
 }
 
 // A write that fails half-way (here at the most bytes a file may have)
@@ -177,7 +182,7 @@ TEST(ReplaceFile, AFailedRewriteInPlaceKeepsTheOldContent) {
     limit.rlim_cur = old.size() + 4;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    EXPECT_THROW(fileio::ReplaceFile(file, std::string(old.size() + 100, 'x')), IoError);
+    EXPECT_THROW(fileio::ReplaceFile(file, std::string(old.size() + 100, 'x'), kThrough), IoError);
     ::signal(SIGXFSZ, previous);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
     EXPECT_EQ(ReadBytes(file), old);

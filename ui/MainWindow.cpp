@@ -22,6 +22,7 @@
 
 #include "core/CapturedCommands.h"
 #include "core/CommandLine.h"
+#include "core/ExtractionRules.h"
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
@@ -336,7 +337,18 @@ void TForm1::Button1Click() {
 }
 
 std::string TForm1::SourceShortPath() const {
-    return torvane::ExtractShortPathName(Encode(sourcePath_));
+    // Before any file is chosen there is none to name.
+    if (sourcePath_.isEmpty()) {
+        return {};
+    }
+    const torvane::SourceCheck source = torvane::CheckSource(Encode(sourcePath_));
+    if (source.result != torvane::SourceCheck::Result::Present) {
+        throw UserError(Message(source.result == torvane::SourceCheck::Result::Gone
+                                    ? TMessage::SourceGone
+                                    : TMessage::SourceNotNamed)
+                            .arg(sourcePath_));
+    }
+    return source.shortForm;
 }
 
 torvane::CapturedOutput TForm1::RunCaptured(const std::string& command, const char* what) {

@@ -246,6 +246,19 @@ TEST_F(SourceTest, CancelledDialogReadsTheFileBeforeAgain) {
     ExpectNoneChecked();
     EXPECT_FALSE(Enabled("BitBtn1"));
     EXPECT_FALSE(Enabled("LineaComandos"));
+
+    // Gone since: read again, or its chapters in the other format, it is
+    // named in plain words, and no tool is run without it.
+    fs::remove(source);
+    dialogs.boxes.clear();
+    dialogs.files.push_back(std::nullopt);
+    Find<QPushButton>("Button1")->click();
+    EXPECT_TRUE(Items().isEmpty());
+    Find<QRadioButton>("RadioButton2")->click();
+    const QString gone = QString::fromStdString("The file \"" + source + "\" no longer exists.");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[0].text, gone);
+    EXPECT_EQ(dialogs.boxes[1].text, gone);
 }
 
 TEST_F(SourceTest, SelectionControlsRebuildAndFollowTheEnableRule) {

@@ -200,7 +200,7 @@ TEST_F(Installed, ANewCodecAnsweredInTheDialogIsStillKnownAfterARestart) {
     EXPECT_NE(Starting(session.report, "tracks:")[0].find(" 1:Track1.mp1 "), std::string::npos);
 }
 
-TEST_F(Installed, AFileNamedOnTheCommandLineIsReadAsIfChosenAndTheHelpPageIsTheInstalledReadme) {
+TEST_F(Installed, AFileNamedOnTheCommandLineIsReadAsIfChosenAndHelpOpensTheGuideOfTheLanguage) {
     const std::string source = Fixture("full.mkv");
     const Session chosen =
         StartWindow({"window", "choose " + source, "items", "trigger wwwsite1", "close"});
@@ -210,6 +210,13 @@ TEST_F(Installed, AFileNamedOnTheCommandLineIsReadAsIfChosenAndTheHelpPageIsTheI
     const std::string page = Prefix() + "/share/doc/torvane/README.html";
     EXPECT_EQ(Starting(chosen.report, "url:"), std::vector<std::string>{"url: file://" + page});
     EXPECT_TRUE(fs::is_regular_file(page));
+
+    const Session spanish = StartWindow({"window", "trigger wwwsite1", "close"},
+                                        {"LANG=es_ES.UTF-8", "XDG_CONFIG_HOME=" + home_ + "/es"});
+    ExpectEndedWell(spanish);
+    const std::string guide = Prefix() + "/share/doc/torvane/README.es.html";
+    EXPECT_EQ(Starting(spanish.report, "url:"), std::vector<std::string>{"url: file://" + guide});
+    EXPECT_TRUE(fs::is_regular_file(guide));
 
     // Named relative to where the user stands, as a shell gives it.
     const Session named =

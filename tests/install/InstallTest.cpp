@@ -283,6 +283,17 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestPr
         EXPECT_EQ(path.find("bench"), std::string::npos) << path;
     }
 
+    // No maintainer script: the muxing module is private and needs no
+    // ldconfig, so removing the package leaves nothing behind.
+    const ProgramRun control =
+        RunProgram("/usr/bin/dpkg-deb", {"--control", deb, work.File("control")});
+    ASSERT_EQ(control.status, 0) << control.err;
+    std::set<std::string> controlFiles;
+    for (const auto& entry : fs::directory_iterator(work.File("control"))) {
+        controlFiles.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(controlFiles, (std::set<std::string>{"control", "md5sums"}));
+
     // The desktop entry as the desktops read it.
     const ProgramRun valid = RunProgram("/usr/bin/desktop-file-validate",
                                         {TORVANE_SOURCE_DIR "/packaging/torvane.desktop"});

@@ -271,11 +271,14 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestPr
     }
     EXPECT_EQ(programFolder, (std::set<std::string>{"torvane", "ostrem", "quarvel",
                                                     "libquarvel_mux.so", "Formats.txt"}));
-    for (const char* path : {"usr/bin/torvane", "usr/bin/ostrem", "usr/bin/quarvel",
-                             "usr/share/applications/torvane.desktop",
-                             "usr/share/icons/hicolor/48x48/apps/torvane.png",
-                             "usr/share/icons/hicolor/scalable/apps/torvane.svg",
-                             "usr/share/doc/torvane/README.html"}) {
+    for (const char* path :
+         {"usr/bin/torvane", "usr/bin/ostrem", "usr/bin/quarvel",
+          "usr/share/applications/" TORVANE_APP_ID ".desktop",
+          "usr/share/metainfo/" TORVANE_APP_ID ".metainfo.xml",
+          "usr/share/icons/hicolor/48x48/apps/torvane.png",
+          "usr/share/icons/hicolor/scalable/apps/torvane.svg", "usr/share/doc/torvane/README.html",
+          "usr/share/doc/torvane/README.es.html", "usr/share/doc/torvane/docs/main-es-page1.png",
+          "usr/share/doc/torvane/copyright", "usr/share/doc/torvane/changelog.gz"}) {
         EXPECT_EQ(paths.count(path), 1u) << path;
     }
     for (const std::string& path : paths) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -225,6 +226,61 @@ TEST_F(Installed, AFileNamedOnTheCommandLineIsReadAsIfChosenAndHelpOpensTheGuide
     EXPECT_EQ(Starting(named.report, "items:"), items);
 }
 
+// The text of a page or of a help as one line: blanks run together, and words
+// that the page's layout hyphenated at a line's end joined again.
+std::string Flattened(const std::string& text) {
+    const std::string hyphenBreak = "\u2010\n";
+    std::string flat;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, hyphenBreak.size(), hyphenBreak) == 0) {
+            i = text.find_first_not_of(" ", i + hyphenBreak.size()) - 1;
+        } else if (std::isspace(static_cast<unsigned char>(text[i])) != 0) {
+            if (!flat.empty() && flat.back() != ' ') {
+                flat += ' ';
+            }
+        } else {
+            flat += text[i];
+        }
+    }
+    if (!flat.empty() && flat.back() == ' ') {
+        flat.pop_back();
+    }
+    return flat;
+}
+
+// Asked only for its help or version, the window needs no display and makes
+// no user folder; each program's manual page renders without a warning and
+// holds every line its --help prints, but for headings such as "Options:".
+TEST_F(Installed, TorvaneAnswersHelpAndVersionWithoutAWindowAndEachManualPageSaysWhatItsHelpSays) {
+    const std::vector<std::string> noDisplay = {
+        "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "LANG=C.UTF-8"};
+    const ProgramRun version = RunAsUser(Prefix() + "/bin/torvane", {"--version"}, noDisplay);
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "torvane " TORVANE_VERSION "\n");
+    for (const std::string program : {"torvane", "ostrem", "quarvel"}) {
+        SCOPED_TRACE(program);
+        const ProgramRun help = RunAsUser(Prefix() + "/bin/" + program, {"--help"}, noDisplay);
+        ASSERT_EQ(help.status, 0) << help.err;
+        const ProgramRun page = RunProgram(
+            "/usr/bin/man", {"--warnings", "-l", Prefix() + "/share/man/man1/" + program + ".1.gz"},
+            {.env = {"MANWIDTH=80", "LANG=C.UTF-8", "MANOPT=", "MAN_KEEP_FORMATTING="}});
+        EXPECT_EQ(page.status, 0);
+        EXPECT_EQ(page.err, "");
+        const std::string text = Flattened(page.out);
+        for (std::string line : Lines(help.out)) {
+            line = Flattened(line);
+            if (line.rfind("Usage: ", 0) == 0) {
+                line.erase(0, 7);
+            }
+            if (line.empty() || (line.back() == ':' && line.find(' ') == std::string::npos)) {
+                continue;
+            }
+            EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << page.out;
+        }
+    }
+    EXPECT_FALSE(fs::exists(home_ + "/.config"));
+}
+
 TEST_F(Installed, OstremAndQuarvelWorkFromThePath) {
     const std::string source = Fixture("codecs/vorbis.mka");
     const ProgramRun listing = RunAsUser("/bin/sh", {"-c", "ostrem -i \"$1\"", "sh", source}, {});
@@ -276,9 +332,11 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestPr
           "usr/share/applications/" TORVANE_APP_ID ".desktop",
           "usr/share/metainfo/" TORVANE_APP_ID ".metainfo.xml",
           "usr/share/icons/hicolor/48x48/apps/torvane.png",
-          "usr/share/icons/hicolor/scalable/apps/torvane.svg", "usr/share/doc/torvane/README.html",
-          "usr/share/doc/torvane/README.es.html", "usr/share/doc/torvane/docs/main-es-page1.png",
-          "usr/share/doc/torvane/copyright", "usr/share/doc/torvane/changelog.gz"}) {
+          "usr/share/icons/hicolor/scalable/apps/torvane.svg", "usr/share/man/man1/torvane.1.gz",
+          "usr/share/man/man1/ostrem.1.gz", "usr/share/man/man1/quarvel.1.gz",
+          "usr/share/doc/torvane/README.html", "usr/share/doc/torvane/README.es.html",
+          "usr/share/doc/torvane/docs/main-es-page1.png", "usr/share/doc/torvane/copyright",
+          "usr/share/doc/torvane/changelog.gz"}) {
         EXPECT_EQ(paths.count(path), 1u) << path;
     }
     for (const std::string& path : paths) {

@@ -295,7 +295,9 @@ TEST_F(Installed, OstremAndQuarvelWorkFromThePath) {
     EXPECT_EQ(ReadBytes(out).substr(0, 4), "OggS");
 }
 
-TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestProgram) {
+// The package as Debian expects it is checked by lintian in CI; here, what it
+// holds.
+TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScriptOrTestProgram) {
     TempDir work;
     const ProgramRun pack = RunProgram(
         CPACK_COMMAND_PATH,
@@ -354,12 +356,6 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDesktopEntryAndIconsButNoTestPr
         controlFiles.insert(entry.path().filename().string());
     }
     EXPECT_EQ(controlFiles, (std::set<std::string>{"control", "md5sums"}));
-
-    // The desktop entry as the desktops read it.
-    const ProgramRun valid = RunProgram("/usr/bin/desktop-file-validate",
-                                        {TORVANE_SOURCE_DIR "/packaging/torvane.desktop"});
-    EXPECT_EQ(valid.status, 0) << valid.err;
-    EXPECT_EQ(valid.out, "");
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ else
         clang libclang-rt-14-dev clang-format
         fonts-dejavu-core
         dpkg-dev file desktop-file-utils
+        scdoc man-db lintian appstream
     )
 fi
 

@@ -286,7 +286,7 @@ void TForm1::Acercade3Click() {
 }
 
 void TForm1::wwwsite1Click() {
-    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_)));
+    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_), LanguageInForce()));
 }
 
 void TForm1::wwwformat1Click() {

@@ -8,6 +8,7 @@
 #include "matroska/HexText.h"
 #include "matroska/Limits.h"
 #include "matroska/Reader.h"
+#include "matroska/SafeText.h"
 #include "tools/common/Cancel.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/OutputFiles.h"
@@ -53,7 +54,7 @@ struct TrackOutput {
     std::string Name() const {
         std::string n = "track " + std::to_string(request.number);
         if (track) {
-            n += " (" + track->codecId + ")";
+            n += " (" + mkv::SafeText(track->codecId) + ")";
         }
         return n;
     }

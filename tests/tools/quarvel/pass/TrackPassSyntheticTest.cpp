@@ -212,6 +212,11 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (V_FOO): codec 'V_FOO' is not supported\n",
          true},
+        // Text from the file reaches no terminal as control characters.
+        {Source(TwoTracks(TrackEntry(1, 1, "V_\x1b]0;\x07x\xc2\x9b")), "esc.mkv"),
+         {"1:" + Out("t1"), t2},
+         "quarvel: track 1 (V_?]0;?x?): codec 'V_?]0;?x?' is not supported\n",
+         true},
         {Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {encrypted})), "enc.mkv"),
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (A_AC3): the track is encrypted\n",

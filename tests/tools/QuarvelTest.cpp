@@ -336,6 +336,42 @@ TEST(Attachments, NamesFromTheFileAreCleanedInMessages) {
     }
 }
 
+// The listing, the chapters and the tags are the result: when they cannot all
+// be written, the run fails with the reason, as a script must know.
+TEST(StandardOutput, AResultThatCannotBeWrittenFailsTheRun) {
+    const std::string file = Fixture("full.mkv");
+    const std::vector<std::vector<std::string>> runs = {
+        {"ostrem", "-i", file},
+        {"quarvel", "chapters", file},
+        {"quarvel", "chapters", file, "-s"},
+        {"quarvel", "tags", file},
+        {"ostrem", "--help"},
+    };
+    struct Output {
+        const char* name;
+        RunOptions options;
+        std::string reason;
+    };
+    const Output outputs[] = {
+        {"a full disk", {.outputPath = "/dev/full"}, "No space left on device"},
+        {"closed", {.closed = {1}}, "Bad file descriptor"},
+        {"a reader gone, SIGPIPE ignored",
+         {.readerGone = true, .sigpipeIgnored = true},
+         "Broken pipe"},
+    };
+    for (const Output& output : outputs) {
+        for (const auto& argv : runs) {
+            SCOPED_TRACE(argv[1] + " to " + output.name);
+            const auto run =
+                RunProgram(Program(argv[0]), {argv.begin() + 1, argv.end()}, output.options);
+            EXPECT_EQ(run.signal, 0);
+            EXPECT_EQ(run.status, 2) << run.err;
+            EXPECT_EQ(run.err,
+                      argv[0] + ": cannot write to standard output: " + output.reason + "\n");
+        }
+    }
+}
+
 TEST(Quarvel, HelpVersionAndUsageErrors) {
     const auto help = Quarvel({"--help"});
     EXPECT_EQ(help.status, 0);

@@ -100,8 +100,8 @@ bool ExtractAttachment(mkv::Reader& reader, const std::string& file, const std::
                                         "'): " + error);
         return false;
     }
-    tools::PrintLine("Attachment " + k + " written to " + item->path + ", " +
-                     std::to_string(a.dataSize) + " bytes");
+    tools::PrintReport("Attachment " + k + " written to " + item->path + ", " +
+                       std::to_string(a.dataSize) + " bytes");
     return true;
 }
 

@@ -124,8 +124,7 @@ class Progress {
         const int pct = total == 0 ? 100 : static_cast<int>(done * 100 / total);
         if (pct > last_ && pct <= 100) {
             last_ = pct;
-            tools::PrintLine("Progress: " + std::to_string(pct) + "%");
-            std::fflush(stdout);
+            tools::PrintReport("Progress: " + std::to_string(pct) + "%");
         }
     }
 

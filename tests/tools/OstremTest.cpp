@@ -1,6 +1,7 @@
 // ostrem, run as the window runs it, on the committed fixtures and on files
 // built with the test EBML writer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/EbmlWriter.h"
 #include "tests/support/Fixtures.h"
@@ -94,11 +95,12 @@ TEST(Ostrem, HelpVersionAndUsage) {
     EXPECT_TRUE(Ostrem({"--version"}).out.starts_with("ostrem "));
 }
 
-// Each fails with status 2, the reason and an empty listing.
+// Each fails with status 2, the reason and an empty listing, at once.
 TEST(Ostrem, WhatCannotBeListedFailsWithTheReason) {
     TempDir dir;
     WriteBytes(dir.File("text.mkv"), "just some text\n");
     WriteBytes(dir.File("doctype.mkv"), EbmlHeader("\x1b]0;\x07owned\xc2\x9b"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{}, "no file given; use -i FILE (see --help)"},
         // The window runs "ostrem -i " with an empty path when the file is gone.
@@ -115,9 +117,13 @@ TEST(Ostrem, WhatCannotBeListedFailsWithTheReason) {
              ": at byte 0: not a Matroska file: DocType is '?]0;?owned?', expected 'matroska' or "
              "'webm'"},
         {{"-i", dir.Path()}, dir.Path() + ": cannot open: it is a folder"},
+        // A pipe nobody writes to is refused, not waited on; so is a device.
+        {{"-i", dir.File("fifo")}, dir.File("fifo") + ": cannot open: not a regular file"},
+        {{"-i", "/dev/zero"}, "/dev/zero: cannot open: not a regular file"},
     };
     for (const auto& [args, reason] : rows) {
-        const auto run = Ostrem(args);
+        const auto run = RunProgram(Program("ostrem"), args, {.timeoutSeconds = 20});
+        EXPECT_FALSE(run.timedOut) << reason;
         EXPECT_EQ(run.status, 2) << reason;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "ostrem: " + reason + "\n");

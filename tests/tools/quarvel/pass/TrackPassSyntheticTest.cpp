@@ -246,6 +246,11 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          false},
         {src, {"1:" + Out("t1"), "two:" + Out("t2")}, "quarvel: bad argument 'two:", false},
         {Out("missing.mkv"), {t2}, "quarvel: cannot open '" + Out("missing.mkv") + "': ", false},
+        // A pipe nobody writes to is refused at once, not waited on.
+        {Out("fifo"),
+         {t2},
+         "quarvel: cannot open '" + Out("fifo") + "': not a regular file\n",
+         false},
         {Source(Text("not a matroska file at all"), "text.mkv"),
          {t2},
          "quarvel: cannot read '" + Out("text.mkv") + "': ",
@@ -255,7 +260,10 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
         SCOPED_TRACE(row.err);
         fs::remove(Out("t1"));
         fs::remove(Out("t2"));
-        ProgramRun r = Extract(row.source, row.targets);
+        std::vector<std::string> args = {"tracks", row.source};
+        args.insert(args.end(), row.targets.begin(), row.targets.end());
+        ProgramRun r = RunProgram(kQuarvel, args, {.timeoutSeconds = 30});
+        EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind(row.err, 0), 0u) << r.err;
         EXPECT_EQ(fs::exists(Out("t2")), row.track2Written);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "matroska/SafeText.h"
 #include "tests/support/TempDir.h"
 #include "tools/common/OutputFiles.h"
 
@@ -43,6 +44,46 @@ TEST(TemporaryFile, IsNewBesideItsTargetUnderAnUnpredictableName) {
     }
     EXPECT_EQ(ReadBytes(dir.File("victim")), "precious");
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
+}
+
+// A target whose name is as long as the folder allows is written all the
+// same: the temporary name gives up the end of the target's, never the
+// random part, and never a part of a character.
+TEST(TemporaryFile, FitsTheFolderWhateverTheTargetsLength) {
+    TempDir dir;
+    const auto longest = static_cast<size_t>(::pathconf(dir.Path().c_str(), _PC_NAME_MAX));
+    ASSERT_GE(longest, 255u);
+    const std::string e = "\xc3\xa9";  // é
+    const std::string rows[] = {
+        "x",
+        std::string(longest - 24, 'a'),
+        std::string(longest - 23, 'b'),
+        std::string(longest, 'c'),
+        [&] {
+            std::string all;  // 254 bytes where 255 is the limit: the cut falls inside an é
+            while (all.size() + e.size() <= longest)
+                all += e;
+            return all;
+        }(),
+    };
+    for (const std::string& name : rows) {
+        SCOPED_TRACE(name.size());
+        const std::string target = dir.File(name);
+        tools::TemporaryFile temp;
+        std::string error;
+        ASSERT_TRUE(temp.Create(target, error)) << error;
+        const std::string made = fs::path(temp.Path()).filename().string();
+        EXPECT_LE(made.size(), longest);
+        const size_t mark = made.find(".quarvel-part-");
+        ASSERT_NE(mark, std::string::npos) << made;
+        EXPECT_EQ(made.size() - mark, 24u) << made;
+        EXPECT_EQ(name.rfind(made.substr(0, mark), 0), 0u) << made;
+        EXPECT_EQ(mkv::SafeText(made), made) << "a character was cut";
+        ASSERT_GE(std::fputs("new", temp.Stream()), 0);
+        ASSERT_TRUE(temp.Commit(error)) << error;
+        EXPECT_EQ(ReadBytes(target), "new");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 5);
 }
 
 TEST(ReplaceTarget, ReplacesRegularFilesAndLeavesEverythingElse) {

@@ -18,8 +18,10 @@
 
 namespace tools {
 
-// A new file beside `target`, named TARGET.quarvel-part-RANDOM. Dropped while
-// still open it is removed: an unfinished file never stays behind.
+// A new file beside `target`, named TARGET.quarvel-part-RANDOM, the name of
+// TARGET shortened as far as needed for the whole to fit the folder's name
+// limit. Dropped while still open it is removed: an unfinished file never
+// stays behind.
 class TemporaryFile {
   public:
     TemporaryFile() = default;

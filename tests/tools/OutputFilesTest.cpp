@@ -123,6 +123,25 @@ TEST(ReplaceTarget, ReplacesRegularFilesAndLeavesEverythingElse) {
               "'/dev/null' is not a regular file; it is left as it is");
 }
 
+// An index and its data go in place together or not at all: a target that
+// may not be replaced keeps every old file of the pair.
+TEST(ReplaceTargets, NoneIsReplacedUnlessEveryTargetMayBe) {
+    TempDir dir;
+    WriteBytes(dir.File("a.idx"), "old index");
+    fs::create_directory(dir.File("a.sub"));
+    WriteBytes(dir.File("idx.part"), "new index");
+    WriteBytes(dir.File("sub.part"), "new data");
+    std::string error;
+    EXPECT_FALSE(tools::ReplaceTargets(
+        {{dir.File("idx.part"), dir.File("a.idx")}, {dir.File("sub.part"), dir.File("a.sub")}},
+        error));
+    EXPECT_EQ(error, "'" + dir.File("a.sub") + "' is not a regular file; it is left as it is");
+    EXPECT_EQ(ReadBytes(dir.File("a.idx")), "old index");
+    EXPECT_TRUE(fs::is_directory(dir.File("a.sub")));
+    // Left for the caller to remove.
+    EXPECT_EQ(ReadBytes(dir.File("idx.part")), "new index");
+}
+
 TEST(OutputPaths, TheSourceAndEveryEarlierOutputAreTaken) {
     TempDir dir;
     WriteBytes(dir.File("source.mkv"), "mkv");

@@ -139,6 +139,14 @@ bool ReplaceTarget(const std::string& temporary, const std::string& target, std:
 
 bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
                     std::string& error) {
+    // The files belong together (an index and its data): none replaces its
+    // target unless every target may be replaced.
+    for (const auto& file : files) {
+        error = NotReplaceable(file.second);
+        if (!error.empty()) {
+            return false;
+        }
+    }
     for (const auto& [temporary, target] : files) {
         if (!ReplaceTarget(temporary, target, error)) {
             return false;

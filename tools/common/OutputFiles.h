@@ -61,7 +61,7 @@ std::string NotReplaceable(const std::string& target);
 bool ReplaceTarget(const std::string& temporary, const std::string& target, std::string& error);
 
 // ReplaceTarget for each (temporary, target) pair in turn, stopping at the
-// first that fails.
+// first that fails; when one target is not replaceable, none is replaced.
 bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
                     std::string& error);
 

@@ -149,14 +149,21 @@ TEST(OutputPaths, TheSourceAndEveryEarlierOutputAreTaken) {
     fs::create_symlink(dir.File("source.mkv"), dir.File("alias.mkv"));
     fs::create_hard_link(dir.File("existing.srt"), dir.File("hardlink.srt"));
     fs::create_directory(dir.File("sub"));
+    fs::create_directory(dir.File("sub/inner"));
+    // Folders reached through links: alias is sub, deep/.. is sub too.
+    fs::create_directory_symlink(dir.File("sub"), dir.File("alias"));
+    fs::create_directory_symlink(dir.File("sub/inner"), dir.File("deep"));
     tools::OutputPaths paths(dir.File("source.mkv"));
     using Claim = tools::OutputPaths::Claim;
     const std::pair<std::string, Claim> rows[] = {
-        {dir.File("source.mkv"), Claim::kSource},  {dir.File("sub/../alias.mkv"), Claim::kSource},
-        {dir.File("a.srt"), Claim::kFree},         {dir.File("./a.srt"), Claim::kTaken},
-        {dir.File("sub/../a.srt"), Claim::kTaken}, {dir.File("sub/a.srt"), Claim::kFree},
-        {dir.File("existing.srt"), Claim::kFree},  {dir.File("hardlink.srt"), Claim::kTaken},
-        {dir.File("A.srt"), Claim::kFree},
+        {dir.File("source.mkv"), Claim::kSource},    {dir.File("sub/../alias.mkv"), Claim::kSource},
+        {dir.File("a.srt"), Claim::kFree},           {dir.File("./a.srt"), Claim::kTaken},
+        {dir.File("sub/../a.srt"), Claim::kTaken},   {dir.File("sub/a.srt"), Claim::kFree},
+        {dir.File("existing.srt"), Claim::kFree},    {dir.File("hardlink.srt"), Claim::kTaken},
+        {dir.File("A.srt"), Claim::kFree},           {dir.File("alias/a.srt"), Claim::kTaken},
+        {dir.File("alias/b.srt"), Claim::kFree},     {dir.File("sub/b.srt"), Claim::kTaken},
+        {dir.File("deep/../b.srt"), Claim::kTaken},  {dir.File("deep/../../b.srt"), Claim::kFree},
+        {dir.File("alias/../b.srt"), Claim::kTaken},
     };
     for (const auto& [path, claim] : rows) {
         EXPECT_EQ(paths.Take(path), claim) << path;

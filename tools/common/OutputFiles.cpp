@@ -164,10 +164,23 @@ OutputPaths::OutputPaths(const std::string& source) {
     }
 }
 
+std::string OutputPaths::Place(const std::string& path) const {
+    const std::filesystem::path full = folder_ / path;
+    const std::string name = full.filename().string();
+    FileId folder;
+    if (name.empty() || name == "." || name == ".." ||
+        !IdentifyFile(full.parent_path().string(), folder)) {
+        return full.lexically_normal().string();
+    }
+    // The folder as the system finds it, through any link on the way. A name
+    // never holds a '/', so no two places share a text.
+    return std::to_string(folder.device) + ":" + std::to_string(folder.index) + "/" + name;
+}
+
 OutputPaths::Claim OutputPaths::Take(const std::string& path) {
     FileId id;
     const bool exists = IdentifyFile(path, id);
-    const bool newPath = paths_.insert((folder_ / path).lexically_normal().string()).second;
+    const bool newPath = paths_.insert(Place(path)).second;
     const bool newFile = !exists || files_.insert(id).second;
     if (exists && source_ && id == *source_) {
         return Claim::kSource;

@@ -73,9 +73,10 @@ class OutputPaths {
 
     enum class Claim { kFree, kSource, kTaken };
     // kSource when `path` names the source file, kTaken when it names the
-    // same file as an earlier claim (the same path spelt another way, or
-    // another name of the same existing file), else kFree. Every path is
-    // remembered, whatever the answer.
+    // same file as an earlier claim (the same name in the same folder, that
+    // folder reached through any path or link, or another name of the same
+    // existing file), else kFree. Every path is remembered, whatever the
+    // answer.
     Claim Take(const std::string& path);
     // Takes `path` and says why it may not be written: "'PATH' is the source
     // file itself", "'PATH' is the output of another ITEM already" (`item`
@@ -84,6 +85,11 @@ class OutputPaths {
     std::string Refusal(const std::string& path, const std::string& item);
 
   private:
+    // Where `path` puts its file: its folder's identity and its name, or,
+    // where the folder cannot be identified, the path made absolute and
+    // lexically normal.
+    std::string Place(const std::string& path) const;
+
     struct FileIdHash {
         size_t operator()(const FileId& id) const {
             return std::hash<uint64_t>()(id.index ^ (id.device << 1));
@@ -91,7 +97,7 @@ class OutputPaths {
     };
     std::filesystem::path folder_;  // the current folder, asked once
     std::optional<FileId> source_;
-    std::unordered_set<std::string> paths_;  // absolute, lexically normal
+    std::unordered_set<std::string> paths_;  // as Place gives them
     std::unordered_set<FileId, FileIdHash> files_;
 };
 

@@ -294,6 +294,17 @@ void TrackPass::BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t 
         o.Fail(error);
         return;
     }
+    // A file written beside the main one (a VobSub's .sub) is an output too.
+    const std::vector<std::string> targets = o.writer->Targets(o.request.path);
+    std::string companionRefusal;
+    for (size_t k = 1; k < targets.size(); ++k) {
+        const std::string refused = paths.Refusal(targets[k], "track");
+        companionRefusal = companionRefusal.empty() ? refused : companionRefusal;
+    }
+    if (!companionRefusal.empty()) {
+        o.Fail(companionRefusal);
+        return;
+    }
     o.active = true;
     if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
         o.Fail(o.writer->Error());

@@ -25,7 +25,8 @@ void PrintHelp() {
     tools::PrintLine("  --help     show this text");
     tools::PrintLine("  --version  show the version");
     tools::PrintLine("Exit status: 0 done, 1 done with warnings (damage found, told on standard");
-    tools::PrintLine("error), 2 failed (no file, not Matroska, cannot be read).");
+    tools::PrintLine("error), 2 failed (no file, not Matroska, cannot be read, or the listing");
+    tools::PrintLine("could not be written to standard output).");
 }
 
 int Run(int argc, char** argv) {
@@ -85,6 +86,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    return tools::RunGuarded(kProgram, [&] { return Run(argc, argv); });
+    if (!tools::PrepareStandardStreams()) {
+        return tools::kExitFailed;
+    }
+    const int status = tools::RunGuarded(kProgram, [&] { return Run(argc, argv); });
+    return tools::FinishStandardOutput(kProgram, status);
 }

@@ -100,6 +100,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    return tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
+    if (!tools::PrepareStandardStreams()) {
+        return tools::kExitFailed;
+    }
+    const int status = tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
+    return tools::FinishStandardOutput(kProgram, status);
 }

@@ -4,11 +4,12 @@
 
 #include <QString>
 
-// The program's page: its README, installed with it as a local page. Installed,
-// the program folder is PREFIX/lib/torvane/ and the page
+// The program's page: its README, installed with it as a local page. On Linux,
+// installed, the program folder is PREFIX/lib/torvane/ and the page
 // PREFIX/share/doc/torvane/README.html; the build makes it beside build/bin/,
-// in build/share/doc/torvane/. The address of the first that exists, else of
-// the installed one.
+// in build/share/doc/torvane/: the address of the first that exists, else of
+// the installed one. On Windows the page is README.html in the program
+// folder.
 QString ProgramPage(const QString& programFolder);
 inline constexpr const char* kProgramPageCaption = "README";
 // The Matroska format's public page.

@@ -8,6 +8,7 @@
 
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
+#include "core/StartFolder.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
 
     const QString sourceArgument = SourceArgument(QApplication::arguments());
     TQtDialogs dialogs;
+    // Where the Linux launcher would have started the window (Windows).
+    torvane::EnterStartFolder(torvane::UserFolder());
     // The settings file is fixed now: the file dialog moves the current
     // folder later on.
     TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),

@@ -317,8 +317,8 @@ void TForm1::OpenSourceFile(const QString& path) {
 void TForm1::Button1Click() {
     QString fileName = sourcePath_;
     if (ChooseSource(fileName)) {
-        sourcePath_ = fileName;
-        edit1_->setText(fileName);
+        sourcePath_ = QDir::toNativeSeparators(fileName);
+        edit1_->setText(sourcePath_);
         // As the desktop's file dialog does on Windows: the chosen file's
         // folder becomes the current one, where output without a folder lands.
         QDir::setCurrent(QFileInfo(fileName).absolutePath());

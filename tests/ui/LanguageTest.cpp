@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
@@ -113,8 +114,10 @@ TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
     Find<QAction>("Acercade2")->trigger();
     EXPECT_EQ(dialogs.infoShown, std::vector<QString>{QStringLiteral("Torvane 1.5.1.1")});
     // The program's page is the README the build makes beside the program
-    // folder (the install test sees the installed one).
-    const std::string page = root.path().toStdString() + "/share/doc/torvane/README.html";
+    // folder (the install test sees the installed one); on Windows, in it.
+    const std::string page = torvane::kPathSeparator == '/'
+                                 ? root.path().toStdString() + "/share/doc/torvane/README.html"
+                                 : programFolder + "README.html";
     fs::create_directories(fs::path(page).parent_path());
     WriteFile(page, "<html></html>");
     Find<QAction>("wwwsite1")->trigger();

@@ -75,26 +75,35 @@ set(QT_HOST_PATH /usr CACHE PATH "Where Debian's Qt 6.4.2 host tools live")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH
     "Debian's CMake files of the Qt 6.4.2 host tools")
 
-# What a Qt program needs beside its .exe to start: the Qt DLLs, the MinGW
-# runtime DLLs they were built with (posix threads, as our compiler), the
-# windows platform plugin and the native style. With OFFSCREEN also the
-# offscreen platform, for test programs run without a display.
+# What a Qt program needs beside its .exe to start, by its place there: the
+# Qt DLLs, the MinGW runtime DLLs they were built with (posix threads, as our
+# compiler), the windows platform plugin and the native style. The installer
+# takes the same list.
+set(TORVANE_QT_PROGRAM_FILES
+    Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll
+    libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll
+    platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+
 #   torvane_copy_qt_runtime(TARGET FOLDER [OFFSCREEN])
-# makes TARGET (built with ALL) copy them into FOLDER.
+# makes TARGET (built with ALL) copy them into FOLDER; with OFFSCREEN also the
+# offscreen platform, for test programs run without a display.
 function(torvane_copy_qt_runtime target folder)
-    set(qt "${TORVANE_WINDOWS_QT}")
-    set(dlls "${qt}/bin/Qt6Core.dll" "${qt}/bin/Qt6Gui.dll" "${qt}/bin/Qt6Widgets.dll"
-        "${qt}/bin/libstdc++-6.dll" "${qt}/bin/libgcc_s_seh-1.dll" "${qt}/bin/libwinpthread-1.dll")
-    set(platforms "${qt}/plugins/platforms/qwindows.dll")
+    set(files ${TORVANE_QT_PROGRAM_FILES})
     if("OFFSCREEN" IN_LIST ARGN)
-        list(APPEND platforms "${qt}/plugins/platforms/qoffscreen.dll")
+        list(APPEND files platforms/qoffscreen.dll)
     endif()
-    add_custom_target(${target} ALL
-        COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dlls} "${folder}/"
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${platforms} "${folder}/platforms/"
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            "${qt}/plugins/styles/qwindowsvistastyle.dll" "${folder}/styles/"
+    set(commands)
+    foreach(file ${files})
+        get_filename_component(subfolder "${file}" DIRECTORY)
+        if(subfolder)
+            set(from "${TORVANE_WINDOWS_QT}/plugins/${file}")
+        else()
+            set(from "${TORVANE_WINDOWS_QT}/bin/${file}")
+        endif()
+        list(APPEND commands COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/${subfolder}"
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different "${from}" "${folder}/${subfolder}")
+    endforeach()
+    add_custom_target(${target} ALL ${commands}
         COMMENT "Qt's DLLs and plugins beside the programs in ${folder}"
         VERBATIM)
 endfunction()

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
@@ -114,8 +115,10 @@ TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
     EXPECT_EQ(dialogs.infoShown, std::vector<QString>{QStringLiteral("Torvane 1.5.1.1")});
     // The program's page is the guide in the interface language, as the build
     // makes it beside the program folder (the install test sees the installed
-    // one).
-    const std::string pages = root.path().toStdString() + "/share/doc/torvane/";
+    // one); on Windows, in it.
+    const std::string pages = torvane::kPathSeparator == '/'
+                                  ? root.path().toStdString() + "/share/doc/torvane/"
+                                  : programFolder;
     fs::create_directories(pages);
     for (const char* page : {"README.html", "README.es.html"}) {
         WriteFile(pages + page, "<html></html>");

@@ -17,6 +17,7 @@
 
 #include <filesystem>
 
+#include "core/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/AboutWindows.h"
 #include "ui/FileFilter.h"
@@ -201,8 +202,8 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
 }
 
 TEST_F(LayoutTest, EnterPressesTheFocusedButtonElseExtractWhenEnabled) {
-    fs::remove(programFolder + "ostrem");
-    fs::remove(programFolder + "quarvel");
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName));
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kExtractToolName));
     if (!InstallTools()) {
         GTEST_SKIP() << "ostrem and quarvel are not built";
     }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "core/ProgramFolder.h"
 #include "core/Settings.h"
 #include "tests/support/TempDir.h"
 
@@ -27,11 +28,18 @@ void WindowFixture::TearDown() {
 
 bool WindowFixture::InstallTools() {
     const std::string bin = TORVANE_BIN_DIR;
-    if (!fs::exists(bin + "/ostrem") || !fs::exists(bin + "/quarvel")) {
-        return false;
+    for (const std::string_view tool : {torvane::kIdentifyToolName, torvane::kExtractToolName}) {
+        const std::string name = torvane::ToolFileName(tool);
+        if (!fs::exists(bin + "/" + name)) {
+            return false;
+        }
+        // Windows (Wine) has no symbolic links for the tests to make.
+        std::error_code linkError;
+        fs::create_symlink(bin + "/" + name, programFolder + name, linkError);
+        if (linkError) {
+            fs::create_hard_link(bin + "/" + name, programFolder + name);
+        }
     }
-    fs::create_symlink(bin + "/ostrem", programFolder + "ostrem");
-    fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
     return true;
 }
 
@@ -45,10 +53,10 @@ void ToolsFixture::SetUp() {
 
 void WindowFixture::PlaceToolStandIns(bool ostrem, bool quarvel) {
     if (ostrem) {
-        WriteFile(programFolder + "ostrem", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName), "");
     }
     if (quarvel) {
-        WriteFile(programFolder + "quarvel", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kExtractToolName), "");
     }
 }
 

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Version.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/Modes.h"
@@ -71,7 +72,7 @@ int Run(const std::vector<std::string>& args) {
         return tools::kExitOk;
     }
     if (mode == "--version") {
-        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION);
+        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION_TEXT);
         return tools::kExitOk;
     }
     if (mode != "tracks" && mode != "attachments" && mode != "chapters" && mode != "tags") {

@@ -26,6 +26,7 @@
 #include "core/Listing.h"
 #include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "core/Version.h"
 #include "process/CapturedRun.h"
 #include "ui/AboutWindows.h"
 #include "ui/BatchWindow.h"
@@ -55,7 +56,7 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFol
       userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Torvane 1.5.2"));
+    setWindowTitle(QStringLiteral("Torvane " TORVANE_VERSION_TEXT));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -287,7 +288,7 @@ void TForm1::Acercade3Click() {
 }
 
 void TForm1::wwwsite1Click() {
-    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_)));
+    dialogs_.OpenUrl(ProgramPage(Decode(programFolder_), LanguageInForce()));
 }
 
 void TForm1::wwwformat1Click() {
@@ -317,8 +318,8 @@ void TForm1::OpenSourceFile(const QString& path) {
 void TForm1::Button1Click() {
     QString fileName = sourcePath_;
     if (ChooseSource(fileName)) {
-        sourcePath_ = fileName;
-        edit1_->setText(fileName);
+        sourcePath_ = QDir::toNativeSeparators(fileName);
+        edit1_->setText(sourcePath_);
         // As the desktop's file dialog does on Windows: the chosen file's
         // folder becomes the current one, where output without a folder lands.
         QDir::setCurrent(QFileInfo(fileName).absolutePath());

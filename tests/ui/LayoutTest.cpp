@@ -17,6 +17,7 @@
 
 #include <filesystem>
 
+#include "core/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/AboutWindows.h"
 #include "ui/FileFilter.h"
@@ -210,8 +211,8 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
 }
 
 TEST_F(LayoutTest, EnterPressesTheFocusedButtonElseExtractWhenEnabled) {
-    fs::remove(programFolder + "ostrem");
-    fs::remove(programFolder + "quarvel");
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName));
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kExtractToolName));
     ASSERT_NO_FATAL_FAILURE(InstallTools());
     WriteSettings("English\r\n");
     Show();

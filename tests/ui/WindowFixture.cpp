@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "core/ProgramFolder.h"
 #include "core/Settings.h"
 #include "tests/support/TempDir.h"
 
@@ -35,9 +36,15 @@ std::string BuiltToolsFolder() {
 
 void WindowFixture::InstallTools() {
     const std::string bin = BuiltToolsFolder();
-    for (const char* tool : {"ostrem", "quarvel"}) {
-        ASSERT_TRUE(fs::exists(bin + "/" + tool)) << tool << " is not built in " << bin;
-        fs::create_symlink(bin + "/" + tool, programFolder + tool);
+    for (const std::string_view tool : {torvane::kIdentifyToolName, torvane::kExtractToolName}) {
+        const std::string name = torvane::ToolFileName(tool);
+        ASSERT_TRUE(fs::exists(bin + "/" + name)) << name << " is not built in " << bin;
+        // Windows (Wine) has no symbolic links for the tests to make.
+        std::error_code linkError;
+        fs::create_symlink(bin + "/" + name, programFolder + name, linkError);
+        if (linkError) {
+            fs::create_hard_link(bin + "/" + name, programFolder + name);
+        }
     }
 }
 
@@ -75,10 +82,10 @@ TEST(BuiltTools, WithoutThemTheTestsThatNeedThemFail) {
 
 void WindowFixture::PlaceToolStandIns(bool ostrem, bool quarvel) {
     if (ostrem) {
-        WriteFile(programFolder + "ostrem", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName), "");
     }
     if (quarvel) {
-        WriteFile(programFolder + "quarvel", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kExtractToolName), "");
     }
 }
 

@@ -40,6 +40,11 @@ class WindowFixture : public ::testing::Test {
 
     // Copies a fixture into a folder whose name holds a blank; gives its path.
     std::string Fixture(const std::string& relative) const;
+    // The path with the platform's separators, as the window shows a path
+    // that the desktop gave it.
+    static std::string NativePath(const std::string& path) {
+        return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+    }
     // Confirms `path` in the scripted open-file dialog of the source button.
     void Choose(const std::string& path);
 

@@ -10,7 +10,8 @@
 namespace ostrem {
 
 // The lines (without line ends) for a file opened with at least Info, Tracks
-// and Attachments. `fileName` is shown as given on the command line.
+// and Attachments. `fileName` is shown as given on the command line, only its
+// control characters (C0, DEL) shown as '?' and its parentheses as brackets.
 std::vector<std::string> ListingLines(const std::string& fileName, const mkv::Reader& reader);
 
 // One track's line: "Track ID n: TYPE (CODECID) [DETAILS]".
@@ -22,9 +23,10 @@ std::string TrackLine(const mkv::Track& track);
 // keeps its own name.
 std::string AttachmentLine(size_t k, const mkv::Attachment& attachment);
 
-// Text from the file made safe for a listing line: control characters become
-// '?', and parentheses become square brackets, so the CodecID stays the only
-// parenthesised group of a track's line.
+// Text from the file made safe for a listing line: control characters and
+// bytes that are not UTF-8 become '?' (mkv::SafeText), and parentheses become
+// square brackets, so the CodecID stays the only parenthesised group of a
+// track's line.
 std::string ListingText(const std::string& text);
 
 }  // namespace ostrem

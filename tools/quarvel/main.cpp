@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Version.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/Modes.h"
@@ -24,10 +25,21 @@ void PrintHelp() {
     tools::PrintLine(
         "Track and attachment numbers are those ostrem -i lists, from 1 in file order.");
     tools::PrintLine("An output file is written to a new file beside PATH, under a name nobody");
-    tools::PrintLine("can predict, and renamed over PATH only once complete. A PATH that is not");
+    tools::PrintLine("can predict (PATH's own name cut where needed to fit the folder's name");
+    tools::PrintLine("limit), and renamed over PATH only once complete; the two files of a VobSub");
+    tools::PrintLine("track (.idx and .sub) are replaced together or not at all. A PATH that is");
+    tools::PrintLine("not a regular file (a device, a pipe, a folder), the source file, or the");
+    tools::PrintLine("output of another item (through whatever path or link to its folder) is");
+    tools::PrintLine("refused; so is the .sub or .idx a VobSub track writes beside PATH. FILE");
+    tools::PrintLine("must be a regular file (all modes but tracks also read a disk); anything");
+    tools::PrintLine("else is refused at once. Text taken from the file is printed with control");
+    tools::PrintLine("characters (C0, DEL, C1) and bytes that are not UTF-8 as '?', on both");
+    tools::PrintLine("streams; in the XML of chapters and tags, DEL and C1 are written as");
+    tools::PrintLine("character references. When standard output cannot take the chapters or");
+    tools::PrintLine("tags (a full disk, a closed output, a reader gone), quarvel says so on");
     tools::PrintLine(
-        "a regular file (a device, a pipe), the source file, or the output of another");
-    tools::PrintLine("item is refused. SIGINT, SIGTERM and SIGHUP stop the run and remove its");
+        "standard error and ends with status 2. SIGINT, SIGTERM and SIGHUP stop the run and remove "
+        "its");
     tools::PrintLine("unfinished files. A track's format follows its codec, not PATH's extension.");
     tools::PrintLine("tracks checks the CRC-32 of every Cluster it reads whole (all its blocks");
     tools::PrintLine(
@@ -60,7 +72,7 @@ int Run(const std::vector<std::string>& args) {
         return tools::kExitOk;
     }
     if (mode == "--version") {
-        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION);
+        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION_TEXT);
         return tools::kExitOk;
     }
     if (mode != "tracks" && mode != "attachments" && mode != "chapters" && mode != "tags") {
@@ -100,6 +112,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    return tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
+    if (!tools::PrepareStandardStreams()) {
+        return tools::kExitFailed;
+    }
+    const int status = tools::RunGuarded(kProgram, [&] { return Run({argv + 1, argv + argc}); });
+    return tools::FinishStandardOutput(kProgram, status);
 }

@@ -17,7 +17,8 @@ set -uo pipefail
 
 linux_bin=$1 windows_bin=$2 fixtures=$3 part=${5:-1} parts=${6:-1}
 export WINEPREFIX=$4 WINEDEBUG=-all
-wine=/usr/lib/wine/wine64
+# WINE: the loader, the 32-bit one for the 32-bit programs.
+wine=${WINE:-/usr/lib/wine/wine64}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -8,6 +8,7 @@
 #include "matroska/HexText.h"
 #include "matroska/Limits.h"
 #include "matroska/Reader.h"
+#include "matroska/SafeText.h"
 #include "tools/common/Cancel.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/OutputFiles.h"
@@ -53,7 +54,7 @@ struct TrackOutput {
     std::string Name() const {
         std::string n = "track " + std::to_string(request.number);
         if (track) {
-            n += " (" + track->codecId + ")";
+            n += " (" + mkv::SafeText(track->codecId) + ")";
         }
         return n;
     }
@@ -123,8 +124,7 @@ class Progress {
         const int pct = total == 0 ? 100 : static_cast<int>(done * 100 / total);
         if (pct > last_ && pct <= 100) {
             last_ = pct;
-            tools::PrintLine("Progress: " + std::to_string(pct) + "%");
-            std::fflush(stdout);
+            tools::PrintReport("Progress: " + std::to_string(pct) + "%");
         }
     }
 
@@ -292,6 +292,17 @@ void TrackPass::BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t 
     o.writer = MakeWriterFor(o.track->codecId, segmentDurationNs, error);
     if (!o.writer) {
         o.Fail(error);
+        return;
+    }
+    // A file written beside the main one (a VobSub's .sub) is an output too.
+    const std::vector<std::string> targets = o.writer->Targets(o.request.path);
+    std::string companionRefusal;
+    for (size_t k = 1; k < targets.size(); ++k) {
+        const std::string refused = paths.Refusal(targets[k], "track");
+        companionRefusal = companionRefusal.empty() ? refused : companionRefusal;
+    }
+    if (!companionRefusal.empty()) {
+        o.Fail(companionRefusal);
         return;
     }
     o.active = true;

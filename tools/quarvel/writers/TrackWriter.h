@@ -52,6 +52,10 @@ struct Frame {
 class TrackWriter {
   public:
     virtual ~TrackWriter() = default;
+    // Every file Begin(track, path) will write, the main one, `path`, first
+    // (a VobSub .idx has its .sub beside it): each is an output the run
+    // checks before it begins.
+    virtual std::vector<std::string> Targets(const std::string& path) const { return {path}; }
     // Creates the output for `path` (and any extra file named after it) as
     // new temporary files beside it; the caller renames them when Finish
     // succeeds. Returns false and sets Error() when the track cannot be written.

@@ -1,6 +1,7 @@
 #include "tools/quarvel/writers/WriterFactory.h"
 
 #include "core/CodecTable.h"
+#include "matroska/SafeText.h"
 
 #include "tools/quarvel/writers/MuxWriter.h"
 #include "tools/quarvel/writers/OwnWriters.h"
@@ -15,7 +16,7 @@ std::unique_ptr<TrackWriter> MakeWriterFor(const std::string& codecId, uint64_t 
                                            std::string& error) {
     const CodecRow* row = FindCodec(codecId);
     if (row == nullptr) {
-        error = "codec '" + codecId + "' is not supported";
+        error = "codec '" + mkv::SafeText(codecId) + "' is not supported";
         return nullptr;
     }
     if (ThroughMuxModule(row->output)) {

@@ -212,6 +212,11 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (V_FOO): codec 'V_FOO' is not supported\n",
          true},
+        // Text from the file reaches no terminal as control characters.
+        {Source(TwoTracks(TrackEntry(1, 1, "V_\x1b]0;\x07x\xc2\x9b")), "esc.mkv"),
+         {"1:" + Out("t1"), t2},
+         "quarvel: track 1 (V_?]0;?x?): codec 'V_?]0;?x?' is not supported\n",
+         true},
         {Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {encrypted})), "enc.mkv"),
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (A_AC3): the track is encrypted\n",
@@ -241,6 +246,11 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          false},
         {src, {"1:" + Out("t1"), "two:" + Out("t2")}, "quarvel: bad argument 'two:", false},
         {Out("missing.mkv"), {t2}, "quarvel: cannot open '" + Out("missing.mkv") + "': ", false},
+        // A pipe nobody writes to is refused at once, not waited on.
+        {Out("fifo"),
+         {t2},
+         "quarvel: cannot open '" + Out("fifo") + "': not a regular file\n",
+         false},
         {Source(Text("not a matroska file at all"), "text.mkv"),
          {t2},
          "quarvel: cannot read '" + Out("text.mkv") + "': ",
@@ -250,7 +260,10 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
         SCOPED_TRACE(row.err);
         fs::remove(Out("t1"));
         fs::remove(Out("t2"));
-        ProgramRun r = Extract(row.source, row.targets);
+        std::vector<std::string> args = {"tracks", row.source};
+        args.insert(args.end(), row.targets.begin(), row.targets.end());
+        ProgramRun r = RunProgram(kQuarvel, args, {.timeoutSeconds = 30});
+        EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind(row.err, 0), 0u) << r.err;
         EXPECT_EQ(fs::exists(Out("t2")), row.track2Written);
@@ -260,6 +273,98 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
     }
     EXPECT_TRUE(fs::is_fifo(Out("fifo")));
     EXPECT_EQ(ReadOctets(src), file);
+}
+
+// A VobSub track writes two files, PATH and its .idx or .sub beside it: both
+// are outputs, checked against the source, every other output and what
+// stands there, before anything is written.
+TEST_F(TracksSynthetic, BothFilesOfAVobSubPairAreOutputs) {
+    const Bytes file = File(
+        {TrackEntry(1, 17, "S_VOBSUB"), TrackEntry(2, 17, "S_VOBSUB"), TrackEntry(3, 2, "A_AC3")},
+        {Cluster(0, {SimpleBlock(1, 0, {0x11, 0x11}), SimpleBlock(2, 0, {0x22, 0x22}),
+                     SimpleBlock(3, 0, {3, 3, 3})})});
+    const std::string src = Source(file);
+    ASSERT_EQ(mkfifo(Out("q.sub").c_str(), 0600), 0);
+    // What a file left holds.
+    enum class Holds { kIndex, kSubtitle1, kSubtitle2, kAc3, kOld };
+    struct Row {
+        std::string source;
+        std::vector<std::string> targets;  // n:NAME, NAME in the test's folder
+        std::string err;
+        std::vector<std::pair<std::string, Holds>> left;
+    };
+    const Row rows[] = {
+        {src,
+         {"1:a.idx", "2:a.sub"},
+         "quarvel: track 2 (S_VOBSUB): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.idx", Holds::kIndex}, {"a.sub", Holds::kSubtitle1}}},
+        {src,
+         {"1:a.idx", "3:a.sub"},
+         "quarvel: track 3 (A_AC3): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.idx", Holds::kIndex}, {"a.sub", Holds::kSubtitle1}}},
+        {src,
+         {"3:a.sub", "1:a.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.sub", Holds::kAc3}}},
+        {src,
+         {"2:b", "1:b.sub"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("b.idx") +
+             "' is the output of another track already\n",
+         {{"b", Holds::kSubtitle2}, {"b.idx", Holds::kIndex}}},
+        {Source(file, "v.sub"),
+         {"1:v.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("v.sub") + "' is the source file itself\n",
+         {}},
+        {src,
+         {"1:q.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("q.sub") +
+             "' is not a regular file; it is left as it is\n",
+         {{"q.idx", Holds::kOld}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.err);
+        for (const char* name : {"a.idx", "a.sub", "b", "b.idx", "b.sub", "v.idx"}) {
+            fs::remove(Out(name));
+        }
+        WriteBytes(Out("q.idx"), "old");
+        std::vector<std::string> targets;
+        for (const std::string& t : row.targets) {
+            targets.push_back(t.substr(0, 2) + Out(t.substr(2)));
+        }
+        ProgramRun r = Extract(row.source, targets);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, row.err);
+        for (const auto& [name, holds] : row.left) {
+            SCOPED_TRACE(name);
+            const Bytes got = ReadOctets(Out(name));
+            switch (holds) {
+                case Holds::kIndex:
+                    EXPECT_EQ(ReadBytes(Out(name)).rfind("# VobSub index file", 0), 0u);
+                    break;
+                case Holds::kSubtitle1:
+                case Holds::kSubtitle2: {
+                    // One 2048-octet pack holding the subtitle.
+                    const Bytes mark(2, holds == Holds::kSubtitle1 ? 0x11 : 0x22);
+                    EXPECT_EQ(got.size(), 2048u);
+                    EXPECT_NE(std::search(got.begin(), got.end(), mark.begin(), mark.end()),
+                              got.end());
+                    break;
+                }
+                case Holds::kAc3:
+                    EXPECT_EQ(got, (Bytes{3, 3, 3}));
+                    break;
+                case Holds::kOld:
+                    EXPECT_EQ(got, Text("old"));
+                    break;
+            }
+        }
+    }
+    EXPECT_EQ(ReadOctets(Out("v.sub")), file);
+    EXPECT_FALSE(fs::exists(Out("v.idx")));
+    EXPECT_TRUE(fs::is_fifo(Out("q.sub")));
 }
 
 TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
@@ -485,13 +590,20 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     fs::remove(src);
 }
 
+// The progress is no part of the result: a reader that stops reading it ends
+// nothing, and a run started without standard descriptors (as some daemons
+// start it) prints it nowhere, never into the file it writes.
 TEST_F(TracksSynthetic, ProgressNobodyReadsDoesNotStopTheRun) {
     const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
-    ProgramRun r =
-        RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, {.readerGone = true});
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), (Bytes{1, 2, 3}));
+    const RunOptions rows[] = {{.readerGone = true}, {.closed = {0, 1, 2}}};
+    for (const RunOptions& options : rows) {
+        SCOPED_TRACE(options.readerGone ? "reader gone" : "closed");
+        ProgramRun r = RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, options);
+        EXPECT_EQ(r.signal, 0);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadOctets(Out("Track1.ac3")), (Bytes{1, 2, 3}));
+        fs::remove(Out("Track1.ac3"));
+    }
 }
 
 // The window's progress bar follows these lines: on a file of many Clusters

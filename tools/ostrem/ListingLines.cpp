@@ -120,8 +120,8 @@ std::string TrackLine(const mkv::Track& t) {
 
 std::string AttachmentLine(size_t k, const mkv::Attachment& a) {
     return "Attachment ID " + std::to_string(k) + ": type '" + ListingText(a.mediaType) +
-           "', size " + std::to_string(a.dataSize) + " bytes, file name '" +
-           mkv::SafeText(a.name) + "'";
+           "', size " + std::to_string(a.dataSize) + " bytes, file name '" + mkv::SafeText(a.name) +
+           "'";
 }
 
 std::vector<std::string> ListingLines(const std::string& fileName, const mkv::Reader& reader) {

@@ -130,6 +130,99 @@ TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
     }
 }
 
+// `quarvel timestamps`: the times the blocks give, laced frames timed as the
+// format says, in presentation order, and no time made up where the file
+// gives none.
+TEST_F(TracksSynthetic, TimestampsOfTheBlocks) {
+    const Bytes lace = XiphLace({{1}, {2, 2}, {3, 3, 3}});
+    const Bytes laced = SimpleBlock(1, 0, lace, 0x80 | kLaceXiph);
+    const Bytes zlib =
+        Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 1)})});
+    const Bytes encrypted = Master(
+        kContentEncodings,
+        {Master(kContentEncoding, {Uint(kContentEncodingType, 1),
+                                   Master(kContentEncryption, {Uint(kContentEncAlgo, 5)})})});
+    const std::string unspaced =
+        "quarvel: timestamps of track 1 (A_VORBIS): 2 of its 3 frames have no time of their "
+        "own (laced after the first frame of their block with neither a BlockDuration nor a "
+        "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+        "out, not guessed\n";
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string times;  // the lines after the format line
+        std::string err;
+    };
+    const Row rows[] = {
+        {"decode order, as B-frames store it",
+         File({TrackEntry(1, 1, "V_MPEG4/ISO/AVC")},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 120, {2}, 0),
+                           SimpleBlock(1, 40, {3}, 0), SimpleBlock(1, 80, {4}, 0)}),
+               Cluster(160, {SimpleBlock(1, 0, {5}), SimpleBlock(1, -20, {6}, 0)})}),
+         "0\n40\n80\n120\n140\n160\n", ""},
+        {"laced frames spaced by the DefaultDuration, to the nanosecond",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 41708333)})},
+              {Cluster(1000, {laced, SimpleBlock(1, 200, {4})})}),
+         "1000\n1041.708333\n1083.416666\n1200\n", ""},
+        {"laced frames sharing the BlockDuration",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 1000000)})},
+              {Cluster(0, {Master(kBlockGroup, {Element(kBlock, BlockData(1, 10, kLaceXiph, lace)),
+                                                Uint(kBlockDuration, 90)})})}),
+         "10\n40\n70\n", ""},
+        {"laced frames nothing spaces", File({TrackEntry(1, 2, "A_VORBIS")}, {Cluster(7, {laced})}),
+         "7\n", unspaced},
+        {"100-microsecond ticks",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(10000, {SimpleBlock(1, 2345, {1}), SimpleBlock(1, 2346, {2})})}, 100000),
+         "1234.5\n1234.6\n", ""},
+        {"a track without frames", File({TrackEntry(1, 17, "S_TEXT/UTF8")}, {Cluster(0, {})}), "",
+         ""},
+        // The frames are not decoded: neither a damaged compressed frame nor
+        // encryption, nor a codec quarvel cannot write, keeps a time back.
+        {"a compressed frame that does not inflate",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8", {zlib})},
+              {Cluster(0, {SimpleBlock(1, 5, {0xDE, 0xAD})})}),
+         "5\n", ""},
+        {"an encrypted track of a codec quarvel does not write",
+         File({TrackEntry(1, 1, "V_FOO", {encrypted})}, {Cluster(0, {SimpleBlock(1, 6, {1})})}),
+         "6\n", ""},
+        {"a Cluster without a Timestamp, and one past 64 bits of nanoseconds",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(50, {SimpleBlock(1, 0, {1})}), Element(kCluster, SimpleBlock(1, 3, {2})),
+               Cluster(uint64_t{1} << 62, {SimpleBlock(1, 0, {3})}),
+               Cluster(60, {SimpleBlock(1, 0, {4})})}),
+         "50\n60\n",
+         "quarvel: timestamps of track 1 (V_VP9): 2 of its 4 frames have no time of their own "
+         "(laced after the first frame of their block with neither a BlockDuration nor a "
+         "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+         "out, not guessed\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string src = Source(row.file);
+        ProgramRun r = RunProgram(kQuarvel, {"timestamps", src, "1:" + Out("t1.txt")});
+        EXPECT_EQ(r.status, row.err.empty() ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n" + row.times);
+    }
+}
+
+// One pass writes tracks and timestamps together, and a track asked for
+// twice gets both outputs.
+TEST_F(TracksSynthetic, TracksAndTimestampsInOnePass) {
+    const Bytes file = File({TrackEntry(1, 2, "A_AC3"), TrackEntry(2, 2, "A_AC3")},
+                            {Cluster(0, {SimpleBlock(1, 0, {1, 2, 3}),
+                                         SimpleBlock(2, 10, {4, 5, 6}), SimpleBlock(1, 30, {7})})});
+    ProgramRun r = Extract(
+        Source(file), {"1:" + Out("t1.ac3"), "--timestamps", "1:" + Out("t1.txt"), "--timestamps",
+                       "2:" + Out("t2.txt"), "--timestamps", "1:" + Out("again.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadOctets(Out("t1.ac3")), (Bytes{1, 2, 3, 7}));
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n0\n30\n");
+    EXPECT_EQ(ReadBytes(Out("again.txt")), ReadBytes(Out("t1.txt")));
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), "# timestamp format v2\n10\n");
+}
+
 TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
     const Bytes zlibEncoding =
         Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 3)})});
@@ -240,6 +333,16 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), "2:" + twice},
          "quarvel: track 2 (A_AC3): '" + twice + "' is the output of another track already\n",
          false},
+        // Timestamps are outputs like any other.
+        {src,
+         {"--timestamps", "1:" + src, t2},
+         "quarvel: timestamps of track 1 (A_AC3): '" + src + "' is the source file itself\n",
+         true},
+        {src,
+         {t2, "--timestamps", "1:" + Out("t2")},
+         "quarvel: timestamps of track 1 (A_AC3): '" + Out("t2") +
+             "' is the output of another track already\n",
+         true},
         {src,
          {"5:" + Out("t5")},
          "quarvel: track 5: no such track: the file has 2 tracks\n",
@@ -573,7 +676,8 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         std::fclose(f);
     }
     WriteBytes(Out("Track1.ac3"), Text("OLD"));
-    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")});
+    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3"), "--timestamps",
+                                  "1:" + Out("Track1.txt")});
     bool seen = false;
     for (int i = 0; i < 20000 && !seen; ++i) {
         seen = PartFiles(dir_.Path()) > 0;
@@ -585,8 +689,11 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     kill(run.Pid(), SIGTERM);
     ProgramRun r = run.Finish();
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
+    EXPECT_EQ(r.err,
+              "quarvel: track 1 (A_AC3): cancelled; nothing was written\n"
+              "quarvel: timestamps of track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadBytes(Out("Track1.ac3")), "OLD");
+    EXPECT_FALSE(fs::exists(Out("Track1.txt")));
     fs::remove(src);
 }
 

@@ -257,14 +257,29 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
 }
 
 TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
-    // 100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s.
-    const Bytes file =
-        File({TrackEntry(1, 17, "S_TEXT/UTF8")},
-             {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
-             100000);
-    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string srt;
+    } rows[] = {
+        {"100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
+              100000),
+         "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n"},
+        // Its nanoseconds overflowed 64 bits, which is undefined behaviour.
+        {"a Cluster Timestamp whose time 64 bits cannot hold is put at 0",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster((uint64_t{1} << 62) + 1,
+                       {BlockGroup(1, 0, Text("Far"), {Uint(kBlockDuration, 500)})})}),
+         "1\r\n00:00:00,000 --> 00:00:00,500\r\nFar\r\n\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramRun r = Extract(Source(row.file), {"1:" + Out("Track1.srt")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadBytes(Out("Track1.srt")), row.srt);
+    }
 }
 
 TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {

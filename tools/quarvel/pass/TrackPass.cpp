@@ -1,5 +1,6 @@
 #include "tools/quarvel/pass/TrackPass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -216,6 +217,14 @@ void FindAdditional(const mkv::BlockHeader& block, BlockFrames& frames) {
     }
 }
 
+// Timestamps need no frame's data, only a laced block's count of frames: an
+// unlaced block of a track wanted for its timestamps alone is not read.
+bool PayloadWanted(const mkv::BlockHeader& block, const std::vector<TrackOutput*>& targets) {
+    return (block.lacing & 3) != 0 ||
+           std::any_of(targets.begin(), targets.end(),
+                       [](const TrackOutput* o) { return !o->Timestamps(); });
+}
+
 // The pass over the Clusters of one opened file, feeding every requested track
 // to its writer.
 class TrackPass {
@@ -393,7 +402,11 @@ void TrackPass::Walk(mkv::BlockWalker& walker) {
             continue;  // a track nobody asked for: its payload is not used
         }
         const std::vector<TrackOutput*>& targets = it->second;
-        if (!Payload(walker, block, frames)) {
+        if (!PayloadWanted(block, targets)) {
+            frames.data = nullptr;
+            frames.size = static_cast<size_t>(block.payloadSize);
+            frames.inSource = false;
+        } else if (!Payload(walker, block, frames)) {
             break;
         }
         if (!SplitLaces(frames.data, frames.size, static_cast<Lacing>(block.lacing & 3),
@@ -461,7 +474,7 @@ void TrackPass::Deliver(const mkv::BlockHeader& block, const BlockFrames& frames
     std::string error;
     for (size_t k = 0; k < frames.spans.size(); ++k) {
         Frame f;
-        f.data = frames.data + frames.spans[k].offset;
+        f.data = frames.data != nullptr ? frames.data + frames.spans[k].offset : nullptr;
         f.size = frames.spans[k].size;
         f.timeKnown = FrameTime(frames, k, f.timestampNs);
         f.durationNs = frames.frameNs;

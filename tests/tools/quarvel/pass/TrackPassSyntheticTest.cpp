@@ -649,6 +649,29 @@ TEST_F(TracksSynthetic, ClustersAreReadThroughOrSkippedAndCheckedWhenReadWhole) 
     }
 }
 
+// Timestamps need the blocks' headers only: wanted alone, the frames are
+// not read where they lie far apart.
+TEST_F(TracksSynthetic, TimestampsAloneLeaveTheFramesUnread) {
+    const TwoTrackClusters far = MakeTwoTrackClusters(250000, 4);
+    ProgramRun r = RunProgram(
+        kQuarvel, {"timestamps", Source(far.file), "1:" + Out("t1.txt"), "2:" + Out("t2.txt")},
+        {.env = {"TORVANE_REPORT_BYTES=1"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    unsigned long long read = 0;
+    const size_t at = r.err.find("bytes read: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(std::sscanf(r.err.c_str() + at, "bytes read: %llu", &read), 1);
+    EXPECT_LT(read * 20, far.file.size()) << read << " of " << far.file.size();
+    std::string want = "# timestamp format v2\n";
+    for (size_t c = 0; c < std::max<size_t>(4, (4u << 20) / (4 * 250000)); ++c) {  // its Clusters
+        for (size_t i = 0; i < 4; ++i) {
+            want += std::to_string(c * 100 + i) + "\n";
+        }
+    }
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), want);
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), want);
+}
+
 TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
     // 300 tracks written at once: their output buffers share a fixed budget.
     std::vector<std::string> targets;

@@ -171,6 +171,13 @@ TEST_F(TracksSynthetic, TimestampsOfTheBlocks) {
          "10\n40\n70\n", ""},
         {"laced frames nothing spaces", File({TrackEntry(1, 2, "A_VORBIS")}, {Cluster(7, {laced})}),
          "7\n", unspaced},
+        // FFmpeg's demuxer takes the CodecDelay off; the blocks' own times
+        // are what a muxer must be given back.
+        {"a CodecDelay and a SeekPreRoll shift nothing",
+         File({TrackEntry(1, 2, "A_OPUS",
+                          {Uint(kCodecDelay, 6500000), Uint(kSeekPreRoll, 80000000)})},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 20, {2})})}),
+         "0\n20\n", ""},
         {"100-microsecond ticks",
          File({TrackEntry(1, 1, "V_VP9")},
               {Cluster(10000, {SimpleBlock(1, 2345, {1}), SimpleBlock(1, 2346, {2})})}, 100000),

@@ -26,6 +26,10 @@ cd "$WORK"
 for f in ${FILES:-close.mkv large.mkv}; do
     [[ -s $f ]] || { echo "no $f in $WORK: run bench/tracks_cold_bench.sh first" >&2; exit 2; }
 done
+# The outputs go to a folder of this run's own: other benchmarks may be
+# using WORK_DIR at the same time.
+OUT=$(mktemp -d "$WORK/timestamps-bench.XXXXXX")
+trap 'rm -rf "$OUT"' EXIT
 
 COLD=1
 if [[ $(id -u) != 0 ]] || ! { sync && echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null; then
@@ -42,7 +46,7 @@ for p in "$QUARVEL" "$(command -v ffprobe)"; do
 done
 
 prepare() {  # prepare FILE cold|warm
-    rm -rf out && mkdir out
+    rm -f "$OUT"/*
     sync
     if [[ $2 == cold && $COLD == 1 ]]; then
         echo 3 >/proc/sys/vm/drop_caches
@@ -58,9 +62,9 @@ once() {  # once FILE cold|warm quarvel|ffprobe: one run; sets SECS
     prepare "$1" "$2"
     local start=$EPOCHREALTIME
     if [[ $3 == quarvel ]]; then
-        "${QUARVEL_RUN[@]}" >/dev/null 2>out/err.txt
+        "${QUARVEL_RUN[@]}" >/dev/null 2>"$OUT/err.txt"
     else
-        "${FFPROBE_RUN[@]}" >out/ffprobe.txt 2>out/err.txt
+        "${FFPROBE_RUN[@]}" >"$OUT/ffprobe.txt" 2>"$OUT/err.txt"
     fi
     SECS=$(echo "$EPOCHREALTIME - $start" | bc -l)
 }
@@ -76,7 +80,7 @@ for FILE in ${FILES:-close.mkv large.mkv}; do
     # The first video stream, and the track the listing numbers for it.
     V=$(ffprobe -v error -show_entries stream=index,codec_type -of csv=p=0 "$FILE" |
         awk -F, '$2 == "video" { print $1; exit }')
-    QUARVEL_RUN=("$QUARVEL" timestamps "$FILE" "$((V + 1)):out/v.txt")
+    QUARVEL_RUN=("$QUARVEL" timestamps "$FILE" "$((V + 1)):$OUT/v.txt")
     FFPROBE_RUN=(ffprobe -v error -select_streams "v:0" -show_entries packet=pts_time -of csv=p=0
         "$FILE")
     echo
@@ -97,14 +101,13 @@ for FILE in ${FILES:-close.mkv large.mkv}; do
             "$how" "$TQ" "$TF" "$(ratio "$TF" "$TQ")" "${q% }" "${f% }"
     done
     # One more run of each, kept: their lists must agree, and quarvel's peak memory.
-    "${FFPROBE_RUN[@]}" | awk '{ printf "%.0f\n", $1 * 1000 }' | sort -n >ffprobe-ms.txt
-    /usr/bin/time -f "%M" -o time.txt "${QUARVEL_RUN[@]}" >/dev/null
-    tail -n +2 out/v.txt | awk '{ printf "%.0f\n", $1 }' >quarvel-ms.txt
-    if cmp -s ffprobe-ms.txt quarvel-ms.txt; then
-        agree="the same $(wc -l <quarvel-ms.txt) times"
+    "${FFPROBE_RUN[@]}" | awk '{ printf "%.0f\n", $1 * 1000 }' | sort -n >"$OUT/ffprobe-ms.txt"
+    /usr/bin/time -f "%M" -o "$OUT/time.txt" "${QUARVEL_RUN[@]}" >/dev/null
+    tail -n +2 "$OUT/v.txt" | awk '{ printf "%.0f\n", $1 }' >"$OUT/quarvel-ms.txt"
+    if cmp -s "$OUT/ffprobe-ms.txt" "$OUT/quarvel-ms.txt"; then
+        agree="the same $(wc -l <"$OUT/quarvel-ms.txt") times"
     else
         agree="THE LISTS DIFFER"
     fi
-    echo "  quarvel peak $(($(tail -1 time.txt) / 1024)) MiB; quarvel and ffprobe sorted: $agree"
+    echo "  quarvel peak $(($(tail -1 "$OUT/time.txt") / 1024)) MiB; quarvel and ffprobe sorted: $agree"
 done
-rm -rf out time.txt ffprobe-ms.txt quarvel-ms.txt

@@ -37,7 +37,7 @@ class MemoryBytes : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> OpenFile(const std::string& path, std::string* error) {
-    auto file = OpenRawFile(path, Accept::kAllButFolders, error);
+    auto file = OpenRawFile(path, Accept::kRegularFilesAndDisks, error);
     if (!file)
         return nullptr;
     return std::make_unique<BufferedFile>(std::move(file), kReaderWindow);

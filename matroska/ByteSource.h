@@ -26,8 +26,9 @@ class ByteSource {
 // Opens a file for buffered reading (see BufferedFile.h). A small read after a
 // jump fetches 64 bytes; reads in sequence grow the window up to 256 KiB; larger
 // reads go straight into the caller's buffer. Never reads the whole file.
-// Returns null and sets *error (a system message, or "it is a folder") when
-// the file cannot be opened.
+// Opens regular files and disks. Returns null and sets *error (a system
+// message, "it is a folder" or "not a regular file") when the file cannot be
+// opened.
 std::unique_ptr<ByteSource> OpenFile(const std::string& path, std::string* error);
 
 // Bytes held in memory (tests, fuzzing).

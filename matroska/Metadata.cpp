@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "matroska/SafeText.h"
+
 namespace mkv::detail {
 
 // ---- Parser helpers -------------------------------------------------------
@@ -411,7 +413,8 @@ constexpr Rule<std::vector<Attachment>> kAttachmentsRules[] = {
          AttachedFileReading a;
          p.Walk(h, a, kAttachedFileRules);
          if (!a.hasData) {
-             p.Problem(h.offset, "AttachedFile '" + a.name + "' has no whole FileData; left out");
+             p.Problem(h.offset,
+                       "AttachedFile '" + SafeText(a.name) + "' has no whole FileData; left out");
              return;
          }
          list.push_back(static_cast<Attachment&>(a));

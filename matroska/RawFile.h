@@ -27,17 +27,19 @@ class RawFile {
     virtual void Expect(bool sequential) = 0;
 };
 
-// Which files OpenRawFile opens.
+// Which files OpenRawFile opens. Folders are refused as "it is a folder", the
+// other files it does not open (a pipe, a terminal, a socket) as "not a
+// regular file".
 enum class Accept {
-    // Regular files only; anything else is refused as "not a regular file".
+    // Regular files only.
     kRegularFiles,
-    // Whatever can be read at any offset (a disk, say), but folders, which
-    // are refused as "it is a folder".
-    kAllButFolders,
+    // Regular files and disks (block devices).
+    kRegularFilesAndDisks,
 };
 
 // Returns null and sets *error (a system message, or one of those above) when
-// the file cannot be opened for reading at any offset.
+// the file cannot be opened for reading at any offset. It never waits: a pipe
+// without a writer is refused at once, like every other kind not accepted.
 std::unique_ptr<RawFile> OpenRawFile(const std::string& path, Accept accept, std::string* error);
 
 }  // namespace mkv

@@ -65,17 +65,23 @@ class PosixFile : public RawFile {
     bool canReadCached_ = true;
 };
 
-// The reason the opened file is refused, or null.
+// The reason the opened file is refused, or null. Reads wait again from here
+// on, as those of a regular file or a disk always do.
 const char* Refusal(int fd, Accept accept) {
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         return std::strerror(errno);
     }
-    if (accept == Accept::kRegularFiles && !S_ISREG(info.st_mode)) {
-        return "not a regular file";
-    }
     if (S_ISDIR(info.st_mode)) {
         return "it is a folder";
+    }
+    if (!S_ISREG(info.st_mode) &&
+        !(accept == Accept::kRegularFilesAndDisks && S_ISBLK(info.st_mode))) {
+        return "not a regular file";
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return std::strerror(errno);
     }
     return nullptr;
 }
@@ -83,10 +89,13 @@ const char* Refusal(int fd, Accept accept) {
 }  // namespace
 
 std::unique_ptr<RawFile> OpenRawFile(const std::string& path, Accept accept, std::string* error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a pipe with no writer (or a terminal, a
+    // modem) would otherwise hold the open for ever; its kind is checked
+    // before anything is read. O_NOCTTY: a terminal never becomes ours.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     const char* refusal = fd < 0 ? std::strerror(errno) : Refusal(fd, accept);
     // The end, found by seeking, is also the size of a disk, whose own
-    // recorded size is 0; a pipe, which cannot seek, is refused here.
+    // recorded size is 0.
     const off_t end = refusal == nullptr ? lseek(fd, 0, SEEK_END) : 0;
     if (end < 0) {
         refusal = std::strerror(errno);

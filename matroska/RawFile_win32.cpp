@@ -1,3 +1,6 @@
+#include <io.h>
+#include <windows.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -44,14 +47,24 @@ class Win32File : public RawFile {
 
 }  // namespace
 
-// Folders do not open with fopen here, and other kinds of files are not met by
-// path, so `accept` has nothing to tell apart.
+// Folders do not open with fopen here. What opens by a name but is not a file
+// on a disk (the console, CON; a pipe; a serial port) is refused before
+// anything is read from it, which could wait for ever. Disks themselves are
+// files on a disk to the system, so `accept` has nothing to tell apart.
 std::unique_ptr<RawFile> OpenRawFile(const std::string& path, Accept, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
         if (error != nullptr) {
             *error = std::strerror(errno);
         }
+        return nullptr;
+    }
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        if (error != nullptr) {
+            *error = "not a regular file";
+        }
+        std::fclose(f);
         return nullptr;
     }
     // The caller's buffer does the buffering; stdio's would read ahead blindly.

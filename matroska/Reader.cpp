@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "matroska/Ids.h"
+#include "matroska/SafeText.h"
 #include "matroska/State.h"
 
 namespace mkv {
@@ -127,7 +128,7 @@ bool Opener::ReadFileHeader(uint64_t& end) {
 // Whether the header names a document this reader can read.
 bool Opener::Readable(const detail::EbmlHeader& header) {
     if (header.docType != "matroska" && header.docType != "webm") {
-        return Fatal(0, "not a Matroska file: DocType is '" + header.docType +
+        return Fatal(0, "not a Matroska file: DocType is '" + SafeText(header.docType) +
                             "', expected 'matroska' or 'webm'");
     }
     if (header.readVersion > 1) {

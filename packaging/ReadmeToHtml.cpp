@@ -1,9 +1,11 @@
 // Turns README.md into the page the window's Help menu opens: the same text as
 // one HTML page, its pictures named as in the README (docs/...), so they are
-// found beside the page. A build step, not a shipped program.
+// found beside the page. Each page is named as its source, so a link to a
+// neighbouring NAME.md leads to NAME.html. A build step, not a shipped program.
 //   readme_to_html README.md README.html
 #include <QFile>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <cstdio>
@@ -25,9 +27,12 @@ int main(int argc, char** argv) {
     document.setMarkdown(QString::fromUtf8(in.readAll()), QTextDocument::MarkdownDialectGitHub);
     document.setMetaInformation(QTextDocument::DocumentTitle, QStringLiteral("Torvane"));
 
+    QString html = document.toHtml();
+    html.replace(QRegularExpression(QStringLiteral(R"(href="([^":/]+)\.md")")),
+                 QStringLiteral(R"(href="\1.html")"));
+
     QSaveFile out(QString::fromLocal8Bit(argv[2]));
-    if (!out.open(QIODevice::WriteOnly) || out.write(document.toHtml().toUtf8()) < 0 ||
-        !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(html.toUtf8()) < 0 || !out.commit()) {
         std::fprintf(stderr, "readme_to_html: %s: %s\n", argv[2], qPrintable(out.errorString()));
         return 2;
     }

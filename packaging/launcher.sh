@@ -5,6 +5,7 @@
 # and the settings file are made, in the language of the user's locale:
 # Castellano for a Spanish one, English for any other.
 #   torvane [FILE]
+#   torvane --help | --version
 
 program="$(dirname "$(readlink -f "$0")")/../lib/torvane/torvane"
 
@@ -20,6 +21,12 @@ language_word() {
         *) echo English ;;
     esac
 }
+
+# Asked only for its help or version, the window starts nowhere: no folder
+# is made for it.
+case ${1:-} in
+    --help | -h | --version) exec "$program" "$@" ;;
+esac
 
 # A file named relative to where the user stands stays the same file once the
 # window starts in the user's folder.

@@ -4,12 +4,15 @@
 
 #include <QString>
 
-// The program's page: its README, installed with it as a local page. Installed,
-// the program folder is PREFIX/lib/torvane/ and the page
-// PREFIX/share/doc/torvane/README.html; the build makes it beside build/bin/,
-// in build/share/doc/torvane/. The address of the first that exists, else of
-// the installed one.
-QString ProgramPage(const QString& programFolder);
+#include "ui/Languages.h"
+
+// The program's page in the interface language: the README, or its Spanish
+// guide README.es.html, installed with the program as local pages. On Linux,
+// installed, the program folder is PREFIX/lib/torvane/ and the pages are in
+// PREFIX/share/doc/torvane/; the build makes them beside build/bin/, in
+// build/share/doc/torvane/: the address of the first that exists, else of the
+// installed one. On Windows the pages stand in the program folder.
+QString ProgramPage(const QString& programFolder, TLanguage language);
 inline constexpr const char* kProgramPageCaption = "README";
 // The Matroska format's public page.
 inline constexpr const char* kFormatPage = "https://www.matroska.org/";

@@ -1,13 +1,18 @@
 // Program entry: the application titled "Torvane", its four windows made in
 // order, the event loop. One argument may name a file to open, as the
-// desktop's "Open with" passes it: `torvane [FILE]`.
+// desktop's "Open with" passes it: `torvane [FILE]`. `torvane --help` and
+// `torvane --version` print and end.
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "core/ProgramFolder.h"
 #include "core/Settings.h"
+#include "core/StartFolder.h"
+#include "core/Version.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
@@ -52,15 +57,44 @@ QString SourceArgument(const QStringList& arguments) {
     return QFileInfo(arguments[1]).absoluteFilePath();
 }
 
+constexpr const char* kHelp =
+    "Usage: torvane [FILE]\n"
+    "Opens the window that lists what a Matroska file (.mkv, .mka, .mks) holds\n"
+    "and writes the items ticked to files of their own. FILE is read as if\n"
+    "chosen with Browse.\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
+
+// Answered before the application exists, so they need no display.
+bool AnswersInformationOption(int argc, char** argv) {
+    if (argc < 2) {
+        return false;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kHelp, stdout);
+        return true;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("torvane %s\n", TORVANE_VERSION_TEXT);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AnswersInformationOption(argc, argv)) {
+        return 0;
+    }
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Torvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torvane/torvane.png")));
 
     const QString sourceArgument = SourceArgument(QApplication::arguments());
     TQtDialogs dialogs;
+    // Where the Linux launcher would have started the window (Windows).
+    torvane::EnterStartFolder(torvane::UserFolder());
     // The settings file is fixed now: the file dialog moves the current
     // folder later on.
     TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),

@@ -42,6 +42,14 @@ struct RunOptions {
     // Standard output a pipe whose reader has gone, as when the program
     // reading the output ends early: writing to it raises SIGPIPE.
     bool readerGone = false;
+    // SIGPIPE ignored, as some launchers leave it: a write to a pipe whose
+    // reader has gone then fails with EPIPE instead of ending the child.
+    bool sigpipeIgnored = false;
+    // Standard output opened on this path (/dev/full, say) instead of captured.
+    std::string outputPath = {};
+    // The standard descriptors the child starts without, as a careless
+    // parent leaves them: {1} for standard output alone, {0, 1, 2} for all.
+    std::vector<int> closed = {};
 };
 
 // A started child. Its standard input is empty; its output and error go to
@@ -52,6 +60,9 @@ class RunningProgram {
                    const RunOptions& options = {})
         : program_(program), timeoutSeconds_(options.timeoutSeconds) {
         const bool readerGone = options.readerGone;
+        const bool sigpipeIgnored = options.sigpipeIgnored;
+        const std::string outputPath = options.outputPath;
+        const std::vector<int> closed = options.closed;
         // Everything the child needs is prepared here: between fork() and
         // exec the child only opens, duplicates, changes folder and writes.
         const std::string outPath = capture_.File("stdout"), errPath = capture_.File("stderr");
@@ -93,15 +104,22 @@ class RunningProgram {
         pid_ = ::fork();
         if (pid_ == 0) {
             const int in = ::open("/dev/null", O_RDONLY);
-            int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int o = ::open(outputPath.empty() ? outPath.c_str() : outputPath.c_str(),
+                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int gone[2];
             if (readerGone && ::pipe(gone) == 0) {
                 ::close(gone[0]);
                 o = gone[1];
             }
             const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (sigpipeIgnored) {
+                ::signal(SIGPIPE, SIG_IGN);
+            }
             if (in >= 0 && o >= 0 && e >= 0 && ::dup2(in, 0) == 0 && ::dup2(o, 1) == 1 &&
                 ::dup2(e, 2) == 2 && (folder.empty() || ::chdir(folder.c_str()) == 0)) {
+                for (const int fd : closed) {
+                    ::close(fd);
+                }
                 ::execve(program_.c_str(), argv.data(), envp.data());
             }
             const int code = errno;

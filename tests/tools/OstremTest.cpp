@@ -1,6 +1,7 @@
 // ostrem, run as the window runs it, on the committed fixtures and on files
 // built with the test EBML writer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/support/EbmlWriter.h"
 #include "tests/support/Fixtures.h"
@@ -50,21 +51,27 @@ TEST(Ostrem, ListingOfTheFixtureIsExact) {
             "Attachment ID 3: type 'text/plain', size 38 bytes, file name 'notes.txt'\r\n");
 }
 
-TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
+// Nor reach the terminal as control characters: C1 too (U+009B starts an
+// escape sequence).
+TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroupToATrackLine) {
     TempDir dir;
     const Bytes file =
         Cat({EbmlHeader(),
              Segment({
                  Info(),
                  Tracks({TrackEntry(1, 2, "A_OPUS",
-                                    {Str(kName, "Bad\r\nName (x)\tTab"), Str(kLanguage, "por"),
-                                     Str(kLanguageBcp47, "pt-BR"), Uint(kFlagDefault, 0)}),
+                                    {Str(kName,
+                                         "Bad\r\nName (x)\tTab\xc2\x9b"
+                                         "2J"),
+                                     Str(kLanguage, "por"), Str(kLanguageBcp47, "pt-BR"),
+                                     Uint(kFlagDefault, 0)}),
                          TrackEntry(2, 17, "S_TEXT/ASS", {Uint(kFlagDefault, 0)}),
                          TrackEntry(
                              3, 1, "V_VP9",
                              {Uint(kFlagDefault, 0),
                               Master(kVideo, {Uint(kPixelWidth, 720), Uint(kPixelHeight, 576)})})}),
-                 Master(kAttachments, {AttachedFile("a(1)\n.txt", "text/plain", {1, 2}, 5)}),
+                 Master(kAttachments,
+                        {AttachedFile("a(1)\n\xc2\x9b.txt", "text/plain\xc2\x85", {1, 2}, 5)}),
              })});
     WriteBytes(dir.File("names.mkv"), file);
     const auto run = Ostrem({"-i", dir.File("names.mkv")});
@@ -72,11 +79,13 @@ TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
     const auto lines = SplitCrLf(run.out);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[1],
-              "Track ID 1: audio (A_OPUS) [language: pt-BR, name: Bad??Name [x]?Tab, 8000 Hz, 1 "
-              "channel]");
+              "Track ID 1: audio (A_OPUS) [language: pt-BR, name: Bad??Name [x]?Tab?2J, 8000 Hz, "
+              "1 channel]");
     EXPECT_EQ(lines[2], "Track ID 2: subtitles (S_TEXT/ASS) [language: eng]");
     EXPECT_EQ(lines[3], "Track ID 3: video (V_VP9) [language: eng, 720x576]");
-    EXPECT_EQ(lines[4], "Attachment ID 1: type 'text/plain', size 2 bytes, file name 'a[1]?.txt'");
+    // An attachment's name is read between its quotes: its parentheses stay.
+    EXPECT_EQ(lines[4],
+              "Attachment ID 1: type 'text/plain?', size 2 bytes, file name 'a(1)??.txt'");
 }
 
 TEST(Ostrem, HelpVersionAndUsage) {
@@ -87,10 +96,12 @@ TEST(Ostrem, HelpVersionAndUsage) {
     EXPECT_TRUE(Ostrem({"--version"}).out.starts_with("ostrem "));
 }
 
-// Each fails with status 2, the reason and an empty listing.
+// Each fails with status 2, the reason and an empty listing, at once.
 TEST(Ostrem, WhatCannotBeListedFailsWithTheReason) {
     TempDir dir;
     WriteBytes(dir.File("text.mkv"), "just some text\n");
+    WriteBytes(dir.File("doctype.mkv"), EbmlHeader("\x1b]0;\x07owned\xc2\x9b"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{}, "no file given; use -i FILE (see --help)"},
         // The window runs "ostrem -i " with an empty path when the file is gone.
@@ -101,10 +112,19 @@ TEST(Ostrem, WhatCannotBeListedFailsWithTheReason) {
          dir.File("text.mkv") +
              ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF A3), found 6A "
              "75 73 74"},
+        // Text from the file is cleaned in messages too.
+        {{"-i", dir.File("doctype.mkv")},
+         dir.File("doctype.mkv") +
+             ": at byte 0: not a Matroska file: DocType is '?]0;?owned?', expected 'matroska' or "
+             "'webm'"},
         {{"-i", dir.Path()}, dir.Path() + ": cannot open: it is a folder"},
+        // A pipe nobody writes to is refused, not waited on; so is a device.
+        {{"-i", dir.File("fifo")}, dir.File("fifo") + ": cannot open: not a regular file"},
+        {{"-i", "/dev/zero"}, "/dev/zero: cannot open: not a regular file"},
     };
     for (const auto& [args, reason] : rows) {
-        const auto run = Ostrem(args);
+        const auto run = RunProgram(Program("ostrem"), args, {.timeoutSeconds = 20});
+        EXPECT_FALSE(run.timedOut) << reason;
         EXPECT_EQ(run.status, 2) << reason;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "ostrem: " + reason + "\n");

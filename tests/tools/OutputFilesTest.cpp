@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "matroska/SafeText.h"
 #include "tests/support/TempDir.h"
 #include "tools/common/OutputFiles.h"
 
@@ -43,6 +44,46 @@ TEST(TemporaryFile, IsNewBesideItsTargetUnderAnUnpredictableName) {
     }
     EXPECT_EQ(ReadBytes(dir.File("victim")), "precious");
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
+}
+
+// A target whose name is as long as the folder allows is written all the
+// same: the temporary name gives up the end of the target's, never the
+// random part, and never a part of a character.
+TEST(TemporaryFile, FitsTheFolderWhateverTheTargetsLength) {
+    TempDir dir;
+    const auto longest = static_cast<size_t>(::pathconf(dir.Path().c_str(), _PC_NAME_MAX));
+    ASSERT_GE(longest, 255u);
+    const std::string e = "\xc3\xa9";  // é
+    const std::string rows[] = {
+        "x",
+        std::string(longest - 24, 'a'),
+        std::string(longest - 23, 'b'),
+        std::string(longest, 'c'),
+        [&] {
+            std::string all;  // 254 bytes where 255 is the limit: the cut falls inside an é
+            while (all.size() + e.size() <= longest)
+                all += e;
+            return all;
+        }(),
+    };
+    for (const std::string& name : rows) {
+        SCOPED_TRACE(name.size());
+        const std::string target = dir.File(name);
+        tools::TemporaryFile temp;
+        std::string error;
+        ASSERT_TRUE(temp.Create(target, error)) << error;
+        const std::string made = fs::path(temp.Path()).filename().string();
+        EXPECT_LE(made.size(), longest);
+        const size_t mark = made.find(".quarvel-part-");
+        ASSERT_NE(mark, std::string::npos) << made;
+        EXPECT_EQ(made.size() - mark, 24u) << made;
+        EXPECT_EQ(name.rfind(made.substr(0, mark), 0), 0u) << made;
+        EXPECT_EQ(mkv::SafeText(made), made) << "a character was cut";
+        ASSERT_GE(std::fputs("new", temp.Stream()), 0);
+        ASSERT_TRUE(temp.Commit(error)) << error;
+        EXPECT_EQ(ReadBytes(target), "new");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 5);
 }
 
 TEST(ReplaceTarget, ReplacesRegularFilesAndLeavesEverythingElse) {
@@ -82,6 +123,25 @@ TEST(ReplaceTarget, ReplacesRegularFilesAndLeavesEverythingElse) {
               "'/dev/null' is not a regular file; it is left as it is");
 }
 
+// An index and its data go in place together or not at all: a target that
+// may not be replaced keeps every old file of the pair.
+TEST(ReplaceTargets, NoneIsReplacedUnlessEveryTargetMayBe) {
+    TempDir dir;
+    WriteBytes(dir.File("a.idx"), "old index");
+    fs::create_directory(dir.File("a.sub"));
+    WriteBytes(dir.File("idx.part"), "new index");
+    WriteBytes(dir.File("sub.part"), "new data");
+    std::string error;
+    EXPECT_FALSE(tools::ReplaceTargets(
+        {{dir.File("idx.part"), dir.File("a.idx")}, {dir.File("sub.part"), dir.File("a.sub")}},
+        error));
+    EXPECT_EQ(error, "'" + dir.File("a.sub") + "' is not a regular file; it is left as it is");
+    EXPECT_EQ(ReadBytes(dir.File("a.idx")), "old index");
+    EXPECT_TRUE(fs::is_directory(dir.File("a.sub")));
+    // Left for the caller to remove.
+    EXPECT_EQ(ReadBytes(dir.File("idx.part")), "new index");
+}
+
 TEST(OutputPaths, TheSourceAndEveryEarlierOutputAreTaken) {
     TempDir dir;
     WriteBytes(dir.File("source.mkv"), "mkv");
@@ -89,14 +149,21 @@ TEST(OutputPaths, TheSourceAndEveryEarlierOutputAreTaken) {
     fs::create_symlink(dir.File("source.mkv"), dir.File("alias.mkv"));
     fs::create_hard_link(dir.File("existing.srt"), dir.File("hardlink.srt"));
     fs::create_directory(dir.File("sub"));
+    fs::create_directory(dir.File("sub/inner"));
+    // Folders reached through links: alias is sub, deep/.. is sub too.
+    fs::create_directory_symlink(dir.File("sub"), dir.File("alias"));
+    fs::create_directory_symlink(dir.File("sub/inner"), dir.File("deep"));
     tools::OutputPaths paths(dir.File("source.mkv"));
     using Claim = tools::OutputPaths::Claim;
     const std::pair<std::string, Claim> rows[] = {
-        {dir.File("source.mkv"), Claim::kSource},  {dir.File("sub/../alias.mkv"), Claim::kSource},
-        {dir.File("a.srt"), Claim::kFree},         {dir.File("./a.srt"), Claim::kTaken},
-        {dir.File("sub/../a.srt"), Claim::kTaken}, {dir.File("sub/a.srt"), Claim::kFree},
-        {dir.File("existing.srt"), Claim::kFree},  {dir.File("hardlink.srt"), Claim::kTaken},
-        {dir.File("A.srt"), Claim::kFree},
+        {dir.File("source.mkv"), Claim::kSource},    {dir.File("sub/../alias.mkv"), Claim::kSource},
+        {dir.File("a.srt"), Claim::kFree},           {dir.File("./a.srt"), Claim::kTaken},
+        {dir.File("sub/../a.srt"), Claim::kTaken},   {dir.File("sub/a.srt"), Claim::kFree},
+        {dir.File("existing.srt"), Claim::kFree},    {dir.File("hardlink.srt"), Claim::kTaken},
+        {dir.File("A.srt"), Claim::kFree},           {dir.File("alias/a.srt"), Claim::kTaken},
+        {dir.File("alias/b.srt"), Claim::kFree},     {dir.File("sub/b.srt"), Claim::kTaken},
+        {dir.File("deep/../b.srt"), Claim::kTaken},  {dir.File("deep/../../b.srt"), Claim::kFree},
+        {dir.File("alias/../b.srt"), Claim::kTaken},
     };
     for (const auto& [path, claim] : rows) {
         EXPECT_EQ(paths.Take(path), claim) << path;

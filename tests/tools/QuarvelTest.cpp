@@ -54,7 +54,10 @@ void ExpectWellFormedXml(const std::string& xml) {
 #endif
 }
 
-// Two editions, nested and hidden chapters, a disabled one, escaping.
+// Two editions, nested and hidden chapters, a disabled one, escaping. Control
+// characters never reach a terminal: C0 is dropped from the XML (which cannot
+// hold it) and C1 written as a character reference; in the simple text both
+// become '?'.
 Bytes ChaptersFile() {
     return Cat(
         {EbmlHeader(),
@@ -73,7 +76,8 @@ Bytes ChaptersFile() {
                                          Display("Intro", {Str(kChapLanguageBcp47, "en-GB")}),
                                          Atom(2, 30000000000,
                                               {Uint(kChapterFlagHidden, 1),
-                                               Display("Line\r\nbreak\x1b[2J")})}),
+                                               Display("Line\r\nbreak\x1b[2J\xc2\x9b"
+                                                       "1m")})}),
                                    Atom(3, 3723004005006,
                                         {Uint(kChapterFlagEnabled, 0),
                                          Master(kChapterTrack, {Uint(kChapterTrackUid, 77)})}),
@@ -114,7 +118,7 @@ TEST(Chapters, TwoEditionsWithNestedAndHiddenChaptersAsXmlAndSimpleText) {
         "        <ChapterTimeStart>00:00:30.000000000</ChapterTimeStart>\n"
         "        <ChapterFlagHidden>1</ChapterFlagHidden>\n"
         "        <ChapterFlagEnabled>1</ChapterFlagEnabled>\n        <ChapterDisplay>\n"
-        "          <ChapterString>Line&#13;&#10;break[2J</ChapterString>\n"
+        "          <ChapterString>Line&#13;&#10;break[2J&#155;1m</ChapterString>\n"
         "          <ChapterLanguage>eng</ChapterLanguage>\n        </ChapterDisplay>\n"
         "      </ChapterAtom>\n    </ChapterAtom>\n    <ChapterAtom>\n"
         "      <ChapterUID>3</ChapterUID>\n"
@@ -141,7 +145,7 @@ TEST(Chapters, TwoEditionsWithNestedAndHiddenChaptersAsXmlAndSimpleText) {
     EXPECT_EQ(simple.status, 0) << simple.err;
     EXPECT_EQ(simple.out,
               "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Intro <1> & \"más\"\r\n"
-              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break?[2J\r\n"
+              "CHAPTER02=00:00:30.000\r\nCHAPTER02NAME=Line  break?[2J?1m\r\n"
               "CHAPTER03=01:02:03.004\r\nCHAPTER03NAME=\r\n"
               "CHAPTER04=00:00:00.999\r\nCHAPTER04NAME=Otra\r\n");
 }
@@ -311,12 +315,71 @@ TEST(Attachments, BadRequestsFailWithoutTouchingOtherFiles) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
 }
 
+// Names from the file reach standard error cleaned as they reach the listing.
+TEST(Attachments, NamesFromTheFileAreCleanedInMessages) {
+    TempDir dir;
+    const std::string name = "evil\x1b]0;owned\x07\xc2\x9b.txt";
+    WriteBytes(dir.File("a.mkv"),
+               Cat({EbmlHeader(),
+                    Segment({Info(), Master(kAttachments,
+                                            {AttachedFile(name, "text/plain", {1, 2}, 1),
+                                             Master(kAttachedFile, {Str(kFileName, name)})})})}));
+    const auto run = Quarvel({"attachments", dir.File("a.mkv"), "1:" + dir.File("no/x.txt")});
+    EXPECT_EQ(run.status, 2);
+    // In a write error, and in the reader's warning about the second.
+    for (const std::string& message :
+         {std::string(
+              "quarvel: attachments: attachment 1 ('evil?]0;owned??.txt'): cannot create '") +
+              dir.File("no/x.txt") + "': ",
+          std::string(": AttachedFile 'evil?]0;owned??.txt' has no whole FileData; left out\n")}) {
+        EXPECT_NE(run.err.find(message), std::string::npos) << message << "\n" << run.err;
+    }
+}
+
+// The listing, the chapters and the tags are the result: when they cannot all
+// be written, the run fails with the reason, as a script must know.
+TEST(StandardOutput, AResultThatCannotBeWrittenFailsTheRun) {
+    const std::string file = Fixture("full.mkv");
+    const std::vector<std::vector<std::string>> runs = {
+        {"ostrem", "-i", file},
+        {"quarvel", "chapters", file},
+        {"quarvel", "chapters", file, "-s"},
+        {"quarvel", "tags", file},
+        {"ostrem", "--help"},
+    };
+    struct Output {
+        const char* name;
+        RunOptions options;
+        std::string reason;
+    };
+    const Output outputs[] = {
+        {"a full disk", {.outputPath = "/dev/full"}, "No space left on device"},
+        {"closed", {.closed = {1}}, "Bad file descriptor"},
+        {"a reader gone, SIGPIPE ignored",
+         {.readerGone = true, .sigpipeIgnored = true},
+         "Broken pipe"},
+    };
+    for (const Output& output : outputs) {
+        for (const auto& argv : runs) {
+            SCOPED_TRACE(argv[1] + " to " + output.name);
+            const auto run =
+                RunProgram(Program(argv[0]), {argv.begin() + 1, argv.end()}, output.options);
+            EXPECT_EQ(run.signal, 0);
+            EXPECT_EQ(run.status, 2) << run.err;
+            EXPECT_EQ(run.err,
+                      argv[0] + ": cannot write to standard output: " + output.reason + "\n");
+        }
+    }
+}
+
 TEST(Quarvel, HelpVersionAndUsageErrors) {
     const auto help = Quarvel({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* text : {"quarvel tracks FILE n:PATH", "quarvel attachments FILE k:PATH",
-                             "quarvel chapters FILE [-s]", "quarvel tags FILE",
-                             "hidden and disabled ones included", "Exit status: 0 done"}) {
+    for (const char* text :
+         {"quarvel tracks FILE n:PATH", "quarvel timestamps FILE n:PATH",
+          "tracks also takes --timestamps n:PATH", "quarvel attachments FILE k:PATH",
+          "quarvel chapters FILE [-s]", "quarvel tags FILE", "hidden and disabled ones included",
+          "Exit status: 0 done"}) {
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
     }
     std::string lf = help.out;
@@ -329,6 +392,7 @@ TEST(Quarvel, HelpVersionAndUsageErrors) {
                                                {"chapters"},
                                                {"chapters", "-s"},
                                                {"tags"},
+                                               {"timestamps", Fixture("full.mkv")},
                                                {"attachments", Fixture("full.mkv")}}) {
         const auto run = Quarvel(args);
         EXPECT_EQ(run.status, 2);

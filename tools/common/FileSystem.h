@@ -14,6 +14,14 @@ namespace tools {
 // is there already, a symbolic link included. Returns null with errno set.
 std::FILE* CreateNewFile(const std::string& path);
 
+// Where the file's own name begins in `path`: after the last folder
+// separator, 0 when there is none.
+size_t NameStart(const std::string& path);
+
+// The longest name, in bytes, a file may have in `folder` (empty: the current
+// folder); 255, the common limit, where the system does not say.
+size_t LongestName(const std::string& folder);
+
 // Fills `out` from the system's source of unpredictable bytes.
 bool RandomBytes(void* out, size_t size);
 

@@ -26,6 +26,17 @@ std::FILE* CreateNewFile(const std::string& path) {
     return file;
 }
 
+size_t NameStart(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+size_t LongestName(const std::string& folder) {
+    errno = 0;
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<size_t>(limit) : 255;
+}
+
 bool RandomBytes(void* out, size_t size) {
     auto* p = static_cast<unsigned char*>(out);
     while (size > 0) {

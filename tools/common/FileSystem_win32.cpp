@@ -30,6 +30,17 @@ std::FILE* CreateNewFile(const std::string& path) {
     return file;
 }
 
+size_t NameStart(const std::string& path) {
+    const size_t separator = path.find_last_of("/\\:");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+// Windows allows 255 UTF-16 units in a name on every file system it writes;
+// as many bytes of the name in the ANSI code page never make more.
+size_t LongestName(const std::string&) {
+    return 255;
+}
+
 bool RandomBytes(void* out, size_t size) {
     auto* p = static_cast<unsigned char*>(out);
     for (size_t i = 0; i < size; ++i) {

@@ -2,16 +2,20 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 
 namespace tools {
 
 namespace {
 
+constexpr std::string_view kPartMark = ".quarvel-part-";
+constexpr size_t kRandomLength = 10;
+
 // Ten characters of 32 kinds: 50 bits nobody can guess.
 std::string RandomSuffix() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz234567";
-    unsigned char bytes[10];
+    unsigned char bytes[kRandomLength];
     if (!RandomBytes(bytes, sizeof bytes)) {
         return {};
     }
@@ -20,6 +24,18 @@ std::string RandomSuffix() {
         suffix += kLetters[b & 31];
     }
     return suffix;
+}
+
+// The first bytes of `name`, at most `size`, never ending inside a UTF-8
+// sequence.
+std::string NamePrefix(const std::string& name, size_t size) {
+    if (name.size() <= size) {
+        return name;
+    }
+    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) {
+        --size;
+    }
+    return name.substr(0, size);
 }
 
 }  // namespace
@@ -32,6 +48,15 @@ TemporaryFile::~TemporaryFile() {
 
 bool TemporaryFile::Create(const std::string& target, std::string& error) {
     target_ = target;
+    // The name is the target's, shortened where the mark and the random part
+    // would take it past what the folder allows: a target of the longest
+    // name the folder allows must be writable too.
+    const size_t nameAt = NameStart(target);
+    const std::string folder = target.substr(0, nameAt);
+    const size_t tail = kPartMark.size() + kRandomLength;
+    const size_t longest = LongestName(folder);
+    const std::string stem =
+        folder + NamePrefix(target.substr(nameAt), longest > tail ? longest - tail : 0);
     // A name taken by chance (or by someone who guessed it) is never
     // opened: another is drawn.
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -40,7 +65,7 @@ bool TemporaryFile::Create(const std::string& target, std::string& error) {
             error = "cannot create '" + target + "': the system gives no random numbers";
             return false;
         }
-        path_ = target + ".quarvel-part-" + suffix;
+        path_ = stem + std::string(kPartMark) + suffix;
         errno = 0;
         stream_ = CreateNewFile(path_);
         if (stream_ != nullptr) {
@@ -114,6 +139,14 @@ bool ReplaceTarget(const std::string& temporary, const std::string& target, std:
 
 bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
                     std::string& error) {
+    // The files belong together (an index and its data): none replaces its
+    // target unless every target may be replaced.
+    for (const auto& file : files) {
+        error = NotReplaceable(file.second);
+        if (!error.empty()) {
+            return false;
+        }
+    }
     for (const auto& [temporary, target] : files) {
         if (!ReplaceTarget(temporary, target, error)) {
             return false;
@@ -131,10 +164,23 @@ OutputPaths::OutputPaths(const std::string& source) {
     }
 }
 
+std::string OutputPaths::Place(const std::string& path) const {
+    const std::filesystem::path full = folder_ / path;
+    const std::string name = full.filename().string();
+    FileId folder;
+    if (name.empty() || name == "." || name == ".." ||
+        !IdentifyFile(full.parent_path().string(), folder)) {
+        return full.lexically_normal().string();
+    }
+    // The folder as the system finds it, through any link on the way. A name
+    // never holds a '/', so no two places share a text.
+    return std::to_string(folder.device) + ":" + std::to_string(folder.index) + "/" + name;
+}
+
 OutputPaths::Claim OutputPaths::Take(const std::string& path) {
     FileId id;
     const bool exists = IdentifyFile(path, id);
-    const bool newPath = paths_.insert((folder_ / path).lexically_normal().string()).second;
+    const bool newPath = paths_.insert(Place(path)).second;
     const bool newFile = !exists || files_.insert(id).second;
     if (exists && source_ && id == *source_) {
         return Claim::kSource;

@@ -18,8 +18,10 @@
 
 namespace tools {
 
-// A new file beside `target`, named TARGET.quarvel-part-RANDOM. Dropped while
-// still open it is removed: an unfinished file never stays behind.
+// A new file beside `target`, named TARGET.quarvel-part-RANDOM, the name of
+// TARGET shortened as far as needed for the whole to fit the folder's name
+// limit. Dropped while still open it is removed: an unfinished file never
+// stays behind.
 class TemporaryFile {
   public:
     TemporaryFile() = default;
@@ -59,7 +61,7 @@ std::string NotReplaceable(const std::string& target);
 bool ReplaceTarget(const std::string& temporary, const std::string& target, std::string& error);
 
 // ReplaceTarget for each (temporary, target) pair in turn, stopping at the
-// first that fails.
+// first that fails; when one target is not replaceable, none is replaced.
 bool ReplaceTargets(const std::vector<std::pair<std::string, std::string>>& files,
                     std::string& error);
 
@@ -71,9 +73,10 @@ class OutputPaths {
 
     enum class Claim { kFree, kSource, kTaken };
     // kSource when `path` names the source file, kTaken when it names the
-    // same file as an earlier claim (the same path spelt another way, or
-    // another name of the same existing file), else kFree. Every path is
-    // remembered, whatever the answer.
+    // same file as an earlier claim (the same name in the same folder, that
+    // folder reached through any path or link, or another name of the same
+    // existing file), else kFree. Every path is remembered, whatever the
+    // answer.
     Claim Take(const std::string& path);
     // Takes `path` and says why it may not be written: "'PATH' is the source
     // file itself", "'PATH' is the output of another ITEM already" (`item`
@@ -82,6 +85,11 @@ class OutputPaths {
     std::string Refusal(const std::string& path, const std::string& item);
 
   private:
+    // Where `path` puts its file: its folder's identity and its name, or,
+    // where the folder cannot be identified, the path made absolute and
+    // lexically normal.
+    std::string Place(const std::string& path) const;
+
     struct FileIdHash {
         size_t operator()(const FileId& id) const {
             return std::hash<uint64_t>()(id.index ^ (id.device << 1));
@@ -89,7 +97,7 @@ class OutputPaths {
     };
     std::filesystem::path folder_;  // the current folder, asked once
     std::optional<FileId> source_;
-    std::unordered_set<std::string> paths_;  // absolute, lexically normal
+    std::unordered_set<std::string> paths_;  // as Place gives them
     std::unordered_set<FileId, FileIdHash> files_;
 };
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/common/StandardOutput.h"
+#include "matroska/SafeText.h"
 
 namespace ostrem {
 
@@ -49,17 +49,34 @@ std::string Number(double v) {
     return buf;
 }
 
-}  // namespace
-
-std::string ListingText(const std::string& text) {
-    std::string out = tools::SafeName(text);
-    for (char& c : out) {
+// Parentheses become square brackets, so that the CodecID stays the only
+// parenthesised group of a line.
+std::string WithoutParentheses(std::string text) {
+    for (char& c : text) {
         if (c == '(')
             c = '[';
         if (c == ')')
             c = ']';
     }
-    return out;
+    return text;
+}
+
+// The path as the user gave it, kept to one line: its control characters
+// (C0, DEL) become '?'. Its other bytes stay, whatever their encoding.
+std::string PathText(const std::string& path) {
+    std::string out = path;
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            c = '?';
+    }
+    return WithoutParentheses(out);
+}
+
+}  // namespace
+
+std::string ListingText(const std::string& text) {
+    return WithoutParentheses(mkv::SafeText(text));
 }
 
 std::string TrackLine(const mkv::Track& t) {
@@ -103,13 +120,13 @@ std::string TrackLine(const mkv::Track& t) {
 
 std::string AttachmentLine(size_t k, const mkv::Attachment& a) {
     return "Attachment ID " + std::to_string(k) + ": type '" + ListingText(a.mediaType) +
-           "', size " + std::to_string(a.dataSize) + " bytes, file name '" + ListingText(a.name) +
+           "', size " + std::to_string(a.dataSize) + " bytes, file name '" + mkv::SafeText(a.name) +
            "'";
 }
 
 std::vector<std::string> ListingLines(const std::string& fileName, const mkv::Reader& reader) {
     std::vector<std::string> lines;
-    lines.push_back("File '" + ListingText(fileName) + "': container: Matroska");
+    lines.push_back("File '" + PathText(fileName) + "': container: Matroska");
     for (const mkv::Track& t : reader.Tracks())
         lines.push_back(TrackLine(t));
     const auto& attachments = reader.Attachments();

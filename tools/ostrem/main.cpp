@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/Version.h"
 #include "matroska/Reader.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/StandardOutput.h"
@@ -25,7 +26,8 @@ void PrintHelp() {
     tools::PrintLine("  --help     show this text");
     tools::PrintLine("  --version  show the version");
     tools::PrintLine("Exit status: 0 done, 1 done with warnings (damage found, told on standard");
-    tools::PrintLine("error), 2 failed (no file, not Matroska, cannot be read).");
+    tools::PrintLine("error), 2 failed (no file, not Matroska, cannot be read, or the listing");
+    tools::PrintLine("could not be written to standard output).");
 }
 
 int Run(int argc, char** argv) {
@@ -38,7 +40,7 @@ int Run(int argc, char** argv) {
             return tools::kExitOk;
         }
         if (arg == "--version") {
-            tools::PrintLine(std::string("ostrem ") + TORVANE_VERSION);
+            tools::PrintLine(std::string("ostrem ") + TORVANE_VERSION_TEXT);
             return tools::kExitOk;
         }
         if (arg == "-i" && i + 1 < argc && !haveFile) {
@@ -85,6 +87,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tools::SetBinaryStdout();
-    return tools::RunGuarded(kProgram, [&] { return Run(argc, argv); });
+    if (!tools::PrepareStandardStreams()) {
+        return tools::kExitFailed;
+    }
+    const int status = tools::RunGuarded(kProgram, [&] { return Run(argc, argv); });
+    return tools::FinishStandardOutput(kProgram, status);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "matroska/HexText.h"
+#include "matroska/SafeText.h"
 
 namespace quarvel {
 
@@ -38,12 +39,21 @@ class PieceWriter {
     std::string out_;
 };
 
-// XML character data: & < > escaped, CR and LF as character references,
-// characters XML 1.0 forbids dropped.
+// XML character data: & < > escaped, CR and LF as character references, the
+// other C0 characters (which XML 1.0 forbids) and U+FFFE and U+FFFF dropped.
+// DEL and C1, which XML allows but which act on a terminal, are written as
+// character references, so the text is kept and no control byte is printed;
+// each byte that is not UTF-8 (which XML cannot hold) becomes '?'.
 void PutEscaped(PieceWriter& w, std::string_view text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        switch (c) {
+    for (size_t at = 0; at < text.size();) {
+        const mkv::TextUnit unit = mkv::NextTextUnit(text, at);
+        const std::string_view bytes = text.substr(at, unit.size);
+        at += unit.size;
+        if (!unit.utf8) {
+            w.Put('?');
+            continue;
+        }
+        switch (unit.code) {
             case '&':
                 w.Put("&amp;");
                 break;
@@ -62,17 +72,18 @@ void PutEscaped(PieceWriter& w, std::string_view text) {
             case '\t':
                 w.Put('\t');
                 break;
+            case 0xFFFE:
+            case 0xFFFF:
+                break;  // not XML characters
             default:
-                if (c < 0x20)
+                if (unit.code < 0x20) {
                     break;  // not allowed in XML 1.0
-                // U+FFFE and U+FFFF are not XML characters either.
-                if (c == 0xEF && i + 2 < text.size() &&
-                    static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                    (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
-                    i += 2;
+                }
+                if (unit.Control()) {
+                    w.Put("&#" + std::to_string(unit.code) + ";");
                     break;
                 }
-                w.Put(static_cast<char>(c));
+                w.Put(bytes);
         }
     }
 }
@@ -195,15 +206,12 @@ void Flatten(const mkv::ChapterAtom& a, PieceWriter& w, unsigned& n) {
     char num[16];
     std::snprintf(num, sizeof num, "%02u", n);
     // One line per name: a line break becomes a blank; other control
-    // characters (terminal escapes) become '?', as in the listing.
+    // characters (terminal escapes) and bytes that are not UTF-8 become '?',
+    // as in the listing.
     std::string name = a.displays.empty() ? std::string() : a.displays.front().string;
-    for (char& c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\r' || c == '\n')
-            c = ' ';
-        else if (u < 0x20 || u == 0x7F)
-            c = '?';
-    }
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    name = mkv::SafeText(name);
     w.Put(std::string("CHAPTER") + num + "=" + TimeMs(a.timeStart) + kEol);
     w.Put(std::string("CHAPTER") + num + "NAME=");
     w.Put(name);

@@ -22,7 +22,8 @@ void WriteChaptersXml(const mkv::Chapters& chapters, const TextSink& sink);
 // Simple chapter text: CHAPTERnn=HH:MM:SS.mmm and CHAPTERnnNAME=... for every
 // atom of every edition, depth-first in file order, hidden and disabled atoms
 // included; numbered from 01 across editions. Times are truncated to ms. In a
-// name, CR and LF become blanks and other control characters '?'.
+// name, CR and LF become blanks, and other control characters (C0, DEL, C1)
+// and bytes that are not UTF-8 '?'.
 void WriteChaptersSimple(const mkv::Chapters& chapters, const TextSink& sink);
 
 // Tags XML: declaration, DOCTYPE (as a comment), Tags, every Tag with its
@@ -40,7 +41,8 @@ std::string TimeNs(uint64_t ns);
 std::string TimeMs(uint64_t ns);
 
 // XML character data: & < > escaped, CR and LF as character references,
-// characters XML 1.0 forbids dropped.
+// characters XML 1.0 forbids dropped, DEL and C1 controls as character
+// references, bytes that are not UTF-8 as '?'.
 std::string XmlEscape(const std::string& text);
 
 }  // namespace quarvel

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "matroska/Reader.h"
+#include "matroska/SafeText.h"
 #include "tools/common/Cancel.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/OutputFiles.h"
@@ -95,12 +96,12 @@ bool ExtractAttachment(mkv::Reader& reader, const std::string& file, const std::
     }
     const mkv::Attachment& a = attachments[item->number - 1];
     if (!error.empty() || !WriteAttachment(reader, a, item->path, error)) {
-        tools::PrintError(kProgram,
-                          "attachments: attachment " + k + " ('" + a.name + "'): " + error);
+        tools::PrintError(kProgram, "attachments: attachment " + k + " ('" + mkv::SafeText(a.name) +
+                                        "'): " + error);
         return false;
     }
-    tools::PrintLine("Attachment " + k + " written to " + item->path + ", " +
-                     std::to_string(a.dataSize) + " bytes");
+    tools::PrintReport("Attachment " + k + " written to " + item->path + ", " +
+                       std::to_string(a.dataSize) + " bytes");
     return true;
 }
 

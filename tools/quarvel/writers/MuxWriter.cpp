@@ -1,5 +1,6 @@
 #include "tools/quarvel/writers/MuxWriter.h"
 
+#include "matroska/SafeText.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/quarvel/mux/MuxApi.h"
 #include "tools/quarvel/writers/MuxLoader.h"
@@ -95,7 +96,9 @@ class MuxWriter final : public TrackWriter {
             return false;
         }
         module_ = &module;
-        codecId_ = track.codecId;
+        // The module names the codec in its messages. No codec it writes
+        // has a byte that SafeText replaces, so its choices stay the same.
+        codecId_ = mkv::SafeText(track.codecId);
         language_ = track.language;
         quarvel_mux_track t{};
         t.codec_id = codecId_.c_str();

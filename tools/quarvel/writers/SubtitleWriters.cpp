@@ -396,6 +396,11 @@ std::string TwoLetterLanguage(const std::string& lang) {
 // per subtitle giving its time and where its first pack starts.
 class VobSubWriter : public FileWriter {
   public:
+    // PATH holds the index when it ends in .idx, else the data; the other
+    // file is PATH with .sub or .idx for its extension.
+    std::vector<std::string> Targets(const std::string& path) const override {
+        return {path, ReplaceExtension(path, EndsWithNoCase(path, ".idx") ? ".sub" : ".idx")};
+    }
     std::vector<std::pair<std::string, std::string>> Files() const override {
         auto files = FileWriter::Files();
         if (!extra_.Path().empty()) {
@@ -411,7 +416,7 @@ class VobSubWriter : public FileWriter {
   protected:
     bool Start() override {
         indexIsMain_ = EndsWithNoCase(out_.Target(), ".idx");
-        if (!extra_.Open(ReplaceExtension(out_.Target(), indexIsMain_ ? ".sub" : ".idx"))) {
+        if (!extra_.Open(Targets(out_.Target())[1])) {
             return Fail(extra_.Error());
         }
         std::string head;

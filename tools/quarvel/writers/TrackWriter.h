@@ -37,6 +37,11 @@ struct TrackInfo {
 struct Frame {
     int64_t timestampNs = 0;  // absolute, cluster timestamp + block offset, scaled
     int64_t durationNs = -1;  // -1 when neither the block nor the track gives one
+    // False when the frame has no time of its own and timestampNs is a
+    // stand-in: a laced frame after the first of its block when neither the
+    // block nor the track gives a frame duration, a frame of a Cluster without
+    // a Timestamp, or a time past what 64 bits of nanoseconds hold.
+    bool timeKnown = true;
     bool keyframe = false;
     const uint8_t* data = nullptr;
     size_t size = 0;
@@ -52,6 +57,10 @@ struct Frame {
 class TrackWriter {
   public:
     virtual ~TrackWriter() = default;
+    // Every file Begin(track, path) will write, the main one, `path`, first
+    // (a VobSub .idx has its .sub beside it): each is an output the run
+    // checks before it begins.
+    virtual std::vector<std::string> Targets(const std::string& path) const { return {path}; }
     // Creates the output for `path` (and any extra file named after it) as
     // new temporary files beside it; the caller renames them when Finish
     // succeeds. Returns false and sets Error() when the track cannot be written.

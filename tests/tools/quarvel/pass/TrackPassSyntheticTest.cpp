@@ -130,6 +130,106 @@ TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
     }
 }
 
+// `quarvel timestamps`: the times the blocks give, laced frames timed as the
+// format says, in presentation order, and no time made up where the file
+// gives none.
+TEST_F(TracksSynthetic, TimestampsOfTheBlocks) {
+    const Bytes lace = XiphLace({{1}, {2, 2}, {3, 3, 3}});
+    const Bytes laced = SimpleBlock(1, 0, lace, 0x80 | kLaceXiph);
+    const Bytes zlib =
+        Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 1)})});
+    const Bytes encrypted = Master(
+        kContentEncodings,
+        {Master(kContentEncoding, {Uint(kContentEncodingType, 1),
+                                   Master(kContentEncryption, {Uint(kContentEncAlgo, 5)})})});
+    const std::string unspaced =
+        "quarvel: timestamps of track 1 (A_VORBIS): 2 of its 3 frames have no time of their "
+        "own (laced after the first frame of their block with neither a BlockDuration nor a "
+        "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+        "out, not guessed\n";
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string times;  // the lines after the format line
+        std::string err;
+    };
+    const Row rows[] = {
+        {"decode order, as B-frames store it",
+         File({TrackEntry(1, 1, "V_MPEG4/ISO/AVC")},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 120, {2}, 0),
+                           SimpleBlock(1, 40, {3}, 0), SimpleBlock(1, 80, {4}, 0)}),
+               Cluster(160, {SimpleBlock(1, 0, {5}), SimpleBlock(1, -20, {6}, 0)})}),
+         "0\n40\n80\n120\n140\n160\n", ""},
+        {"laced frames spaced by the DefaultDuration, to the nanosecond",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 41708333)})},
+              {Cluster(1000, {laced, SimpleBlock(1, 200, {4})})}),
+         "1000\n1041.708333\n1083.416666\n1200\n", ""},
+        {"laced frames sharing the BlockDuration",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 1000000)})},
+              {Cluster(0, {Master(kBlockGroup, {Element(kBlock, BlockData(1, 10, kLaceXiph, lace)),
+                                                Uint(kBlockDuration, 90)})})}),
+         "10\n40\n70\n", ""},
+        {"laced frames nothing spaces", File({TrackEntry(1, 2, "A_VORBIS")}, {Cluster(7, {laced})}),
+         "7\n", unspaced},
+        // FFmpeg's demuxer takes the CodecDelay off; the blocks' own times
+        // are what a muxer must be given back.
+        {"a CodecDelay and a SeekPreRoll shift nothing",
+         File({TrackEntry(1, 2, "A_OPUS",
+                          {Uint(kCodecDelay, 6500000), Uint(kSeekPreRoll, 80000000)})},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 20, {2})})}),
+         "0\n20\n", ""},
+        {"100-microsecond ticks",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(10000, {SimpleBlock(1, 2345, {1}), SimpleBlock(1, 2346, {2})})}, 100000),
+         "1234.5\n1234.6\n", ""},
+        {"a track without frames", File({TrackEntry(1, 17, "S_TEXT/UTF8")}, {Cluster(0, {})}), "",
+         ""},
+        // The frames are not decoded: neither a damaged compressed frame nor
+        // encryption, nor a codec quarvel cannot write, keeps a time back.
+        {"a compressed frame that does not inflate",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8", {zlib})},
+              {Cluster(0, {SimpleBlock(1, 5, {0xDE, 0xAD})})}),
+         "5\n", ""},
+        {"an encrypted track of a codec quarvel does not write",
+         File({TrackEntry(1, 1, "V_FOO", {encrypted})}, {Cluster(0, {SimpleBlock(1, 6, {1})})}),
+         "6\n", ""},
+        {"a Cluster without a Timestamp, and one past 64 bits of nanoseconds",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(50, {SimpleBlock(1, 0, {1})}), Element(kCluster, SimpleBlock(1, 3, {2})),
+               Cluster(uint64_t{1} << 62, {SimpleBlock(1, 0, {3})}),
+               Cluster(60, {SimpleBlock(1, 0, {4})})}),
+         "50\n60\n",
+         "quarvel: timestamps of track 1 (V_VP9): 2 of its 4 frames have no time of their own "
+         "(laced after the first frame of their block with neither a BlockDuration nor a "
+         "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+         "out, not guessed\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string src = Source(row.file);
+        ProgramRun r = RunProgram(kQuarvel, {"timestamps", src, "1:" + Out("t1.txt")});
+        EXPECT_EQ(r.status, row.err.empty() ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n" + row.times);
+    }
+}
+
+// One pass writes tracks and timestamps together, and a track asked for
+// twice gets both outputs.
+TEST_F(TracksSynthetic, TracksAndTimestampsInOnePass) {
+    const Bytes file = File({TrackEntry(1, 2, "A_AC3"), TrackEntry(2, 2, "A_AC3")},
+                            {Cluster(0, {SimpleBlock(1, 0, {1, 2, 3}),
+                                         SimpleBlock(2, 10, {4, 5, 6}), SimpleBlock(1, 30, {7})})});
+    ProgramRun r = Extract(
+        Source(file), {"1:" + Out("t1.ac3"), "--timestamps", "1:" + Out("t1.txt"), "--timestamps",
+                       "2:" + Out("t2.txt"), "--timestamps", "1:" + Out("again.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadOctets(Out("t1.ac3")), (Bytes{1, 2, 3, 7}));
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n0\n30\n");
+    EXPECT_EQ(ReadBytes(Out("again.txt")), ReadBytes(Out("t1.txt")));
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), "# timestamp format v2\n10\n");
+}
+
 TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
     const Bytes zlibEncoding =
         Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 3)})});
@@ -164,14 +264,29 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
 }
 
 TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
-    // 100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s.
-    const Bytes file =
-        File({TrackEntry(1, 17, "S_TEXT/UTF8")},
-             {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
-             100000);
-    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string srt;
+    } rows[] = {
+        {"100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
+              100000),
+         "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n"},
+        // Its nanoseconds overflowed 64 bits, which is undefined behaviour.
+        {"a Cluster Timestamp whose time 64 bits cannot hold is put at 0",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster((uint64_t{1} << 62) + 1,
+                       {BlockGroup(1, 0, Text("Far"), {Uint(kBlockDuration, 500)})})}),
+         "1\r\n00:00:00,000 --> 00:00:00,500\r\nFar\r\n\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramRun r = Extract(Source(row.file), {"1:" + Out("Track1.srt")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadBytes(Out("Track1.srt")), row.srt);
+    }
 }
 
 TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
@@ -212,6 +327,11 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (V_FOO): codec 'V_FOO' is not supported\n",
          true},
+        // Text from the file reaches no terminal as control characters.
+        {Source(TwoTracks(TrackEntry(1, 1, "V_\x1b]0;\x07x\xc2\x9b")), "esc.mkv"),
+         {"1:" + Out("t1"), t2},
+         "quarvel: track 1 (V_?]0;?x?): codec 'V_?]0;?x?' is not supported\n",
+         true},
         {Source(TwoTracks(TrackEntry(1, 2, "A_AC3", {encrypted})), "enc.mkv"),
          {"1:" + Out("t1"), t2},
          "quarvel: track 1 (A_AC3): the track is encrypted\n",
@@ -235,12 +355,27 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), "2:" + twice},
          "quarvel: track 2 (A_AC3): '" + twice + "' is the output of another track already\n",
          false},
+        // Timestamps are outputs like any other.
+        {src,
+         {"--timestamps", "1:" + src, t2},
+         "quarvel: timestamps of track 1 (A_AC3): '" + src + "' is the source file itself\n",
+         true},
+        {src,
+         {t2, "--timestamps", "1:" + Out("t2")},
+         "quarvel: timestamps of track 1 (A_AC3): '" + Out("t2") +
+             "' is the output of another track already\n",
+         true},
         {src,
          {"5:" + Out("t5")},
          "quarvel: track 5: no such track: the file has 2 tracks\n",
          false},
         {src, {"1:" + Out("t1"), "two:" + Out("t2")}, "quarvel: bad argument 'two:", false},
         {Out("missing.mkv"), {t2}, "quarvel: cannot open '" + Out("missing.mkv") + "': ", false},
+        // A pipe nobody writes to is refused at once, not waited on.
+        {Out("fifo"),
+         {t2},
+         "quarvel: cannot open '" + Out("fifo") + "': not a regular file\n",
+         false},
         {Source(Text("not a matroska file at all"), "text.mkv"),
          {t2},
          "quarvel: cannot read '" + Out("text.mkv") + "': ",
@@ -250,7 +385,10 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
         SCOPED_TRACE(row.err);
         fs::remove(Out("t1"));
         fs::remove(Out("t2"));
-        ProgramRun r = Extract(row.source, row.targets);
+        std::vector<std::string> args = {"tracks", row.source};
+        args.insert(args.end(), row.targets.begin(), row.targets.end());
+        ProgramRun r = RunProgram(kQuarvel, args, {.timeoutSeconds = 30});
+        EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err.rfind(row.err, 0), 0u) << r.err;
         EXPECT_EQ(fs::exists(Out("t2")), row.track2Written);
@@ -260,6 +398,98 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
     }
     EXPECT_TRUE(fs::is_fifo(Out("fifo")));
     EXPECT_EQ(ReadOctets(src), file);
+}
+
+// A VobSub track writes two files, PATH and its .idx or .sub beside it: both
+// are outputs, checked against the source, every other output and what
+// stands there, before anything is written.
+TEST_F(TracksSynthetic, BothFilesOfAVobSubPairAreOutputs) {
+    const Bytes file = File(
+        {TrackEntry(1, 17, "S_VOBSUB"), TrackEntry(2, 17, "S_VOBSUB"), TrackEntry(3, 2, "A_AC3")},
+        {Cluster(0, {SimpleBlock(1, 0, {0x11, 0x11}), SimpleBlock(2, 0, {0x22, 0x22}),
+                     SimpleBlock(3, 0, {3, 3, 3})})});
+    const std::string src = Source(file);
+    ASSERT_EQ(mkfifo(Out("q.sub").c_str(), 0600), 0);
+    // What a file left holds.
+    enum class Holds { kIndex, kSubtitle1, kSubtitle2, kAc3, kOld };
+    struct Row {
+        std::string source;
+        std::vector<std::string> targets;  // n:NAME, NAME in the test's folder
+        std::string err;
+        std::vector<std::pair<std::string, Holds>> left;
+    };
+    const Row rows[] = {
+        {src,
+         {"1:a.idx", "2:a.sub"},
+         "quarvel: track 2 (S_VOBSUB): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.idx", Holds::kIndex}, {"a.sub", Holds::kSubtitle1}}},
+        {src,
+         {"1:a.idx", "3:a.sub"},
+         "quarvel: track 3 (A_AC3): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.idx", Holds::kIndex}, {"a.sub", Holds::kSubtitle1}}},
+        {src,
+         {"3:a.sub", "1:a.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("a.sub") +
+             "' is the output of another track already\n",
+         {{"a.sub", Holds::kAc3}}},
+        {src,
+         {"2:b", "1:b.sub"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("b.idx") +
+             "' is the output of another track already\n",
+         {{"b", Holds::kSubtitle2}, {"b.idx", Holds::kIndex}}},
+        {Source(file, "v.sub"),
+         {"1:v.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("v.sub") + "' is the source file itself\n",
+         {}},
+        {src,
+         {"1:q.idx"},
+         "quarvel: track 1 (S_VOBSUB): '" + Out("q.sub") +
+             "' is not a regular file; it is left as it is\n",
+         {{"q.idx", Holds::kOld}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.err);
+        for (const char* name : {"a.idx", "a.sub", "b", "b.idx", "b.sub", "v.idx"}) {
+            fs::remove(Out(name));
+        }
+        WriteBytes(Out("q.idx"), "old");
+        std::vector<std::string> targets;
+        for (const std::string& t : row.targets) {
+            targets.push_back(t.substr(0, 2) + Out(t.substr(2)));
+        }
+        ProgramRun r = Extract(row.source, targets);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, row.err);
+        for (const auto& [name, holds] : row.left) {
+            SCOPED_TRACE(name);
+            const Bytes got = ReadOctets(Out(name));
+            switch (holds) {
+                case Holds::kIndex:
+                    EXPECT_EQ(ReadBytes(Out(name)).rfind("# VobSub index file", 0), 0u);
+                    break;
+                case Holds::kSubtitle1:
+                case Holds::kSubtitle2: {
+                    // One 2048-octet pack holding the subtitle.
+                    const Bytes mark(2, holds == Holds::kSubtitle1 ? 0x11 : 0x22);
+                    EXPECT_EQ(got.size(), 2048u);
+                    EXPECT_NE(std::search(got.begin(), got.end(), mark.begin(), mark.end()),
+                              got.end());
+                    break;
+                }
+                case Holds::kAc3:
+                    EXPECT_EQ(got, (Bytes{3, 3, 3}));
+                    break;
+                case Holds::kOld:
+                    EXPECT_EQ(got, Text("old"));
+                    break;
+            }
+        }
+    }
+    EXPECT_EQ(ReadOctets(Out("v.sub")), file);
+    EXPECT_FALSE(fs::exists(Out("v.idx")));
+    EXPECT_TRUE(fs::is_fifo(Out("q.sub")));
 }
 
 TEST_F(TracksSynthetic, DamageMidPassKeepsTheEarlierFile) {
@@ -343,6 +573,7 @@ TEST_F(TracksSynthetic, DamageOutsideTheFramesGivesWarningsWithWhatCouldBeRead) 
 struct TwoTrackClusters {
     Bytes file;
     Bytes frames[3];        // what tracks 1 and 2 hold, back to back
+    size_t clusters = 0;    // how many Clusters
     size_t checked = 0;     // file offset of the last Cluster but one
     size_t checkedCrc = 0;  // and of the first octet of its CRC-32
 };
@@ -351,6 +582,7 @@ TwoTrackClusters MakeTwoTrackClusters(size_t apart, size_t frames) {
     TwoTrackClusters out;
     std::vector<Bytes> clusters;
     const size_t count = (16u << 20) / (frames * apart);
+    out.clusters = count;
     for (size_t c = 0; c < count; ++c) {
         Bytes blocks;
         for (size_t i = 0; i < frames; ++i) {
@@ -458,6 +690,31 @@ TEST_F(TracksSynthetic, ClustersAreReadThroughOrSkippedAsTheStorageCostsAndCheck
     }
 }
 
+// Timestamps need the blocks' headers only: wanted alone, the frames are
+// not read where they lie far apart.
+TEST_F(TracksSynthetic, TimestampsAloneLeaveTheFramesUnread) {
+    const TwoTrackClusters far = MakeTwoTrackClusters(250000, 4);
+    ProgramRun r = RunProgram(
+        kQuarvel, {"timestamps", Source(far.file), "1:" + Out("t1.txt"), "2:" + Out("t2.txt")},
+        {.env = {"TORVANE_REPORT_BYTES=1"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    unsigned long long read = 0;
+    const size_t at = r.err.find("bytes read: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(std::sscanf(r.err.c_str() + at, "bytes read: %llu", &read), 1);
+    // The first megabyte or so is read through while the pass measures what
+    // jumps cost; the frames after it are jumped over.
+    EXPECT_LT(read * 8, far.file.size()) << read << " of " << far.file.size();
+    std::string want = "# timestamp format v2\n";
+    for (size_t c = 0; c < far.clusters; ++c) {
+        for (size_t i = 0; i < 4; ++i) {
+            want += std::to_string(c * 100 + i) + "\n";
+        }
+    }
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), want);
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), want);
+}
+
 TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
     // 300 tracks written at once: their output buffers share a fixed budget.
     std::vector<std::string> targets;
@@ -500,7 +757,8 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         std::fclose(f);
     }
     WriteBytes(Out("Track1.ac3"), Text("OLD"));
-    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")});
+    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3"), "--timestamps",
+                                  "1:" + Out("Track1.txt")});
     bool seen = false;
     for (int i = 0; i < 20000 && !seen; ++i) {
         seen = PartFiles(dir_.Path()) > 0;
@@ -512,18 +770,28 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     kill(run.Pid(), SIGTERM);
     ProgramRun r = run.Finish();
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
+    EXPECT_EQ(r.err,
+              "quarvel: track 1 (A_AC3): cancelled; nothing was written\n"
+              "quarvel: timestamps of track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadBytes(Out("Track1.ac3")), "OLD");
+    EXPECT_FALSE(fs::exists(Out("Track1.txt")));
     fs::remove(src);
 }
 
+// The progress is no part of the result: a reader that stops reading it ends
+// nothing, and a run started without standard descriptors (as some daemons
+// start it) prints it nowhere, never into the file it writes.
 TEST_F(TracksSynthetic, ProgressNobodyReadsDoesNotStopTheRun) {
     const std::string src = Source(TwoTracks(TrackEntry(1, 2, "A_AC3")));
-    ProgramRun r =
-        RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, {.readerGone = true});
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadOctets(Out("Track1.ac3")), (Bytes{1, 2, 3}));
+    const RunOptions rows[] = {{.readerGone = true}, {.closed = {0, 1, 2}}};
+    for (const RunOptions& options : rows) {
+        SCOPED_TRACE(options.readerGone ? "reader gone" : "closed");
+        ProgramRun r = RunProgram(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")}, options);
+        EXPECT_EQ(r.signal, 0);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadOctets(Out("Track1.ac3")), (Bytes{1, 2, 3}));
+        fs::remove(Out("Track1.ac3"));
+    }
 }
 
 // The window's progress bar follows these lines: on a file of many Clusters

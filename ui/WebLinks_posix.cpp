@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QUrl>
 
-QString ProgramPage(const QString& programFolder) {
-    const QString page = QStringLiteral("share/doc/torvane/README.html");
+QString ProgramPage(const QString& programFolder, TLanguage language) {
+    const QString page = language == TLanguage::Spanish
+                             ? QStringLiteral("share/doc/torvane/README.es.html")
+                             : QStringLiteral("share/doc/torvane/README.html");
     const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../../") + page);
     const QString built = QDir::cleanPath(programFolder + QStringLiteral("/../") + page);
     const QString found =

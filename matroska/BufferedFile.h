@@ -5,10 +5,12 @@
 // A read that goes on where the window ends extends it, in pieces that double
 // from `jumpFill` up to PieceBytes(), so that a run of small reads becomes a few
 // large ones; a read that lands elsewhere starts the window over there with a
-// small piece, and reading on from there goes on at the size reached before. The window lives in
-// one of two buffers: when it is full, the bytes still needed move to the other, and the bytes of
-// the first stay where they are until BeforeChange has been called. A read larger than a buffer
-// goes straight into the caller's memory. Every byte fetched from the file is counted once.
+// small piece, and reading on from there goes on at the size reached before.
+// The window lives in one of two buffers: when it is full, the bytes still
+// needed move to the other, and the bytes of the first stay where they are
+// until BeforeChange has been called. A read larger than a buffer goes
+// straight into the caller's memory. Every byte fetched from the file is
+// counted once.
 #pragma once
 
 #include <cstddef>

@@ -33,8 +33,16 @@ constexpr uint64_t kLongRun = 2 << 20;
 PassSource::PassSource(std::unique_ptr<mkv::RawFile> file)
     : PassSource(new MeasuredFile(std::move(file))) {}
 
+// The kernel reads only what is asked until a sequence is long: where it
+// reads ahead of the first pieces read through, every jump that lands in
+// what it read ahead starts it reading further, even once told that the
+// reads jump, and a pass jumping over gaps shorter than that (the frames of
+// a film, read through while their jumps are measured) has it read the whole
+// file.
 PassSource::PassSource(MeasuredFile* file)
-    : BufferedFile(std::unique_ptr<mkv::RawFile>(file), kPassWindow), measured_(*file) {}
+    : BufferedFile(std::unique_ptr<mkv::RawFile>(file), kPassWindow), measured_(*file) {
+    Expect(false);
+}
 
 void PassSource::Check(const mkv::ClusterCrc& crc) {
     if (crc.from < Start() || crc.to < crc.from) {

@@ -25,6 +25,7 @@
 #include <cstdlib>
 
 #include "core/Formats.h"
+#include "process/BatchSummary.h"
 #include "ui/BatchReport.h"
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
@@ -579,14 +580,13 @@ void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
 void TBatchWindow::RunEnded(bool cancelled) {
     run_.reset();
     listener_.reset();
-    std::vector<QString> names;
-    std::vector<TBatchFileReport> reports;
-    for (std::size_t k = 0; k < plan_.size(); ++k) {
-        names.push_back(Decode(torvane::FileNameOf(plan_[k].source)));
-        reports.push_back(ReportFile(plan_[k], entries_[k].probe, ends_[k] ? &*ends_[k] : nullptr,
-                                     cancelled, silenceMs_));
+    std::vector<torvane::SourceProbe> probes;
+    for (const TEntry& entry : entries_) {
+        probes.push_back(entry.probe);
     }
-    summary_ = SummaryText(names, reports);
+    // The window-free summary, in the language in force.
+    summary_ = Decode(
+        torvane::BatchSummaryText(plan_, probes, ends_, cancelled, silenceMs_, CoreLanguage()));
     summaryText_->setPlainText(summary_);
     tabs_->setCurrentWidget(summaryText_);
     cancelling_ = false;

@@ -10,7 +10,9 @@ namespace {
 using T = UserText;
 
 // The Spanish texts speak as the window's own Spanish does, keeping its
-// loanwords "tracks", "attachments" and "tags".
+// loanwords "tracks", "attachments" and "tags". The rule files' own words
+// (keys, "yes", "fonts" ...) are the same in both languages, so a rule
+// saved in one language reads in the other.
 // clang-format off
 constexpr auto kTexts = std::to_array<UserTextRow>({
     {T::FailedStep, "Paso \"%1\": %2.", "Step \"%1\": %2."},
@@ -69,6 +71,59 @@ constexpr auto kTexts = std::to_array<UserTextRow>({
      "Not run: the extraction was cancelled before."},
     {T::BatchTrackLeftOut, "Track %1 omitido: no hay extensión para %2.",
      "Track %1 left out: no extension for %2."},
+
+    {T::RuleNotFound, "No existe el archivo de regla \"%1\".",
+     "The rule file \"%1\" does not exist."},
+    {T::RuleNotAFile, "\"%1\" no es un archivo: una regla es un archivo de texto.",
+     "\"%1\" is not a file: a rule is a text file."},
+    {T::RuleTooLarge,
+     "\"%1\" no es una regla de Torvane: ocupa más de %2 KiB.",
+     "\"%1\" is not a Torvane batch rule: it is larger than %2 KiB."},
+    {T::RuleUnreadable, "No se puede leer el archivo de regla \"%1\": %2.",
+     "The rule file \"%1\" cannot be read: %2."},
+    {T::RuleNotARule,
+     "\"%1\" no es una regla de Torvane: su primera línea debe ser \"%2\".",
+     "\"%1\" is not a Torvane batch rule: its first line must be \"%2\"."},
+    {T::RuleNewerVersion,
+     "\"%1\" es una regla de la versión %2; esta versión de Torvane lee la %3.",
+     "\"%1\" is a batch rule of version %2; this Torvane reads version %3."},
+    {T::RuleNotText, "\"%1\", línea %2: no es texto UTF-8.",
+     "\"%1\", line %2: not UTF-8 text."},
+    {T::RuleControlChar, "\"%1\", línea %2: contiene un carácter de control.",
+     "\"%1\", line %2: holds a control character."},
+    {T::RuleNoEquals, "\"%1\", línea %2: se esperaba \"clave = valor\".",
+     "\"%1\", line %2: expected \"key = value\"."},
+    {T::RuleUnknownKey, "\"%1\", línea %2: clave desconocida \"%3\".",
+     "\"%1\", line %2: unknown key \"%3\"."},
+    {T::RuleBadValue,
+     "\"%1\", línea %2: \"%3\" no es un valor de \"%4\"; se esperaba %5.",
+     "\"%1\", line %2: \"%3\" is not a value of \"%4\"; expected %5."},
+    {T::RuleTwice, "\"%1\", línea %2: \"%3\" ya se dio en la línea %4.",
+     "\"%1\", line %2: \"%3\" was already given on line %4."},
+    {T::RuleMixedList, "\"%1\", línea %2: en \"%3\", \"%4\" va solo.",
+     "\"%1\", line %2: in \"%3\", \"%4\" stands alone."},
+    {T::RuleCodeNotSavable,
+     "La regla no se puede guardar: \"%1\" no cabe en un archivo de regla (espacios, "
+     "caracteres de control, o una palabra reservada).",
+     "The rule cannot be saved: \"%1\" cannot be written in a rule file (blanks, "
+     "control characters, or a reserved word)."},
+
+    {T::CommandUsage, "torvane --batch: %1\nPrueba 'torvane --help'.",
+     "torvane --batch: %1\nTry 'torvane --help'."},
+    {T::CommandNoRule, "falta el archivo de regla", "the rule file is missing"},
+    {T::CommandNoSources, "falta un archivo o una carpeta de origen",
+     "no source file or folder was given"},
+    {T::CommandOutputTwice, "--output se ha dado dos veces", "--output was given twice"},
+    {T::CommandOutputMissing, "falta la carpeta tras --output",
+     "--output needs a folder after it"},
+    {T::CommandUnknownOption, "opción desconocida \"%1\"", "unknown option \"%1\""},
+    {T::CommandNoSuchPath, "No existe \"%1\".", "\"%1\" does not exist."},
+    {T::CommandFormatsUnread, "No se puede leer la tabla de formatos: %1",
+     "The format table cannot be read: %1"},
+    {T::CommandInterrupted, "Cancelado: no se ha extraído nada.",
+     "Cancelled: nothing was extracted."},
+    {T::CommandSummaryUnwritten, "No se puede escribir el resumen: %1",
+     "The summary cannot be written: %1"},
 });
 // clang-format on
 

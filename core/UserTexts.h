@@ -1,6 +1,7 @@
 // The texts the window-free code gives a person: what happened to a tool
-// run and the summary of a batch, in both interface languages, kept once
-// for the window and everything else that reports. UTF-8.
+// run, the summary of a batch and what is wrong with a rule file, in both
+// interface languages. The window shows them as they are, and so does the
+// batch run from the command line, so that both say the same. UTF-8.
 #pragma once
 
 #include <initializer_list>
@@ -64,6 +65,36 @@ enum class UserText {
     BatchNothingForRule,
     BatchNotRunAfterCancel,
     BatchTrackLeftOut,  // %1 the track's number, %2 the codec
+
+    // A rule file that cannot be read as one (%1 its path throughout; %2 the
+    // line's number where there is one).
+    RuleNotFound,
+    RuleNotAFile,
+    RuleTooLarge,      // %2 the largest size, in KiB
+    RuleUnreadable,    // %2 the system's reason
+    RuleNotARule,      // %2 the first line a rule file has
+    RuleNewerVersion,  // %2 the file's version, %3 the version read here
+    RuleNotText,       // %2 the line
+    RuleControlChar,   // %2 the line
+    RuleNoEquals,      // %2 the line
+    RuleUnknownKey,    // %2 the line, %3 the key
+    RuleBadValue,      // %2 the line, %3 the value, %4 the key, %5 what it may be
+    RuleTwice,         // %2 the line, %3 the key, %4 the line it was first on
+    RuleMixedList,     // %2 the line, %3 the key, %4 the word that stands alone
+    // A choice of the window that a rule file cannot hold (%1 the code).
+    RuleCodeNotSavable,
+
+    // The batch run from the command line.
+    CommandUsage,          // %1 what is wrong
+    CommandNoRule,         // the rule file is missing
+    CommandNoSources,      // no file or folder was given
+    CommandOutputTwice,    // --output was given twice
+    CommandOutputMissing,  // --output without a folder after it
+    CommandUnknownOption,  // %1 the option
+    CommandNoSuchPath,     // %1 the path
+    CommandFormatsUnread,  // %1 the system's words
+    CommandInterrupted,
+    CommandSummaryUnwritten,  // %1 the system's reason
 };
 
 // The text of a key in a language; Unrecognised counts as English. A key

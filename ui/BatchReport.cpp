@@ -26,6 +26,18 @@ QString TypeText(TrackType type) {
     return {};
 }
 
+QString AttachmentKindText(torvane::AttachmentKind kind) {
+    switch (kind) {
+        case torvane::AttachmentKind::Font:
+            return Message(TMessage::BatchKindFont);
+        case torvane::AttachmentKind::Image:
+            return Message(TMessage::BatchKindImage);
+        case torvane::AttachmentKind::Other:
+            break;
+    }
+    return Message(TMessage::BatchKindOther);
+}
+
 }  // namespace
 
 QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
@@ -87,7 +99,8 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
                    LanguageText(output.language, LanguageInForce()) + QStringLiteral(" · ") +
                    CodecText(output.codec);
         case Kind::Attachment:
-            return Message(TMessage::BatchAttachmentOutput).arg(Decode(output.id));
+            return Message(TMessage::BatchAttachmentOutput)
+                .arg(Decode(output.id), AttachmentKindText(output.attachmentKind));
         case Kind::Chapters:
             return Message(TMessage::StepChapters);
         case Kind::Tags:

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/BatchRuleFile.h"
 #include "core/Formats.h"
 #include "process/BatchSummary.h"
 #include "ui/BatchReport.h"
@@ -241,6 +242,10 @@ void TBatchWindow::ConnectHandlers() {
     wire(start_, &TBatchWindow::StartClick);
     wire(cancel_, &TBatchWindow::CancelClick);
     wire(copy_, &TBatchWindow::CopySummaryClick);
+    connect(ruleBox_, &TBatchRuleBox::saveRequested, this,
+            [this] { form1_.Guarded([this] { SaveRuleClick(); }); });
+    connect(ruleBox_, &TBatchRuleBox::loadRequested, this,
+            [this] { form1_.Guarded([this] { LoadRuleClick(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(ruleBox_, &TBatchRuleBox::changed, this, [this] { Rebuild(); });
     connect(folder_, &QLineEdit::textChanged, this, [this] { Rebuild(); });
@@ -383,6 +388,11 @@ std::string TBatchWindow::OutputFolder() const {
     return typed.isEmpty() ? std::string() : Encode(QFileInfo(typed).absoluteFilePath());
 }
 
+torvane::OutputLayout TBatchWindow::Layout() const {
+    return perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
+                                   : torvane::OutputLayout::PrefixedNames;
+}
+
 void TBatchWindow::SourcesChanged() {
     std::vector<BatchSource> sources;
     for (const TEntry& entry : entries_) {
@@ -404,14 +414,11 @@ void TBatchWindow::Rebuild() {
     // The main window's table, never changed here: a codec it lacks is asked
     // for once, when the extraction starts.
     torvane::FormatTable table = form1_.Formats();
-    plan_ =
-        torvane::PlanBatch(sources, ruleBox_->Rule(),
-                           perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
-                                                   : torvane::OutputLayout::PrefixedNames,
-                           OutputFolder(), [&table](const std::string& line) {
-                               return torvane::Averiguatipo(
-                                   line, table, [](const std::string&) { return std::string(); });
-                           });
+    plan_ = torvane::PlanBatch(
+        sources, ruleBox_->Rule(), Layout(), OutputFolder(), [&table](const std::string& line) {
+            return torvane::Averiguatipo(line, table,
+                                         [](const std::string&) { return std::string(); });
+        });
     ShowPreview();
     ShowButtons();
 }
@@ -540,6 +547,39 @@ void TBatchWindow::CopySummaryClick() {
     QApplication::clipboard()->setText(summary_);
 }
 
+void TBatchWindow::SaveRuleClick() {
+    const QString path = dialogs_.SaveFile(this, Message(TMessage::BatchSaveRuleTitle),
+                                           Message(TMessage::BatchRuleFilter), rulePath_);
+    if (path.isEmpty()) {
+        return;
+    }
+    try {
+        torvane::SaveRuleFile(Encode(path), {ruleBox_->Rule(), Layout()}, CoreLanguage());
+    } catch (const std::exception& failure) {
+        // The system's words in its own encoding, the rule's in UTF-8.
+        throw torvane::Exception(Encode(Decode(failure.what())));
+    }
+    rulePath_ = path;
+}
+
+void TBatchWindow::LoadRuleClick() {
+    QString path;
+    if (!dialogs_.OpenFile(this, Message(TMessage::BatchRuleFilter),
+                           rulePath_.isEmpty() ? QString() : QFileInfo(rulePath_).absolutePath(),
+                           path)) {
+        return;
+    }
+    const torvane::RuleFileRead read = torvane::LoadRuleFile(Encode(path));
+    if (!read.contents) {
+        throw torvane::Exception(
+            Encode(Decode(torvane::RuleProblemText(read.problem, Encode(path), CoreLanguage()))));
+    }
+    rulePath_ = path;
+    (read.contents->layout == torvane::OutputLayout::FolderPerSource ? perSource_ : prefixed_)
+        ->setChecked(true);
+    ruleBox_->SetRule(read.contents->rule);
+}
+
 void TBatchWindow::SetCurrent(std::optional<std::size_t> file) {
     current_ = file && *file < entries_.size() ? file : std::nullopt;
     progress_.currentBytes = current_ ? entries_[*current_].probe.source.bytes : 0;
@@ -584,7 +624,7 @@ void TBatchWindow::RunEnded(bool cancelled) {
     for (const TEntry& entry : entries_) {
         probes.push_back(entry.probe);
     }
-    // The window-free summary, in the language in force.
+    // The command line's summary too.
     summary_ = Decode(
         torvane::BatchSummaryText(plan_, probes, ends_, cancelled, silenceMs_, CoreLanguage()));
     summaryText_->setPlainText(summary_);

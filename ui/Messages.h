@@ -88,7 +88,6 @@ enum class TMessage {
     BatchCodecs,
     BatchAnyLanguage,
     BatchAnyCodec,
-    BatchAllAttachments,
     BatchChapters,
     BatchChaptersNone,
     BatchChaptersXml,
@@ -108,8 +107,11 @@ enum class TMessage {
     BatchGivesOne,
     BatchGivesMany,  // %1 how many
     BatchGivesNothing,
-    BatchAttachmentOutput,  // %1 its id
-    BatchUnnamedTrack,      // %1 the codec
+    BatchAttachmentOutput,  // %1 its id, %2 its kind (BatchKind...)
+    BatchKindFont,
+    BatchKindImage,
+    BatchKindOther,
+    BatchUnnamedTrack,  // %1 the codec
     BatchStart,
     BatchCopySummary,
     BatchOverall,      // %1 file, %2 files, %3 bytes done, %4 bytes in all
@@ -117,6 +119,16 @@ enum class TMessage {
     BatchWaiting,
     StepChapters,
     StepTags,
+    // The rule's attachments by kind, and the rule saved to a file and
+    // loaded from one.
+    BatchAttachments,
+    BatchFonts,
+    BatchImages,
+    BatchOtherAttachments,
+    BatchSaveRule,
+    BatchLoadRule,
+    BatchSaveRuleTitle,
+    BatchRuleFilter,  // as the file dialogs take it: "Description|pattern|..."
 };
 
 struct TMessageRow {

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -289,6 +290,56 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
               QStringLiteral("File 2 of 3 · %1 of %2")
                   .arg(english.formattedDataSize(static_cast<qint64>(done)),
                        english.formattedDataSize(static_cast<qint64>(total))));
+}
+
+TEST_F(BatchWindowTest, ALoadedRuleIsShownAndABadOneRefusedWithItsLine) {
+    const std::string rule = root.path().toStdString() + "/a.rule";
+    WriteFile(rule,
+              "torvane batch rule 1\n"
+              "video = yes\n"
+              "audio languages = eng\n"
+              "attachments = other\n"
+              "chapters = text\n"
+              "tags = yes\n"
+              "layout = prefixed\n");
+    batch->AddPaths({QString::fromStdString(Fixture("full.mkv"))});
+    ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    dialogs.files = {QString::fromStdString(rule)};
+    InBatch<QPushButton>("BatchLoadRule")->click();
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchVideo")->isChecked());
+    EXPECT_FALSE(InBatch<QCheckBox>("BatchAudio")->isChecked());
+    EXPECT_FALSE(InBatch<QCheckBox>("BatchAttachmentFonts")->isChecked());
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchAttachmentOther")->isChecked());
+    EXPECT_EQ(InBatch<QComboBox>("BatchChapters")->currentIndex(), 2);
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchTags")->isChecked());
+    EXPECT_TRUE(InBatch<QRadioButton>("BatchPrefixedNames")->isChecked());
+    QStringList checked;
+    auto* languages = InBatch<QListWidget>("BatchAudioLanguages");
+    for (int k = 0; k < languages->count(); ++k) {
+        if (languages->item(k)->checkState() == Qt::Checked) {
+            checked << languages->item(k)->text();
+        }
+    }
+    EXPECT_EQ(checked, QStringList{"English (eng)"});
+    // The preview follows the rule loaded.
+    auto* preview = InBatch<QTreeWidget>("BatchPreview");
+    QStringList outputs;
+    for (int k = 0; k < preview->topLevelItem(0)->childCount(); ++k) {
+        outputs << preview->topLevelItem(0)->child(k)->text(0);
+    }
+    EXPECT_EQ(outputs, (QStringList{"full.notes.txt", "full.Chapters.txt", "full.Tags.xml",
+                                    "full.Track1.?"}));
+
+    WriteFile(rule, "torvane batch rule 1\nvideo = yes\naudio = perhaps\n");
+    dialogs.files = {QString::fromStdString(rule)};
+    InBatch<QPushButton>("BatchLoadRule")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              QString::fromStdString("\"" + rule +
+                                     "\", line 3: \"perhaps\" is not a value of \"audio\"; "
+                                     "expected yes | no."));
+    // Nothing of the bad file was taken.
+    EXPECT_EQ(InBatch<QComboBox>("BatchChapters")->currentIndex(), 2);
 }
 
 }  // namespace

@@ -230,6 +230,7 @@ FileReport ReportFile(const FilePlan& file, const SourceProbe& probe, const Batc
     if (run == nullptr) {
         report.status = FileStatus::Skipped;
         if (cancelledBefore && file.state == FilePlan::State::Outputs) {
+            report.stoppedBefore = true;
             report.reasons.push_back(TextOf(UserText::BatchNotRunAfterCancel, language));
         } else {
             report.reasons = LeftOut(file, language);
@@ -301,7 +302,11 @@ BatchExitStatus ExitStatusOf(const std::vector<FilePlan>& plan,
         return std::any_of(reports.begin(), reports.end(),
                            [status](const FileReport& report) { return report.status == status; });
     };
-    if (any(FileStatus::Failed) || any(FileStatus::Cancelled)) {
+    // A stop that lands between two files cancels no tool, yet leaves the
+    // files after it undone.
+    const bool stopped = std::any_of(reports.begin(), reports.end(),
+                                     [](const FileReport& report) { return report.stoppedBefore; });
+    if (any(FileStatus::Failed) || any(FileStatus::Cancelled) || stopped) {
         return kBatchExitFailed;
     }
     const bool leftOut = std::any_of(plan.begin(), plan.end(),

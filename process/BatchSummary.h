@@ -44,6 +44,9 @@ struct FileReport {
     std::string name;  // the source's file name
     FileStatus status = FileStatus::Skipped;
     std::vector<std::string> reasons;  // each may span lines
+    // Not run because the run was stopped before its turn: skipped in the
+    // summary, but what the rule asked of it was not done.
+    bool stoppedBefore = false;
 };
 
 // How a file came out. run is its steps' ends when it ran (nullptr when it
@@ -70,8 +73,8 @@ std::string BatchSummaryText(const std::vector<FilePlan>& plan,
                              int silenceMs, Language language);
 
 // The exit status of a run from its files' reports: failed when a file
-// failed or was cancelled, with warnings when one warned or had tracks left
-// out, else done.
+// failed, was cancelled or was not run because the run was stopped before
+// its turn, with warnings when one warned or had tracks left out, else done.
 BatchExitStatus ExitStatusOf(const std::vector<FilePlan>& plan,
                              const std::vector<FileReport>& reports);
 

@@ -167,6 +167,26 @@ TEST_F(BatchCommandTest, TheExitStatusIsTheWorstFilesAndAFailedFileStopsNoOther)
     }
     // The broken one is named, and the one after it still ran.
     EXPECT_TRUE(fs::exists(out + "/odd/Track2.srt"));
+
+    // Stopped between two files: no tool was cancelled, the first file is
+    // done, but the second was not run, so the batch did not do its work.
+    std::vector<SourceProbe> probes(2);
+    for (std::size_t k = 0; k < probes.size(); ++k) {
+        probes[k].source.path = dir.File("stopped/" + std::to_string(k) + ".mkv");
+        probes[k].source.state = BatchSource::State::Readable;
+        probes[k].source.contents.chapters = true;
+    }
+    BatchRule chapters;
+    chapters.chapters = ChapterFormat::Xml;
+    const auto plan =
+        PlanBatch({probes[0].source, probes[1].source}, chapters, OutputLayout::FolderPerSource,
+                  out, [](const std::string&) { return std::string(); });
+    BatchFileEnd done;
+    done.steps.push_back({BatchStep::Chapters, StepResult::Done});
+    const auto reports =
+        ReportFiles(plan, probes, {done, std::nullopt}, true, 1000, Language::English);
+    EXPECT_EQ(reports[1].status, FileStatus::Skipped);
+    EXPECT_EQ(ExitStatusOf(plan, reports), kBatchExitFailed);
 }
 
 TEST_F(BatchCommandTest, ACommandRuleOrPathAtFaultExtractsNothing) {

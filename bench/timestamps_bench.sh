@@ -7,8 +7,8 @@
 #
 #   bench/timestamps_bench.sh [BUILD_DIR] [WORK_DIR]
 #
-# WORK_DIR (default /tmp/quarvel-cold-bench) holds close.mkv and large.mkv as
-# bench/tracks_cold_bench.sh makes them: run that first, or name the folder
+# WORK_DIR (default /tmp/quarvel-storage-bench) holds close.mkv and large.mkv as
+# bench/tracks_storage_bench.sh makes them: run that first, or name the folder
 # where they are. FILES="close.mkv" measures one file only. Reported: the
 # median wall time over REPS runs (default 5; the two peers take turns within
 # each round), the ratio ffprobe/quarvel, quarvel's peak memory, and whether
@@ -17,14 +17,14 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
-WORK=${2:-/tmp/quarvel-cold-bench}
+WORK=${2:-/tmp/quarvel-storage-bench}
 REPS=${REPS:-5}
 QUARVEL=$BUILD/bin/quarvel
 [[ -x $QUARVEL ]] || { echo "no quarvel in $BUILD/bin: build first" >&2; exit 2; }
 command -v ffprobe >/dev/null || { echo "ffprobe is needed for the benchmark" >&2; exit 2; }
 cd "$WORK"
 for f in ${FILES:-close.mkv large.mkv}; do
-    [[ -s $f ]] || { echo "no $f in $WORK: run bench/tracks_cold_bench.sh first" >&2; exit 2; }
+    [[ -s $f ]] || { echo "no $f in $WORK: run bench/tracks_storage_bench.sh first" >&2; exit 2; }
 done
 # The outputs go to a folder of this run's own: other benchmarks may be
 # using WORK_DIR at the same time.

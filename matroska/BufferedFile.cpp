@@ -44,10 +44,11 @@ bool BufferedFile::Load(uint64_t at, size_t n) {
     if (at >= start_ && at + n <= End()) {
         return true;
     }
-    if (at < start_ || at > End() + ReadThroughGap()) {
+    if (at < start_ || (at > End() && !ReadsThrough(at - End()))) {
         Jump(at);
     }
     while (End() < at + n) {
+        fill_ = std::min(fill_, Piece());
         size_t want = static_cast<size_t>(std::max<uint64_t>(fill_, at + n - End()));
         if (len_ + want > sizes_.buffer) {
             Switch(std::min(at, End()));
@@ -55,7 +56,9 @@ bool BufferedFile::Load(uint64_t at, size_t n) {
         }
         const size_t got = Fetch(End(), Free(), want, true);
         len_ += got;
-        fill_ = std::min(fill_ * 2, sizes_.maxPiece);
+        fill_ = std::min(std::max(fill_ * 2, resumeFill_), Piece());
+        resumeFill_ = 0;
+        ++readsSinceJump_;
         if (got < want) {
             break;
         }
@@ -64,11 +67,18 @@ bool BufferedFile::Load(uint64_t at, size_t n) {
 }
 
 void BufferedFile::Jump(uint64_t at) {
-    Switch(End());
-    start_ = at / sizes_.align * sizes_.align;
-    len_ = 0;
-    fill_ = sizes_.jumpFill;
     OnJump();
+    Switch(End());
+    const Landing landing = JumpWindow();
+    start_ = at / landing.align * landing.align;
+    len_ = 0;
+    // Reading on from where the jump lands goes on at the size reached
+    // before it, where the reader had read on after its last jump: one that
+    // reads in sequence and jumps over a long gap does not start again from
+    // small reads, each a request of its own.
+    resumeFill_ = readsSinceJump_ > 1 ? fill_ : 0;
+    readsSinceJump_ = 0;
+    fill_ = landing.fill;
 }
 
 // Goes on in the other buffer, with the bytes from keepFrom on.
@@ -85,6 +95,10 @@ void BufferedFile::Switch(uint64_t keepFrom) {
     len_ = keep;
 }
 
+size_t BufferedFile::Piece() const {
+    return std::clamp<size_t>(PieceBytes(), sizes_.jumpFill, sizes_.maxPiece);
+}
+
 // The window starts over after the bytes read.
 size_t BufferedFile::ReadStraight(uint64_t at, uint8_t* dst, size_t n) {
     BeforeChange();
@@ -97,7 +111,7 @@ size_t BufferedFile::ReadStraight(uint64_t at, uint8_t* dst, size_t n) {
 size_t BufferedFile::Fetch(uint64_t at, uint8_t* dst, size_t n, bool intoWindow) {
     size_t got = 0;
     while (got < n) {
-        const size_t want = std::min(n - got, sizes_.maxPiece);
+        const size_t want = std::min(n - got, Piece());
         const size_t r = file_->ReadAt(at + got, dst + got, want);
         got += r;
         if (r < want) {

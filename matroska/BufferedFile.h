@@ -3,11 +3,12 @@
 // adds its own policy on top (tools/quarvel/pass/PassSource.h).
 //
 // A read that goes on where the window ends extends it, in pieces that double
-// from `jumpFill` up to `maxPiece`, so that a run of small reads becomes a few
+// from `jumpFill` up to PieceBytes(), so that a run of small reads becomes a few
 // large ones; a read that lands elsewhere starts the window over there with a
-// small piece. The window lives in one of two buffers: when it is full, the
-// bytes still needed move to the other, and the bytes of the first stay where
-// they are until BeforeChange has been called. A read larger than a buffer goes
+// small piece, and reading on from there goes on at the size reached before.
+// The window lives in one of two buffers: when it is full, the bytes still
+// needed move to the other, and the bytes of the first stay where they are
+// until BeforeChange has been called. A read larger than a buffer goes
 // straight into the caller's memory. Every byte fetched from the file is
 // counted once.
 #pragma once
@@ -26,7 +27,7 @@ struct WindowSizes {
     size_t buffer;    // bytes each of the two buffers holds
     size_t jumpFill;  // the piece read where a jump lands
     size_t align;     // a jump's window starts at a multiple of this
-    size_t maxPiece;  // the largest single read from the file
+    size_t maxPiece;  // the largest single read from the file (see PieceBytes)
 };
 
 class BufferedFile : public ByteSource {
@@ -52,11 +53,21 @@ class BufferedFile : public ByteSource {
     const uint8_t* Data() const { return buffers_[current_].data(); }
     RawFile& File() { return *file_; }
 
-    // The policy of a reader on top. How far past the window's end a read
-    // may land and still be reached by reading on through the gap; by
-    // default only a read that starts where the window ends goes on.
-    virtual uint64_t ReadThroughGap() const { return 0; }
-    // The window has started over elsewhere.
+    // The policy of a reader on top. Whether a read that lands `gap` bytes
+    // past the window's end is reached by reading on through the gap rather
+    // than by starting the window over there; by default only a read that
+    // starts where the window ends goes on.
+    virtual bool ReadsThrough(uint64_t /*gap*/) { return false; }
+    // The largest single read from the file, at most `maxPiece`.
+    virtual size_t PieceBytes() const { return sizes_.maxPiece; }
+    // Where a jump's window starts (at a multiple of `align` before the
+    // bytes asked for) and the piece read there.
+    struct Landing {
+        size_t align;
+        size_t fill;
+    };
+    virtual Landing JumpWindow() const { return {sizes_.align, sizes_.jumpFill}; }
+    // The window is about to start over elsewhere.
     virtual void OnJump() {}
     // `n` bytes at file offset `at` have just been read into `data`: into the
     // window, or straight into the caller's memory.
@@ -68,6 +79,7 @@ class BufferedFile : public ByteSource {
 
   private:
     uint8_t* Free() { return buffers_[current_].data() + len_; }
+    size_t Piece() const;
     bool Load(uint64_t at, size_t n);
     void Jump(uint64_t at);
     void Switch(uint64_t keepFrom);
@@ -78,9 +90,11 @@ class BufferedFile : public ByteSource {
     WindowSizes sizes_;
     std::vector<uint8_t> buffers_[2];
     int current_ = 0;
-    uint64_t start_ = 0;  // file offset of the window's first byte
-    size_t len_ = 0;      // bytes held
-    size_t fill_;         // the next piece read on in sequence
+    uint64_t start_ = 0;     // file offset of the window's first byte
+    size_t len_ = 0;         // bytes held
+    size_t fill_;            // the next piece read on in sequence
+    size_t resumeFill_ = 0;  // after a jump's first piece, the piece before it
+    int readsSinceJump_ = 0;
     uint64_t bytesRead_ = 0;
 };
 

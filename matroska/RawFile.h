@@ -17,6 +17,11 @@ class RawFile {
     // Reads up to n bytes at offset into dst; fewer only at the end of the
     // file or on a read error.
     virtual size_t ReadAt(uint64_t offset, void* dst, size_t n) = 0;
+    // Reads up to n bytes at offset into dst as ReadAt does, but only those
+    // that the system holds in memory already, from the first on, without
+    // waiting for storage; 0 when there are none, or where the system cannot
+    // tell.
+    virtual size_t ReadCachedAt(uint64_t /*offset*/, void* /*dst*/, size_t /*n*/) { return 0; }
     // Tells the system whether the reads from now on go on in sequence (it
     // may then read far ahead) or jump (it reads only what is asked).
     virtual void Expect(bool sequential) = 0;

@@ -30,16 +30,27 @@ class MemoryFile : public mkv::RawFile {
     uint64_t& read_;
 };
 
-// Reads on through gaps up to `gap`, and lets the test see the window in place.
+// A reader's policy on top of the buffered file.
+struct Policy {
+    uint64_t gap = 0;           // gaps up to this are read through
+    size_t landingAlign = 4;    // a jump's window starts at a multiple of this
+    size_t landingFill = 8;     // and reads this much
+    bool piecesChange = false;  // the largest read changes from read to read
+};
+
+// Follows its policy, and lets the test see the window in place.
 class Window : public mkv::BufferedFile {
   public:
-    Window(std::unique_ptr<mkv::RawFile> file, uint64_t gap)
-        : BufferedFile(std::move(file), {64, 8, 4, 16}), gap_(gap) {}
+    Window(std::unique_ptr<mkv::RawFile> file, const Policy& policy)
+        : BufferedFile(std::move(file), {64, 8, 4, 16}), policy_(policy) {}
     using BufferedFile::Hold;
 
   private:
-    uint64_t ReadThroughGap() const override { return gap_; }
-    uint64_t gap_;
+    bool ReadsThrough(uint64_t gap) override { return gap <= policy_.gap; }
+    size_t PieceBytes() const override { return policy_.piecesChange ? 3 + ++asked_ % 20 : 16; }
+    Landing JumpWindow() const override { return {policy_.landingAlign, policy_.landingFill}; }
+    Policy policy_;
+    mutable size_t asked_ = 0;
 };
 
 TEST(BufferedFile, HandsOutTheFileWhateverTheReads) {
@@ -47,9 +58,15 @@ TEST(BufferedFile, HandsOutTheFileWhateverTheReads) {
     std::vector<uint8_t> bytes(5000);
     for (uint8_t& b : bytes)
         b = static_cast<uint8_t>(random());
-    for (const uint64_t gap : {0, 40}) {
+    const Policy policies[] = {
+        {},
+        {.gap = 40},
+        // Pieces outside what the buffer allows, windows anywhere.
+        {.gap = 40, .landingAlign = 1, .landingFill = 3, .piecesChange = true},
+    };
+    for (const Policy& policy : policies) {
         uint64_t fetched = 0;
-        Window window(std::make_unique<MemoryFile>(bytes, fetched), gap);
+        Window window(std::make_unique<MemoryFile>(bytes, fetched), policy);
         // Reads in order, each read from the file once.
         std::vector<uint8_t> all(bytes.size() + 10);
         size_t got = 0;

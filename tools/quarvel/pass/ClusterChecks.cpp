@@ -18,6 +18,7 @@ ClusterChecks::~ClusterChecks() {
 }
 
 void ClusterChecks::Expect(const mkv::ClusterCrc& crc) {
+    kept_.reset();
     awaited_ = crc;
     next_ = crc.from;
     if (crc.from == crc.to) {
@@ -31,17 +32,36 @@ void ClusterChecks::Feed(uint64_t offset, const uint8_t* data, size_t size) {
         return;
     }
     if (offset > next_) {
-        awaited_.reset();  // a gap: the Cluster is read only in part
+        GiveUp();  // a gap: the Cluster is read only in part
         return;
     }
     const uint64_t end = std::min<uint64_t>(offset + size, awaited_->to);
     const bool first = next_ == awaited_->from;
     const bool last = end == awaited_->to;
-    Hand(Piece{data + (next_ - offset), static_cast<size_t>(end - next_), first, last, *awaited_});
+    const Piece piece{data + (next_ - offset), static_cast<size_t>(end - next_), first, last,
+                      *awaited_};
     next_ = end;
+    if (first && !last) {
+        kept_ = piece;
+        return;
+    }
+    HandOver();
+    Hand(piece);
     if (last) {
         awaited_.reset();
     }
+}
+
+void ClusterChecks::HandOver() {
+    if (kept_) {
+        Hand(*kept_);
+        kept_.reset();
+    }
+}
+
+void ClusterChecks::GiveUp() {
+    awaited_.reset();
+    kept_.reset();
 }
 
 void ClusterChecks::Hand(const Piece& piece) {

@@ -36,8 +36,14 @@ class ClusterChecks {
     // The Cluster whose bytes come next; one that was still awaited is given up.
     void Expect(const mkv::ClusterCrc& crc);
     // Bytes [offset, offset + size) of the file, just read. They must stay
-    // unchanged until WaitFor(Mark()), with the Mark taken after this call.
+    // unchanged until WaitFor(Mark()), with the Mark taken after HandOver.
+    // The first bytes of a Cluster are kept back until more of it comes, so
+    // that a Cluster whose reading stops there costs the thread nothing.
     void Feed(uint64_t offset, const uint8_t* data, size_t size);
+    // The bytes kept back go to the thread: they are about to be left behind.
+    void HandOver();
+    // The reading jumps: the Cluster awaited is not read whole.
+    void GiveUp();
     // How many pieces of bytes have been handed over so far.
     uint64_t Mark() const { return handed_; }
     // Returns once the first `mark` pieces have been summed.
@@ -58,8 +64,9 @@ class ClusterChecks {
 
     // The pass's side.
     std::optional<mkv::ClusterCrc> awaited_;
-    uint64_t next_ = 0;    // the next byte of awaited_ to sum
-    uint64_t handed_ = 0;  // pieces handed to the thread
+    std::optional<Piece> kept_;  // the first bytes of awaited_, not handed yet
+    uint64_t next_ = 0;          // the next byte of awaited_ to sum
+    uint64_t handed_ = 0;        // pieces handed to the thread
 
     // Shared with the thread.
     std::mutex mutex_;

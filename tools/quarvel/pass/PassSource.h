@@ -2,12 +2,13 @@
 // matroska/BufferedFile.h) with the pass's own policy on top. The pass reads
 // in file order: the few octets of header before every block, and the payloads
 // of the requested tracks. Where the next bytes it needs lie close after the
-// last ones read, it reads on through the gap in growing pieces, so that the
-// reads stay one sequence and the kernel's read-ahead keeps the disk busy;
-// where they lie far, it skips, and reads a small window there. Payloads are
-// used where they lie in its buffer, and written out from there (see
-// Frame::inSource). A Cluster read through from end to end can have its CRC-32
-// checked on the way.
+// last ones read, it reads on through the gap, so that the reads stay one
+// sequence; where they lie far, it jumps, and reads a small window there. How
+// close is close follows from what the reads have cost so far on this file
+// (see ReadCosts.h): far more on a rotating disk than on a network share, and
+// least of all for a file in memory. Payloads are used where they lie in its
+// buffer, and written out from there (see Frame::inSource). A Cluster read
+// through from end to end can have its CRC-32 checked on the way.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,8 @@
 
 #include "matroska/BufferedFile.h"
 #include "tools/quarvel/pass/ClusterChecks.h"
+#include "tools/quarvel/pass/MeasuredFile.h"
+#include "tools/quarvel/pass/ReadCosts.h"
 
 namespace quarvel {
 
@@ -38,8 +41,8 @@ class PassSource : public mkv::BufferedFile {
     // The Clusters whose bytes did not match their CRC-32, in file order.
     const std::vector<CrcMismatch>& Mismatches() { return checks_.Mismatches(); }
 
-    // The size of the reads in sequence (see PassSource.cpp).
-    static constexpr size_t kPieceBytes = 256 << 10;
+    // The size of the reads in sequence from memory (see ReadCosts.h).
+    static constexpr size_t kPieceBytes = ReadCosts::kPieceBytes;
     // The size of each of the two buffers: payloads up to it are used in
     // place. A pass over a file in memory measured 15% faster with one of 2
     // MiB than with one of 8 MiB, whose bytes the copies out of it no longer
@@ -47,14 +50,18 @@ class PassSource : public mkv::BufferedFile {
     static constexpr size_t kMaxViewBytes = 2 << 20;
 
   private:
-    uint64_t ReadThroughGap() const override;
+    explicit PassSource(MeasuredFile* file);
+    bool ReadsThrough(uint64_t gap) override;
+    size_t PieceBytes() const override;
+    Landing JumpWindow() const override;
     void OnJump() override;
     void OnRead(uint64_t at, const uint8_t* data, size_t n, bool intoWindow) override;
     void BeforeChange() override;
     void Expect(bool sequential);
 
-    uint64_t run_ = 0;     // bytes read into the buffers in sequence since the last jump
-    int sequential_ = -1;  // the last hint given: -1 none yet
+    MeasuredFile& measured_;  // the file read, owned by BufferedFile
+    uint64_t run_ = 0;        // bytes read into the buffers in sequence since the last jump
+    int sequential_ = -1;     // the last hint given: -1 none yet
     std::function<void()> onChange_;
     // The bytes read go to one buffer until it is full, then, after the bytes
     // still needed, to the other, while the check thread may still be summing

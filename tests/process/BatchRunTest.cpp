@@ -56,12 +56,18 @@ esac
 exit 0
 )";
 
-TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
-    TempDir dir;
+// A program folder in DIR whose quarvel is the shell script SCRIPT.
+std::string ProgramFolderWith(const TempDir& dir, const char* script) {
     const std::string program = dir.File("program/");
     std::filesystem::create_directories(program);
-    testsupport::WriteBytes(program + "quarvel", kTool);
+    testsupport::WriteBytes(program + "quarvel", script);
     std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
+    return program;
+}
+
+TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
+    TempDir dir;
+    const std::string program = ProgramFolderWith(dir, kTool);
 
     std::vector<BatchSource> sources;
     for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv", "gone.mkv"}) {
@@ -168,10 +174,7 @@ exec sleep 30
 
 TEST(BatchRun, ACapturedRunEndedWhileTheBatchIsCancelledIsCancelled) {
     TempDir dir;
-    const std::string program = dir.File("program/");
-    std::filesystem::create_directories(program);
-    testsupport::WriteBytes(program + "quarvel", kChaptersUntilKilled);
-    std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
+    const std::string program = ProgramFolderWith(dir, kChaptersUntilKilled);
     BatchSource source;
     source.path = dir.File("a.mkv");
     testsupport::WriteBytes(source.path, "x");

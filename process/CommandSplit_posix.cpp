@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "process/CommandSplit.h"
 
 namespace torvane {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "process/CommandSplit.h"
 #include "process/ConsoleRun.h"
 #include "process/Spawn_posix.h"

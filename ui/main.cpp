@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/ProgramFolder.h"
 #include "core/Settings.h"
+#include "platform/ProgramFolder.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"

@@ -10,7 +10,7 @@
 #include "core/BatchSteps.h"
 #include "core/Formats.h"
 #include "core/Listing.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {

@@ -8,8 +8,8 @@
 
 #include "core/CapturedCommands.h"
 #include "core/Listing.h"
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/Exception.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {

@@ -15,8 +15,8 @@
 #include <fstream>
 #include <string>
 
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 #include "tests/process/ChildProcessTesting.h"
 #include "tests/support/TempDir.h"
 

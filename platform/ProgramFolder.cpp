@@ -1,4 +1,4 @@
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <filesystem>
 #include <system_error>

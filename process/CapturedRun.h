@@ -73,7 +73,7 @@ class TChildProc {
 
     // The most of the child's standard error that is kept; the rest is read
     // and dropped, so that a talkative child never stalls.
-    static constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+    static constexpr std::size_t kMaxErrorOutput = std::size_t{64} * 1024;
 
     TChildProc(const TChildProc&) = delete;
     TChildProc& operator=(const TChildProc&) = delete;

@@ -27,8 +27,8 @@ using Clock = std::chrono::steady_clock;
 
 // At most this much is taken per ReadAvailable call, so that a tool writing
 // without pause cannot keep the caller's event loop from turning.
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr std::size_t kReadBudget = 1024 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
+constexpr std::size_t kReadBudget = std::size_t{1024} * 1024;
 
 // How often Wait looks at the tool while its output stays open.
 constexpr int kWaitStepMs = 20;

@@ -251,7 +251,7 @@ size_t PartFilesOf(const std::string& target) {
 
 TEST(Attachments, ACancelledCopyLeavesNoPartialFileAndKeepsTheOldOne) {
     TempDir dir;
-    const Bytes data(64 * 1024 * 1024, 0x5A);
+    const Bytes data(size_t{64} * 1024 * 1024, 0x5A);
     WriteBytes(dir.File("a.mkv"), OneAttachmentFile(data));
     // Cancel from the console window, and a closed terminal.
     for (int signal : {SIGTERM, SIGHUP}) {

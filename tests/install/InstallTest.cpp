@@ -299,9 +299,9 @@ TEST_F(Installed, OstremAndQuarvelWorkFromThePath) {
 // holds.
 TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScriptOrTestProgram) {
     TempDir work;
-    const ProgramRun pack = RunProgram(
-        CPACK_COMMAND_PATH,
-        {"-G", "DEB", "--config", TORVANE_BUILD_DIR "/CPackConfig.cmake", "-B", work.Path()});
+    const std::string config = TORVANE_BUILD_DIR "/CPackConfig.cmake";
+    const ProgramRun pack =
+        RunProgram(CPACK_COMMAND_PATH, {"-G", "DEB", "--config", config, "-B", work.Path()});
     ASSERT_EQ(pack.status, 0) << pack.out << pack.err;
     const ProgramRun arch = RunProgram("/usr/bin/dpkg", {"--print-architecture"});
     const std::string deb =
@@ -310,6 +310,7 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScript
 
     const ProgramRun info = RunProgram("/usr/bin/dpkg-deb", {"--field", deb});
     EXPECT_EQ(info.status, 0) << info.err;
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the version joined on purpose
     for (const char* field : {"Package: torvane\n", "Version: " TORVANE_VERSION "\n",
                               "libqt6widgets6", "libavformat", "libc6"}) {
         EXPECT_NE(info.out.find(field), std::string::npos) << field << "\n" << info.out;
@@ -331,6 +332,7 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScript
                                                     "libquarvel_mux.so", "Formats.txt"}));
     for (const char* path :
          {"usr/bin/torvane", "usr/bin/ostrem", "usr/bin/quarvel",
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the id joined on purpose
           "usr/share/applications/" TORVANE_APP_ID ".desktop",
           "usr/share/metainfo/" TORVANE_APP_ID ".metainfo.xml",
           "usr/share/icons/hicolor/48x48/apps/torvane.png",

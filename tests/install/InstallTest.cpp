@@ -233,7 +233,7 @@ std::string Flattened(const std::string& text) {
     std::string flat;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, hyphenBreak.size(), hyphenBreak) == 0) {
-            i = text.find_first_not_of(" ", i + hyphenBreak.size()) - 1;
+            i = text.find_first_not_of(' ', i + hyphenBreak.size()) - 1;
         } else if (std::isspace(static_cast<unsigned char>(text[i])) != 0) {
             if (!flat.empty() && flat.back() != ' ') {
                 flat += ' ';

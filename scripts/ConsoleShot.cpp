@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "bench/WindowDrivers.h"
 #include "ui/ConsoleWindow.h"
@@ -99,7 +100,7 @@ void PhotographAtTheMark(TConsoleWindow& console, const QString& png, bool& shot
 void WhenConsoleShows(TForm1& form1, std::function<void(TConsoleWindow&)> then) {
     auto* poll = new QTimer(&form1);
     poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, &form1, [&form1, poll, then] {
+    QObject::connect(poll, &QTimer::timeout, &form1, [&form1, poll, then = std::move(then)] {
         auto* console = form1.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
         if (console != nullptr && console->isVisible()) {
             poll->stop();

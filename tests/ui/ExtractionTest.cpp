@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "process/CommandSplit.h"
 #include "tests/oracle/Oracle.h"
@@ -376,7 +377,7 @@ TEST_F(ExtractionTest, UnwritableFolderStopsAtTheFileWithTheButtonLeftDisabled) 
 void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step) {
     auto* poll = new QTimer(&owner);
     poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, &owner, [poll, &owner, step] {
+    QObject::connect(poll, &QTimer::timeout, &owner, [poll, &owner, step = std::move(step)] {
         auto* window = owner.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
         if (window != nullptr && window->isVisible()) {
             poll->stop();

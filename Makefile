@@ -14,6 +14,12 @@ WIN64_BUILD ?= build-win64
 WIN32_BUILD ?= build-win32
 WINE ?= /usr/lib/wine/wine64
 
+# TORVANE_WERROR=ON makes the compiler's warnings on the project's own code
+# errors, as CI does (`make test TORVANE_WERROR=ON`). Given, it is applied to
+# a build folder made before too; not given, a folder keeps what it has.
+CMAKE_OPTIONS = $(if $(TORVANE_WERROR),-DTORVANE_WERROR=$(TORVANE_WERROR))
+reconfigure = $(if $(CMAKE_OPTIONS),cmake $(CMAKE_OPTIONS) $(1) >/dev/null)
+
 .PHONY: all setup build run test asan-test install package windows windows-test clean
 
 all: build
@@ -22,9 +28,10 @@ setup:
 	@bash scripts/setup-debian.sh
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS)
 
 build: setup $(BUILD)/CMakeCache.txt
+	$(call reconfigure,$(BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The window keeps its settings file in the folder it starts from.
@@ -43,16 +50,17 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTORVANE_SANITIZE=ON $(CMAKE_OPTIONS)
 
 asan-test: setup $(ASAN_BUILD)/CMakeCache.txt
+	$(call reconfigure,$(ASAN_BUILD))
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The Windows builds: the tools and the window-free tests, statically linked.
 # The 64-bit test run compares the tools with the Linux build's ($(BUILD)).
 WINDOWS_CMAKE = -DCMAKE_BUILD_TYPE=Release -DTORVANE_BUILD_UI=OFF \
-	-DTORVANE_REFERENCE_BIN_DIR=$(abspath $(BUILD))/bin
+	-DTORVANE_REFERENCE_BIN_DIR=$(abspath $(BUILD))/bin $(CMAKE_OPTIONS)
 
 $(WIN64_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-x86_64.cmake $(WINDOWS_CMAKE)
@@ -76,6 +84,7 @@ windows-test: setup $(BUILD)/CMakeCache.txt
 	@bash scripts/setup-debian.sh windows
 	$(MAKE) $(WIN64_BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target ostrem quarvel reader_makebig
+	$(call reconfigure,$(WIN64_BUILD))
 	cmake --build $(WIN64_BUILD) -j $(JOBS)
 	test -d $(WIN64_BUILD)/wine || \
 		WINEDEBUG=-all WINEPREFIX=$(abspath $(WIN64_BUILD))/wine $(WINE) wineboot -i

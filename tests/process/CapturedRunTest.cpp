@@ -214,7 +214,7 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
 }
 
 #ifndef _WIN32
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
@@ -222,7 +222,7 @@ constexpr bool kSanitized = false;
 
 // Memory running out while the output grows: the whole text becomes
 // "Read Err" and nothing escapes. Run in a child process that lowers its
-// own address-space limit (not under the sanitizer, which needs far more).
+// own address-space limit (not under the sanitizers, which need far more).
 void ReadUnderMemoryLimit() {
     TChildProc child(kChild, "big 2000000000");
     long pages = 0;
@@ -239,7 +239,7 @@ void ReadUnderMemoryLimit() {
 
 TEST(TChildProcDeathTest, InternalFailureGivesReadErr) {
     if (kSanitized) {
-        GTEST_SKIP() << "address-space limits do not mix with the sanitizer";
+        GTEST_SKIP() << "address-space limits do not mix with the sanitizers";
     }
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
     EXPECT_EXIT(ReadUnderMemoryLimit(), ::testing::ExitedWithCode(0), "");

@@ -86,7 +86,8 @@ TBatchWindow& OpenWithSources(TDrivenWindows& windows, const QString& sources) {
 void ChooseRule(TBatchWindow& batch, const std::string& out) {
     auto* languages = batch.findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages"));
     for (int k = 0; k < languages->count(); ++k) {
-        if (languages->item(k)->text() == QStringLiteral("spa")) {
+        // A language is listed by its name with its code beside it.
+        if (languages->item(k)->text().endsWith(QStringLiteral("(spa)"))) {
             languages->item(k)->setCheckState(Qt::Checked);
         }
     }

@@ -1,6 +1,7 @@
 # Shared by the MinGW-w64 toolchain files: the compilers, the target's own
 # libraries (zlib from Debian's MinGW package) and a statically linked
-# runtime, so the programs run on a bare Windows.
+# runtime, so the tools run on a bare Windows. The window, which runs beside
+# Qt's DLLs, takes TORVANE_MINGW_STATIC_RUNTIME out again (ui/CMakeLists.txt).
 set(CMAKE_C_COMPILER ${TORVANE_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TORVANE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${TORVANE_MINGW_TRIPLET}-windres)
@@ -9,7 +10,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(TORVANE_MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${TORVANE_MINGW_STATIC_RUNTIME}")
 # A release ships without its symbol tables: less than half the size.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")

@@ -103,7 +103,6 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
     }
 
     std::vector<FilePlan> plan(sources.size());
-    std::vector<std::string> prefixes(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const BatchSource& source = sources[i];
         FilePlan& file = plan[i];
@@ -115,11 +114,10 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
             continue;
         }
         ChooseOutputs(source, rule, classify, file);
-        if (file.outputs.empty()) {
-            file.state = FilePlan::State::Nothing;
+        file.state = file.outputs.empty() ? FilePlan::State::Nothing : FilePlan::State::Outputs;
+        if (file.outputs.empty() && file.unnamed.empty()) {
             continue;
         }
-        file.state = FilePlan::State::Outputs;
         const std::string base =
             outputFolder.empty() ? FolderOf(source.path) : OutputFolderPrefix(outputFolder);
         FolderNames& names = folders[FolderKey(base)];
@@ -128,7 +126,7 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
             file.folder = base + file.subfolder + kPathSeparator;
         } else {
             file.folder = base;
-            prefixes[i] = names.labels.DistinctWhole(BlankFree(StemOf(source.path))) + ".";
+            file.prefix = names.labels.DistinctWhole(BlankFree(StemOf(source.path))) + ".";
         }
     }
 
@@ -137,8 +135,8 @@ std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const B
         for (std::size_t i = 0; i < plan.size(); ++i) {
             for (PlannedOutput& output : plan[i].outputs) {
                 if ((output.kind == Kind::Attachment) == attachments) {
-                    output.name = folders[FolderKey(plan[i].folder)].entries.Distinct(prefixes[i] +
-                                                                                      output.name);
+                    output.name = folders[FolderKey(plan[i].folder)].entries.Distinct(
+                        plan[i].prefix + output.name);
                 }
             }
         }
@@ -165,8 +163,20 @@ std::vector<std::string> UnknownCodecLines(const std::vector<FilePlan>& plan) {
     return lines;
 }
 
+namespace {
+
+std::string BelowOutputFolder(const FilePlan& file, const std::string& name) {
+    return file.subfolder.empty() ? name : file.subfolder + kPathSeparator + name;
+}
+
+}  // namespace
+
 std::string ShownPath(const FilePlan& file, const PlannedOutput& output) {
-    return file.subfolder.empty() ? output.name : file.subfolder + kPathSeparator + output.name;
+    return BelowOutputFolder(file, output.name);
+}
+
+std::string ShownPath(const FilePlan& file, const UnnamedTrack& track) {
+    return BelowOutputFolder(file, file.prefix + "Track" + std::to_string(track.number) + ".?");
 }
 
 }  // namespace torvane

@@ -56,6 +56,9 @@ struct FilePlan {
     // go to the output folder itself).
     std::string folder;
     std::string subfolder;
+    // In the prefixed layout, what every output name begins with: the
+    // source's name without its extension, and a '.'.
+    std::string prefix;
     // Tracks by number, attachments in listing order, then the chapters and
     // the tags.
     std::vector<PlannedOutput> outputs;
@@ -80,6 +83,8 @@ using TrackClassifier = std::function<std::string(const std::string& line)>;
 //   tracks, chapters and tags of every source in order, then the
 //   attachments, take names through OutputNames: a name already taken gets
 //   a number. Two sources of one name get distinct subfolders (prefixes).
+// - A source whose only outputs are unnamed tracks is placed all the same,
+//   so that the preview shows where they will go.
 std::vector<FilePlan> PlanBatch(const std::vector<BatchSource>& sources, const BatchRule& rule,
                                 OutputLayout layout, const std::string& outputFolder,
                                 const TrackClassifier& classify);
@@ -94,5 +99,9 @@ std::vector<std::string> UnknownCodecLines(const std::vector<FilePlan>& plan);
 
 // An output's path as the preview shows it: below the output folder.
 std::string ShownPath(const FilePlan& file, const PlannedOutput& output);
+
+// Where an unnamed track's output will go, shown as the outputs are, its
+// extension a '?' until it is known: "Episode 01/Track2.?".
+std::string ShownPath(const FilePlan& file, const UnnamedTrack& track);
 
 }  // namespace torvane

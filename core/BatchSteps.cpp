@@ -73,6 +73,15 @@ std::string WithUserPath(std::string text, const std::string& shortForm, const s
     return text;
 }
 
+void BatchProgress::FileEnded(std::uint64_t bytes, bool cancelled) {
+    currentBytes = 0;
+    currentPercent = 0;
+    if (!cancelled) {
+        ++filesRun;
+        bytesRun += bytes;
+    }
+}
+
 std::uint64_t BatchProgress::BytesDone() const {
     return bytesRun + currentBytes * static_cast<std::uint64_t>(currentPercent) / 100;
 }

@@ -49,6 +49,10 @@ struct BatchProgress {
     std::uint64_t currentBytes = 0;  // the size of the file at work; 0 between files
     int currentPercent = 0;
 
+    // A file's end: one that ran through, done or failed, counts with its
+    // bytes; a cancelled one adds nothing to what was done.
+    void FileEnded(std::uint64_t bytes, bool cancelled);
+
     std::uint64_t BytesDone() const;
     // Out of 1000: by bytes, or by files when the files hold no byte.
     int Permille() const;

@@ -55,7 +55,8 @@ CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::str
                                    const TextOperation& classify, const TextOperation& attachmentId,
                                    const TextOperation& attachmentFileName,
                                    const TextOperation& shortForm) {
-    const std::string source = CommandWord(shortForm(sourcePath));
+    const std::string shortSource = shortForm(sourcePath);
+    const std::string source = CommandWord(shortSource);
     CommandLines out;
     out.tracks = std::string(kTracksStart) + source + " ";
     out.attachments = std::string(kAttachmentsStart) + source + " ";
@@ -89,19 +90,28 @@ CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::str
             out.tagsSelected = true;
             continue;
         }
+        // Without its source a line would make the tool read its first
+        // output as the file: the item is selected, but named nowhere.
+        const bool named = !shortSource.empty();
         const std::string folder = CommandWord(OutputFolderPrefix(shortForm(outputFolder)));
         const std::string n = std::to_string(k + 1);
         if (kind == kKindAttachment) {
             out.attachmentsSelected = true;
-            out.attachments += attachmentId(item.text) + ":" + folder +
-                               names.Distinct(attachmentFileName(item.text)) + " ";
+            if (named) {
+                out.attachments += attachmentId(item.text) + ":" + folder +
+                                   names.Distinct(attachmentFileName(item.text)) + " ";
+            }
         } else if (kind == kKindChapters) {
             out.chaptersSelected = true;
-            out.chapters += "> " + folder + std::string(ChaptersFile(format)) +
-                            (format == ChapterFormat::Xml ? "" : " -s");
+            if (named) {
+                out.chapters += "> " + folder + std::string(ChaptersFile(format)) +
+                                (format == ChapterFormat::Xml ? "" : " -s");
+            }
         } else {
             out.tracksSelected = true;
-            out.tracks += n + ":" + folder + TrackFile(k + 1, kind) + " ";
+            if (named) {
+                out.tracks += n + ":" + folder + TrackFile(k + 1, kind) + " ";
+            }
         }
     }
     return out;

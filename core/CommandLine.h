@@ -66,7 +66,7 @@ class OutputNames {
 // - classify (Averiguatipo) is called once per checked item, in list order,
 //   never for an unchecked one;
 // - attachmentId (ExtraerID) and attachmentFileName (Extraerfilename) once
-//   each per checked attachment;
+//   each per checked attachment of a source that has a short form;
 // - shortForm (ExtractShortPathName) for the source path, and for the output
 //   folder once per checked item that is not the tags entry.
 // A track's id and file number is its position n in the list, counted from 1.
@@ -75,7 +75,10 @@ class OutputNames {
 // when it lacks one (OutputFolderPrefix). The tracks, the chapters file and the tags
 // file keep their names; an attachment whose name one of them, or an earlier
 // attachment, already has gets a distinct one (OutputNames). Tracks and
-// attachments lines always end in one blank.
+// attachments lines always end in one blank. A source without a short form
+// (gone since it was read) gives the lines no argument at all, while the
+// flags still follow the checked items: the extraction then says why it
+// cannot run.
 CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::string& outputFolder,
                                    const std::vector<CommandItem>& items, ChapterFormat format,
                                    const TextOperation& classify, const TextOperation& attachmentId,

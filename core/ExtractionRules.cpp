@@ -14,6 +14,18 @@ bool ExtractEnabled(const std::vector<bool>& checks) {
     return std::find(checks.begin(), checks.end(), true) != checks.end();
 }
 
+SourceCheck CheckSource(const std::string& path) {
+    SourceCheck check;
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+        return check;
+    }
+    check.shortForm = ExtractShortPathName(path);
+    check.result =
+        check.shortForm.empty() ? SourceCheck::Result::Unnamed : SourceCheck::Result::Present;
+    return check;
+}
+
 std::string PreviewPath(const std::string& outputFolder, std::string_view fileName) {
     std::string path =
         OutputFolderPrefix(ExtractShortPathName(outputFolder)) + std::string(fileName);
@@ -28,7 +40,7 @@ std::string PreviewPath(const std::string& outputFolder, std::string_view fileNa
 }
 
 void SavePreview(const std::string& path, const std::string& preview) {
-    fileio::ReplaceFile(path, preview + "\r\n");
+    fileio::ReplaceFile(path, preview + "\r\n", fileio::Links::Replace);
 }
 
 void SaveChosenPreviews(const std::string& outputFolder, const ExtractionChoice& choice,

@@ -16,6 +16,21 @@ namespace torvane {
 // Extract may be pressed while at least one item of the list is checked.
 bool ExtractEnabled(const std::vector<bool>& checks);
 
+// Whether a source can still be given to the tools, checked before anything
+// runs for it: a source chosen or listed earlier may have been deleted, or
+// its disk unplugged, since.
+struct SourceCheck {
+    enum class Result {
+        Present,  // shortForm names it
+        Gone,     // no file at its path any more
+        Unnamed,  // the file is there, but has no short form for the command lines
+    };
+    Result result = Result::Gone;
+    std::string shortForm;
+};
+
+SourceCheck CheckSource(const std::string& path);
+
 // What the last build of the command lines selected (its four selection
 // flags). An extraction that selects nothing does nothing and says nothing,
 // least of all success.
@@ -35,7 +50,8 @@ struct ExtractionChoice {
 std::string PreviewPath(const std::string& outputFolder, std::string_view fileName);
 
 // Saves a preview as the tool printed it, plus the CR LF line break that the
-// window's memo adds. An existing file stays until the new one is complete.
+// window's memo adds. An existing file stays until the new one is complete;
+// a link in its place is replaced, never written through.
 // Throws IoError("Cannot create file \"PATH\". REASON").
 void SavePreview(const std::string& path, const std::string& preview);
 

@@ -18,10 +18,24 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // std::nullopt when the file does not exist; IoError as ReadWholeFile.
 std::optional<std::string> ReadUntilAny(const std::string& path, std::string_view stops);
 
-// Replaces (or creates) the file with the bytes. They are written to a
-// temporary file beside it which is then renamed over it, so the old content
-// survives any failure. An existing file that is not writable is refused.
+// What becomes of a symbolic link at the path being replaced.
+enum class Links {
+    // The file it leads to (through any chain of links) gets the bytes: a
+    // settings file or format table the user keeps elsewhere stays there.
+    WriteThrough,
+    // The link itself is replaced by the file: an output never lands where
+    // a link planted in the output folder points.
+    Replace,
+};
+
+// Replaces (or creates) the file with the bytes, keeping its permission
+// bits. The bytes are written to a temporary file beside it which is then
+// renamed over it, so the old content survives any failure. Where no
+// temporary file can be made or renamed there (a writable file in a
+// read-only folder), a file that is not a link is rewritten in place,
+// growing it first and restoring the old bytes when a write fails. An
+// existing file that is not writable is refused.
 // Throws IoError("Cannot create file \"PATH\". REASON").
-void ReplaceFile(const std::string& path, std::string_view bytes);
+void ReplaceFile(const std::string& path, std::string_view bytes, Links links);
 
 }  // namespace torvane::fileio

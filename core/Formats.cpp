@@ -115,7 +115,7 @@ bool FormatTable::SaveToFile(const std::string& path) const {
     if (!loaded_) {
         return false;
     }
-    fileio::ReplaceFile(path, ToBytes());
+    fileio::ReplaceFile(path, ToBytes(), fileio::Links::WriteThrough);
     return true;
 }
 
@@ -170,7 +170,7 @@ FormatTable::SavedTo FormatTable::Save(const std::string& programPath,
     }
     std::error_code ignored;
     std::filesystem::create_directories(FolderOf(userPath), ignored);
-    fileio::ReplaceFile(userPath, UserRowsToBytes());
+    fileio::ReplaceFile(userPath, UserRowsToBytes(), fileio::Links::WriteThrough);
     changed_ = false;
     userTableExists_ = true;
     return SavedTo::UserFolder;

@@ -46,7 +46,7 @@ std::string SettingsFile::ReadWord() const {
 void SettingsFile::WriteWord(std::string_view word) const {
     std::string bytes(word);
     bytes += "\r\n";
-    fileio::ReplaceFile(path_, bytes);
+    fileio::ReplaceFile(path_, bytes, fileio::Links::WriteThrough);
 }
 
 }  // namespace torvane

@@ -75,8 +75,18 @@ BatchFileEnd BatchRun::RunFile(std::size_t index) {
     const FilePlan& file = files_[index];
     BatchFileEnd end;
     end.file = index;
-    shortSource_.clear();
     shortFolder_.clear();
+    // A source deleted (or its disk unplugged) since it was read gets no
+    // folder and no run: a command line without it would make the tool take
+    // the first output for the file to read.
+    const SourceCheck source = CheckSource(file.source);
+    shortSource_ = source.shortForm;
+    if (source.result != SourceCheck::Result::Present) {
+        end.steps.push_back(Failure(BatchStep::Folder, source.result == SourceCheck::Result::Gone
+                                                           ? Problem::SourceGone
+                                                           : Problem::SourceNotNamed));
+        return end;
+    }
     for (const BatchStep step : StepsOf(file)) {
         if (cancel_) {
             BatchStepEnd cancelled;
@@ -89,7 +99,6 @@ BatchFileEnd BatchRun::RunFile(std::size_t index) {
         if (step == BatchStep::Folder) {
             const OutputFolderCheck check = PrepareOutputFolder(file.folder);
             shortFolder_ = OutputFolderPrefix(ExtractShortPathName(file.folder));
-            shortSource_ = ExtractShortPathName(file.source);
             if (check.result == OutputFolderCheck::Result::Failed) {
                 end.steps.push_back(Failure(step, Problem::FolderNotMade, check.reason));
             } else if (shortFolder_.empty()) {

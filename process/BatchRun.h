@@ -19,6 +19,8 @@ struct BatchStepEnd {
     // What went wrong outside the tool's own end.
     enum class Problem {
         None,
+        SourceGone,      // the source no longer exists: nothing was made or run for it
+        SourceNotNamed,  // the source has no form the tools can be given
         FolderNotMade,   // detail: the system's reason
         FolderNotNamed,  // the folder has no form the tools can be given
         ToolNotStarted,  // a captured run; detail: the system's words

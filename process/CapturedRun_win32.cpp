@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -15,6 +16,8 @@ namespace {
 
 constexpr char kReadErr[] = "Read Err";
 constexpr int kPolls = 10;
+// How often a read looks at the pipe, in milliseconds.
+constexpr long long kLookMs = 10;
 constexpr DWORD kReapGraceMs = 500;
 
 class Handle {
@@ -212,18 +215,24 @@ CapturedEnd TChildProc::Finish() {
 
 void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
     try {
+        // The read ends after ten polls' worth of silence, a tenth of Timeout
+        // each. The pipe is looked at far more often than that, so output and
+        // the end of output are taken as soon as they come: a run never waits
+        // a whole tenth of a long Timeout for a child that has barely started.
         const DWORD interval =
             Timeout > 0 ? static_cast<DWORD>(std::lround(Timeout / static_cast<double>(kPolls)))
                         : 0;
+        const auto silence = std::chrono::milliseconds(interval * kPolls);
         std::vector<char> buffer(1);
         DWORD capacity = 0;
         for (;;) {
             DWORD available = 0;
             bool ready = false;
             bool ended = false;
-            for (int poll = 0; poll < kPolls; ++poll) {
+            auto lastSign = std::chrono::steady_clock::now();
+            for (;;) {
                 if (impl_->ReadErrors()) {
-                    poll = -1;  // error output is a sign of life too
+                    lastSign = std::chrono::steady_clock::now();  // a sign of life too
                 }
                 if (PeekNamedPipe(impl_->stdoutRd.get(), nullptr, 0, nullptr, &available,
                                   nullptr)) {
@@ -235,7 +244,12 @@ void TChildProc::ReadChildOutput(int Timeout, std::string& Output) {
                     ended = true;  // the child closed its output: end of data
                     break;
                 }
-                Sleep(interval);
+                const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - lastSign);
+                if (quiet >= silence) {
+                    break;
+                }
+                Sleep(static_cast<DWORD>(std::min<long long>(kLookMs, (silence - quiet).count())));
             }
             if (!ready && !ended) {
                 impl_->timedOut = true;

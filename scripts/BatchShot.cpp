@@ -21,9 +21,11 @@
 
 namespace {
 
-void Tick(QListWidget& list, const QString& startingWith) {
+// Ticks the choices of a code: each is listed by its name with its code
+// beside it, "Spanish (spa)".
+void Tick(QListWidget& list, const QString& code) {
     for (int k = 0; k < list.count(); ++k) {
-        if (list.item(k)->text().startsWith(startingWith)) {
+        if (list.item(k)->text().endsWith(QLatin1Char('(') + code + QLatin1Char(')'))) {
             list.item(k)->setCheckState(Qt::Checked);
         }
     }

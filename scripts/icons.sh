@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Renders Torvane's icon, packaging/torvane.svg, into the PNG sizes of the
 # desktop's hicolor icon theme (packaging/icons/SIZExSIZE/torvane.png) and into
-# the window's own icon (ui/torvane.png, 64 pixels). A developer tool: the
-# pictures are committed, so a build needs no SVG renderer.
+# the window's own icon (ui/torvane.png, 64 pixels), and those sizes into the
+# Windows programs' icon (packaging/windows/torvane.ico, with ImageMagick; the
+# 256-pixel picture is kept as PNG inside it). A developer tool: the pictures
+# are committed, so a build needs no SVG renderer or ImageMagick.
 #   scripts/icons.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +24,9 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 cp packaging/icons/64x64/torvane.png ui/torvane.png
 echo ui/torvane.png
+pictures=()
+for size in 16 24 32 48 64 256; do
+    pictures+=("packaging/icons/${size}x${size}/torvane.png")
+done
+convert "${pictures[@]}" packaging/windows/torvane.ico
+echo packaging/windows/torvane.ico

@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the tests need and the machine lacks.
 # Nothing is downloaded any other way. With the argument "windows": what the
-# 64-bit Windows cross build and its run under Wine need instead (`make
-# windows-test`), and with "windows i686" the 32-bit compiler too (`make
-# windows`); both without the recommended extras (fonts among them, which
-# would change what the window's tests on Linux draw with).
+# Windows cross builds (64-bit and 32-bit), the installer and their runs under
+# Wine need instead (`make windows`, `make windows-test`): the 32-bit Wine
+# comes from Debian's i386 architecture, which is added to dpkg for it. Both
+# without the recommended extras (fonts among them, which would change what the
+# window's tests draw with). Qt for MinGW-w64 is not a Debian package: see
+# cmake/WindowsQt.cmake.
 set -euo pipefail
 
 apt_options=()
 if [ "${1:-}" = windows ]; then
     packages=(
-        cmake wine64 xvfb xauth
-        g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-        googletest
+        cmake wine64 wine32:i386 xvfb xauth
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
+        googletest nsis qt6-base-dev-tools
     )
-    [ "${2:-}" != i686 ] || packages+=(g++-mingw-w64-i686-posix)
     apt_options=(--no-install-recommends)
 else
     packages=(
         build-essential cmake pkg-config
-        qt6-base-dev libgl-dev
+        qt6-base-dev libgl-dev qt6-translations-l10n
         libavformat-dev libavcodec-dev libavutil-dev
         zlib1g-dev
         libgtest-dev
@@ -42,6 +43,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${apt_options[@]}" "${missing[@]}"
+    # Another apt run on the machine is waited for, up to a quarter of an hour.
+    apt_lock=(-o DPkg::Lock::Timeout=900)
+    if [[ " ${missing[*]} " == *:i386\ * ]] &&
+        ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
+    "${sudo_cmd[@]}" apt-get "${apt_lock[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${apt_lock[@]}" install -y -qq \
+        "${apt_options[@]}" "${missing[@]}"
 fi

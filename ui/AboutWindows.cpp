@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 
+#include "core/Version.h"
 #include "ui/WebLinks.h"
 
 QString AboutRule() {
@@ -107,7 +108,7 @@ QStringList TForm4::AboutLines() {
     const QString rule = AboutRule();
     QStringList lines{
         QString(),
-        QStringLiteral("Torvane 1.5.2"),
+        QStringLiteral("Torvane " TORVANE_VERSION_TEXT),
         QString(),
         rule,
         QString(),

@@ -7,6 +7,7 @@
 #include "ui/ConsoleWindow.h"
 #include "ui/LocalText.h"
 #include "ui/Messages.h"
+#include "ui/TrackNames.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ QString ListingProblem(const torvane::SourceProbe& probe, int silenceMs) {
 QString StepProblem(const torvane::FilePlan& file, const BatchStepEnd& end, int silenceMs) {
     const QString folder = Decode(file.folder);
     switch (end.problem) {
+        case Problem::SourceGone:
+            return Message(TMessage::SourceGone).arg(Decode(file.source));
+        case Problem::SourceNotNamed:
+            return Message(TMessage::SourceNotNamed).arg(Decode(file.source));
         case Problem::FolderNotMade:
             return Message(TMessage::BatchFolderNotMade).arg(folder, Decode(end.detail));
         case Problem::FolderNotNamed:
@@ -107,7 +112,7 @@ QStringList LeftOut(const torvane::FilePlan& file) {
     QStringList reasons;
     for (const torvane::UnnamedTrack& track : file.unnamed) {
         reasons << Message(TMessage::BatchTrackLeftOut)
-                       .arg(QString::number(track.number), Decode(track.codec));
+                       .arg(QString::number(track.number), CodecText(track.codec));
     }
     return reasons;
 }
@@ -133,15 +138,18 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
         QStringList languages;
         for (const torvane::SourceTrack& track : source.contents.tracks) {
             if (track.type == type) {
-                languages << Decode(track.language);
+                languages << LanguageText(track.language, LanguageInForce());
             }
         }
         if (!languages.isEmpty()) {
             parts << TypeText(type) + QStringLiteral(": ") + languages.join(QStringLiteral(", "));
         }
     }
-    if (!source.contents.attachments.empty()) {
-        parts << Message(TMessage::BatchAttachmentCount).arg(source.contents.attachments.size());
+    const std::size_t attachments = source.contents.attachments.size();
+    if (attachments == 1) {
+        parts << Message(TMessage::BatchOneAttachment);
+    } else if (attachments > 1) {
+        parts << Message(TMessage::BatchAttachmentCount).arg(attachments);
     }
     if (source.contents.chapters) {
         parts << Message(TMessage::BatchChaptersPresent);
@@ -177,8 +185,9 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
     using Kind = torvane::PlannedOutput::Kind;
     switch (output.kind) {
         case Kind::Track:
-            return TypeText(output.type) + QStringLiteral(" · ") + Decode(output.language) +
-                   QStringLiteral(" · ") + Decode(output.codec);
+            return TypeText(output.type) + QStringLiteral(" · ") +
+                   LanguageText(output.language, LanguageInForce()) + QStringLiteral(" · ") +
+                   CodecText(output.codec);
         case Kind::Attachment:
             return Message(TMessage::BatchAttachmentOutput).arg(Decode(output.id));
         case Kind::Chapters:

@@ -21,7 +21,8 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs);
 // was read with, with the tool's words; empty when there is nothing to say.
 QString SourceMessagesText(const torvane::SourceProbe& probe, int silenceMs);
 
-// What an output holds: "audio · spa · A_AAC", "attachment 2", "chapters".
+// What an output holds: "audio · Spanish (spa) · AAC (A_AAC)", "attachment 2",
+// "chapters".
 QString OutputHoldsText(const torvane::PlannedOutput& output);
 
 // How a step is called in the reports: "tracks", "chapters", ...

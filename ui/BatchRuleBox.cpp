@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Messages.h"
+#include "ui/TrackNames.h"
 
 namespace {
 
@@ -20,10 +21,6 @@ constexpr int kAnyRole = Qt::UserRole + 1;
 const char* const kTypeNames[] = {"Video", "Audio", "Subtitles"};
 constexpr TMessage kTypeTexts[] = {TMessage::BatchVideo, TMessage::BatchAudio,
                                    TMessage::BatchSubtitles};
-
-QString FromBytes(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 QListWidget* MakeChoiceList(QWidget* parent, const QString& name) {
     auto* list = new QListWidget(parent);
@@ -78,8 +75,9 @@ QGridLayout* TBatchRuleBox::BuildTypeRows() {
         grid->addWidget(row.codecs, line, 2);
         WireTypeRow(type);
     }
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(2, 2);
+    // A codec's name with its code beside it is as long as a language's.
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     return grid;
 }
 
@@ -181,8 +179,8 @@ void TBatchRuleBox::FillList(QListWidget& list, const std::set<std::string>& off
         shown.insert(chosen->begin(), chosen->end());
     }
     for (const std::string& code : shown) {
-        QListWidgetItem* item =
-            AddChoice(list, FromBytes(code), chosen && chosen->count(code) != 0);
+        const QString text = languages ? LanguageText(code, LanguageInForce()) : CodecText(code);
+        QListWidgetItem* item = AddChoice(list, text, chosen && chosen->count(code) != 0);
         item->setData(kCodeRole, QByteArray::fromStdString(code));
     }
 }

@@ -32,6 +32,7 @@
 #include "ui/LocalText.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
+#include "ui/TrackNames.h"
 
 namespace {
 
@@ -456,8 +457,8 @@ void TBatchWindow::ShowPreview() {
         }
         for (const torvane::UnnamedTrack& track : file.unnamed) {
             auto* child = new QTreeWidgetItem(item);
-            child->setText(0, QStringLiteral("Track%1.?").arg(track.number));
-            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(Decode(track.codec)));
+            child->setText(0, Decode(torvane::ShownPath(file, track)));
+            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(CodecText(track.codec)));
         }
     }
     preview_->expandAll();
@@ -562,11 +563,15 @@ void TBatchWindow::StepProgress(std::size_t file, int percent) {
 }
 
 void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
+    const bool cancelled = std::any_of(end.steps.begin(), end.steps.end(), [](const auto& step) {
+        return step.result == torvane::StepResult::Cancelled;
+    });
+    std::uint64_t bytes = 0;
     if (end.file < ends_.size()) {
         ends_[end.file] = end;
-        progress_.bytesRun += entries_[end.file].probe.source.bytes;
+        bytes = entries_[end.file].probe.source.bytes;
     }
-    ++progress_.filesRun;
+    progress_.FileEnded(bytes, cancelled);
     SetCurrent(std::nullopt);
     ShowProgressSoon();
 }

@@ -22,8 +22,10 @@
 
 #include "core/CapturedCommands.h"
 #include "core/CommandLine.h"
+#include "core/ExtractionRules.h"
 #include "core/Listing.h"
 #include "core/ShortPath.h"
+#include "core/Version.h"
 #include "platform/ProgramFolder.h"
 #include "process/CapturedRun.h"
 #include "ui/AboutWindows.h"
@@ -54,7 +56,7 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFol
       userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Torvane 1.5.2"));
+    setWindowTitle(QStringLiteral("Torvane " TORVANE_VERSION_TEXT));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -316,8 +318,8 @@ void TForm1::OpenSourceFile(const QString& path) {
 void TForm1::Button1Click() {
     QString fileName = sourcePath_;
     if (ChooseSource(fileName)) {
-        sourcePath_ = fileName;
-        edit1_->setText(fileName);
+        sourcePath_ = QDir::toNativeSeparators(fileName);
+        edit1_->setText(sourcePath_);
         // As the desktop's file dialog does on Windows: the chosen file's
         // folder becomes the current one, where output without a folder lands.
         QDir::setCurrent(QFileInfo(fileName).absolutePath());
@@ -336,7 +338,18 @@ void TForm1::Button1Click() {
 }
 
 std::string TForm1::SourceShortPath() const {
-    return torvane::ExtractShortPathName(Encode(sourcePath_));
+    // Before any file is chosen there is none to name.
+    if (sourcePath_.isEmpty()) {
+        return {};
+    }
+    const torvane::SourceCheck source = torvane::CheckSource(Encode(sourcePath_));
+    if (source.result != torvane::SourceCheck::Result::Present) {
+        throw UserError(Message(source.result == torvane::SourceCheck::Result::Gone
+                                    ? TMessage::SourceGone
+                                    : TMessage::SourceNotNamed)
+                            .arg(sourcePath_));
+    }
+    return source.shortForm;
 }
 
 torvane::CapturedOutput TForm1::RunCaptured(const std::string& command, const char* what) {

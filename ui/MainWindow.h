@@ -179,6 +179,9 @@ class TForm1 : public QMainWindow {
     std::vector<bool> Checks() const;
     torvane::ChapterFormat ChosenChapterFormat() const;
     void ShowFormatTable();
+    // The chosen source's short form, empty before any is chosen. A source
+    // that has gone since, or cannot be named to the tools, is reported
+    // (thrown) instead: no command line is built without it.
     std::string SourceShortPath() const;
 
     // The steps of the Extract button (MainWindowExtraction.cpp).

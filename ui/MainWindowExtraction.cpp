@@ -79,6 +79,9 @@ void TForm1::BitBtn1Click() {
     if (!choice.Any()) {
         return;
     }
+    // The source may have gone since it was read: then this says so, and
+    // nothing is run or made without it.
+    SourceShortPath();
     bitBtn1_->setEnabled(false);
     MakeOutputFolderReady();
     const std::vector<TStepEnd> steps = RunExtractionSteps(choice);

@@ -1,5 +1,9 @@
 #include "ui/Messages.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <array>
 
 #include "core/Exception.h"
@@ -76,6 +80,9 @@ const auto kMessageTable = std::to_array<TMessageRow>({
      u"No se han podido guardar los formatos nuevos; se volverán a preguntar la próxima vez.\n%1",
      u"The new formats could not be saved; they will be asked for again next time.\n%1"},
     {M::SourceNotFound, u"No se encuentra el archivo \"%1\".", u"File \"%1\" not found."},
+    {M::SourceGone, u"El archivo \"%1\" ya no existe.", u"The file \"%1\" no longer exists."},
+    {M::SourceNotNamed, u"El archivo \"%1\" no se puede pasar a las herramientas.",
+     u"The file \"%1\" cannot be given to the tools."},
 
     {M::BatchMenuItem, u"Extraer de varios archivos…", u"Extract from several files…"},
     {M::BatchTitle, u"Torvane: extraer de varios archivos", u"Torvane: extract from several files"},
@@ -93,6 +100,7 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::BatchVideo, u"vídeo", u"video"},
     {M::BatchAudio, u"audio", u"audio"},
     {M::BatchSubtitles, u"subtítulos", u"subtitles"},
+    {M::BatchOneAttachment, u"1 attachment", u"1 attachment"},
     {M::BatchAttachmentCount, u"%1 attachments", u"%1 attachments"},
     {M::BatchChaptersPresent, u"capítulos", u"chapters"},
     {M::BatchTagsPresent, u"tags", u"tags"},
@@ -137,7 +145,8 @@ const auto kMessageTable = std::to_array<TMessageRow>({
     {M::StepFolder, u"carpeta", u"folder"},
     {M::StepChapters, u"capítulos", u"chapters"},
     {M::StepTags, u"tags", u"tags"},
-    {M::BatchTotals, u"%1 hechos, %2 con avisos, %3 fallidos, %4 cancelados, %5 omitidos.",
+    // Spanish counts as a tally, so that no number needs its own plural.
+    {M::BatchTotals, u"Hechos: %1, con avisos: %2, fallidos: %3, cancelados: %4, omitidos: %5.",
      u"%1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped."},
     {M::BatchFileDone, u"hecho", u"done"},
     {M::BatchFileWarnings, u"hecho con avisos", u"done with warnings"},
@@ -160,6 +169,38 @@ const auto kMessageTable = std::to_array<TMessageRow>({
 
 TLanguage languageInForce = TLanguage::Spanish;
 
+// Qt's own texts (the message boxes' buttons, the file and folder choosers)
+// come from the translations Qt ships: Qt's own folder of them (Debian's
+// qt6-translations-l10n), or the one windeployqt puts beside the program.
+// English is Qt's own language; a missing translation leaves it.
+void UseQtTexts(TLanguage language) {
+    static QPointer<QTranslator> spanish;
+    if (QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    if (language == TLanguage::English) {
+        if (spanish) {
+            QCoreApplication::removeTranslator(spanish);
+        }
+        return;
+    }
+    if (!spanish) {
+        spanish = new QTranslator(QCoreApplication::instance());
+        for (const QString& folder :
+             {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+              QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+            if (spanish->load(QStringLiteral("qtbase_es"), folder)) {
+                break;
+            }
+        }
+    }
+    if (!spanish->isEmpty()) {
+        // Once in Qt's list, however often the language is applied.
+        QCoreApplication::removeTranslator(spanish);
+        QCoreApplication::installTranslator(spanish);
+    }
+}
+
 }  // namespace
 
 std::span<const TMessageRow> MessageRows() {
@@ -172,6 +213,7 @@ TLanguage LanguageInForce() {
 
 void SetLanguageInForce(TLanguage language) {
     languageInForce = language;
+    UseQtTexts(language);
 }
 
 QString Message(TMessage key) {

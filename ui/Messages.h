@@ -71,6 +71,10 @@ enum class TMessage {
     FormatsNotSaved,
     // A file named on the command line that does not exist (%1 its path).
     SourceNotFound,
+    // A source that was read, but is gone (or cannot be named to the tools)
+    // when its extraction starts (%1 its path).
+    SourceGone,
+    SourceNotNamed,
 
     // The batch window: its menu item and title, the source list, the rule,
     // the output folder, the preview, the run and its summary.
@@ -89,7 +93,8 @@ enum class TMessage {
     BatchVideo,
     BatchAudio,
     BatchSubtitles,
-    BatchAttachmentCount,  // %1 how many
+    BatchOneAttachment,
+    BatchAttachmentCount,  // %1 how many, more than one
     BatchChaptersPresent,
     BatchTagsPresent,
     BatchNoContents,
@@ -153,7 +158,8 @@ std::span<const TMessageRow> MessageRows();
 
 // The language in force: the one last applied to the windows (the language
 // table's ApplyLanguageTexts sets it), and Spanish, the language of the
-// design texts, until one is.
+// design texts, until one is. Qt's own texts (standard buttons, the file and
+// folder choosers) follow it.
 TLanguage LanguageInForce();
 void SetLanguageInForce(TLanguage language);
 

@@ -121,14 +121,26 @@ QString Refusal(torvane::ExtensionProblem problem) {
 
 }  // namespace
 
-void TForm2::BitBtn1Click() {
+bool TForm2::RefuseAnswer() {
     // The table holds the extension as the program's 8-bit text.
     const QString refusal =
         Refusal(torvane::CheckExtension(edit1_->text().toLocal8Bit().toStdString()));
     if (refusal.isEmpty()) {
-        accept();
-        return;
+        return false;
     }
     dialogs_.MessageBox(this, QStringLiteral("Torvane"), refusal, TDialogs::Buttons::Ok,
                         TDialogs::Icon::None);
+    return true;
+}
+
+void TForm2::BitBtn1Click() {
+    if (!RefuseAnswer()) {
+        accept();
+    }
+}
+
+void TForm2::reject() {
+    if (edit1_->text().isEmpty() || !RefuseAnswer()) {
+        QDialog::reject();
+    }
 }

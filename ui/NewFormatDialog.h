@@ -23,6 +23,11 @@ class TForm2 : public QDialog {
     // labels change language.
     void ArrangeControls();
 
+    // The title bar's close button: an answer the format table cannot keep
+    // is refused with its reason, as OK refuses it, and the dialog stays; an
+    // empty box declines the question, which comes again next time.
+    void reject() override;
+
   protected:
     void showEvent(QShowEvent* event) override;
     // Escape does not close the dialog: it closes by OK with an extension the
@@ -32,6 +37,8 @@ class TForm2 : public QDialog {
   private:
     void FormShow();
     void BitBtn1Click();
+    // Says why the box's answer cannot be kept; false when it can.
+    bool RefuseAnswer();
 
     TDialogs& dialogs_;
     QLabel* label1_;

@@ -7,11 +7,11 @@
 #include "ui/Languages.h"
 
 // The program's page in the interface language: the README, or its Spanish
-// guide README.es.html, installed with the program as local pages. Installed,
-// the program folder is PREFIX/lib/torvane/ and the pages are in
+// guide README.es.html, installed with the program as local pages. On Linux,
+// installed, the program folder is PREFIX/lib/torvane/ and the pages are in
 // PREFIX/share/doc/torvane/; the build makes them beside build/bin/, in
-// build/share/doc/torvane/. The address of the first that exists, else of the
-// installed one.
+// build/share/doc/torvane/: the address of the first that exists, else of the
+// installed one. On Windows the pages stand in the program folder.
 QString ProgramPage(const QString& programFolder, TLanguage language);
 inline constexpr const char* kProgramPageCaption = "README";
 // The Matroska format's public page.

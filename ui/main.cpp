@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "core/Settings.h"
+#include "core/StartFolder.h"
+#include "core/Version.h"
 #include "platform/ProgramFolder.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
@@ -73,7 +75,7 @@ bool AnswersInformationOption(int argc, char** argv) {
         return true;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("torvane %s\n", TORVANE_VERSION);
+        std::printf("torvane %s\n", TORVANE_VERSION_TEXT);
         return true;
     }
     return false;
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
 
     const QString sourceArgument = SourceArgument(QApplication::arguments());
     TQtDialogs dialogs;
+    // Where the Linux launcher would have started the window (Windows).
+    torvane::EnterStartFolder(torvane::UserFolder());
     // The settings file is fixed now: the file dialog moves the current
     // folder later on.
     TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),

@@ -100,7 +100,7 @@ std::vector<std::string> Shown(const std::vector<FilePlan>& plan) {
             text += " " + Slashed(ShownPath(file, output));
         }
         for (const UnnamedTrack& track : file.unnamed) {
-            text += " unnamed:" + std::to_string(track.number) + ":" + track.codec;
+            text += " " + Slashed(ShownPath(file, track)) + ":" + track.codec;
         }
         shown.push_back(text);
     }
@@ -222,7 +222,16 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
          {Readable("/in/a.mkv", {kVideo, kSpaAac, kOddAudio, Font(1, "Tags.xml")}, true, true)},
          everything,
          {"Outputs a/Track1.avi a/Track2.aac a/Tags_(2).xml a/Chapters.txt a/Tags.xml "
-          "unnamed:3:A_ODD"}},
+          "a/Track3.?:A_ODD"}},
+        {"only a codec no table knows: placed as any other file",
+         {Readable("/in/b c.mkv", {kOddAudio}), Readable("/in/d.mkv", {kVideo})},
+         everything,
+         {"Nothing b c/Track1.?:A_ODD", "Outputs d/Track1.avi"}},
+        {"the same, prefixed",
+         {Readable("/in/b c.mkv", {kOddAudio}), Readable("/in/d.mkv", {kVideo})},
+         everything,
+         {"Nothing b_c.Track1.?:A_ODD", "Outputs d.Track1.avi"},
+         OutputLayout::PrefixedNames},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -310,6 +319,21 @@ TEST(BatchSteps, ProgressByBytesOrByFiles) {
         EXPECT_EQ(row.progress.Permille(), row.permille);
         EXPECT_EQ(row.progress.FileShown(), row.fileShown);
     }
+}
+
+// A file that ran through counts whole, failed or not; a cancelled one adds
+// nothing to what was done, and stays the file shown.
+TEST(BatchSteps, ProgressCountsOnlyTheFilesThatRanThrough) {
+    BatchProgress progress{0, 3, 0, 1000, 600, 80};
+    progress.FileEnded(600, false);
+    EXPECT_EQ(progress.Permille(), 600);
+    EXPECT_EQ(progress.FileShown(), 2u);
+    progress.currentBytes = 300;
+    progress.currentPercent = 99;
+    progress.FileEnded(300, true);
+    EXPECT_EQ(progress.Permille(), 600);
+    EXPECT_EQ(progress.BytesDone(), 600u);
+    EXPECT_EQ(progress.FileShown(), 2u);
 }
 
 TEST(BatchSource, FolderGivesItsMatroskaFilesInNaturalOrder) {

@@ -125,6 +125,15 @@ TEST(ComponerLineaComandos, LinesAndFlagsFollowTheCheckedItems) {
               "quarvel tracks  |quarvel attachments  |quarvel chapters  ");
     EXPECT_FALSE(none.tracksSelected || none.attachmentsSelected || none.chaptersSelected ||
                  none.tagsSelected);
+    // A source that is gone has no short form: no line names an output
+    // without it (the tool would take the first one for the file to read),
+    // while the flags still say what was asked for.
+    const CommandLines gone =
+        f.Build("E:\\Pelis\\borrada.mkv", "D:\\Salida larga\\", WorkedItems());
+    EXPECT_EQ(gone.tracks + "|" + gone.attachments + "|" + gone.chapters,
+              "quarvel tracks  |quarvel attachments  |quarvel chapters  ");
+    EXPECT_TRUE(gone.tracksSelected && gone.attachmentsSelected && gone.chaptersSelected &&
+                gone.tagsSelected);
 }
 
 TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {

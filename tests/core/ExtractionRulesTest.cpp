@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Exception.h"
+#include "core/ShortPath.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -23,6 +24,23 @@ TEST(ExtractEnabled, WhileAnyItemIsChecked) {
     EXPECT_FALSE(ExtractEnabled({}));
     EXPECT_FALSE(ExtractEnabled({false, false}));
     EXPECT_TRUE(ExtractEnabled({false, true, false}));
+}
+
+TEST(CheckSource, OnlyAFileThatIsStillThereHasItsShortForm) {
+    TempDir dir;
+    const std::string source = dir.File("Episodio 1.mkv");
+    testsupport::WriteBytes(source, "x");
+    const SourceCheck present = CheckSource(source);
+    EXPECT_EQ(present.result, SourceCheck::Result::Present);
+    EXPECT_EQ(present.shortForm, ExtractShortPathName(source));
+    EXPECT_FALSE(present.shortForm.empty());
+    fs::remove(source);
+    for (const std::string& path : {source, dir.Path(), std::string()}) {
+        SCOPED_TRACE(path);
+        const SourceCheck gone = CheckSource(path);
+        EXPECT_EQ(gone.result, SourceCheck::Result::Gone);
+        EXPECT_EQ(gone.shortForm, "");
+    }
 }
 
 TEST(SaveChosenPreviews, WritesTheChosenPreviewsPlusCrLfUnderTheFormatsName) {
@@ -74,6 +92,20 @@ TEST(SaveChosenPreviews, AnEmptyFolderIsTheCurrentOneNamedInFullWhenAFileCannotB
     fs::current_path(before);
     EXPECT_TRUE(fs::is_directory(dir.File("Tags.xml")));
 }
+
+#ifndef _WIN32
+// A link planted where a preview goes is replaced by the preview: what it
+// points to is never written.
+TEST(SavePreview, ALinkInItsPlaceIsReplacedNotWrittenThrough) {
+    TempDir dir;
+    testsupport::WriteBytes(dir.File("victim"), "mine");
+    fs::create_symlink(dir.File("victim"), dir.File("Tags.xml"));
+    SavePreview(dir.File("Tags.xml"), "<Tags/>");
+    EXPECT_FALSE(fs::is_symlink(dir.File("Tags.xml")));
+    EXPECT_EQ(ReadBytes(dir.File("Tags.xml")), "<Tags/>\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("victim")), "mine");
+}
+#endif
 
 TEST(ReportExtraction, HeadlineAndNamedRunsFromHowTheRunsEnded) {
     using H = ExtractionReport::Headline;

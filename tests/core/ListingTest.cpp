@@ -80,6 +80,7 @@ TEST(Extraerfilename, QuotedNameToTheLastApostropheWithBlanksAndSeparatorsReplac
              {"file name ''", ""},
              {"Attachment ID 2: file name 'l'aube.ttf'", "l'aube.ttf"},
              {"Attachment ID 3: file name 'l'aube logo.png'", "l'aube_logo.png"},
+             {"Attachment ID 4: file name 'cover (1).jpg'", "cover_(1).jpg"},
              {"x file name 'unterminated name", "unterminated_name"},
              // Without the marker: from the eleventh byte. The marker is
              // case-sensitive: here the 11th byte is the opening quote itself.

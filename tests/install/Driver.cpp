@@ -11,12 +11,18 @@
 //   tick TEXT       tick the item whose text holds TEXT
 //   answer EXT      type EXT in the new-format dialog and press OK
 //   tracks          report the tracks command line ("tracks: LINE")
+//   folder PATH     type PATH into the output folder field
+//   checkall        press Check All
+//   extract         press Extract and wait until the extraction has ended
+//                   (it ends with a box)
+//   wait FILE       wait until FILE exists (made by whoever watches the window)
 //   trigger NAME    trigger the menu item NAME (Salir1, wwwsite1, ...)
 //   close           close the window as its title bar's close button does
 // Every message box is reported ("box: CAPTION: TEXT") and answered OK; a
-// new-format dialog no step expects is reported ("new-format: LABEL") and
-// answered "x"; every page opened is reported ("url: ADDRESS"); "quit" is
-// reported when the program is about to end.
+// console window left open after its run is reported ("console: STATUS") and
+// closed; a new-format dialog no step expects is reported ("new-format:
+// LABEL") and answered "x"; every page opened is reported ("url: ADDRESS");
+// "quit" is reported when the program is about to end.
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,6 +61,11 @@ class TDriver : public QObject {
         timer_.start(20);
     }
 
+    ~TDriver() override {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    }
+
     Q_INVOKABLE void OpenUrl(const QUrl& url) { Report("url: " + url.toString()); }
 
   private:
@@ -89,6 +100,10 @@ class TDriver : public QObject {
             answered_.append(box);
             Report("box: " + box->windowTitle() + ": " + box->text());
             Later(box, [box] { box->button(QMessageBox::Ok)->click(); });
+            return;
+        }
+        if (auto* console = Visible<QDialog>("ConsoleWindow")) {
+            CloseEndedConsole(*console);
             return;
         }
         const QString step = next_ < steps_.size() ? steps_[next_] : QString();
@@ -131,6 +146,20 @@ class TDriver : public QObject {
         }
     }
 
+    // A console window stays open after its run only when the run failed;
+    // its button then says Close (Cerrar) instead of Cancel (Cancelar).
+    void CloseEndedConsole(QDialog& console) {
+        auto* button = console.findChild<QPushButton*>(QStringLiteral("ConsoleButton"));
+        const QString caption = button->text();
+        if (closing_ != &console &&
+            (caption == QLatin1String("Close") || caption == QLatin1String("Cerrar"))) {
+            closing_ = &console;
+            Report("console: " +
+                   console.findChild<QLabel*>(QStringLiteral("ConsoleStatus"))->text());
+            Later(button, [button] { button->click(); });
+        }
+    }
+
     // Runs one step on the main window; false while it must wait.
     bool Run(QWidget& form1, const QString& verb, const QString& argument) {
         auto* list = form1.findChild<QListWidget*>("CheckListBox1");
@@ -168,6 +197,31 @@ class TDriver : public QObject {
             Report("no item: " + argument);
             return true;
         }
+        if (verb == QLatin1String("folder")) {
+            form1.findChild<QLineEdit*>("Edit2")->setText(argument);
+            return true;
+        }
+        if (verb == QLatin1String("checkall")) {
+            Later(&form1, [&form1] { form1.findChild<QPushButton*>("Button2")->click(); });
+            return true;
+        }
+        if (verb == QLatin1String("extract")) {
+            // Every extraction ends with a box: success, warnings or errors.
+            if (!extracting_) {
+                extracting_ = true;
+                boxesBefore_ = answered_.size();
+                Later(&form1, [&form1] { form1.findChild<QPushButton*>("BitBtn1")->click(); });
+                return false;
+            }
+            if (answered_.size() == boxesBefore_) {
+                return false;
+            }
+            extracting_ = false;
+            return true;
+        }
+        if (verb == QLatin1String("wait")) {
+            return QFile::exists(argument);
+        }
         if (verb == QLatin1String("tracks")) {
             Report("tracks: " + form1.findChild<QTextEdit*>("LineaComandos")->toPlainText());
             return true;
@@ -198,6 +252,9 @@ class TDriver : public QObject {
     bool answering_ = false;
     bool choosing_ = false;
     bool fileConfirmed_ = false;
+    bool extracting_ = false;
+    qsizetype boxesBefore_ = 0;
+    QPointer<QDialog> closing_;
 };
 
 class TDriverPlugin : public QGenericPlugin {

@@ -42,8 +42,10 @@ class Recorder : public BatchListener {
 };
 
 // A tool that fails the tracks of a source whose name holds "fail", warns
-// (at length) for one holding "warn", prints chapters and no tags.
+// (at length) for one holding "warn", prints chapters and no tags; it notes
+// every call beside itself.
 constexpr char kTool[] = R"(#!/bin/sh
+echo "$*" >> "${0%/*}/calls"
 case "$1:$2" in
 tracks:*fail*) echo 'quarvel: Track1.aac: disk full' >&2; exit 2;;
 tracks:*warn*) printf 'Progress: 50%%\r\n'; echo 'quarvel: damaged block skipped' >&2; seq 2000 >&2; exit 1;;
@@ -60,7 +62,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
 
     std::vector<BatchSource> sources;
-    for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv"}) {
+    for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv", "gone.mkv"}) {
         BatchSource source;
         source.path = dir.File(name);
         testsupport::WriteBytes(source.path, "x");
@@ -79,6 +81,8 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     rule.tags = true;
     const auto plan = PlanBatch(sources, rule, OutputLayout::FolderPerSource, dir.File("out"),
                                 [](const std::string&) { return std::string("ac3"); });
+    // Deleted after it was read, before its turn.
+    std::filesystem::remove(dir.File("gone.mkv"));
 
     Recorder recorder;
     std::future<bool> ended = recorder.ended.get_future();
@@ -88,7 +92,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     }
     EXPECT_FALSE(ended.get());
 
-    ASSERT_EQ(recorder.files.size(), 3u);
+    ASSERT_EQ(recorder.files.size(), 4u);
     const std::vector<StepResult> expected[] = {
         {StepResult::Done, StepResult::Failed, StepResult::Done, StepResult::Failed},
         {StepResult::Done, StepResult::Warnings, StepResult::Done, StepResult::Failed},
@@ -116,6 +120,16 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     ASSERT_EQ(warned.size(), BatchRun::kMaxMessages);
     EXPECT_EQ(warned.front(), "quarvel: damaged block skipped");
     EXPECT_EQ(recorder.progress, (std::vector<std::pair<std::size_t, int>>{{1, 50}}));
+
+    // The source that is gone: said so, and nothing made or run for it.
+    const BatchFileEnd& gone = recorder.files[3];
+    ASSERT_EQ(gone.steps.size(), 1u);
+    EXPECT_EQ(gone.steps[0].result, StepResult::Failed);
+    EXPECT_EQ(gone.steps[0].problem, Problem::SourceGone);
+    EXPECT_FALSE(std::filesystem::exists(plan[3].folder));
+    const std::string calls = testsupport::ReadBytes(program + "calls");
+    EXPECT_EQ(calls.find("gone"), std::string::npos) << calls;
+    EXPECT_NE(calls.find("ok.mkv"), std::string::npos) << calls;
 }
 
 TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
@@ -123,6 +137,7 @@ TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
     testsupport::WriteBytes(dir.File("taken"), "a file where the folder would go");
     BatchSource source;
     source.path = dir.File("a.mkv");
+    testsupport::WriteBytes(source.path, "x");
     source.state = BatchSource::State::Readable;
     source.contents.tags = true;
     BatchRule rule;

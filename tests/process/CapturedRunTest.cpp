@@ -68,6 +68,8 @@ TEST(TChildProc, ReadGathersTheOutputUntilItEndsOrFallsSilent) {
              Row{kChild + " progress 50", "", 5000,
                  "Progress: 0%\r\nProgress: 50%\r\nProgress: 100%\r\ndone\r\n"},
              Row{kChild, "closeout", 5000, "done\r\n"},
+             // The window's own silence: not even a tenth of it is waited.
+             Row{kChild, "closeout", 30000, "done\r\n"},
              Row{kChild + " silent 3000", "", 400, "", 2500, 350},
              Row{kChild + " silent 3000", "", 0, "", 1000},
              Row{kChild + " silent 3000", "", -1000, "", 1000},

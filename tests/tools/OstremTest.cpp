@@ -53,7 +53,7 @@ TEST(Ostrem, ListingOfTheFixtureIsExact) {
 
 // Nor reach the terminal as control characters: C1 too (U+009B starts an
 // escape sequence).
-TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
+TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroupToATrackLine) {
     TempDir dir;
     const Bytes file =
         Cat({EbmlHeader(),
@@ -83,8 +83,9 @@ TEST(Ostrem, NamesCannotBreakALineNorAddAParenthesisedGroup) {
               "1 channel]");
     EXPECT_EQ(lines[2], "Track ID 2: subtitles (S_TEXT/ASS) [language: eng]");
     EXPECT_EQ(lines[3], "Track ID 3: video (V_VP9) [language: eng, 720x576]");
+    // An attachment's name is read between its quotes: its parentheses stay.
     EXPECT_EQ(lines[4],
-              "Attachment ID 1: type 'text/plain?', size 2 bytes, file name 'a[1]??.txt'");
+              "Attachment ID 1: type 'text/plain?', size 2 bytes, file name 'a(1)??.txt'");
 }
 
 TEST(Ostrem, HelpVersionAndUsage) {

@@ -368,9 +368,11 @@ TEST(StandardOutput, AResultThatCannotBeWrittenFailsTheRun) {
 TEST(Quarvel, HelpVersionAndUsageErrors) {
     const auto help = Quarvel({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* text : {"quarvel tracks FILE n:PATH", "quarvel attachments FILE k:PATH",
-                             "quarvel chapters FILE [-s]", "quarvel tags FILE",
-                             "hidden and disabled ones included", "Exit status: 0 done"}) {
+    for (const char* text :
+         {"quarvel tracks FILE n:PATH", "quarvel timestamps FILE n:PATH",
+          "tracks also takes --timestamps n:PATH", "quarvel attachments FILE k:PATH",
+          "quarvel chapters FILE [-s]", "quarvel tags FILE", "hidden and disabled ones included",
+          "Exit status: 0 done"}) {
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
     }
     std::string lf = help.out;
@@ -383,6 +385,7 @@ TEST(Quarvel, HelpVersionAndUsageErrors) {
                                                {"chapters"},
                                                {"chapters", "-s"},
                                                {"tags"},
+                                               {"timestamps", Fixture("full.mkv")},
                                                {"attachments", Fixture("full.mkv")}}) {
         const auto run = Quarvel(args);
         EXPECT_EQ(run.status, 2);

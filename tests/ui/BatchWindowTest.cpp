@@ -1,6 +1,7 @@
 // The batch window from end to end: opened from the File menu, sources
 // dropped and chosen, a rule set, the real tools identify and extract, and
-// every output is checked; then a Cancel in the middle of a run.
+// every output is checked, a source deleted meanwhile is named and left
+// alone; then a Cancel in the middle of a run.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,8 +9,10 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -84,7 +87,7 @@ class BatchWindowTest : public ToolsFixture {
     void SetRule() {
         auto* languages = InBatch<QListWidget>("BatchAudioLanguages");
         for (int k = 0; k < languages->count(); ++k) {
-            if (languages->item(k)->text() == QStringLiteral("spa")) {
+            if (languages->item(k)->text() == QStringLiteral("Spanish (spa)")) {
                 languages->item(k)->setCheckState(Qt::Checked);
             }
         }
@@ -129,33 +132,48 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
     fs::create_directories(root.path().toStdString() + "/other place");
     const std::string broken = root.path().toStdString() + "/other place/broken.mkv";
     WriteFile(broken, "This is not a Matroska file.\n");
+    // Read, then deleted before the extraction.
+    const std::string gone = root.path().toStdString() + "/other place/gone.mkv";
+    fs::copy_file(full, gone);
     Drop({fs::path(full).parent_path().string()});
-    dialogs.fileLists = {{QString::fromStdString(broken), QString::fromStdString(full)}};
+    dialogs.fileLists = {{QString::fromStdString(broken), QString::fromStdString(full),
+                          QString::fromStdString(gone)}};
     InBatch<QPushButton>("BatchAddFiles")->click();
     ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    fs::remove(gone);
 
     auto* sources = InBatch<QTreeWidget>("BatchSourceList");
     EXPECT_EQ(TopLevelTexts(*sources, 0),
-              (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv"}));
+              (QStringList{"full.mkv", "plain.mka", "subs.mks", "broken.mkv", "gone.mkv"}));
+    const QString fullContents = QStringLiteral(
+        "video: undetermined · audio: Spanish (spa), English (eng), German (ger) · subtitles: "
+        "French (fre), Spanish (spa) · 3 attachments · chapters · tags");
     EXPECT_EQ(
         TopLevelTexts(*sources, 1),
-        (QStringList{"video: und · audio: spa, eng, ger · subtitles: fre, spa · 3 "
-                     "attachments · chapters · tags",
-                     "audio: und · tags", "subtitles: spa · tags",
+        (QStringList{fullContents, "audio: undetermined · tags", "subtitles: Spanish (spa) · tags",
                      QString::fromStdString("cannot be read: ostrem: " + broken +
                                             ": at byte 0: not a Matroska file: expected the EBML "
-                                            "header (1A 45 DF A3), found 54 68 69 73")}));
+                                            "header (1A 45 DF A3), found 54 68 69 73"),
+                     fullContents}));
 
     // No table knows A_AAC here: the preview says so, and it is asked once
     // when the extraction starts.
     SetRule();
     auto* preview = InBatch<QTreeWidget>("BatchPreview");
     EXPECT_EQ(TopLevelTexts(*preview, 1).mid(1),
-              (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1)}));
+              (QStringList{"nothing for this rule", "1 file", sources->topLevelItem(3)->text(1),
+                           "3 files"}));
     ASSERT_EQ(preview->topLevelItem(0)->childCount(), 4);
-    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("Track2.?"));
+    EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(0), QStringLiteral("full/Track2.?"));
     EXPECT_EQ(preview->topLevelItem(0)->child(3)->text(1),
-              QStringLiteral("no extension known for A_AAC: asked when you extract"));
+              QStringLiteral("no extension known for AAC (A_AAC): asked when you extract"));
+    // The rule names codecs as the preview does.
+    QStringList codecs;
+    for (int k = 0; k < InBatch<QListWidget>("BatchAudioCodecs")->count(); ++k) {
+        codecs << InBatch<QListWidget>("BatchAudioCodecs")->item(k)->text();
+    }
+    EXPECT_EQ(codecs, (QStringList{"any", "AAC (A_AAC)", "AC-3 (A_AC3)", "PCM (A_PCM/INT/LIT)",
+                                   "Vorbis (A_VORBIS)"}));
     dialogs.extensions = {QStringLiteral("aac")};
 
     Start();
@@ -187,7 +205,7 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
 
     const QString summary = batch->Summary();
     EXPECT_EQ(summary, QString::fromStdString(
-                           "2 done, 0 with warnings, 1 failed, 0 cancelled, 1 skipped.\n\n"
+                           "2 done, 0 with warnings, 2 failed, 0 cancelled, 1 skipped.\n\n"
                            "full.mkv: done\n"
                            "plain.mka: skipped\n"
                            "    The rule gives nothing for this file.\n"
@@ -197,7 +215,10 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
                            "    ostrem: " +
                            broken +
                            ": at byte 0: not a Matroska file: expected the EBML header (1A 45 DF "
-                           "A3), found 54 68 69 73\n"));
+                           "A3), found 54 68 69 73\n"
+                           "gone.mkv: failed\n"
+                           "    The file \"" +
+                           gone + "\" no longer exists.\n"));
     InBatch<QPushButton>("BatchCopySummary")->click();
     EXPECT_EQ(QApplication::clipboard()->text(), summary);
 
@@ -206,6 +227,12 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
     EXPECT_EQ(Find<QAction>("Varios1")->text(), QStringLiteral("Extraer de varios archivos…"));
     EXPECT_EQ(batch->windowTitle(), QStringLiteral("Torvane: extraer de varios archivos"));
     EXPECT_EQ(InBatch<QPushButton>("BatchStart")->text(), QStringLiteral("Extraer"));
+    EXPECT_EQ(sources->topLevelItem(0)->text(1),
+              QStringLiteral("vídeo: indeterminado · audio: español (spa), inglés (eng), alemán "
+                             "(ger) · subtítulos: francés (fre), español (spa) · 3 attachments · "
+                             "capítulos · tags"));
+    EXPECT_EQ(preview->topLevelItem(0)->child(0)->text(1),
+              QStringLiteral("audio · español (spa) · AAC (A_AAC)"));
 }
 
 TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
@@ -252,6 +279,16 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
                              "subs.mks: skipped\n"
                              "    Not run: the extraction was cancelled before.\n"));
     EXPECT_TRUE(InBatch<QPushButton>("BatchStart")->isEnabled());
+    // The bar and its label count the file done, not the cancelled one.
+    const auto done = fs::file_size(full);
+    const auto total = done + fs::file_size(large) + fs::file_size(subs);
+    EXPECT_EQ(InBatch<QProgressBar>("BatchOverallProgress")->value(),
+              static_cast<int>(1000 * done / total));
+    const QLocale english(QLocale::English);
+    EXPECT_EQ(InBatch<QLabel>("BatchOverallLabel")->text(),
+              QStringLiteral("File 2 of 3 · %1 of %2")
+                  .arg(english.formattedDataSize(static_cast<qint64>(done)),
+                       english.formattedDataSize(static_cast<qint64>(total))));
 }
 
 }  // namespace

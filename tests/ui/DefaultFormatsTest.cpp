@@ -11,6 +11,7 @@
 #include "core/Formats.h"
 #include "core/Listing.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/WindowFixture.h"
 
 namespace fs = std::filesystem;
 using torvane::testsupport::ReadBytes;
@@ -37,10 +38,8 @@ TEST(DefaultFormats, TheBuildPlacesTheTableButNeverReplacesAnExistingOne) {
 }
 
 TEST(DefaultFormats, RealListingLinesOfTheCodecFixturesNeedNoQuestion) {
-    const std::string ostrem = std::string(TORVANE_BIN_DIR) + "/ostrem";
-    if (!fs::exists(ostrem)) {
-        GTEST_SKIP() << "ostrem is not built";
-    }
+    const std::string ostrem = BuiltToolsFolder() + "/ostrem";
+    ASSERT_TRUE(fs::exists(ostrem)) << "ostrem is not built in " << BuiltToolsFolder();
     int files = 0;
     for (const auto& entry :
          fs::directory_iterator(std::string(TORVANE_FIXTURES_DIR) + "/codecs")) {

@@ -41,8 +41,10 @@ class HeadlessRunner : public TConsoleRunner {
         std::string output;
     };
     std::vector<Record> runs;
-    // The search path after the program folder: never the build's tools.
-    std::string pathList = "/usr/bin:/bin";
+    // The search path after the program folder: a folder of the test's own
+    // (ExtractionTest::SetUp), so that neither the build's tools nor an
+    // installed Torvane's stand in for a tool the program folder lacks.
+    std::string pathList;
 
     // The Extract button's state while each run went on.
     std::vector<bool> buttonDuringRun;
@@ -67,6 +69,8 @@ class ExtractionTest : public ToolsFixture {
             return;
         }
         fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
+        runner.pathList = root.path().toStdString() + "/search path";
+        fs::create_directories(runner.pathList);
         Show();
         form1->SetConsoleRunner(&runner);
         dialogs.boxes.clear();
@@ -255,6 +259,27 @@ TEST_F(ExtractionTest, OutputFolderEmptyOrImpossible) {
                                                   "directory. Nothing was extracted."));
     EXPECT_TRUE(runner.runs.empty());
     EXPECT_TRUE(ButtonEnabled());
+}
+
+// A source deleted after it was read: no line names an output without it,
+// and Extract says so, running and making nothing.
+TEST_F(ExtractionTest, ASourceThatIsGoneIsNamedAndNothingRunsOrIsMade) {
+    const std::string source = Fixture("full.mkv");
+    Choose(source);
+    const std::string out = root.path().toStdString() + "/not yet/";
+    SetFolder(out);
+    Tick({"Track ID 3", "Attachment ID 1", "Chapters ID"});
+    fs::remove(source);
+    Tick({"Tags ID"});
+    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks  ");
+    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments  ");
+    ASSERT_TRUE(ButtonEnabled());
+
+    Extract();
+
+    EXPECT_EQ(OnlyError(), QString::fromStdString("The file \"" + source + "\" no longer exists."));
+    EXPECT_TRUE(runner.runs.empty());
+    EXPECT_FALSE(fs::exists(out));
 }
 
 // ---- Failures --------------------------------------------------------------

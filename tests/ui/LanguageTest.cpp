@@ -2,11 +2,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QUrl>
 #include <filesystem>
 #include <set>
 
+#include "platform/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
@@ -72,6 +75,27 @@ TEST_F(LanguageTest, TheProgramsOwnTextsFollowTheLanguageLastApplied) {
     EXPECT_EQ(Message(TMessage::UnknownError), QStringLiteral("Error desconocido"));
 }
 
+// Qt's own texts, which the window's boxes and choosers show, follow too.
+TEST_F(LanguageTest, QtsOwnTextsFollowTheLanguage) {
+    WriteSettings("English\r\n");
+    Show();
+    const auto buttons = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        return box.button(QMessageBox::Ok)->text() + QLatin1Char('|') +
+               box.button(QMessageBox::Cancel)->text();
+    };
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    EXPECT_EQ(buttons(), QStringLiteral("OK|Cancel"));
+    Choose("Espaol1");
+    EXPECT_EQ(buttons(), QStringLiteral("Aceptar|Cancelar"));
+    EXPECT_EQ(lookIn(), QStringLiteral("Ver en:"));
+    Choose("Espaol1");
+    Choose("Ingls1");
+    EXPECT_EQ(buttons(), QStringLiteral("OK|Cancel"));
+    EXPECT_EQ(lookIn(), QStringLiteral("Look in:"));
+}
+
 // The choice is written to the settings file; one that cannot be written
 // changes no text.
 TEST_F(LanguageTest, TheChosenLanguageIsWrittenToTheSettingsFileFirst) {
@@ -114,8 +138,10 @@ TEST_F(LanguageTest, AboutPicksTheWindowOfTheLanguageAndInfoIsTheSameForBoth) {
     EXPECT_EQ(dialogs.infoShown, std::vector<QString>{QStringLiteral("Torvane 1.5.1.1")});
     // The program's page is the guide in the interface language, as the build
     // makes it beside the program folder (the install test sees the installed
-    // one).
-    const std::string pages = root.path().toStdString() + "/share/doc/torvane/";
+    // one); on Windows, in it.
+    const std::string pages = torvane::kPathSeparator == '/'
+                                  ? root.path().toStdString() + "/share/doc/torvane/"
+                                  : programFolder;
     fs::create_directories(pages);
     for (const char* page : {"README.html", "README.es.html"}) {
         WriteFile(pages + page, "<html></html>");

@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/AboutWindows.h"
 #include "ui/FileFilter.h"
@@ -263,7 +264,7 @@ TEST_F(LayoutTest, AboutWindowsShowTheirTexts) {
 
 // At every showing the dialog is centred and its box empty; Escape does not
 // close it, nor does an answer the table cannot keep (each refused with its
-// reason); Enter on OK with a good answer does.
+// reason), by OK or by the title bar; Enter on OK with a good answer does.
 TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
     WriteSettings("English\r\n");
     Show();
@@ -285,6 +286,7 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
         QPoint at;
         bool openAfterEscape = false;
         std::vector<bool> openAfterRefusal;
+        std::vector<bool> openAfterClose;
         QTimer::singleShot(0, form2, [&] {
             seen = box->text();
             at = form2->pos();
@@ -295,6 +297,12 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
                 box->setText(QString::fromUtf8(typed));
                 ok->click();
                 openAfterRefusal.push_back(form2->isVisible());
+            }
+            // The title bar's close button; an empty box would decline.
+            for (std::size_t k = 1; k < refused.size(); ++k) {
+                box->setText(QString::fromUtf8(refused[k].first));
+                form2->close();
+                openAfterClose.push_back(form2->isVisible());
             }
             box->setText(answer);
             ok->setFocus();
@@ -309,22 +317,22 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
         EXPECT_EQ(at.y(), std::max(0, (screen.height() - form2->frameGeometry().height()) / 2));
         EXPECT_TRUE(openAfterEscape);
         EXPECT_EQ(openAfterRefusal, std::vector<bool>(refused.size(), true));
+        EXPECT_EQ(openAfterClose, std::vector<bool>(refused.size() - 1, true));
         EXPECT_FALSE(form2->isVisible());
         EXPECT_EQ(form2->Extension(), answer);
-        ASSERT_EQ(dialogs.boxes.size(), refused.size());
-        for (std::size_t k = 0; k < refused.size(); ++k) {
+        ASSERT_EQ(dialogs.boxes.size(), 2 * refused.size() - 1);
+        for (std::size_t k = 0; k < dialogs.boxes.size(); ++k) {
+            const std::size_t row = k < refused.size() ? k : k - refused.size() + 1;
             EXPECT_EQ(dialogs.boxes[k].caption, QStringLiteral("Torvane"));
-            EXPECT_EQ(dialogs.boxes[k].text, QString::fromUtf16(refused[k].second));
+            EXPECT_EQ(dialogs.boxes[k].text, QString::fromUtf16(refused[row].second));
         }
     }
 }
 
 TEST_F(LayoutTest, EnterPressesTheFocusedButtonElseExtractWhenEnabled) {
-    fs::remove(programFolder + "ostrem");
-    fs::remove(programFolder + "quarvel");
-    if (!InstallTools()) {
-        GTEST_SKIP() << "ostrem and quarvel are not built";
-    }
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName));
+    fs::remove(programFolder + torvane::ToolFileName(torvane::kExtractToolName));
+    ASSERT_NO_FATAL_FAILURE(InstallTools());
     WriteSettings("English\r\n");
     Show();
     auto* extract = Find<QPushButton>("BitBtn1");

@@ -41,8 +41,10 @@ class ScriptedDialogs : public TDialogs {
     std::deque<QString> folders;
     int folderCount = 0;
 
-    // Extensions typed into the new-format dialog, in order. An empty answer
-    // presses OK on the empty box once and then closes the dialog.
+    // Extensions typed into the new-format dialog, in order. Each is typed and
+    // OK pressed; a refused one (an empty box too) then closes the dialog
+    // from its title bar, and when that is refused as well, empties the box
+    // and closes it again, declining the question.
     std::deque<QString> extensions;
     std::vector<QString> newFormatLabels;
 
@@ -83,7 +85,11 @@ class ScriptedDialogs : public TDialogs {
             box->setText(answer);
             ok->click();
             if (dialog.isVisible()) {
-                dialog.reject();  // the title bar's close button
+                dialog.close();  // the title bar's close button
+            }
+            if (dialog.isVisible()) {
+                box->clear();
+                dialog.close();
             }
         });
         dialog.exec();

@@ -1,10 +1,14 @@
 #include "tests/ui/WindowFixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <filesystem>
 
 #include "core/Settings.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -25,30 +29,63 @@ void WindowFixture::TearDown() {
     QDir::setCurrent(previousFolder);
 }
 
-bool WindowFixture::InstallTools() {
-    const std::string bin = TORVANE_BIN_DIR;
-    if (!fs::exists(bin + "/ostrem") || !fs::exists(bin + "/quarvel")) {
-        return false;
+std::string BuiltToolsFolder() {
+    const QString named = qEnvironmentVariable("TORVANE_TEST_TOOLS");
+    return named.isEmpty() ? std::string(TORVANE_BIN_DIR) : named.toStdString();
+}
+
+void WindowFixture::InstallTools() {
+    const std::string bin = BuiltToolsFolder();
+    for (const std::string_view tool : {torvane::kIdentifyToolName, torvane::kExtractToolName}) {
+        const std::string name = torvane::ToolFileName(tool);
+        ASSERT_TRUE(fs::exists(bin + "/" + name)) << name << " is not built in " << bin;
+        // Windows (Wine) has no symbolic links for the tests to make.
+        std::error_code linkError;
+        fs::create_symlink(bin + "/" + name, programFolder + name, linkError);
+        if (linkError) {
+            fs::create_hard_link(bin + "/" + name, programFolder + name);
+        }
     }
-    fs::create_symlink(bin + "/ostrem", programFolder + "ostrem");
-    fs::create_symlink(bin + "/quarvel", programFolder + "quarvel");
-    return true;
 }
 
 void ToolsFixture::SetUp() {
     WindowFixture::SetUp();
-    if (!InstallTools()) {
-        GTEST_SKIP() << "ostrem and quarvel are not built";
-    }
+    ASSERT_NO_FATAL_FAILURE(InstallTools());
     WriteSettings("English\r\n");
+}
+
+// A build that did not make the tools shows failed window tests, never
+// green ones: this test program, run again without them, fails each kind of
+// test that needs them.
+TEST(BuiltTools, WithoutThemTheTestsThatNeedThemFail) {
+    const QStringList needing = {
+        QStringLiteral("ExtractionTest.PreviewsAloneStartNoToolAndFollowTheChapterFormat"),
+        QStringLiteral("LayoutTest.EnterPressesTheFocusedButtonElseExtractWhenEnabled"),
+        QStringLiteral("DefaultFormats.RealListingLinesOfTheCodecFixturesNeedNoQuestion")};
+    QTemporaryDir empty;
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TORVANE_TEST_TOOLS"), empty.path());
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=") + needing.join(QLatin1Char(':'))});
+    ASSERT_TRUE(run.waitForFinished(120000));
+    const QString output = QString::fromUtf8(run.readAll());
+    EXPECT_NE(run.exitCode(), 0) << output.toStdString();
+    for (const QString& test : needing) {
+        EXPECT_TRUE(output.contains(QStringLiteral("[  FAILED  ] ") + test))
+            << test.toStdString() << "\n"
+            << output.toStdString();
+    }
 }
 
 void WindowFixture::PlaceToolStandIns(bool ostrem, bool quarvel) {
     if (ostrem) {
-        WriteFile(programFolder + "ostrem", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kIdentifyToolName), "");
     }
     if (quarvel) {
-        WriteFile(programFolder + "quarvel", "");
+        WriteFile(programFolder + torvane::ToolFileName(torvane::kExtractToolName), "");
     }
 }
 

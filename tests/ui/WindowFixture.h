@@ -15,6 +15,11 @@
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/ProgramWindows.h"
 
+// The folder of the built ostrem and quarvel: the build's, unless the
+// environment's TORVANE_TEST_TOOLS names another (a folder without them
+// shows that the tests needing them fail).
+std::string BuiltToolsFolder();
+
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
@@ -25,15 +30,21 @@ class WindowFixture : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Links the built ostrem and quarvel into the program folder. False when
-    // the build has not made them.
-    bool InstallTools();
+    // Links the built ostrem and quarvel into the program folder. A build
+    // that has not made them fails here: the window's tests would prove
+    // nothing without them.
+    void InstallTools();
     // Empty files in the tools' places: the presence check looks for files
     // only, and no test that places them runs a tool.
     void PlaceToolStandIns(bool ostrem = true, bool quarvel = true);
 
     // Copies a fixture into a folder whose name holds a blank; gives its path.
     std::string Fixture(const std::string& relative) const;
+    // The path with the platform's separators, as the window shows a path
+    // that the desktop gave it.
+    static std::string NativePath(const std::string& path) {
+        return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+    }
     // Confirms `path` in the scripted open-file dialog of the source button.
     void Choose(const std::string& path);
 
@@ -72,8 +83,8 @@ class WindowFixture : public ::testing::Test {
 };
 
 // The windows in English with the built tools in the program folder; a test
-// is skipped when the build has not made them. A derived SetUp goes on only
-// when Ready().
+// fails when the build has not made them. A derived SetUp goes on only when
+// Ready().
 class ToolsFixture : public WindowFixture {
   protected:
     void SetUp() override;

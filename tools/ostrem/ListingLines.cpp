@@ -120,7 +120,7 @@ std::string TrackLine(const mkv::Track& t) {
 
 std::string AttachmentLine(size_t k, const mkv::Attachment& a) {
     return "Attachment ID " + std::to_string(k) + ": type '" + ListingText(a.mediaType) +
-           "', size " + std::to_string(a.dataSize) + " bytes, file name '" + ListingText(a.name) +
+           "', size " + std::to_string(a.dataSize) + " bytes, file name '" + mkv::SafeText(a.name) +
            "'";
 }
 

@@ -18,13 +18,15 @@ std::vector<std::string> ListingLines(const std::string& fileName, const mkv::Re
 std::string TrackLine(const mkv::Track& track);
 
 // One attachment's line, k counted from 1:
-// "Attachment ID k: type 'MIME', size BYTES bytes, file name 'NAME'".
+// "Attachment ID k: type 'MIME', size BYTES bytes, file name 'NAME'". The
+// name is read between its quotes, so its parentheses stay: the file written
+// keeps its own name.
 std::string AttachmentLine(size_t k, const mkv::Attachment& attachment);
 
 // Text from the file made safe for a listing line: control characters and
 // bytes that are not UTF-8 become '?' (mkv::SafeText), and parentheses become
-// square brackets, so the CodecID stays the only parenthesised group of the
-// line.
+// square brackets, so the CodecID stays the only parenthesised group of a
+// track's line.
 std::string ListingText(const std::string& text);
 
 }  // namespace ostrem

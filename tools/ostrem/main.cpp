@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/Version.h"
 #include "matroska/Reader.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/StandardOutput.h"
@@ -39,7 +40,7 @@ int Run(int argc, char** argv) {
             return tools::kExitOk;
         }
         if (arg == "--version") {
-            tools::PrintLine(std::string("ostrem ") + TORVANE_VERSION);
+            tools::PrintLine(std::string("ostrem ") + TORVANE_VERSION_TEXT);
             return tools::kExitOk;
         }
         if (arg == "-i" && i + 1 < argc && !haveFile) {

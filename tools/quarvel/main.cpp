@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Version.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/StandardOutput.h"
 #include "tools/quarvel/Modes.h"
@@ -15,6 +16,8 @@ void PrintHelp() {
     tools::PrintLine("Usage:");
     tools::PrintLine(
         "  quarvel tracks FILE n:PATH [n:PATH ...]       write track n to PATH, all in one pass");
+    tools::PrintLine(
+        "  quarvel timestamps FILE n:PATH [n:PATH ...]   write the timestamps of track n to PATH");
     tools::PrintLine(
         "  quarvel attachments FILE k:PATH [k:PATH ...]  write attachment k to PATH, bytes "
         "unchanged");
@@ -30,16 +33,27 @@ void PrintHelp() {
     tools::PrintLine("not a regular file (a device, a pipe, a folder), the source file, or the");
     tools::PrintLine("output of another item (through whatever path or link to its folder) is");
     tools::PrintLine("refused; so is the .sub or .idx a VobSub track writes beside PATH. FILE");
-    tools::PrintLine("must be a regular file (all modes but tracks also read a disk); anything");
-    tools::PrintLine("else is refused at once. Text taken from the file is printed with control");
-    tools::PrintLine("characters (C0, DEL, C1) and bytes that are not UTF-8 as '?', on both");
-    tools::PrintLine("streams; in the XML of chapters and tags, DEL and C1 are written as");
-    tools::PrintLine("character references. When standard output cannot take the chapters or");
-    tools::PrintLine("tags (a full disk, a closed output, a reader gone), quarvel says so on");
+    tools::PrintLine("must be a regular file (all modes but tracks and timestamps also read a");
+    tools::PrintLine("disk); anything else is refused at once. Text taken from the file is");
+    tools::PrintLine("printed with control characters (C0, DEL, C1) and bytes that are not UTF-8");
+    tools::PrintLine("as '?', on both streams; in the XML of chapters and tags, DEL and C1 are");
+    tools::PrintLine("written as character references. When standard output cannot take the");
+    tools::PrintLine("chapters or tags (a full disk, a closed output, a reader gone), quarvel");
+    tools::PrintLine("says so on standard error and ends with status 2. SIGINT, SIGTERM and");
+    tools::PrintLine("SIGHUP stop the run and remove its unfinished files. A track's format");
+    tools::PrintLine("follows its codec, not PATH's extension.");
+    tools::PrintLine("tracks also takes --timestamps n:PATH, as often as wanted: the same pass");
+    tools::PrintLine("then writes the timestamps of track n to PATH too. A timestamps file is the");
+    tools::PrintLine("\"timestamp format v2\" text: the line \"# timestamp format v2\", then the");
     tools::PrintLine(
-        "standard error and ends with status 2. SIGINT, SIGTERM and SIGHUP stop the run and remove "
-        "its");
-    tools::PrintLine("unfinished files. A track's format follows its codec, not PATH's extension.");
+        "presentation time of every frame in milliseconds, one a line (ending in LF),");
+    tools::PrintLine(
+        "in presentation order, whole where the time is whole, else with the decimals");
+    tools::PrintLine("it needs. The frames of a laced block after the first are timed by its");
+    tools::PrintLine(
+        "BlockDuration or the track's DefaultDuration; a frame with no time of its own");
+    tools::PrintLine("(neither is given, or its Cluster has no Timestamp) is left out, with a");
+    tools::PrintLine("warning.");
     tools::PrintLine("tracks checks the CRC-32 of every Cluster it reads whole (all its blocks");
     tools::PrintLine(
         "wanted, or lying close together); Clusters read only in part are not checked.");
@@ -71,10 +85,11 @@ int Run(const std::vector<std::string>& args) {
         return tools::kExitOk;
     }
     if (mode == "--version") {
-        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION);
+        tools::PrintLine(std::string("quarvel ") + TORVANE_VERSION_TEXT);
         return tools::kExitOk;
     }
-    if (mode != "tracks" && mode != "attachments" && mode != "chapters" && mode != "tags") {
+    if (mode != "tracks" && mode != "timestamps" && mode != "attachments" && mode != "chapters" &&
+        mode != "tags") {
         return Usage("unknown mode '" + mode + "'");
     }
     std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -104,8 +119,10 @@ int Run(const std::vector<std::string>& args) {
     if (mode == "attachments")
         return quarvel::RunAttachments(file, targets);
     if (targets.empty())
-        return Usage("tracks needs at least one n:PATH");
-    return quarvel::RunTracks(file, targets);
+        return Usage(mode + " needs at least one n:PATH");
+    return quarvel::RunTracks(
+        file, targets,
+        mode == "tracks" ? quarvel::TrackContent::kFrames : quarvel::TrackContent::kTimestamps);
 }
 
 }  // namespace

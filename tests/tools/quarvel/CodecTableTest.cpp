@@ -1,7 +1,7 @@
-// quarvel's codec table against the other places that speak of codecs: the
+// The codec table against the other places that speak of codecs: the
 // window's built-in rules with the default Formats.txt, and the README's
 // table of output formats.
-#include "tools/quarvel/CodecTable.h"
+#include "core/CodecTable.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,13 @@
 #include <set>
 #include <sstream>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/Formats.h"
 #include "tools/ostrem/ListingLines.h"
 
-namespace quarvel {
+namespace torvane {
 namespace {
 
 // A CodecID the row stands for: its own, or one that only begins with it.
@@ -23,7 +25,7 @@ std::string SampleId(const CodecRow& row) {
 
 // What the window makes of a track of this CodecID in ostrem's listing: its
 // extension, or empty when it asks the user.
-std::string WindowExtension(const std::string& codecId, torvane::FormatTable& table) {
+std::string WindowExtension(const std::string& codecId, FormatTable& table) {
     mkv::Track track;
     track.position = 1;
     track.type = codecId[0] == 'V'   ? mkv::kTrackVideo
@@ -31,23 +33,39 @@ std::string WindowExtension(const std::string& codecId, torvane::FormatTable& ta
                                      : mkv::kTrackSubtitle;
     track.codecId = codecId;
     bool asked = false;
-    const std::string kind =
-        torvane::Averiguatipo(ostrem::TrackLine(track), table, [&](const std::string&) {
-            asked = true;
-            return std::string();
-        });
+    const std::string kind = Averiguatipo(ostrem::TrackLine(track), table, [&](const std::string&) {
+        asked = true;
+        return std::string();
+    });
     return asked ? std::string() : kind;
 }
 
-TEST(CodecTable, EveryRowIsTheFirstThatFitsItsOwnIds) {
+TEST(CodecTable, EveryRowIsTheFirstThatFitsItsOwnIdsAndHasAName) {
     for (const CodecRow& row : kCodecTable) {
         EXPECT_EQ(FindCodec(SampleId(row)), &row) << SampleId(row);
+        EXPECT_FALSE(row.name.empty()) << row.codecId;
     }
     EXPECT_EQ(FindCodec("V_MPEG4/MS/V3"), nullptr);
 }
 
+// The name a person knows, with the code beside it; a code the table lacks
+// alone.
+TEST(CodecTable, ACodecIsShownByItsNameWithItsCodeBeside) {
+    for (const auto& [codecId, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"V_MPEG4/ISO/AVC", "H.264 (V_MPEG4/ISO/AVC)"},
+             {"A_AC3", "AC-3 (A_AC3)"},
+             {"A_AC3/BSID9", "AC-3 (A_AC3/BSID9)"},
+             {"A_AAC/MPEG4/LC/SBR", "AAC (A_AAC/MPEG4/LC/SBR)"},
+             {"S_TEXT/UTF8", "SubRip (S_TEXT/UTF8)"},
+             {"V_MPEG4/MS/V3", "V_MPEG4/MS/V3"},
+             {"", ""},
+         }) {
+        EXPECT_EQ(CodecDisplayName(codecId), shown);
+    }
+}
+
 TEST(CodecTable, TheWindowsDefaultsGiveEveryRowItsExtension) {
-    torvane::FormatTable table;
+    FormatTable table;
     table.LoadFromFile(TORVANE_DEFAULT_FORMATS);
     for (const CodecRow& row : kCodecTable) {
         EXPECT_EQ(WindowExtension(SampleId(row), table), row.extension) << SampleId(row);
@@ -55,12 +73,12 @@ TEST(CodecTable, TheWindowsDefaultsGiveEveryRowItsExtension) {
     // The default Formats.txt speaks only of codecs the tools write.
     ASSERT_FALSE(table.Lines().empty());
     for (const std::string& line : table.Lines()) {
-        const std::string key = torvane::ExtractFormatType(line);
+        const std::string key = ExtractFormatType(line);
         ASSERT_GE(key.size(), 2u) << line;
         const CodecRow* row = FindCodec(key.substr(1, key.size() - 2));
         ASSERT_NE(row, nullptr) << line;
         EXPECT_FALSE(row->prefix) << line;
-        EXPECT_EQ(torvane::ExtractFormatExt(line), row->extension) << line;
+        EXPECT_EQ(ExtractFormatExt(line), row->extension) << line;
     }
 }
 
@@ -127,4 +145,4 @@ TEST(CodecTable, TheReadmeTableOfOutputFormatsAgrees) {
 }
 
 }  // namespace
-}  // namespace quarvel
+}  // namespace torvane

@@ -4,6 +4,7 @@
 # a temporary file. Wine turns SIGINT into the console's CTRL_C_EVENT.
 #
 # usage: cancel_under_wine.sh READER_MAKEBIG WINDOWS_BIN_DIR WINEPREFIX
+# WINE names the loader (the 32-bit one for the 32-bit programs).
 set -euo pipefail
 
 makebig=$1 windows_bin=$2
@@ -16,7 +17,7 @@ cd "$work"
 # second and a half under Wine).
 "$makebig" big.mka 300
 
-/usr/lib/wine/wine64 "$windows_bin/quarvel.exe" tracks big.mka 1:out.wav >progress 2>errors &
+"${WINE:-/usr/lib/wine/wine64}" "$windows_bin/quarvel.exe" tracks big.mka 1:out.wav >progress 2>errors &
 pid=$!
 for _ in $(seq 1000); do
     grep -q Progress progress && break

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # ostrem.exe and quarvel.exe under Wine against the Linux build's ostrem and
-# quarvel on every committed fixture: `ostrem -i`, `quarvel tracks` of every
-# track, `quarvel attachments` of every attachment, `quarvel chapters` (both
-# forms) and `quarvel tags` must give the same standard output, the same exit
-# status and the same files, byte for byte. The Linux quarvel runs from a
-# folder of its own, without the muxing module, as quarvel.exe has none here:
-# both must then fail the same tracks with the same message and write the rest.
+# quarvel on every committed fixture: `ostrem -i`, `quarvel tracks` and
+# `quarvel timestamps` of every track, `quarvel attachments` of every
+# attachment, `quarvel chapters` (both forms) and `quarvel tags` must give
+# the same standard output, the same exit status and the same files, byte
+# for byte. The Linux quarvel runs from a folder of its own, without the
+# muxing module, as quarvel.exe has none here: both must then fail the same
+# tracks with the same message and write the rest.
 # One more run writes names with blanks and letters beyond ASCII, one of them
 # over an existing file, which Windows' side must name and replace alike.
 #
@@ -17,7 +18,8 @@ set -uo pipefail
 
 linux_bin=$1 windows_bin=$2 fixtures=$3 part=${5:-1} parts=${6:-1}
 export WINEPREFIX=$4 WINEDEBUG=-all
-wine=/usr/lib/wine/wine64
+# WINE: the loader, the 32-bit one for the 32-bit programs.
+wine=${WINE:-/usr/lib/wine/wine64}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -69,14 +71,16 @@ ln -s "$fixtures" "$work/windows/fixtures"
 while IFS= read -r file; do
     run ostrem -i "fixtures/$file"
     listing=$work/linux/stdout
-    tracks=() attachments=()
+    tracks=() times=() attachments=()
     while read -r n; do
         tracks+=("$n:out/track$n")
+        times+=("$n:out/times$n")
     done < <(sed -n 's/^Track ID \([0-9]*\):.*/\1/p' "$listing")
     while read -r n; do
         attachments+=("$n:out/attachment$n")
     done < <(sed -n 's/^Attachment ID \([0-9]*\):.*/\1/p' "$listing")
     [ ${#tracks[@]} -eq 0 ] || run quarvel tracks "fixtures/$file" "${tracks[@]}"
+    [ ${#times[@]} -eq 0 ] || run quarvel timestamps "fixtures/$file" "${times[@]}"
     [ ${#attachments[@]} -eq 0 ] || run quarvel attachments "fixtures/$file" "${attachments[@]}"
     run quarvel chapters "fixtures/$file"
     run quarvel chapters "fixtures/$file" -s

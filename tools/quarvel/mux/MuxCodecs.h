@@ -4,7 +4,7 @@
 // calls so that each can be read and tested on its own.
 #pragma once
 
-#include "tools/quarvel/CodecTable.h"
+#include "core/CodecTable.h"
 #include "tools/quarvel/mux/MuxApi.h"
 
 extern "C" {
@@ -18,6 +18,10 @@ extern "C" {
 #include <vector>
 
 namespace quarvel::mux {
+
+using torvane::CodecRow;
+using torvane::FindCodec;
+using torvane::Output;
 
 struct Plan {
     // One of the codec table's outputs written through this module.

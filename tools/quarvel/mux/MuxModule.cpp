@@ -38,13 +38,13 @@ extern "C" {
 #define QUARVEL_MUX_PRINTF printf
 #endif
 
-using quarvel::Output;
 using quarvel::mux::Plan;
 using quarvel::mux::ReadAt;
 using quarvel::mux::SeekTo;
 using quarvel::mux::SizeOf;
 using quarvel::mux::WriteAt;
 using quarvel::mux::WriteSome;
+using torvane::Output;
 
 struct quarvel_mux {
     Plan plan;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "tools/quarvel/pass/PassLimits.h"
 
@@ -143,9 +144,13 @@ bool ContentDecoder::Apply(uint64_t scopeBit, const uint8_t* data, size_t size,
             continue;
         }
         if (e.compAlgo == 0) {
+            // Saturated: with a 32-bit size_t, 4 MiB times the ratio wraps
+            // around to a bound that refuses the frame.
+            const size_t byRatio = cur.size() > SIZE_MAX / limits::kMaxInflateRatio
+                                       ? SIZE_MAX
+                                       : cur.size() * limits::kMaxInflateRatio;
             const size_t cap = std::min(
-                {limit, limits::kMaxInflatedBytes,
-                 std::max<size_t>(cur.size() * limits::kMaxInflateRatio, size_t{1} << 20)});
+                {limit, limits::kMaxInflatedBytes, std::max<size_t>(byRatio, size_t{1} << 20)});
             if (!Inflate(cur.data(), cur.size(), cap, next, error)) {
                 return false;
             }

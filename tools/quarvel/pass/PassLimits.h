@@ -44,4 +44,16 @@ inline constexpr size_t kMinOutputBufferBytes = 16u << 10;
 // of outputs of a few octets each hold little.
 inline constexpr size_t kFirstOutputBufferBytes = 4u << 10;
 
+// A track's timestamps go, as they come, to a temporary file beside their
+// output, and are put in presentation order at the end: this many at a time
+// are sorted in memory (8 MiB; a film of 1 GB has about 100,000 frames, which
+// are sorted at once), and sorted runs of them are then merged, each read
+// through a buffer of kTimestampMergeFrames (8 MiB for all runs together).
+inline constexpr size_t kTimestampSortFrames = 1u << 20;
+inline constexpr size_t kTimestampMergeFrames = 4096;
+// A track with more frames than this (two months of video at 50 frames a
+// second, 2 GiB of temporary file and about 3 GB of text) gets no timestamps:
+// only a damaged or hostile file has so many.
+inline constexpr uint64_t kMaxTimestampFrames = 256 * uint64_t{kTimestampSortFrames};
+
 }  // namespace quarvel::limits

@@ -1,5 +1,6 @@
 #include "tools/quarvel/pass/TrackPass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "tools/quarvel/pass/PassSource.h"
 #include "tools/quarvel/pass/TrackArguments.h"
 #include "tools/quarvel/writers/BufferedOutputFile.h"
+#include "tools/quarvel/writers/TimestampsWriter.h"
 #include "tools/quarvel/writers/TrackWriter.h"
 #include "tools/quarvel/writers/WriterFactory.h"
 
@@ -51,8 +53,10 @@ struct TrackOutput {
         }
     }
 
+    bool Timestamps() const { return request.content == TrackContent::kTimestamps; }
     std::string Name() const {
-        std::string n = "track " + std::to_string(request.number);
+        std::string n =
+            (Timestamps() ? "timestamps of track " : "track ") + std::to_string(request.number);
         if (track) {
             n += " (" + mkv::SafeText(track->codecId) + ")";
         }
@@ -139,7 +143,8 @@ struct BlockFrames {
     bool inSource = false;  // data lies in the source's buffer
     std::vector<FrameSpan> spans;
     int64_t startNs = 0;
-    int64_t frameNs = -1;  // -1 when neither the block nor the track gives one
+    int64_t frameNs = -1;   // -1 when neither the block nor the track gives one
+    bool timeKnown = true;  // startNs is the block's own time (see Frame::timeKnown)
     const uint8_t* additional = nullptr;
     size_t additionalSize = 0;
 };
@@ -157,16 +162,40 @@ uint64_t SegmentDurationNs(const mkv::SegmentInfo& info) {
     return durationNs > 0 && durationNs < 1.8e19 ? static_cast<uint64_t>(durationNs) : 0;
 }
 
+// The block's time in Segment ticks; false when it is past what 64 bits hold.
+bool BlockTicks(const mkv::BlockHeader& block, const mkv::Track& track, int64_t& ticks) {
+    if (track.trackTimestampScale != 1.0) {
+        const double scaled = static_cast<double>(block.clusterTimestamp) +
+                              block.relativeTimestamp * track.trackTimestampScale;
+        // Both bounds are powers of two, exact as doubles; NaN fails them too.
+        if (!(scaled > -0x1p63 && scaled < 0x1p63)) {
+            return false;
+        }
+        ticks = static_cast<int64_t>(scaled);
+        return true;
+    }
+    if (block.clusterTimestamp > uint64_t{INT64_MAX}) {
+        return false;
+    }
+    ticks = static_cast<int64_t>(block.clusterTimestamp);
+    return !__builtin_add_overflow(ticks, int64_t{block.relativeTimestamp}, &ticks);
+}
+
 // Only the first frame of a laced block has a stored time; the others follow
-// at the track's frame duration, or share the block's duration.
+// at the track's frame duration, or share the block's duration. A block of a
+// Cluster without a Timestamp has the previous Cluster's, a stand-in; one
+// whose time 64 bits of nanoseconds cannot hold is put at 0. Neither time is
+// known.
 void TimeFrames(const mkv::BlockHeader& block, const mkv::Track& track, uint64_t scale,
                 BlockFrames& frames) {
-    int64_t ticks = block.Ticks();
-    if (track.trackTimestampScale != 1.0) {
-        ticks = static_cast<int64_t>(static_cast<double>(block.clusterTimestamp) +
-                                     block.relativeTimestamp * track.trackTimestampScale);
+    int64_t ticks = 0;
+    const bool inRange =
+        BlockTicks(block, track, ticks) && scale <= uint64_t{INT64_MAX} &&
+        !__builtin_mul_overflow(ticks, static_cast<int64_t>(scale), &frames.startNs);
+    if (!inRange) {
+        frames.startNs = 0;
     }
-    frames.startNs = ticks * static_cast<int64_t>(scale);
+    frames.timeKnown = inRange && block.clusterHasTimestamp;
     frames.frameNs = -1;
     if (block.duration) {
         frames.frameNs = static_cast<int64_t>(*block.duration * scale / frames.spans.size());
@@ -188,6 +217,14 @@ void FindAdditional(const mkv::BlockHeader& block, BlockFrames& frames) {
     }
 }
 
+// Timestamps need no frame's data, only a laced block's count of frames: an
+// unlaced block of a track wanted for its timestamps alone is not read.
+bool PayloadWanted(const mkv::BlockHeader& block, const std::vector<TrackOutput*>& targets) {
+    return (block.lacing & 3) != 0 ||
+           std::any_of(targets.begin(), targets.end(),
+                       [](const TrackOutput* o) { return !o->Timestamps(); });
+}
+
 // The pass over the Clusters of one opened file, feeding every requested track
 // to its writer.
 class TrackPass {
@@ -201,12 +238,14 @@ class TrackPass {
   private:
     void BeginOutputs(const std::vector<TrackRequest>& requests);
     void BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t segmentDurationNs);
+    bool MakeFramesWriter(TrackOutput& o, tools::OutputPaths& paths, uint64_t segmentDurationNs,
+                          TrackInfo& trackInfo);
     void WatchSource(mkv::BlockWalker& walker);
     void Walk(mkv::BlockWalker& walker);
     bool Payload(mkv::BlockWalker& walker, const mkv::BlockHeader& block, BlockFrames& frames);
     void Deliver(const mkv::BlockHeader& block, const BlockFrames& frames,
                  const std::vector<TrackOutput*>& targets);
-    void Hand(const Frame& f, const std::vector<TrackOutput*>& targets);
+    void Hand(const Frame& f, const std::vector<TrackOutput*>& targets, TrackContent content);
     int FinishOutputs(const mkv::BlockWalker& walker, bool cancelled);
     bool FinishOutput(TrackOutput& o, bool cancelled, const mkv::Error* framesLostTo);
     bool ReportWarnings(const mkv::BlockWalker& walker);
@@ -277,22 +316,41 @@ void TrackPass::BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t 
         o.Fail(refusal);
         return;
     }
+    // Handed over to the writer: a CodecPrivate of megabytes is not held twice.
+    TrackInfo trackInfo = InfoFor(*o.track, reader_.Info());
+    // Timestamps are read from the blocks alone, whatever the codec and
+    // content encodings.
+    if (o.Timestamps()) {
+        o.writer = MakeTimestampsWriter();
+    } else if (!MakeFramesWriter(o, paths, segmentDurationNs, trackInfo)) {
+        return;
+    }
+    o.active = true;
+    if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
+        o.Fail(o.writer->Error());
+        return;
+    }
+    byNumber_[o.track->number].push_back(&o);
+}
+
+// The decoder and the writer of the track's frames; false (told) when the
+// track cannot be written.
+bool TrackPass::MakeFramesWriter(TrackOutput& o, tools::OutputPaths& paths,
+                                 uint64_t segmentDurationNs, TrackInfo& trackInfo) {
     o.decoder = std::make_unique<ContentDecoder>(o.track->contentEncodings);
     if (!o.decoder->Usable()) {
         o.Fail(o.decoder->Error());
-        return;
+        return false;
     }
-    // Handed over to the writer: a CodecPrivate of megabytes is not held twice.
-    TrackInfo trackInfo = InfoFor(*o.track, reader_.Info());
     std::string error;
     if (!o.decoder->DecodePrivate(trackInfo.codecPrivate, error)) {
         o.Fail("CodecPrivate: " + error);
-        return;
+        return false;
     }
     o.writer = MakeWriterFor(o.track->codecId, segmentDurationNs, error);
     if (!o.writer) {
         o.Fail(error);
-        return;
+        return false;
     }
     // A file written beside the main one (a VobSub's .sub) is an output too.
     const std::vector<std::string> targets = o.writer->Targets(o.request.path);
@@ -303,14 +361,9 @@ void TrackPass::BeginOutput(TrackOutput& o, tools::OutputPaths& paths, uint64_t 
     }
     if (!companionRefusal.empty()) {
         o.Fail(companionRefusal);
-        return;
+        return false;
     }
-    o.active = true;
-    if (!o.writer->Begin(std::move(trackInfo), o.request.path)) {
-        o.Fail(o.writer->Error());
-        return;
-    }
-    byNumber_[o.track->number].push_back(&o);
+    return true;
 }
 
 void TrackPass::WatchSource(mkv::BlockWalker& walker) {
@@ -349,7 +402,11 @@ void TrackPass::Walk(mkv::BlockWalker& walker) {
             continue;  // a track nobody asked for: its payload is not used
         }
         const std::vector<TrackOutput*>& targets = it->second;
-        if (!Payload(walker, block, frames)) {
+        if (!PayloadWanted(block, targets)) {
+            frames.data = nullptr;
+            frames.size = static_cast<size_t>(block.payloadSize);
+            frames.inSource = false;
+        } else if (!Payload(walker, block, frames)) {
             break;
         }
         if (!SplitLaces(frames.data, frames.size, static_cast<Lacing>(block.lacing & 3),
@@ -385,38 +442,72 @@ bool TrackPass::Payload(mkv::BlockWalker& walker, const mkv::BlockHeader& block,
     return true;
 }
 
-// Hands each frame of the block, its content encodings undone, to the targets.
+// Frame k's time: the block's for the first, one frame duration more for
+// each after it. False when the frame has no time of its own; `ns` then keeps
+// the block's.
+bool FrameTime(const BlockFrames& frames, size_t k, int64_t& ns) {
+    ns = frames.startNs;
+    if (k == 0) {
+        return frames.timeKnown;
+    }
+    int64_t offset = 0, at = 0;
+    if (frames.frameNs <= 0 ||
+        __builtin_mul_overflow(static_cast<int64_t>(k), frames.frameNs, &offset) ||
+        __builtin_add_overflow(ns, offset, &at)) {
+        return false;
+    }
+    ns = at;
+    return frames.timeKnown;
+}
+
+// Hands each frame of the block to the targets: to those of timestamps as it
+// lies, to the others with its content encodings undone.
 void TrackPass::Deliver(const mkv::BlockHeader& block, const BlockFrames& frames,
                         const std::vector<TrackOutput*>& targets) {
-    const ContentDecoder& decoder = *targets.front()->decoder;
+    const ContentDecoder* decoder = nullptr;  // null when only timestamps are wanted
+    for (const TrackOutput* o : targets) {
+        if (!o->Timestamps()) {
+            decoder = o->decoder.get();
+            break;
+        }
+    }
     std::string error;
     for (size_t k = 0; k < frames.spans.size(); ++k) {
         Frame f;
-        f.data = frames.data + frames.spans[k].offset;
+        f.data = frames.data != nullptr ? frames.data + frames.spans[k].offset : nullptr;
         f.size = frames.spans[k].size;
-        if (decoder.TouchesFrames()) {
-            if (!decoder.DecodeFrame(f.data, f.size, decoded_, error)) {
-                WarnAll(targets, "frame at byte " + std::to_string(block.blockOffset) +
-                                     " dropped: " + error);
-                continue;
-            }
-            f.data = decoded_.data();
-            f.size = decoded_.size();
-        }
-        f.timestampNs =
-            frames.startNs + (frames.frameNs > 0 ? static_cast<int64_t>(k) * frames.frameNs : 0);
+        f.timeKnown = FrameTime(frames, k, f.timestampNs);
         f.durationNs = frames.frameNs;
         f.keyframe = block.keyframe && k == 0;
         f.additional = frames.additional;
         f.additionalSize = frames.additionalSize;
-        f.inSource = frames.inSource && !decoder.TouchesFrames();
-        Hand(f, targets);
+        f.inSource = frames.inSource;
+        Hand(f, targets, TrackContent::kTimestamps);
+        if (decoder == nullptr) {
+            continue;
+        }
+        if (decoder->TouchesFrames()) {
+            if (!decoder->DecodeFrame(f.data, f.size, decoded_, error)) {
+                for (TrackOutput* o : targets) {
+                    if (!o->Timestamps()) {
+                        o->Warn("frame at byte " + std::to_string(block.blockOffset) +
+                                " dropped: " + error);
+                    }
+                }
+                continue;
+            }
+            f.data = decoded_.data();
+            f.size = decoded_.size();
+            f.inSource = false;
+        }
+        Hand(f, targets, TrackContent::kFrames);
     }
 }
 
-void TrackPass::Hand(const Frame& f, const std::vector<TrackOutput*>& targets) {
+void TrackPass::Hand(const Frame& f, const std::vector<TrackOutput*>& targets,
+                     TrackContent content) {
     for (TrackOutput* o : targets) {
-        if (!o->active) {
+        if (!o->active || o->request.content != content) {
             continue;
         }
         if (o->writer->Write(f)) {
@@ -534,10 +625,11 @@ std::unique_ptr<mkv::Reader> OpenForPass(const std::string& file, PassSource*& b
 
 }  // namespace
 
-int RunTracks(const std::string& file, const std::vector<std::string>& arguments) {
+int RunTracks(const std::string& file, const std::vector<std::string>& arguments,
+              TrackContent bare) {
     std::vector<TrackRequest> requests;
     std::string error;
-    if (!ParseTrackArguments(arguments, requests, error)) {
+    if (!ParseTrackArguments(arguments, bare, requests, error)) {
         Report(error);
         return tools::kExitFailed;
     }

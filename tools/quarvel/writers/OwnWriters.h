@@ -4,10 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "tools/quarvel/CodecTable.h"
+#include "core/CodecTable.h"
 #include "tools/quarvel/writers/TrackWriter.h"
 
 namespace quarvel {
+
+using torvane::Output;
 
 // A writer of ours for `output`, or null when the muxing module writes it.
 std::unique_ptr<TrackWriter> MakeOwnWriter(Output output);

@@ -37,6 +37,11 @@ struct TrackInfo {
 struct Frame {
     int64_t timestampNs = 0;  // absolute, cluster timestamp + block offset, scaled
     int64_t durationNs = -1;  // -1 when neither the block nor the track gives one
+    // False when the frame has no time of its own and timestampNs is a
+    // stand-in: a laced frame after the first of its block when neither the
+    // block nor the track gives a frame duration, a frame of a Cluster without
+    // a Timestamp, or a time past what 64 bits of nanoseconds hold.
+    bool timeKnown = true;
     bool keyframe = false;
     const uint8_t* data = nullptr;
     size_t size = 0;

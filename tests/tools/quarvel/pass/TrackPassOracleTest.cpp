@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <sstream>
 
 #include "tests/oracle/Oracle.h"
 #include "tests/support/Fixtures.h"
@@ -298,6 +300,63 @@ TEST_F(TracksOracle, VobSubIndexAndPacks) {
         EXPECT_EQ(b[i].ptsNs, a[i].ptsNs);
     }
 }
+
+// ---- timestamps: FFmpeg's packet times, in presentation order -------------------
+
+class Timestamps : public TracksOracle {};
+
+// The video track's times, to the millisecond, against the demuxer's packets
+// sorted: the fixtures with B-frames (HEVC, MPEG-2, MPEG-4 ASP) store their
+// frames out of presentation order.
+TEST_P(Timestamps, AreThePacketTimesSorted) {
+    const std::string file = Fixture(GetParam());
+    const oracle::Media src = Demux(file);
+    const auto video = std::find_if(src.streams.begin(), src.streams.end(),
+                                    [](const oracle::Stream& s) { return s.mediaType == "video"; });
+    ASSERT_NE(video, src.streams.end());
+    std::vector<int64_t> want;
+    for (const oracle::Packet& p : video->packets) {
+        ASSERT_NE(p.ptsNs, oracle::kNoTimestamp);
+        want.push_back(std::llround(p.ptsNs / 1e6));
+    }
+    const bool reordered = GetParam().find("hevc") != std::string::npos ||
+                           GetParam().find("mpeg2") != std::string::npos ||
+                           GetParam().find("mpeg4asp") != std::string::npos;
+    EXPECT_EQ(std::is_sorted(want.begin(), want.end()), !reordered);
+    std::sort(want.begin(), want.end());
+    ASSERT_FALSE(want.empty());
+    // The listing numbers the tracks in file order, as FFmpeg numbers its streams.
+    const std::string out = dir_.File("Track.txt");
+    const ProgramRun r = RunProgram(
+        Program("quarvel"),
+        {"timestamps", file, std::to_string(video - src.streams.begin() + 1) + ":" + out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::istringstream text(ReadBytes(out));
+    std::string line;
+    ASSERT_TRUE(std::getline(text, line));
+    EXPECT_EQ(line, "# timestamp format v2");
+    std::vector<int64_t> got;
+    while (std::getline(text, line)) {
+        got.push_back(std::llround(std::stod(line)));
+    }
+    EXPECT_EQ(got, want);
+}
+
+std::string FixtureParamName(const ::testing::TestParamInfo<std::string>& p) {
+    std::string name = p.param.substr(p.param.find('/') + 1);
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Video, Timestamps,
+                         ::testing::Values("full.mkv", "codecs/av1.mkv", "codecs/h264.mkv",
+                                           "codecs/hevc.mkv", "codecs/mpeg1.mkv",
+                                           "codecs/mpeg2.mkv", "codecs/mpeg4asp.mkv",
+                                           "codecs/multi.mkv", "codecs/theora.mkv",
+                                           "codecs/vfw_msmpeg4v2.mkv", "codecs/vp8.webm",
+                                           "codecs/vp9.webm"),
+                         FixtureParamName);
 
 // ---- several tracks in one pass -------------------------------------------------
 

@@ -130,6 +130,106 @@ TEST_F(TracksSynthetic, LacedFramesGetTimesFromTheDefaultDuration) {
     }
 }
 
+// `quarvel timestamps`: the times the blocks give, laced frames timed as the
+// format says, in presentation order, and no time made up where the file
+// gives none.
+TEST_F(TracksSynthetic, TimestampsOfTheBlocks) {
+    const Bytes lace = XiphLace({{1}, {2, 2}, {3, 3, 3}});
+    const Bytes laced = SimpleBlock(1, 0, lace, 0x80 | kLaceXiph);
+    const Bytes zlib =
+        Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 1)})});
+    const Bytes encrypted = Master(
+        kContentEncodings,
+        {Master(kContentEncoding, {Uint(kContentEncodingType, 1),
+                                   Master(kContentEncryption, {Uint(kContentEncAlgo, 5)})})});
+    const std::string unspaced =
+        "quarvel: timestamps of track 1 (A_VORBIS): 2 of its 3 frames have no time of their "
+        "own (laced after the first frame of their block with neither a BlockDuration nor a "
+        "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+        "out, not guessed\n";
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string times;  // the lines after the format line
+        std::string err;
+    };
+    const Row rows[] = {
+        {"decode order, as B-frames store it",
+         File({TrackEntry(1, 1, "V_MPEG4/ISO/AVC")},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 120, {2}, 0),
+                           SimpleBlock(1, 40, {3}, 0), SimpleBlock(1, 80, {4}, 0)}),
+               Cluster(160, {SimpleBlock(1, 0, {5}), SimpleBlock(1, -20, {6}, 0)})}),
+         "0\n40\n80\n120\n140\n160\n", ""},
+        {"laced frames spaced by the DefaultDuration, to the nanosecond",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 41708333)})},
+              {Cluster(1000, {laced, SimpleBlock(1, 200, {4})})}),
+         "1000\n1041.708333\n1083.416666\n1200\n", ""},
+        {"laced frames sharing the BlockDuration",
+         File({TrackEntry(1, 2, "A_VORBIS", {Uint(kDefaultDuration, 1000000)})},
+              {Cluster(0, {Master(kBlockGroup, {Element(kBlock, BlockData(1, 10, kLaceXiph, lace)),
+                                                Uint(kBlockDuration, 90)})})}),
+         "10\n40\n70\n", ""},
+        {"laced frames nothing spaces", File({TrackEntry(1, 2, "A_VORBIS")}, {Cluster(7, {laced})}),
+         "7\n", unspaced},
+        // FFmpeg's demuxer takes the CodecDelay off; the blocks' own times
+        // are what a muxer must be given back.
+        {"a CodecDelay and a SeekPreRoll shift nothing",
+         File({TrackEntry(1, 2, "A_OPUS",
+                          {Uint(kCodecDelay, 6500000), Uint(kSeekPreRoll, 80000000)})},
+              {Cluster(0, {SimpleBlock(1, 0, {1}), SimpleBlock(1, 20, {2})})}),
+         "0\n20\n", ""},
+        {"100-microsecond ticks",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(10000, {SimpleBlock(1, 2345, {1}), SimpleBlock(1, 2346, {2})})}, 100000),
+         "1234.5\n1234.6\n", ""},
+        {"a track without frames", File({TrackEntry(1, 17, "S_TEXT/UTF8")}, {Cluster(0, {})}), "",
+         ""},
+        // The frames are not decoded: neither a damaged compressed frame nor
+        // encryption, nor a codec quarvel cannot write, keeps a time back.
+        {"a compressed frame that does not inflate",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8", {zlib})},
+              {Cluster(0, {SimpleBlock(1, 5, {0xDE, 0xAD})})}),
+         "5\n", ""},
+        {"an encrypted track of a codec quarvel does not write",
+         File({TrackEntry(1, 1, "V_FOO", {encrypted})}, {Cluster(0, {SimpleBlock(1, 6, {1})})}),
+         "6\n", ""},
+        {"a Cluster without a Timestamp, and one past 64 bits of nanoseconds",
+         File({TrackEntry(1, 1, "V_VP9")},
+              {Cluster(50, {SimpleBlock(1, 0, {1})}), Element(kCluster, SimpleBlock(1, 3, {2})),
+               Cluster(uint64_t{1} << 62, {SimpleBlock(1, 0, {3})}),
+               Cluster(60, {SimpleBlock(1, 0, {4})})}),
+         "50\n60\n",
+         "quarvel: timestamps of track 1 (V_VP9): 2 of its 4 frames have no time of their own "
+         "(laced after the first frame of their block with neither a BlockDuration nor a "
+         "DefaultDuration to space them, or in a Cluster without a Timestamp): they are left "
+         "out, not guessed\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string src = Source(row.file);
+        ProgramRun r = RunProgram(kQuarvel, {"timestamps", src, "1:" + Out("t1.txt")});
+        EXPECT_EQ(r.status, row.err.empty() ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n" + row.times);
+    }
+}
+
+// One pass writes tracks and timestamps together, and a track asked for
+// twice gets both outputs.
+TEST_F(TracksSynthetic, TracksAndTimestampsInOnePass) {
+    const Bytes file = File({TrackEntry(1, 2, "A_AC3"), TrackEntry(2, 2, "A_AC3")},
+                            {Cluster(0, {SimpleBlock(1, 0, {1, 2, 3}),
+                                         SimpleBlock(2, 10, {4, 5, 6}), SimpleBlock(1, 30, {7})})});
+    ProgramRun r = Extract(
+        Source(file), {"1:" + Out("t1.ac3"), "--timestamps", "1:" + Out("t1.txt"), "--timestamps",
+                       "2:" + Out("t2.txt"), "--timestamps", "1:" + Out("again.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadOctets(Out("t1.ac3")), (Bytes{1, 2, 3, 7}));
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), "# timestamp format v2\n0\n30\n");
+    EXPECT_EQ(ReadBytes(Out("again.txt")), ReadBytes(Out("t1.txt")));
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), "# timestamp format v2\n10\n");
+}
+
 TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
     const Bytes zlibEncoding =
         Master(kContentEncodings, {Master(kContentEncoding, {Uint(kContentEncodingScope, 3)})});
@@ -164,14 +264,29 @@ TEST_F(TracksSynthetic, CompressedAndHeaderStrippedTracks) {
 }
 
 TEST_F(TracksSynthetic, TimesFollowTheTimestampScale) {
-    // 100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s.
-    const Bytes file =
-        File({TrackEntry(1, 17, "S_TEXT/UTF8")},
-             {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
-             100000);
-    ProgramRun r = Extract(Source(file), {"1:" + Out("Track1.srt")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(Out("Track1.srt")), "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n");
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string srt;
+    } rows[] = {
+        {"100 µs ticks: cluster 10000 + block 2345 = 1.2345 s, duration 5000 = 0.5 s",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster(10000, {BlockGroup(1, 2345, Text("Scaled"), {Uint(kBlockDuration, 5000)})})},
+              100000),
+         "1\r\n00:00:01,235 --> 00:00:01,735\r\nScaled\r\n\r\n"},
+        // Its nanoseconds overflowed 64 bits, which is undefined behaviour.
+        {"a Cluster Timestamp whose time 64 bits cannot hold is put at 0",
+         File({TrackEntry(1, 17, "S_TEXT/UTF8")},
+              {Cluster((uint64_t{1} << 62) + 1,
+                       {BlockGroup(1, 0, Text("Far"), {Uint(kBlockDuration, 500)})})}),
+         "1\r\n00:00:00,000 --> 00:00:00,500\r\nFar\r\n\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramRun r = Extract(Source(row.file), {"1:" + Out("Track1.srt")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadBytes(Out("Track1.srt")), row.srt);
+    }
 }
 
 TEST_F(TracksSynthetic, DamagedLacesDropOnlyTheirBlock) {
@@ -240,6 +355,16 @@ TEST_F(TracksSynthetic, RequestsThatCannotBeMetFailWithTheReason) {
          {"1:" + Out("t1"), "2:" + twice},
          "quarvel: track 2 (A_AC3): '" + twice + "' is the output of another track already\n",
          false},
+        // Timestamps are outputs like any other.
+        {src,
+         {"--timestamps", "1:" + src, t2},
+         "quarvel: timestamps of track 1 (A_AC3): '" + src + "' is the source file itself\n",
+         true},
+        {src,
+         {t2, "--timestamps", "1:" + Out("t2")},
+         "quarvel: timestamps of track 1 (A_AC3): '" + Out("t2") +
+             "' is the output of another track already\n",
+         true},
         {src,
          {"5:" + Out("t5")},
          "quarvel: track 5: no such track: the file has 2 tracks\n",
@@ -531,6 +656,29 @@ TEST_F(TracksSynthetic, ClustersAreReadThroughOrSkippedAndCheckedWhenReadWhole) 
     }
 }
 
+// Timestamps need the blocks' headers only: wanted alone, the frames are
+// not read where they lie far apart.
+TEST_F(TracksSynthetic, TimestampsAloneLeaveTheFramesUnread) {
+    const TwoTrackClusters far = MakeTwoTrackClusters(250000, 4);
+    ProgramRun r = RunProgram(
+        kQuarvel, {"timestamps", Source(far.file), "1:" + Out("t1.txt"), "2:" + Out("t2.txt")},
+        {.env = {"TORVANE_REPORT_BYTES=1"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    unsigned long long read = 0;
+    const size_t at = r.err.find("bytes read: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(std::sscanf(r.err.c_str() + at, "bytes read: %llu", &read), 1);
+    EXPECT_LT(read * 20, far.file.size()) << read << " of " << far.file.size();
+    std::string want = "# timestamp format v2\n";
+    for (size_t c = 0; c < std::max<size_t>(4, (4u << 20) / (4 * 250000)); ++c) {  // its Clusters
+        for (size_t i = 0; i < 4; ++i) {
+            want += std::to_string(c * 100 + i) + "\n";
+        }
+    }
+    EXPECT_EQ(ReadBytes(Out("t1.txt")), want);
+    EXPECT_EQ(ReadBytes(Out("t2.txt")), want);
+}
+
 TEST_F(TracksSynthetic, ManyOutputsStayWithinTheMemoryBudget) {
     // 300 tracks written at once: their output buffers share a fixed budget.
     std::vector<std::string> targets;
@@ -573,7 +721,8 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
         std::fclose(f);
     }
     WriteBytes(Out("Track1.ac3"), Text("OLD"));
-    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3")});
+    RunningProgram run(kQuarvel, {"tracks", src, "1:" + Out("Track1.ac3"), "--timestamps",
+                                  "1:" + Out("Track1.txt")});
     bool seen = false;
     for (int i = 0; i < 20000 && !seen; ++i) {
         seen = PartFiles(dir_.Path()) > 0;
@@ -585,8 +734,11 @@ TEST_F(TracksSynthetic, CancelledRunRemovesItsFilesAndKeepsTheEarlierOne) {
     kill(run.Pid(), SIGTERM);
     ProgramRun r = run.Finish();
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "quarvel: track 1 (A_AC3): cancelled; nothing was written\n");
+    EXPECT_EQ(r.err,
+              "quarvel: track 1 (A_AC3): cancelled; nothing was written\n"
+              "quarvel: timestamps of track 1 (A_AC3): cancelled; nothing was written\n");
     EXPECT_EQ(ReadBytes(Out("Track1.ac3")), "OLD");
+    EXPECT_FALSE(fs::exists(Out("Track1.txt")));
     fs::remove(src);
 }
 

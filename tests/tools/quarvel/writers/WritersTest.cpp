@@ -10,6 +10,7 @@
 #include "tools/common/OutputFiles.h"
 #include "tools/quarvel/pass/PassLimits.h"
 #include "tools/quarvel/writers/OwnWriters.h"
+#include "tools/quarvel/writers/TimestampsWriter.h"
 
 namespace quarvel {
 namespace {
@@ -268,6 +269,114 @@ TEST_F(WriterTest, VobSubPacksAndIndexBesideThePath) {
         spu.insert(spu.end(), sub.begin() + start, sub.begin() + at + 20 + pesLen);
     }
     EXPECT_EQ(spu, big);
+}
+
+// ---- timestamps -------------------------------------------------------------------
+
+struct Stamp {
+    int64_t ns;
+    bool known = true;
+};
+
+// Runs a timestamps writer with `limits` over the times; returns what it wrote
+// after the format line, or its error.
+std::string Timestamps(const std::string& path, const std::vector<Stamp>& stamps,
+                       const TimestampLimits& limits, std::string* warning = nullptr) {
+    auto w = MakeTimestampsWriter(limits);
+    EXPECT_TRUE(w->Begin({}, path)) << w->Error();
+    const uint8_t data = 0;
+    for (const Stamp& s : stamps) {
+        Frame f;
+        f.data = &data;
+        f.size = 1;
+        f.timestampNs = s.ns;
+        f.timeKnown = s.known;
+        if (!w->Write(f)) {
+            w->Abort();
+            return "error: " + w->Error();
+        }
+    }
+    if (!w->Finish()) {
+        w->Abort();
+        return "error: " + w->Error();
+    }
+    std::string error;
+    EXPECT_TRUE(tools::ReplaceTargets(w->Files(), error)) << error;
+    if (warning != nullptr) {
+        *warning = w->Warning();
+    }
+    const std::string text = ReadBytes(path);
+    EXPECT_EQ(text.rfind("# timestamp format v2\n", 0), 0u) << text;
+    return text.substr(std::min(text.size(), text.find('\n') + 1));
+}
+
+TEST_F(WriterTest, TimestampsInPresentationOrderAsMilliseconds) {
+    struct Row {
+        const char* name;
+        std::vector<Stamp> stamps;
+        std::string text;
+        std::string warning;
+    };
+    const Row rows[] = {
+        {"decode order, as B-frames store it",
+         {{0}, {120'000'000}, {40'000'000}, {80'000'000}, {240'000'000}, {160'000'000}},
+         "0\n40\n80\n120\n160\n240\n",
+         ""},
+        {"decimals as the times need them",
+         {{1'234'567}, {100'000}, {41'708'333}, {1'000'001}, {90'000'000'000'000}},
+         "0.1\n1.000001\n1.234567\n41.708333\n90000000\n",
+         ""},
+        {"negative times and the ends of the range",
+         {{-500'000}, {INT64_MIN}, {INT64_MAX}, {-2'000'000}},
+         "-9223372036854.775808\n-2\n-0.5\n9223372036854.775807\n",
+         ""},
+        {"a frame listed once per frame, equal times included",
+         {{40'000'000}, {40'000'000}},
+         "40\n40\n",
+         ""},
+        {"frames without a time of their own",
+         {{0}, {40'000'000, false}, {80'000'000}, {0, false}},
+         "0\n80\n",
+         "2 of its 4 frames have no time of their own (laced after the first frame of their "
+         "block with neither a BlockDuration nor a DefaultDuration to space them, or in a "
+         "Cluster without a Timestamp): they are left out, not guessed"},
+        {"no frame", {}, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string warning;
+        EXPECT_EQ(Timestamps(dir_.File("t.txt"), row.stamps, {}, &warning), row.text);
+        EXPECT_EQ(warning, row.warning);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 1);
+}
+
+// More times than one sort takes are sorted run by run in the temporary file
+// and merged; past the limit the track is refused. Either way only the
+// finished output stays.
+TEST_F(WriterTest, TimestampsMergedFromRunsAndBounded) {
+    std::vector<Stamp> stamps;
+    std::vector<int64_t> sorted;
+    for (int64_t i = 0; i < 100; ++i) {
+        const int64_t ms = (i * 37) % 101 - 20;  // every value once, in a scrambled order
+        stamps.push_back({ms * 1'000'000});
+        sorted.push_back(ms);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    std::string want;
+    for (int64_t ms : sorted) {
+        want += std::to_string(ms) + "\n";
+    }
+    const TimestampLimits small{.sortFrames = 7, .mergeFrames = 3, .maxFrames = 100};
+    EXPECT_EQ(Timestamps(dir_.File("merged.txt"), stamps, small), want);
+    // Frames without a time count nothing towards the limit.
+    stamps.push_back({0, false});
+    EXPECT_EQ(Timestamps(dir_.File("merged.txt"), stamps, small), want);
+    stamps.push_back({5});
+    EXPECT_EQ(Timestamps(dir_.File("refused.txt"), stamps, small),
+              "error: the track has more than 100 frames, more than quarvel puts in order: only "
+              "a damaged file has so many");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

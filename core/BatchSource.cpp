@@ -93,7 +93,7 @@ SourceContents ReadSourceContents(const std::vector<std::string>& items) {
         if (line.starts_with(kTrackStart)) {
             contents.tracks.push_back(ReadTrackLine(line, k + 1));
         } else if (line.starts_with(kAttachmentStart)) {
-            contents.attachments.push_back({ExtraerID(line), Extraerfilename(line)});
+            contents.attachments.push_back({AttachmentId(line), AttachmentFileName(line)});
         }
     }
     return contents;

@@ -29,8 +29,8 @@ struct SourceTrack {
 };
 
 struct SourceAttachment {
-    std::string id;    // ExtraerID of its line
-    std::string name;  // Extraerfilename of its line
+    std::string id;    // AttachmentId of its line
+    std::string name;  // AttachmentFileName of its line
 };
 
 // What the tools told of one source file.
@@ -41,7 +41,7 @@ struct SourceContents {
     bool tags = false;
 };
 
-// Reads the item texts of an identification listing (ConstruirListado's
+// Reads the item texts of an identification listing (BuildListing's
 // items, without the "Chapters ID" and "Tags ID" entries). A line
 // "Track ID n: TYPE (CODEC) [language: LANG, ...]" is a track, numbered by
 // its position; a line beginning "Attachment ID" is an attachment. Any other

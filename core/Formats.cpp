@@ -176,8 +176,8 @@ FormatTable::SavedTo FormatTable::Save(const std::string& programPath,
     return SavedTo::UserFolder;
 }
 
-std::string Averiguatipo(std::string_view line, FormatTable& table,
-                         const AskExtensionFn& askExtension) {
+std::string ClassifyCodec(std::string_view line, FormatTable& table,
+                          const AskExtensionFn& askExtension) {
     std::string result(kKindUnknown);
     for (const CodecRule& rule : kBuiltInCodecTable) {
         if (line.find(rule.contains) != std::string_view::npos) {

@@ -10,7 +10,7 @@ namespace torvane {
 
 inline constexpr std::string_view kFormatsFileName = "Formats.txt";
 
-// What Averiguatipo returns for the three non-track kinds; anything else is a
+// What ClassifyCodec returns for the three non-track kinds; anything else is a
 // track's output extension without its dot.
 inline constexpr std::string_view kKindAttachment = "att";
 inline constexpr std::string_view kKindChapters = "Chapters";
@@ -158,7 +158,7 @@ using AskExtensionFn = std::function<std::string(const std::string& label1Text)>
 // returned. Any other answer (the dialog closed from its title bar) is not
 // stored, so the question comes again at the next build, and the empty text
 // is returned.
-std::string Averiguatipo(std::string_view line, FormatTable& table,
-                         const AskExtensionFn& askExtension);
+std::string ClassifyCodec(std::string_view line, FormatTable& table,
+                          const AskExtensionFn& askExtension);
 
 }  // namespace torvane

@@ -51,7 +51,7 @@ struct CapturedEnd {
 // ReadChildOutput gathers its output, Finish() awaits its end, the destructor
 // releases everything.
 //
-// The child gets the command line ExeName + " " + CommadLine (on POSIX split
+// The child gets the command line program + " " + commandLine (on POSIX split
 // into arguments at runs of blanks and tabs, see CommandSplit.h), a pipe as
 // standard input that nothing is written to, standard output on a pipe,
 // standard error on a pipe of its own (read alongside, kept apart, see
@@ -65,7 +65,7 @@ class TChildProc {
     // EDuplicateHandleErr when the pipe ends cannot be set up for the child,
     // and ECreateChildProcessErr when the program cannot be found or started.
     // Nothing is left open when it throws.
-    TChildProc(const std::string& ExeName, const std::string& CommadLine);
+    TChildProc(const std::string& program, const std::string& commandLine);
 
     // Closes the pipe ends. The child is always reaped: one that has not ended
     // shortly after its output was closed is killed first. No zombie is left.

@@ -98,13 +98,13 @@ class TBatchWindow::Listener : public torvane::BatchListener {
     TBatchWindow& window_;
 };
 
-TBatchWindow::TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string programFolder,
+TBatchWindow::TBatchWindow(MainWindow& mainWindow, TDialogs& dialogs, std::string programFolder,
                            QWidget* parent)
     : QWidget(parent, Qt::Window),
-      form1_(form1),
+      mainWindow_(mainWindow),
       dialogs_(dialogs),
       programFolder_(std::move(programFolder)),
-      silenceMs_(TForm1::kCaptureSilenceMs) {
+      silenceMs_(MainWindow::kCaptureSilenceMs) {
     setObjectName(QStringLiteral("BatchWindow"));
     // The main window's end ends the program, this window or not.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -231,7 +231,7 @@ QWidget* TBatchWindow::BuildRunControls() {
 void TBatchWindow::ConnectHandlers() {
     auto wire = [this](QPushButton* button, void (TBatchWindow::*handler)()) {
         connect(button, &QPushButton::clicked, this,
-                [this, handler] { form1_.Guarded([&] { (this->*handler)(); }); });
+                [this, handler] { mainWindow_.Guarded([&] { (this->*handler)(); }); });
     };
     wire(addFiles_, &TBatchWindow::AddFilesClick);
     wire(addFolder_, &TBatchWindow::AddFolderClick);
@@ -371,7 +371,7 @@ void TBatchWindow::dropEvent(QDropEvent* event) {
     }
     if (!paths.isEmpty()) {
         event->acceptProposedAction();
-        form1_.Guarded([&] { AddPaths(paths); });
+        mainWindow_.Guarded([&] { AddPaths(paths); });
     }
 }
 
@@ -402,13 +402,13 @@ void TBatchWindow::Rebuild() {
     }
     // The main window's table, never changed here: a codec it lacks is asked
     // for once, when the extraction starts.
-    torvane::FormatTable table = form1_.Formats();
+    torvane::FormatTable table = mainWindow_.Formats();
     plan_ =
         torvane::PlanBatch(sources, ruleBox_->Rule(),
                            perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
                                                    : torvane::OutputLayout::PrefixedNames,
                            OutputFolder(), [&table](const std::string& line) {
-                               return torvane::Averiguatipo(
+                               return torvane::ClassifyCodec(
                                    line, table, [](const std::string&) { return std::string(); });
                            });
     ShowPreview();
@@ -501,7 +501,7 @@ void TBatchWindow::StartClick() {
     // A codec no table knows is asked for once, as the main window asks, and
     // the answer kept in its table; then the plan holds the names to write.
     for (const std::string& line : torvane::UnknownCodecLines(plan_)) {
-        form1_.Averiguatipo(line);
+        mainWindow_.ClassifyItem(line);
     }
     Rebuild();
     progress_ = torvane::BatchProgress();

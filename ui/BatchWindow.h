@@ -28,7 +28,7 @@ class QTabWidget;
 class QTreeWidget;
 class TBatchRuleBox;
 class TDialogs;
-class TForm1;
+class MainWindow;
 class QGroupBox;
 
 class TBatchWindow : public QWidget {
@@ -36,7 +36,7 @@ class TBatchWindow : public QWidget {
   public:
     // The main window lends its format table, its new-format question and its
     // error box; programFolder holds both tools.
-    TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string programFolder,
+    TBatchWindow(MainWindow& mainWindow, TDialogs& dialogs, std::string programFolder,
                  QWidget* parent = nullptr);
     // A run still going is cancelled and awaited, as are identifications.
     ~TBatchWindow() override;
@@ -107,7 +107,7 @@ class TBatchWindow : public QWidget {
     void FileEnded(const torvane::BatchFileEnd& end);
     void RunEnded(bool cancelled);
 
-    TForm1& form1_;
+    MainWindow& mainWindow_;
     TDialogs& dialogs_;
     std::string programFolder_;
     int silenceMs_;

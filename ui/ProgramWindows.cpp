@@ -4,7 +4,7 @@
 
 TProgramWindows::TProgramWindows(TDialogs& dialogs, std::string programFolder,
                                  std::string userFolder, torvane::SettingsFile settings)
-    : form1(dialogs, std::move(programFolder), std::move(userFolder), std::move(settings)),
-      form2(dialogs) {
-    form1.AttachWindows(form2, form3, form4);
+    : mainWindow(dialogs, std::move(programFolder), std::move(userFolder), std::move(settings)),
+      newFormatDialog(dialogs) {
+    mainWindow.AttachWindows(newFormatDialog, spanishAbout, englishAbout);
 }

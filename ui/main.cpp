@@ -40,8 +40,9 @@ class TApplication : public QApplication {
   private:
     void Report(const QString& message) {
         TQtDialogs dialogs;
-        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"), TForm1::ErrorText(message),
-                           TDialogs::Buttons::Ok, TDialogs::Icon::Critical);
+        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"),
+                           MainWindow::ErrorText(message), TDialogs::Buttons::Ok,
+                           TDialogs::Icon::Critical);
     }
 };
 
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
     // folder later on.
     TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),
                             torvane::SettingsFile::InStartupFolder());
-    TForm1& form1 = windows.form1;
+    MainWindow& form1 = windows.mainWindow;
     form1.show();
     if (!sourceArgument.isEmpty()) {
         // Once the window is up, as if the file had been chosen in it.

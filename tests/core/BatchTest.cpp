@@ -34,8 +34,7 @@ BatchSource Readable(const std::string& path, const std::vector<std::string>& it
     BatchSource source;
     source.path = path;
     source.state = BatchSource::State::Readable;
-    source.contents =
-        ReadSourceContents(ConstruirListado(Listing(path, items), false, false).items);
+    source.contents = ReadSourceContents(BuildListing(Listing(path, items), false, false).items);
     source.contents.chapters = chapters;
     source.contents.tags = tags;
     return source;
@@ -69,7 +68,7 @@ std::vector<FilePlan> Plan(const std::vector<BatchSource>& sources, const BatchR
     FormatTable table;
     table.LoadFromBytes("(A_AAC) aac\r\n");
     return PlanBatch(sources, rule, layout, folder, [&table](const std::string& line) {
-        return Averiguatipo(line, table, [](const std::string&) { return std::string(); });
+        return ClassifyCodec(line, table, [](const std::string&) { return std::string(); });
     });
 }
 

@@ -67,7 +67,7 @@ TEST(ExtractFormatExt, ReadsAfterFirstBlankOfLastSevenBytes) {
 // Which rule gives the kind of a line: the built-in rows in order, the later
 // winning, then the table's entries, the last winning; the pseudo-items are
 // never overridden. None of these asks or adds an entry.
-TEST(Averiguatipo, LaterRuleWinsAndTheTableComesAfterTheBuiltInRows) {
+TEST(ClassifyCodec, LaterRuleWinsAndTheTableComesAfterTheBuiltInRows) {
     struct Row {
         const char* table;
         const char* line;
@@ -91,20 +91,20 @@ TEST(Averiguatipo, LaterRuleWinsAndTheTableComesAfterTheBuiltInRows) {
         SCOPED_TRACE(row.line);
         FormatTable t = Table(row.table);
         const std::size_t entries = t.Lines().size();
-        EXPECT_EQ(Averiguatipo(row.line, t, NeverAsk()), row.kind);
+        EXPECT_EQ(ClassifyCodec(row.line, t, NeverAsk()), row.kind);
         EXPECT_EQ(t.Lines().size(), entries);
     }
 }
 
-TEST(Averiguatipo, UnknownCodecAsksOnceAndAppendsAnswer) {
+TEST(ClassifyCodec, UnknownCodecAsksOnceAndAppendsAnswer) {
     FormatTable t = Table("");
     ScriptedDialog dialog{{"xyz"}, {}};
     const std::string line = "Track ID 1: video (V_NUEVO)";
-    EXPECT_EQ(Averiguatipo(line, t, dialog.fn()), "xyz");
+    EXPECT_EQ(ClassifyCodec(line, t, dialog.fn()), "xyz");
     EXPECT_EQ(dialog.asked, (Lines{"(V_NUEVO) Formato desconocido para Torvane, por favor:"}));
     EXPECT_EQ(t.Lines(), (Lines{"(V_NUEVO) xyz"}));
 
-    EXPECT_EQ(Averiguatipo(line, t, dialog.fn()), "xyz");
+    EXPECT_EQ(ClassifyCodec(line, t, dialog.fn()), "xyz");
     EXPECT_EQ(dialog.asked.size(), 1u);
     EXPECT_EQ(t.ToBytes(), "(V_NUEVO) xyz\r\n");
 }
@@ -131,24 +131,24 @@ TEST(CheckExtension, RefusesWhatTheTableCannotReadBack) {
     }
 }
 
-TEST(Averiguatipo, RefusedAnswerIsNotStoredAndAskedAgain) {
+TEST(ClassifyCodec, RefusedAnswerIsNotStoredAndAskedAgain) {
     FormatTable t = Table("");
     ScriptedDialog dialog{{"", "abcdefg", "ext", "abcdef"}, {}};
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "");
+        EXPECT_EQ(ClassifyCodec("(V_L)", t, dialog.fn()), "");
         EXPECT_TRUE(t.Lines().empty());
     }
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
-    EXPECT_EQ(Averiguatipo("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(ClassifyCodec("(V_L)", t, dialog.fn()), "abcdef");
+    EXPECT_EQ(ClassifyCodec("(V_L)", t, dialog.fn()), "abcdef");
     EXPECT_EQ(dialog.asked.size(), 4u);
     EXPECT_EQ(t.Lines(), (Lines{"(V_L) abcdef"}));
 }
 
-TEST(Averiguatipo, LineWithoutParenthesisAsksEveryTime) {
+TEST(ClassifyCodec, LineWithoutParenthesisAsksEveryTime) {
     FormatTable t = Table("");
     ScriptedDialog dialog{{"a", "b"}, {}};
-    EXPECT_EQ(Averiguatipo("some other line", t, dialog.fn()), "a");
-    EXPECT_EQ(Averiguatipo("some other line", t, dialog.fn()), "b");
+    EXPECT_EQ(ClassifyCodec("some other line", t, dialog.fn()), "a");
+    EXPECT_EQ(ClassifyCodec("some other line", t, dialog.fn()), "b");
     EXPECT_EQ(dialog.asked, (Lines{" Formato desconocido para Torvane, por favor:",
                                    " Formato desconocido para Torvane, por favor:"}));
     EXPECT_EQ(t.Lines(), (Lines{" a", " b"}));

@@ -47,7 +47,7 @@ const bool kOwnConsole = [] {
 }();
 #endif
 
-// Runs the child as the window does (the whole command as ExeName) and reads
+// Runs the child as the window does (the whole command as program) and reads
 // once into a text that already holds something: the output is appended.
 TEST(TChildProc, ReadGathersTheOutputUntilItEndsOrFallsSilent) {
     // A program whose path holds blanks starts.
@@ -90,7 +90,7 @@ TEST(TChildProc, ReadGathersTheOutputUntilItEndsOrFallsSilent) {
              Row{spaced + ToolFileName("child") + " args -i", "", 2000,
                  "[" + spaced + ToolFileName("child") + "]\r\n[args]\r\n[-i]\r\n"},
              Row{kChild + " cwd", "", 2000, std::filesystem::current_path().string()},
-    // ExeName and CommadLine are joined by one blank.
+    // program and commandLine are joined by one blank.
 #ifdef _WIN32
              // Quoted paths arrive as one argument each (a volume without 8.3
              // names leaves the blanks in the short form).

@@ -237,7 +237,7 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
 
 TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
     fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
-    form1->LoadTextFormats();
+    mainWindow->LoadTextFormats();
     const std::string full = Fixture("full.mkv");
     const std::string large = root.path().toStdString() + "/large.mka";
     WriteLargePcmFile(large, 160, "spa");

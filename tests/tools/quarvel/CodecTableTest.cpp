@@ -33,10 +33,11 @@ std::string WindowExtension(const std::string& codecId, FormatTable& table) {
                                      : mkv::kTrackSubtitle;
     track.codecId = codecId;
     bool asked = false;
-    const std::string kind = Averiguatipo(ostrem::TrackLine(track), table, [&](const std::string&) {
-        asked = true;
-        return std::string();
-    });
+    const std::string kind =
+        ClassifyCodec(ostrem::TrackLine(track), table, [&](const std::string&) {
+            asked = true;
+            return std::string();
+        });
     return asked ? std::string() : kind;
 }
 

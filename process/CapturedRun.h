@@ -114,6 +114,10 @@ struct CapturedOutput {
     std::string errors;  // standard error, as ErrorOutput() keeps it
 };
 
+// How long a captured tool run may stay silent before it is stopped and
+// reported; generous, since the end of a tool's output ends the read at once.
+inline constexpr int kCaptureSilenceMs = 30000;
+
 // Runs a tool's whole command line captured: started, its output read until
 // it ends or stays silent for silenceMs, its end awaited. Throws as
 // TChildProc's constructor when it cannot be started.

@@ -28,9 +28,10 @@
 #include "ui/BatchReport.h"
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorBox.h"
 #include "ui/FileFilter.h"
+#include "ui/FormatBook.h"
 #include "ui/LocalText.h"
-#include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/TrackNames.h"
 
@@ -98,13 +99,13 @@ class TBatchWindow::Listener : public torvane::BatchListener {
     TBatchWindow& window_;
 };
 
-TBatchWindow::TBatchWindow(MainWindow& mainWindow, TDialogs& dialogs, std::string programFolder,
+TBatchWindow::TBatchWindow(FormatBook& formats, TDialogs& dialogs, std::string programFolder,
                            QWidget* parent)
     : QWidget(parent, Qt::Window),
-      mainWindow_(mainWindow),
+      formats_(formats),
       dialogs_(dialogs),
       programFolder_(std::move(programFolder)),
-      silenceMs_(MainWindow::kCaptureSilenceMs) {
+      silenceMs_(torvane::kCaptureSilenceMs) {
     setObjectName(QStringLiteral("BatchWindow"));
     // The main window's end ends the program, this window or not.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -230,8 +231,9 @@ QWidget* TBatchWindow::BuildRunControls() {
 
 void TBatchWindow::ConnectHandlers() {
     auto wire = [this](QPushButton* button, void (TBatchWindow::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { mainWindow_.Guarded([&] { (this->*handler)(); }); });
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            Guarded(dialogs_, parentWidget(), [&] { (this->*handler)(); });
+        });
     };
     wire(addFiles_, &TBatchWindow::AddFilesClick);
     wire(addFolder_, &TBatchWindow::AddFolderClick);
@@ -371,7 +373,7 @@ void TBatchWindow::dropEvent(QDropEvent* event) {
     }
     if (!paths.isEmpty()) {
         event->acceptProposedAction();
-        mainWindow_.Guarded([&] { AddPaths(paths); });
+        Guarded(dialogs_, parentWidget(), [&] { AddPaths(paths); });
     }
 }
 
@@ -400,17 +402,16 @@ void TBatchWindow::Rebuild() {
     for (const TEntry& entry : entries_) {
         sources.push_back(entry.probe.source);
     }
-    // The main window's table, never changed here: a codec it lacks is asked
-    // for once, when the extraction starts.
-    torvane::FormatTable table = mainWindow_.Formats();
-    plan_ =
-        torvane::PlanBatch(sources, ruleBox_->Rule(),
-                           perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
-                                                   : torvane::OutputLayout::PrefixedNames,
-                           OutputFolder(), [&table](const std::string& line) {
-                               return torvane::ClassifyCodec(
-                                   line, table, [](const std::string&) { return std::string(); });
-                           });
+    // The program's table, never changed here: a codec it lacks is asked for
+    // once, when the extraction starts.
+    const torvane::FormatTable& table = formats_.Table();
+    plan_ = torvane::PlanBatch(sources, ruleBox_->Rule(),
+                               perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
+                                                       : torvane::OutputLayout::PrefixedNames,
+                               OutputFolder(), [&table](const std::string& line) {
+                                   const std::string kind = torvane::ClassifyCodec(line, table);
+                                   return kind == torvane::kKindUnknown ? std::string() : kind;
+                               });
     ShowPreview();
     ShowButtons();
 }
@@ -501,7 +502,7 @@ void TBatchWindow::StartClick() {
     // A codec no table knows is asked for once, as the main window asks, and
     // the answer kept in its table; then the plan holds the names to write.
     for (const std::string& line : torvane::UnknownCodecLines(plan_)) {
-        mainWindow_.ClassifyItem(line);
+        formats_.ClassifyOrAsk(line);
     }
     Rebuild();
     progress_ = torvane::BatchProgress();

@@ -48,10 +48,11 @@ QString ForDisplay(const std::string& bytes) {
 
 }  // namespace
 
-MainWindow::MainWindow(TDialogs& dialogs, std::string programFolder, std::string userFolder,
-                       torvane::SettingsFile settings, QWidget* parent)
+MainWindow::MainWindow(TDialogs& dialogs, FormatBook& formats, std::string programFolder,
+                       std::string userFolder, torvane::SettingsFile settings, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
+      formats_(formats),
       programFolder_(std::move(programFolder)),
       userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
@@ -67,6 +68,8 @@ MainWindow::MainWindow(TDialogs& dialogs, std::string programFolder, std::string
     BuildPages();
     BuildMenu();
     ConnectHandlers();
+    // A row the user adds from either window shows in the table's memo.
+    formats_.SetOnChange([this] { ShowFormatTable(); });
     // The listing starts with one empty file line and no item.
     listing_.assign(1, std::string());
     // A Matroska file dropped anywhere on the window becomes the source; no
@@ -94,18 +97,6 @@ void MainWindow::AttachWindows(NewFormatDialog& newFormatDialog, SpanishAboutWin
 
 torvane::Exception MainWindow::UserError(const QString& text) {
     return torvane::Exception(Encode(text));
-}
-
-QString MainWindow::ErrorText(const QString& message) {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
-        return message + QLatin1Char('.');
-    }
-    return message;
-}
-
-void MainWindow::ShowError(const QString& message) {
-    dialogs_.MessageBox(this, QStringLiteral("Torvane"), ErrorText(message), TDialogs::Buttons::Ok,
-                        TDialogs::Icon::Critical);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -233,8 +224,8 @@ void MainWindow::onExitClicked() {
 void MainWindow::SaveFormatTable() {
     const std::string name(torvane::kFormatsFileName);
     try {
-        formats_.Save(programFolder_ + name,
-                      userFolder_.empty() ? std::string() : userFolder_ + name);
+        formats_.Table().Save(programFolder_ + name,
+                              userFolder_.empty() ? std::string() : userFolder_ + name);
     } catch (const std::exception& error) {
         throw torvane::Exception(
             Encode(Message(TMessage::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
@@ -243,7 +234,7 @@ void MainWindow::SaveFormatTable() {
 
 void MainWindow::onBatchClicked() {
     if (batchWindow_ == nullptr) {
-        batchWindow_ = new TBatchWindow(*this, dialogs_, programFolder_, this);
+        batchWindow_ = new TBatchWindow(formats_, dialogs_, programFolder_, this);
     }
     batchWindow_->show();
     batchWindow_->raise();
@@ -424,22 +415,12 @@ void MainWindow::ReadTrackList() {
 // ---- Classification and the command lines ---------------------------------
 
 std::string MainWindow::ClassifyItem(const std::string& line) {
-    std::string result =
-        torvane::ClassifyCodec(line, formats_, [this](const std::string& question) {
-            if (newFormatDialog_ == nullptr) {
-                throw torvane::Exception("The new-format dialog does not exist yet");
-            }
-            newFormatDialog_->SetQuestion(Decode(question));
-            dialogs_.ShowNewFormat(*newFormatDialog_);
-            return Encode(newFormatDialog_->Extension());
-        });
-    ShowFormatTable();
-    return result;
+    return formats_.ClassifyOrAsk(line);
 }
 
 void MainWindow::ShowFormatTable() {
     QStringList lines;
-    for (const std::string& line : formats_.Lines()) {
+    for (const std::string& line : formats_.Table().Lines()) {
         lines << Decode(line);
     }
     formatsMemo_->setPlainText(lines.join(QLatin1Char('\n')));
@@ -447,11 +428,11 @@ void MainWindow::ShowFormatTable() {
 
 void MainWindow::LoadTextFormats() {
     const std::string name(torvane::kFormatsFileName);
-    formats_.LoadFromFile(programFolder_ + name);
+    formats_.Table().LoadFromFile(programFolder_ + name);
     // The rows this user added where the program folder's table could not
     // take them come after its rows, so that they win.
     if (!userFolder_.empty()) {
-        formats_.LoadUserRowsFromFile(userFolder_ + name);
+        formats_.Table().LoadUserRowsFromFile(userFolder_ + name);
     }
     ShowFormatTable();
 }

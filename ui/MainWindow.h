@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Exception.h"
@@ -17,6 +18,8 @@
 #include "process/CapturedRun.h"
 #include "process/ConsoleRun.h"
 #include "ui/ConsoleWindow.h"
+#include "ui/ErrorBox.h"
+#include "ui/FormatBook.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
 
@@ -33,9 +36,9 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
+class NewFormatDialog;
 class TBatchWindow;
 class TDialogs;
-class NewFormatDialog;
 class SpanishAboutWindow;
 class EnglishAboutWindow;
 
@@ -45,11 +48,13 @@ class MainWindow : public QMainWindow {
     // programFolder ends in a separator; userFolder, the per-user folder,
     // too (or is empty when there is none). settings names Torvane.cfg, fixed
     // at start-up because the file dialog later moves the current folder.
-    MainWindow(TDialogs& dialogs, std::string programFolder, std::string userFolder,
-               torvane::SettingsFile settings, QWidget* parent = nullptr);
+    // formats is the program's format book, which the batch window shares.
+    MainWindow(TDialogs& dialogs, FormatBook& formats, std::string programFolder,
+               std::string userFolder, torvane::SettingsFile settings, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The other three windows, made after this one and living as long.
+    // The other three windows, made after this one and living as long; the
+    // new-format dialog takes the language set here.
     void AttachWindows(NewFormatDialog& newFormatDialog, SpanishAboutWindow& spanishAbout,
                        EnglishAboutWindow& englishAbout);
 
@@ -61,36 +66,22 @@ class MainWindow : public QMainWindow {
     const std::string& ChaptersPreview() const { return chaptersPreview_; }
     const std::string& TagsPreview() const { return tagsPreview_; }
     const std::vector<std::string>& Listing() const { return listing_; }
-    const torvane::FormatTable& Formats() const { return formats_; }
+    const torvane::FormatTable& Formats() const { return formats_.Table(); }
     QString SourcePath() const { return sourcePath_; }
-
-    // Turns an exception's message into the error box's text: a "." is added
-    // when the last character sorts after ".".
-    static QString ErrorText(const QString& message);
 
     // An error whose text reaches the error box as given: a handler throws it
     // to end the user's action there.
     static torvane::Exception UserError(const QString& text);
 
     // How long a captured tool run may stay silent before it is stopped and
-    // reported; generous, since the end of a tool's output ends the read at
-    // once. Tests shorten it.
-    static constexpr int kCaptureSilenceMs = 30000;
+    // reported (torvane::kCaptureSilenceMs unless a test shortens it).
     void SetCaptureSilence(int milliseconds) { captureSilenceMs_ = milliseconds; }
 
-    // Runs an action the way every handler runs: an exception ends it and is
-    // shown in the error box. Returns false when the action ended that way.
+    // Runs an action the way every handler runs (the free Guarded), the error
+    // box over this window.
     template <class F>
     bool Guarded(F&& action) {
-        try {
-            action();
-            return true;
-        } catch (const std::exception& error) {
-            ShowError(QString::fromLocal8Bit(error.what()));
-        } catch (...) {
-            ShowError(Message(TMessage::UnknownError));
-        }
-        return false;
+        return ::Guarded(dialogs_, this, std::forward<F>(action));
     }
 
     // Start-up, exit and shutdown.
@@ -167,7 +158,6 @@ class MainWindow : public QMainWindow {
     void SetKeyboardOrder();
     void BuildMenu();
     void ConnectHandlers();
-    void ShowError(const QString& message);
     bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
@@ -195,16 +185,17 @@ class MainWindow : public QMainWindow {
                               const std::vector<TStepEnd>& steps, const QString& saveError);
 
     TDialogs& dialogs_;
+    FormatBook& formats_;
+    NewFormatDialog* newFormatDialog_ = nullptr;
     std::string programFolder_;
     std::string userFolder_;
     torvane::SettingsFile settings_;
-    NewFormatDialog* newFormatDialog_ = nullptr;
     SpanishAboutWindow* spanishAbout_ = nullptr;
     EnglishAboutWindow* englishAbout_ = nullptr;
     bool shown_ = false;
     bool settingChecks_ = false;
     TConsoleRunner* consoleRunner_ = nullptr;
-    int captureSilenceMs_ = kCaptureSilenceMs;
+    int captureSilenceMs_ = torvane::kCaptureSilenceMs;
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;
@@ -214,7 +205,6 @@ class MainWindow : public QMainWindow {
     std::vector<std::string> listing_;
     std::string chaptersPreview_;
     std::string tagsPreview_;
-    torvane::FormatTable formats_;
     std::string tracksCommandLine_;
     std::string attachmentsCommandLine_;
     std::string chaptersCommandLine_;

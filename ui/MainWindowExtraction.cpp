@@ -158,7 +158,7 @@ void MainWindow::ShowExtractionReport(const torvane::ExtractionReport& report,
             break;
         case Headline::Failed:
         case Headline::NotSaved:
-            ShowError(text);
+            ShowErrorBox(dialogs_, this, text);
             break;
     }
 }

@@ -9,6 +9,7 @@
 
 #include "core/Settings.h"
 #include "ui/AboutWindows.h"
+#include "ui/FormatBook.h"
 #include "ui/MainWindow.h"
 #include "ui/NewFormatDialog.h"
 
@@ -24,6 +25,8 @@ class TProgramWindows {
     TProgramWindows(const TProgramWindows&) = delete;
     TProgramWindows& operator=(const TProgramWindows&) = delete;
 
+    // The format table both windows classify with, made first.
+    FormatBook formatBook;
     MainWindow mainWindow;
     NewFormatDialog newFormatDialog;
     SpanishAboutWindow spanishAbout;

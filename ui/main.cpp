@@ -40,9 +40,8 @@ class TApplication : public QApplication {
   private:
     void Report(const QString& message) {
         TQtDialogs dialogs;
-        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"),
-                           MainWindow::ErrorText(message), TDialogs::Buttons::Ok,
-                           TDialogs::Icon::Critical);
+        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"), ErrorText(message),
+                           TDialogs::Buttons::Ok, TDialogs::Icon::Critical);
     }
 };
 

@@ -67,9 +67,8 @@ std::vector<FilePlan> Plan(const std::vector<BatchSource>& sources, const BatchR
                            const std::string& folder = "/out") {
     FormatTable table;
     table.LoadFromBytes("(A_AAC) aac\r\n");
-    return PlanBatch(sources, rule, layout, folder, [&table](const std::string& line) {
-        return ClassifyCodec(line, table, [](const std::string&) { return std::string(); });
-    });
+    return PlanBatch(sources, rule, layout, folder,
+                     [&table](const std::string& line) { return ClassifyCodec(line, table); });
 }
 
 // Spanish audio and all subtitles, chapters as XML.

@@ -359,7 +359,7 @@ TEST_F(SourceTest, WhatTheListingToolSaysReachesTheUser) {
         }
         dialogs.boxes.clear();
         mainWindow->SetCaptureSilence(
-            std::string(row.what) == "silent" ? 300 : MainWindow::kCaptureSilenceMs);
+            std::string(row.what) == "silent" ? 300 : torvane::kCaptureSilenceMs);
         // Extract was possible with the previous file.
         Find<QPushButton>("Button2")->click();
 

@@ -192,6 +192,6 @@ TEST(ErrorText, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {
              {"año 7", "año 7."},
              {"", ""},
          }) {
-        EXPECT_EQ(MainWindow::ErrorText(text), shown) << text.toStdString();
+        EXPECT_EQ(ErrorText(text), shown) << text.toStdString();
     }
 }

@@ -457,6 +457,8 @@ void MainWindow::BuildCommandLines() {
     tracksCommandBox_->setPlainText(Decode(tracksCommandLine_));
     attachmentsCommandBox_->setPlainText(Decode(attachmentsCommandLine_));
     chaptersCommandBox_->setPlainText(Decode(chaptersCommandLine_));
+    choice_ = {lines.tracksSelected, lines.attachmentsSelected, lines.chaptersSelected,
+               lines.tagsSelected};
     tracksCommandBox_->setEnabled(lines.tracksSelected);
     attachmentsCommandBox_->setEnabled(lines.attachmentsSelected);
     chaptersCommandBox_->setEnabled(lines.chaptersSelected);

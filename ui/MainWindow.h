@@ -131,7 +131,7 @@ class MainWindow : public QMainWindow {
     // the runner given here, or the console window when none was given.
     void SetConsoleRunner(TConsoleRunner* runner);
     void onExtractClicked();
-    TConsoleResult RunExtractionTool(const std::string& commandLine, int showState);
+    TConsoleResult RunExtractionTool(const std::string& commandLine);
 
     // What became of one run of the extraction tool.
     struct TStepEnd {
@@ -194,7 +194,10 @@ class MainWindow : public QMainWindow {
     EnglishAboutWindow* englishAbout_ = nullptr;
     bool shown_ = false;
     bool settingChecks_ = false;
-    TConsoleRunner* consoleRunner_ = nullptr;
+    // The tool's console is always shown: on Windows its own console window,
+    // elsewhere the program's console window; tests give a runner of their own.
+    TConsoleWindowRunner windowRunner_;
+    TConsoleRunner* consoleRunner_ = &windowRunner_;
     int captureSilenceMs_ = torvane::kCaptureSilenceMs;
 
     // The file name the open-file dialog holds: the last confirmed file.
@@ -208,6 +211,8 @@ class MainWindow : public QMainWindow {
     std::string tracksCommandLine_;
     std::string attachmentsCommandLine_;
     std::string chaptersCommandLine_;
+    // What the last build of the command lines chose to extract.
+    torvane::ExtractionChoice choice_;
 
     QIcon icon_;
     QTabWidget* pages_ = nullptr;

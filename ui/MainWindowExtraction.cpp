@@ -69,13 +69,11 @@ QString ReportText(const torvane::ExtractionReport& report,
 }  // namespace
 
 void MainWindow::SetConsoleRunner(TConsoleRunner* runner) {
-    consoleRunner_ = runner;
+    consoleRunner_ = runner != nullptr ? runner : &windowRunner_;
 }
 
 void MainWindow::onExtractClicked() {
-    const torvane::ExtractionChoice choice{
-        tracksCommandBox_->isEnabled(), attachmentsCommandBox_->isEnabled(),
-        chaptersCommandBox_->isEnabled(), tagsMemo_->isEnabled()};
+    const torvane::ExtractionChoice choice = choice_;
     if (!choice.Any()) {
         return;
     }
@@ -118,13 +116,12 @@ std::vector<MainWindow::TStepEnd> MainWindow::RunExtractionSteps(
     // a word; Cancel stops the extraction where it is.
     std::vector<TStepEnd> steps;
     if (choice.tracks) {
-        steps.push_back({TMessage::StepTracks, RunExtractionTool(TracksCommandLine(), 5)});
+        steps.push_back({TMessage::StepTracks, RunExtractionTool(TracksCommandLine())});
     }
     const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
                                                  torvane::ConsoleOutcome::Kind::Cancelled;
     if (choice.attachments && !cancelled) {
-        steps.push_back(
-            {TMessage::StepAttachments, RunExtractionTool(AttachmentsCommandLine(), 5)});
+        steps.push_back({TMessage::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
     }
     return steps;
 }
@@ -163,10 +160,6 @@ void MainWindow::ShowExtractionReport(const torvane::ExtractionReport& report,
     }
 }
 
-TConsoleResult MainWindow::RunExtractionTool(const std::string& commandLine, int /*showState*/) {
-    // The tool's console is always shown: on Windows its own console window,
-    // elsewhere the program's console window.
-    static TConsoleWindowRunner windowRunner;
-    TConsoleRunner& runner = consoleRunner_ != nullptr ? *consoleRunner_ : windowRunner;
-    return runner.Run(this, commandLine, programFolder_);
+TConsoleResult MainWindow::RunExtractionTool(const std::string& commandLine) {
+    return consoleRunner_->Run(this, commandLine, programFolder_);
 }

@@ -101,8 +101,7 @@ std::optional<ResolvedCommand> ResolveCommand(std::string_view commandLine,
 }
 
 std::optional<ResolvedCommand> ResolveCommand(std::string_view commandLine) {
-    const char* path = std::getenv("PATH");
-    return ResolveCommand(commandLine, ProgramFolder(), path != nullptr ? path : "");
+    return ResolveCommand(commandLine, ProgramFolder(), SearchPath());
 }
 
 }  // namespace torvane

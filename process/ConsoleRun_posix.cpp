@@ -171,8 +171,7 @@ ConsoleRun::ConsoleRun(std::string_view commandLine, const std::string& programF
 }
 
 ConsoleRun::ConsoleRun(std::string_view commandLine) : impl_(std::make_unique<Impl>()) {
-    const char* path = std::getenv("PATH");
-    impl_->Start(commandLine, ProgramFolder(), path != nullptr ? path : "");
+    impl_->Start(commandLine, ProgramFolder(), SearchPath());
 }
 
 ConsoleRun::~ConsoleRun() {

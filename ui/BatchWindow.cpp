@@ -25,6 +25,7 @@
 #include <cstdlib>
 
 #include "core/Formats.h"
+#include "platform/ProgramFolder.h"
 #include "ui/BatchReport.h"
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
@@ -519,10 +520,9 @@ void TBatchWindow::StartClick() {
     summaryText_->clear();
     tabs_->setCurrentWidget(preview_);
 
-    const char* path = std::getenv("PATH");
     listener_ = std::make_unique<Listener>(*this);
     run_ = std::make_unique<torvane::BatchRun>(
-        plan_, torvane::BatchRunSettings{programFolder_, path != nullptr ? path : "", silenceMs_},
+        plan_, torvane::BatchRunSettings{programFolder_, torvane::SearchPath(), silenceMs_},
         *listener_);
     ShowButtons();
     ShowProgress();

@@ -267,6 +267,8 @@ void MainWindow::onEnglishClicked() {
 }
 
 void MainWindow::onInfoClicked() {
+    // Deliberately not the project's version: the Info box has always said
+    // this, and users and guides quote it.
     dialogs_.ShowInfo(this, QStringLiteral("Torvane 1.5.1.1"), icon_);
 }
 

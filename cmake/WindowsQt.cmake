@@ -75,14 +75,27 @@ set(QT_HOST_PATH /usr CACHE PATH "Where Debian's Qt 6.4.2 host tools live")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH
     "Debian's CMake files of the Qt 6.4.2 host tools")
 
+# Qt's own texts in Spanish (the message boxes' buttons, the file and folder
+# choosers): the archive holds no translations, and a catalogue does not
+# depend on the platform, so Debian's own for this Qt version
+# (qt6-translations-l10n) goes beside the program, where the window looks.
+set(TORVANE_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH
+    "Qt 6.4.2's translation catalogues (Debian's qt6-translations-l10n)")
+if(NOT EXISTS "${TORVANE_QT_TRANSLATIONS}/qtbase_es.qm")
+    message(FATAL_ERROR
+        "Qt's Spanish texts are not in ${TORVANE_QT_TRANSLATIONS}: install Debian's "
+        "qt6-translations-l10n (scripts/setup-debian.sh), or name their folder with "
+        "-DTORVANE_QT_TRANSLATIONS=PATH.")
+endif()
+
 # What a Qt program needs beside its .exe to start, by its place there: the
 # Qt DLLs, the MinGW runtime DLLs they were built with (posix threads, as our
-# compiler), the windows platform plugin and the native style. The installer
-# takes the same list.
+# compiler), the windows platform plugin, the native style and Qt's Spanish
+# texts. The installer takes the same list.
 set(TORVANE_QT_PROGRAM_FILES
     Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll
     libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll
-    platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+    platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_es.qm)
 
 #   torvane_copy_qt_runtime(TARGET FOLDER [OFFSCREEN])
 # makes TARGET (built with ALL) copy them into FOLDER; with OFFSCREEN also the
@@ -95,7 +108,10 @@ function(torvane_copy_qt_runtime target folder)
     set(commands)
     foreach(file ${files})
         get_filename_component(subfolder "${file}" DIRECTORY)
-        if(subfolder)
+        if(subfolder STREQUAL "translations")
+            get_filename_component(name "${file}" NAME)
+            set(from "${TORVANE_QT_TRANSLATIONS}/${name}")
+        elseif(subfolder)
             set(from "${TORVANE_WINDOWS_QT}/plugins/${file}")
         else()
             set(from "${TORVANE_WINDOWS_QT}/bin/${file}")

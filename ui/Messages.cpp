@@ -171,7 +171,8 @@ TLanguage languageInForce = TLanguage::Spanish;
 
 // Qt's own texts (the message boxes' buttons, the file and folder choosers)
 // come from the translations Qt ships: Qt's own folder of them (Debian's
-// qt6-translations-l10n), or the one windeployqt puts beside the program.
+// qt6-translations-l10n), or the translations folder beside the program,
+// where the Windows build puts Spanish.
 // English is Qt's own language; a missing translation leaves it.
 void UseQtTexts(TLanguage language) {
     static QPointer<QTranslator> spanish;

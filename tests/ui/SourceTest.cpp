@@ -265,7 +265,8 @@ TEST_F(SourceTest, CancelledDialogReadsTheFileBeforeAgain) {
     Find<QPushButton>("Button1")->click();
     EXPECT_TRUE(Items().isEmpty());
     Find<QRadioButton>("RadioButton2")->click();
-    const QString gone = QString::fromStdString("The file \"" + source + "\" no longer exists.");
+    const QString gone =
+        QString::fromStdString("The file \"" + NativePath(source) + "\" no longer exists.");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text, gone);
     EXPECT_EQ(dialogs.boxes[1].text, gone);

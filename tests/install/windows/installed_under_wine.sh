@@ -139,12 +139,14 @@ done
     fail "no Torvane.cfg in %APPDATA%\\Torvane"
 
 # --- Uninstall -----------------------------------------------------------------
-# The uninstaller copies itself away and runs from there: wait for the folder
-# to go.
+# The uninstaller copies itself away and runs from there, so its end is not
+# the end of this command: wait for its last step, the entry of Settings >
+# Apps going, after the folder and the Start-menu entry.
 "$wine" "$program_folder/uninstall.exe" /S
-for _ in $(seq 600); do
-    [ -e "$program_folder" ] || break
-    sleep 0.1
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Torvane'
+for _ in $(seq 120); do
+    [ -e "$program_folder" ] || [ -n "$(registry "$uninstall_key")" ] || break
+    sleep 0.5
 done
 [ -e "$program_folder" ] && fail "left in the program folder: $(cd "$program_folder" && find . -type f)"
 [ -e "$start_menu" ] && fail "the Start-menu entry is left"

@@ -91,7 +91,10 @@ void ChooseRule(TBatchWindow& batch, const std::string& out) {
             languages->item(k)->setCheckState(Qt::Checked);
         }
     }
-    batch.findChild<QCheckBox*>(QStringLiteral("BatchAttachments"))->setChecked(true);
+    for (const char* kind :
+         {"BatchAttachmentFonts", "BatchAttachmentImages", "BatchAttachmentOther"}) {
+        batch.findChild<QCheckBox*>(QLatin1String(kind))->setChecked(true);
+    }
     batch.findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
     batch.findChild<QCheckBox*>(QStringLiteral("BatchTags"))->setChecked(true);
     batch.findChild<QLineEdit*>(QStringLiteral("BatchFolder"))

@@ -71,9 +71,11 @@ void ChooseOutputs(const BatchSource& source, const BatchRule& rule,
         output.language = track.language;
         file.outputs.push_back(std::move(output));
     }
-    if (rule.attachments) {
-        for (const SourceAttachment& attachment : contents.attachments) {
-            file.outputs.push_back(Output(Kind::Attachment, attachment.id, attachment.name));
+    for (const SourceAttachment& attachment : contents.attachments) {
+        if (Takes(rule, attachment)) {
+            PlannedOutput output = Output(Kind::Attachment, attachment.id, attachment.name);
+            output.attachmentKind = attachment.kind;
+            file.outputs.push_back(std::move(output));
         }
     }
     if (rule.chapters && contents.chapters) {

@@ -32,6 +32,8 @@ struct PlannedOutput {
     TrackType type = TrackType::Other;
     std::string codec;
     std::string language;
+    // For an attachment: its kind, for the preview.
+    AttachmentKind attachmentKind = AttachmentKind::Other;
 };
 
 // A track the rule takes, but for whose codec neither the built-in table nor

@@ -38,6 +38,10 @@ bool Takes(const BatchRule& rule, const SourceTrack& track) {
            Among(choice.codecs, track.codec);
 }
 
+bool Takes(const BatchRule& rule, const SourceAttachment& attachment) {
+    return rule.attachments.count(attachment.kind) != 0;
+}
+
 std::array<TrackOffer, kRuleTrackTypes.size()> OffersOf(const std::vector<BatchSource>& sources) {
     std::array<TrackOffer, kRuleTrackTypes.size()> offers;
     for (const BatchSource& source : sources) {

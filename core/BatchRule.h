@@ -1,6 +1,6 @@
 // The one rule a batch extraction applies to every source: which tracks (by
-// type, language and codec), whether the attachments, which chapter file and
-// whether the tags.
+// type, language and codec), which attachments (by kind), which chapter file
+// and whether the tags.
 #pragma once
 
 #include <array>
@@ -25,21 +25,34 @@ struct TrackChoice {
     // it, so an empty set takes none.
     std::optional<std::set<std::string>> languages;
     std::optional<std::set<std::string>> codecs;
+
+    bool operator==(const TrackChoice&) const = default;
 };
 
 struct BatchRule {
     std::array<TrackChoice, kRuleTrackTypes.size()> tracks;  // in kRuleTrackTypes order
-    bool attachments = false;
+    // The kinds of attachment taken: none when empty, all with every kind.
+    std::set<AttachmentKind> attachments;
     std::optional<ChapterFormat> chapters;  // std::nullopt: no chapter file
     bool tags = false;
 
     TrackChoice& For(TrackType type);
     const TrackChoice& For(TrackType type) const;
+
+    bool operator==(const BatchRule&) const = default;
 };
+
+// Every kind of attachment, in the order the window and the rule file name
+// them.
+inline constexpr std::array<AttachmentKind, 3> kAttachmentKinds{
+    AttachmentKind::Font, AttachmentKind::Image, AttachmentKind::Other};
 
 // True when the rule takes the track: its type is wanted, and its language
 // and its codec are among those chosen. A track of another type never is.
 bool Takes(const BatchRule& rule, const SourceTrack& track);
+
+// True when the rule takes attachments of the attachment's kind.
+bool Takes(const BatchRule& rule, const SourceAttachment& attachment);
 
 // What the readable sources hold of one track type: the languages and the
 // codecs a rule can choose from, sorted.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <system_error>
 
@@ -14,6 +15,18 @@ namespace {
 constexpr std::string_view kTrackStart = "Track ID ";
 constexpr std::string_view kAttachmentStart = "Attachment ID";
 constexpr std::string_view kLanguageStart = "[language: ";
+constexpr std::string_view kTypeStart = "type '";
+constexpr std::string_view kTypeEnd = "', size ";
+
+// The font types older writers use beside the font/ ones (RFC 8081).
+constexpr std::string_view kFontTypes[] = {
+    "application/x-truetype-font", "application/x-font-ttf",      "application/x-font-otf",
+    "application/x-font-opentype", "application/x-font",          "application/vnd.ms-opentype",
+    "application/font-sfnt",       "application/x-font-truetype", "application/font-woff",
+};
+constexpr std::string_view kFontExtensions[] = {".ttf", ".otf", ".ttc"};
+constexpr std::string_view kImageExtensions[] = {".jpg", ".jpeg", ".png", ".gif",
+                                                 ".bmp", ".webp", ".tif", ".tiff"};
 
 TrackType TypeOf(std::string_view word) {
     if (word == "video") {
@@ -73,18 +86,59 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsMatroskaName(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(),
+std::string FoldedText(std::string_view text) {
+    std::string folded(text);
+    std::transform(folded.begin(), folded.end(), folded.begin(),
                    [](char c) { return static_cast<char>(Folded(c)); });
-    for (const std::string_view extension : {".mkv", ".mka", ".mks"}) {
-        if (name.size() > extension.size() && name.ends_with(extension)) {
-            return true;
-        }
+    return folded;
+}
+
+// True when the name, in any case, ends in one of the extensions after
+// something else.
+template <class Extensions>
+bool EndsInOneOf(std::string_view name, const Extensions& extensions) {
+    const std::string folded = FoldedText(name);
+    return std::any_of(std::begin(extensions), std::end(extensions),
+                       [&folded](std::string_view extension) {
+                           return folded.size() > extension.size() && folded.ends_with(extension);
+                       });
+}
+
+bool IsMatroskaName(const std::string& name) {
+    constexpr std::string_view kExtensions[] = {".mkv", ".mka", ".mks"};
+    return EndsInOneOf(name, kExtensions);
+}
+
+// "Attachment ID k: type 'MIME', size ...": what stands between the quotes.
+std::string TypeOfAttachmentLine(const std::string& line) {
+    const std::size_t start = line.find(kTypeStart);
+    if (start == std::string::npos) {
+        return {};
     }
-    return false;
+    const std::size_t from = start + kTypeStart.size();
+    const std::size_t end = line.find(kTypeEnd, from);
+    return end == std::string::npos ? std::string() : line.substr(from, end - from);
 }
 
 }  // namespace
+
+AttachmentKind AttachmentKindOf(std::string_view mimeType, std::string_view name) {
+    const std::string type = FoldedText(mimeType);
+    if (type.starts_with("font/") ||
+        std::find(std::begin(kFontTypes), std::end(kFontTypes), type) != std::end(kFontTypes)) {
+        return AttachmentKind::Font;
+    }
+    if (type.starts_with("image/")) {
+        return AttachmentKind::Image;
+    }
+    if (EndsInOneOf(name, kFontExtensions)) {
+        return AttachmentKind::Font;
+    }
+    if (EndsInOneOf(name, kImageExtensions)) {
+        return AttachmentKind::Image;
+    }
+    return AttachmentKind::Other;
+}
 
 SourceContents ReadSourceContents(const std::vector<std::string>& items) {
     SourceContents contents;
@@ -93,7 +147,10 @@ SourceContents ReadSourceContents(const std::vector<std::string>& items) {
         if (line.starts_with(kTrackStart)) {
             contents.tracks.push_back(ReadTrackLine(line, k + 1));
         } else if (line.starts_with(kAttachmentStart)) {
-            contents.attachments.push_back({AttachmentId(line), AttachmentFileName(line)});
+            SourceAttachment attachment{AttachmentId(line), AttachmentFileName(line),
+                                        TypeOfAttachmentLine(line)};
+            attachment.kind = AttachmentKindOf(attachment.type, attachment.name);
+            contents.attachments.push_back(std::move(attachment));
         }
     }
     return contents;

@@ -28,9 +28,24 @@ struct SourceTrack {
     std::string line;      // the listing line, for the codec classification
 };
 
+// What an attachment is, for a rule that takes attachments by kind.
+enum class AttachmentKind {
+    Font,   // a font MIME type, or a .ttf, .otf or .ttc name
+    Image,  // an image MIME type, or the name of a common picture format
+    Other,
+};
+
+// The kind of an attachment from its MIME type and its file name. The type
+// speaks first: files often carry fonts as application/octet-stream, so a
+// type that names neither a font nor an image leaves the word to the name's
+// extension (in any case).
+AttachmentKind AttachmentKindOf(std::string_view mimeType, std::string_view name);
+
 struct SourceAttachment {
     std::string id;    // AttachmentId of its line
     std::string name;  // AttachmentFileName of its line
+    std::string type;  // its MIME type as listed
+    AttachmentKind kind = AttachmentKind::Other;
 };
 
 // What the tools told of one source file.

@@ -3,7 +3,16 @@
 
 #include <string>
 
+#include "core/Settings.h"
+
 namespace torvane {
+
+// The language of the user's locale, as a first start writes it into the
+// settings file: Spanish for a Spanish one, English for any other. POSIX:
+// the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty
+// ("es", "es_ES.UTF-8", "es.UTF-8", "es@euro"); Windows: the user's
+// interface language.
+Language UserLocaleLanguage();
 
 // On Linux the installed launcher starts the window in the user's own folder.
 // Windows has no launcher, so on Windows the program does the same itself,

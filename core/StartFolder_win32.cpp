@@ -20,6 +20,10 @@ std::string_view UserLanguageWord() {
 
 }  // namespace
 
+Language UserLocaleLanguage() {
+    return LanguageFromWord(UserLanguageWord());
+}
+
 void EnterStartFolder(const std::string& userFolder) {
     if (userFolder.empty() || IsFile(std::string(kSettingsFileName))) {
         return;

@@ -5,6 +5,7 @@
 # and the settings file are made, in the language of the user's locale:
 # Castellano for a Spanish one, English for any other.
 #   torvane [FILE]
+#   torvane --batch RULE FOLDER_OR_FILE... [--output DIR]
 #   torvane --help | --version
 
 program="$(dirname "$(readlink -f "$0")")/../lib/torvane/torvane"
@@ -22,10 +23,11 @@ language_word() {
     esac
 }
 
-# Asked only for its help or version, the window starts nowhere: no folder
-# is made for it.
+# Asked only for its help or version, or for a batch without a window, the
+# program starts where it was asked to: its paths are read there, and no
+# folder is made for it.
 case ${1:-} in
-    --help | -h | --version) exec "$program" "$@" ;;
+    --help | -h | --version | --batch) exec "$program" "$@" ;;
 esac
 
 # A file named relative to where the user stands stays the same file once the

@@ -204,12 +204,14 @@ BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
     } catch (const std::exception& failure) {
         return Failure(step, Problem::ToolNotStarted, failure.what());
     }
-    end.result = StepResultOf(end.outcome);
-    if (end.result == StepResult::Failed) {
-        return end;
-    }
+    // Cancelled meanwhile, the file is not written whatever the tool did: a
+    // Ctrl+C in a terminal reaches a captured run too, and ends it early.
     if (cancel_) {
         end.result = StepResult::Cancelled;
+        return end;
+    }
+    end.result = StepResultOf(end.outcome);
+    if (end.result == StepResult::Failed) {
         return end;
     }
     if (printed.empty()) {

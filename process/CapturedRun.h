@@ -56,7 +56,8 @@ struct CapturedEnd {
 // standard input that nothing is written to, standard output on a pipe,
 // standard error on a pipe of its own (read alongside, kept apart, see
 // ErrorOutput()), the current folder and environment of the program, and no
-// window.
+// window. On POSIX it leads a process group of its own: a Ctrl+C meant for
+// the program does not end it halfway.
 class TChildProc {
   public:
     // Starts the child. The command line is UTF-8; Windows takes it in the

@@ -244,6 +244,10 @@ TChildProc::TChildProc(const std::string& program, const std::string& commandLin
     setup.stdinFrom = stdinRd.get();
     setup.stdoutTo = stdoutWr.get();
     setup.stderrTo = stderrWr.get();
+    // A Ctrl+C in the terminal that started the program (the batch run from
+    // the command line) is the program's to answer: a short run it started
+    // is let finish, and the program decides what becomes of its output.
+    setup.ownProcessGroup = true;
     const SpawnResult started = SpawnChild(*command, setup);
     if (started.failure == SpawnResult::Failure::FileActions) {
         throw EDuplicateHandleErr();

@@ -10,6 +10,7 @@
 // picture was written.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,6 +37,8 @@ void ChooseRule(TBatchWindow& batch) {
     Tick(*batch.findChild<QListWidget*>(QStringLiteral("BatchAudioLanguages")),
          QStringLiteral("spa"));
     batch.findChild<QComboBox*>(QStringLiteral("BatchChapters"))->setCurrentIndex(1);
+    // The fonts a season's subtitles need, without its pictures.
+    batch.findChild<QCheckBox*>(QStringLiteral("BatchAttachmentFonts"))->setChecked(true);
 }
 
 }  // namespace

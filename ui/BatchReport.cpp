@@ -1,10 +1,8 @@
 #include "ui/BatchReport.h"
 
-#include <array>
-#include <map>
+#include <QStringList>
 
-#include "process/ConsoleRun.h"
-#include "ui/ConsoleWindow.h"
+#include "process/BatchSummary.h"
 #include "ui/LocalText.h"
 #include "ui/Messages.h"
 #include "ui/TrackNames.h"
@@ -12,13 +10,7 @@
 namespace {
 
 using torvane::BatchStep;
-using torvane::BatchStepEnd;
-using torvane::FileStatus;
-using torvane::StepResult;
 using torvane::TrackType;
-using Problem = BatchStepEnd::Problem;
-
-constexpr auto kIndent = QLatin1String("    ");
 
 QString TypeText(TrackType type) {
     switch (type) {
@@ -34,87 +26,16 @@ QString TypeText(TrackType type) {
     return {};
 }
 
-QString Seconds(int milliseconds) {
-    return QString::number(milliseconds / 1000.0);
-}
-
-// The tool and its mode as a step runs it.
-QString ToolOfStep(BatchStep step) {
-    return QStringLiteral("quarvel ") +
-           (step == BatchStep::Chapters ? QStringLiteral("chapters") : QStringLiteral("tags"));
-}
-
-QString ListingProblem(const torvane::SourceProbe& probe, int silenceMs) {
-    if (probe.silent) {
-        return Message(TMessage::CaptureTimedOut)
-            .arg(QStringLiteral("ostrem -i"), Seconds(silenceMs));
-    }
-    QString problem =
-        probe.startError.empty()
-            ? DescribeOutcome(torvane::OutcomeOfCapture(probe.listingEnd))
-            : Message(TMessage::OutcomeNotStarted).arg(Decode(probe.startError).simplified());
-    return Message(TMessage::ListingFailed).arg(problem) + ToolMessagesText(probe.source.messages);
-}
-
-QString StepProblem(const torvane::FilePlan& file, const BatchStepEnd& end, int silenceMs) {
-    const QString folder = Decode(file.folder);
-    switch (end.problem) {
-        case Problem::SourceGone:
-            return Message(TMessage::SourceGone).arg(Decode(file.source));
-        case Problem::SourceNotNamed:
-            return Message(TMessage::SourceNotNamed).arg(Decode(file.source));
-        case Problem::FolderNotMade:
-            return Message(TMessage::BatchFolderNotMade).arg(folder, Decode(end.detail));
-        case Problem::FolderNotNamed:
-            return Message(TMessage::BatchFolderNotNamed).arg(folder);
-        case Problem::ToolNotStarted:
-            return Message(TMessage::FailedStep)
-                .arg(StepName(end.step),
-                     Message(TMessage::OutcomeNotStarted).arg(Decode(end.detail).simplified()));
-        case Problem::ToolSilent:
-            return Message(TMessage::CaptureTimedOut).arg(ToolOfStep(end.step), Seconds(silenceMs));
-        case Problem::NothingPrinted:
-            return Message(TMessage::BatchNothingPrinted).arg(ToolOfStep(end.step));
-        case Problem::FileNotWritten:
-        case Problem::Unexpected:
-            return Decode(end.detail);
-        case Problem::None:
+QString AttachmentKindText(torvane::AttachmentKind kind) {
+    switch (kind) {
+        case torvane::AttachmentKind::Font:
+            return Message(TMessage::BatchKindFont);
+        case torvane::AttachmentKind::Image:
+            return Message(TMessage::BatchKindImage);
+        case torvane::AttachmentKind::Other:
             break;
     }
-    return Message(TMessage::FailedStep).arg(StepName(end.step), DescribeOutcome(end.outcome)) +
-           ToolMessagesText(end.messages);
-}
-
-// A reason spanning lines, each line under the file's.
-QString Indented(const QString& reason) {
-    QString text = kIndent + reason;
-    text.replace(QLatin1Char('\n'), QLatin1Char('\n') + kIndent);
-    return text;
-}
-
-QString StatusText(FileStatus status) {
-    switch (status) {
-        case FileStatus::Done:
-            return Message(TMessage::BatchFileDone);
-        case FileStatus::DoneWithWarnings:
-            return Message(TMessage::BatchFileWarnings);
-        case FileStatus::Failed:
-            return Message(TMessage::BatchFileFailed);
-        case FileStatus::Cancelled:
-            return Message(TMessage::BatchFileCancelled);
-        case FileStatus::Skipped:
-            break;
-    }
-    return Message(TMessage::BatchFileSkipped);
-}
-
-QStringList LeftOut(const torvane::FilePlan& file) {
-    QStringList reasons;
-    for (const torvane::UnnamedTrack& track : file.unnamed) {
-        reasons << Message(TMessage::BatchTrackLeftOut)
-                       .arg(QString::number(track.number), CodecText(track.codec));
-    }
-    return reasons;
+    return Message(TMessage::BatchKindOther);
 }
 
 }  // namespace
@@ -167,18 +88,7 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
 }
 
 QString SourceMessagesText(const torvane::SourceProbe& probe, int silenceMs) {
-    switch (probe.source.state) {
-        case torvane::BatchSource::State::Unreadable:
-            return ListingProblem(probe, silenceMs);
-        case torvane::BatchSource::State::Readable:
-            if (!probe.source.messages.empty()) {
-                return Message(TMessage::ListingWarnings) + ToolMessagesText(probe.source.messages);
-            }
-            break;
-        case torvane::BatchSource::State::Identifying:
-            break;
-    }
-    return {};
+    return Decode(torvane::SourceProblemText(probe, silenceMs, CoreLanguage()));
 }
 
 QString OutputHoldsText(const torvane::PlannedOutput& output) {
@@ -189,7 +99,8 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
                    LanguageText(output.language, LanguageInForce()) + QStringLiteral(" · ") +
                    CodecText(output.codec);
         case Kind::Attachment:
-            return Message(TMessage::BatchAttachmentOutput).arg(Decode(output.id));
+            return Message(TMessage::BatchAttachmentOutput)
+                .arg(Decode(output.id), AttachmentKindText(output.attachmentKind));
         case Kind::Chapters:
             return Message(TMessage::StepChapters);
         case Kind::Tags:
@@ -199,72 +110,5 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
 }
 
 QString StepName(BatchStep step) {
-    switch (step) {
-        case BatchStep::Folder:
-            return Message(TMessage::StepFolder);
-        case BatchStep::Tracks:
-            return Message(TMessage::StepTracks);
-        case BatchStep::Attachments:
-            return Message(TMessage::StepAttachments);
-        case BatchStep::Chapters:
-            return Message(TMessage::StepChapters);
-        case BatchStep::Tags:
-            break;
-    }
-    return Message(TMessage::StepTags);
-}
-
-TBatchFileReport ReportFile(const torvane::FilePlan& file, const torvane::SourceProbe& probe,
-                            const torvane::BatchFileEnd* run, bool cancelledBefore, int silenceMs) {
-    TBatchFileReport report;
-    if (file.state == torvane::FilePlan::State::Unreadable) {
-        report.status = FileStatus::Failed;
-        report.reasons << SourceMessagesText(probe, silenceMs);
-        return report;
-    }
-    if (run == nullptr) {
-        report.status = FileStatus::Skipped;
-        if (cancelledBefore && file.state == torvane::FilePlan::State::Outputs) {
-            report.reasons << Message(TMessage::BatchNotRunAfterCancel);
-        } else {
-            report.reasons = LeftOut(file);
-            if (report.reasons.isEmpty()) {
-                report.reasons << Message(TMessage::BatchNothingForRule);
-            }
-        }
-        return report;
-    }
-    std::vector<StepResult> results;
-    for (const BatchStepEnd& end : run->steps) {
-        results.push_back(end.result);
-        if (end.result == StepResult::Warnings) {
-            report.reasons << Message(TMessage::StepWarnings).arg(StepName(end.step)) +
-                                  ToolMessagesText(end.messages);
-        } else if (end.result == StepResult::Failed) {
-            report.reasons << StepProblem(file, end, silenceMs);
-        }
-    }
-    report.reasons << LeftOut(file);
-    report.status = torvane::StatusOfSteps(results, !file.unnamed.empty());
-    return report;
-}
-
-QString SummaryText(const std::vector<QString>& names,
-                    const std::vector<TBatchFileReport>& reports) {
-    std::map<FileStatus, int> counts;
-    QStringList lines;
-    for (std::size_t k = 0; k < reports.size() && k < names.size(); ++k) {
-        ++counts[reports[k].status];
-        lines << names[k] + QStringLiteral(": ") + StatusText(reports[k].status);
-        for (const QString& reason : reports[k].reasons) {
-            lines << Indented(reason);
-        }
-    }
-    const QString totals = Message(TMessage::BatchTotals)
-                               .arg(QString::number(counts[FileStatus::Done]),
-                                    QString::number(counts[FileStatus::DoneWithWarnings]),
-                                    QString::number(counts[FileStatus::Failed]),
-                                    QString::number(counts[FileStatus::Cancelled]),
-                                    QString::number(counts[FileStatus::Skipped]));
-    return totals + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return Decode(torvane::StepName(step, CoreLanguage()));
 }

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/Messages.h"
@@ -21,6 +22,11 @@ constexpr int kAnyRole = Qt::UserRole + 1;
 const char* const kTypeNames[] = {"Video", "Audio", "Subtitles"};
 constexpr TMessage kTypeTexts[] = {TMessage::BatchVideo, TMessage::BatchAudio,
                                    TMessage::BatchSubtitles};
+// By kind, in torvane::kAttachmentKinds order.
+const char* const kKindNames[] = {"BatchAttachmentFonts", "BatchAttachmentImages",
+                                  "BatchAttachmentOther"};
+constexpr TMessage kKindTexts[] = {TMessage::BatchFonts, TMessage::BatchImages,
+                                   TMessage::BatchOtherAttachments};
 
 QListWidget* MakeChoiceList(QWidget* parent, const QString& name) {
     auto* list = new QListWidget(parent);
@@ -102,8 +108,15 @@ void TBatchRuleBox::WireTypeRow(std::size_t type) {
 }
 
 QHBoxLayout* TBatchRuleBox::BuildOthers() {
-    attachments_ = new QCheckBox(this);
-    attachments_->setObjectName(QStringLiteral("BatchAttachments"));
+    auto* others = new QHBoxLayout;
+    attachmentsLabel_ = new QLabel(this);
+    others->addWidget(attachmentsLabel_);
+    for (std::size_t k = 0; k < attachmentKinds_.size(); ++k) {
+        attachmentKinds_[k] = new QCheckBox(this);
+        attachmentKinds_[k]->setObjectName(QLatin1String(kKindNames[k]));
+        others->addWidget(attachmentKinds_[k]);
+        connect(attachmentKinds_[k], &QCheckBox::toggled, this, [this] { ReadOthers(); });
+    }
     chaptersLabel_ = new QLabel(this);
     chapters_ = new QComboBox(this);
     chapters_->setObjectName(QStringLiteral("BatchChapters"));
@@ -111,18 +124,32 @@ QHBoxLayout* TBatchRuleBox::BuildOthers() {
     chaptersLabel_->setBuddy(chapters_);
     tags_ = new QCheckBox(this);
     tags_->setObjectName(QStringLiteral("BatchTags"));
-    auto* others = new QHBoxLayout;
-    others->addWidget(attachments_);
+    save_ = new QPushButton(this);
+    save_->setObjectName(QStringLiteral("BatchSaveRule"));
+    load_ = new QPushButton(this);
+    load_->setObjectName(QStringLiteral("BatchLoadRule"));
+    for (QPushButton* button : {save_, load_}) {
+        button->setAutoDefault(true);
+    }
     others->addSpacing(24);
     others->addWidget(chaptersLabel_);
     others->addWidget(chapters_);
     others->addSpacing(24);
     others->addWidget(tags_);
     others->addStretch(1);
-    connect(attachments_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
+    others->addWidget(save_);
+    others->addWidget(load_);
     connect(chapters_, &QComboBox::currentIndexChanged, this, [this] { ReadOthers(); });
     connect(tags_, &QCheckBox::toggled, this, [this] { ReadOthers(); });
+    connect(save_, &QPushButton::clicked, this, &TBatchRuleBox::saveRequested);
+    connect(load_, &QPushButton::clicked, this, &TBatchRuleBox::loadRequested);
     return others;
+}
+
+void TBatchRuleBox::SetRule(const torvane::BatchRule& rule) {
+    rule_ = rule;
+    ShowRule();
+    emit changed();
 }
 
 void TBatchRuleBox::SetOffers(
@@ -138,7 +165,10 @@ void TBatchRuleBox::Retranslate() {
     for (std::size_t type = 0; type < rows_.size(); ++type) {
         rows_[type].wanted->setText(Message(kTypeTexts[type]));
     }
-    attachments_->setText(Message(TMessage::BatchAllAttachments));
+    attachmentsLabel_->setText(Message(TMessage::BatchAttachments));
+    for (std::size_t k = 0; k < attachmentKinds_.size(); ++k) {
+        attachmentKinds_[k]->setText(Message(kKindTexts[k]));
+    }
     chaptersLabel_->setText(Message(TMessage::BatchChapters));
     showing_ = true;
     chapters_->setItemText(0, Message(TMessage::BatchChaptersNone));
@@ -146,6 +176,8 @@ void TBatchRuleBox::Retranslate() {
     chapters_->setItemText(2, Message(TMessage::BatchChaptersSimple));
     showing_ = false;
     tags_->setText(Message(TMessage::BatchTags));
+    save_->setText(Message(TMessage::BatchSaveRule));
+    load_->setText(Message(TMessage::BatchLoadRule));
     ShowRule();
 }
 
@@ -165,6 +197,13 @@ void TBatchRuleBox::ShowRule(bool rebuild) {
         row.languages->setEnabled(choice.wanted);
         row.codecs->setEnabled(choice.wanted);
     }
+    for (std::size_t k = 0; k < attachmentKinds_.size(); ++k) {
+        attachmentKinds_[k]->setChecked(rule_.attachments.count(torvane::kAttachmentKinds[k]) != 0);
+    }
+    chapters_->setCurrentIndex(!rule_.chapters                                  ? 0
+                               : *rule_.chapters == torvane::ChapterFormat::Xml ? 1
+                                                                                : 2);
+    tags_->setChecked(rule_.tags);
     showing_ = false;
 }
 
@@ -225,7 +264,12 @@ void TBatchRuleBox::ReadOthers() {
     if (showing_) {
         return;
     }
-    rule_.attachments = attachments_->isChecked();
+    rule_.attachments.clear();
+    for (std::size_t k = 0; k < attachmentKinds_.size(); ++k) {
+        if (attachmentKinds_[k]->isChecked()) {
+            rule_.attachments.insert(torvane::kAttachmentKinds[k]);
+        }
+    }
     switch (chapters_->currentIndex()) {
         case 1:
             rule_.chapters = torvane::ChapterFormat::Xml;

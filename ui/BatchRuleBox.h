@@ -1,6 +1,7 @@
 // The batch window's rule controls: per track type a box and the languages
-// and codecs the sources hold, then the attachments, the chapter file and
-// the tags. It keeps the rule and tells of every change.
+// and codecs the sources hold, then the attachments by kind, the chapter
+// file and the tags, and the buttons that save the rule to a file and load
+// it from one. It keeps the rule and tells of every change.
 #pragma once
 
 #include <QGroupBox>
@@ -15,6 +16,7 @@ class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
 
 class TBatchRuleBox : public QGroupBox {
     Q_OBJECT
@@ -22,6 +24,9 @@ class TBatchRuleBox : public QGroupBox {
     explicit TBatchRuleBox(QWidget* parent = nullptr);
 
     const torvane::BatchRule& Rule() const { return rule_; }
+
+    // Shows a rule loaded from a file, and tells of the change.
+    void SetRule(const torvane::BatchRule& rule);
 
     // The languages and codecs to choose from; those the rule has chosen
     // stay listed even when no source holds them any more.
@@ -31,6 +36,8 @@ class TBatchRuleBox : public QGroupBox {
 
   signals:
     void changed();
+    void saveRequested();
+    void loadRequested();
 
   private:
     struct TypeRow {
@@ -55,9 +62,13 @@ class TBatchRuleBox : public QGroupBox {
     std::array<TypeRow, torvane::kRuleTrackTypes.size()> rows_;
     QLabel* languagesLabel_ = nullptr;
     QLabel* codecsLabel_ = nullptr;
-    QCheckBox* attachments_ = nullptr;
+    QLabel* attachmentsLabel_ = nullptr;
+    // By kind, in torvane::kAttachmentKinds order.
+    std::array<QCheckBox*, torvane::kAttachmentKinds.size()> attachmentKinds_{};
     QLabel* chaptersLabel_ = nullptr;
     QComboBox* chapters_ = nullptr;
     QCheckBox* tags_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* load_ = nullptr;
     bool showing_ = false;
 };

@@ -24,8 +24,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/BatchRuleFile.h"
 #include "core/Formats.h"
 #include "platform/ProgramFolder.h"
+#include "process/BatchSummary.h"
 #include "ui/BatchReport.h"
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
@@ -243,6 +245,10 @@ void TBatchWindow::ConnectHandlers() {
     wire(start_, &TBatchWindow::StartClick);
     wire(cancel_, &TBatchWindow::CancelClick);
     wire(copy_, &TBatchWindow::CopySummaryClick);
+    connect(ruleBox_, &TBatchRuleBox::saveRequested, this,
+            [this] { Guarded(dialogs_, parentWidget(), [this] { SaveRuleClick(); }); });
+    connect(ruleBox_, &TBatchRuleBox::loadRequested, this,
+            [this] { Guarded(dialogs_, parentWidget(), [this] { LoadRuleClick(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(ruleBox_, &TBatchRuleBox::changed, this, [this] { Rebuild(); });
     connect(folder_, &QLineEdit::textChanged, this, [this] { Rebuild(); });
@@ -385,6 +391,11 @@ std::string TBatchWindow::OutputFolder() const {
     return typed.isEmpty() ? std::string() : Encode(QFileInfo(typed).absoluteFilePath());
 }
 
+torvane::OutputLayout TBatchWindow::Layout() const {
+    return perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
+                                   : torvane::OutputLayout::PrefixedNames;
+}
+
 void TBatchWindow::SourcesChanged() {
     std::vector<BatchSource> sources;
     for (const TEntry& entry : entries_) {
@@ -406,10 +417,8 @@ void TBatchWindow::Rebuild() {
     // The program's table, never changed here: a codec it lacks is asked for
     // once, when the extraction starts.
     const torvane::FormatTable& table = formats_.Table();
-    plan_ = torvane::PlanBatch(sources, ruleBox_->Rule(),
-                               perSource_->isChecked() ? torvane::OutputLayout::FolderPerSource
-                                                       : torvane::OutputLayout::PrefixedNames,
-                               OutputFolder(), [&table](const std::string& line) {
+    plan_ = torvane::PlanBatch(sources, ruleBox_->Rule(), Layout(), OutputFolder(),
+                               [&table](const std::string& line) {
                                    const std::string kind = torvane::ClassifyCodec(line, table);
                                    return kind == torvane::kKindUnknown ? std::string() : kind;
                                });
@@ -540,6 +549,39 @@ void TBatchWindow::CopySummaryClick() {
     QApplication::clipboard()->setText(summary_);
 }
 
+void TBatchWindow::SaveRuleClick() {
+    const QString path = dialogs_.SaveFile(this, Message(TMessage::BatchSaveRuleTitle),
+                                           Message(TMessage::BatchRuleFilter), rulePath_);
+    if (path.isEmpty()) {
+        return;
+    }
+    try {
+        torvane::SaveRuleFile(Encode(path), {ruleBox_->Rule(), Layout()}, CoreLanguage());
+    } catch (const std::exception& failure) {
+        // The system's words in its own encoding, the rule's in UTF-8.
+        throw torvane::Exception(Encode(Decode(failure.what())));
+    }
+    rulePath_ = path;
+}
+
+void TBatchWindow::LoadRuleClick() {
+    QString path;
+    if (!dialogs_.OpenFile(this, Message(TMessage::BatchRuleFilter),
+                           rulePath_.isEmpty() ? QString() : QFileInfo(rulePath_).absolutePath(),
+                           path)) {
+        return;
+    }
+    const torvane::RuleFileRead read = torvane::LoadRuleFile(Encode(path));
+    if (!read.contents) {
+        throw torvane::Exception(
+            Encode(Decode(torvane::RuleProblemText(read.problem, Encode(path), CoreLanguage()))));
+    }
+    rulePath_ = path;
+    (read.contents->layout == torvane::OutputLayout::FolderPerSource ? perSource_ : prefixed_)
+        ->setChecked(true);
+    ruleBox_->SetRule(read.contents->rule);
+}
+
 void TBatchWindow::SetCurrent(std::optional<std::size_t> file) {
     current_ = file && *file < entries_.size() ? file : std::nullopt;
     progress_.currentBytes = current_ ? entries_[*current_].probe.source.bytes : 0;
@@ -580,14 +622,13 @@ void TBatchWindow::FileEnded(const torvane::BatchFileEnd& end) {
 void TBatchWindow::RunEnded(bool cancelled) {
     run_.reset();
     listener_.reset();
-    std::vector<QString> names;
-    std::vector<TBatchFileReport> reports;
-    for (std::size_t k = 0; k < plan_.size(); ++k) {
-        names.push_back(Decode(torvane::FileNameOf(plan_[k].source)));
-        reports.push_back(ReportFile(plan_[k], entries_[k].probe, ends_[k] ? &*ends_[k] : nullptr,
-                                     cancelled, silenceMs_));
+    std::vector<torvane::SourceProbe> probes;
+    for (const TEntry& entry : entries_) {
+        probes.push_back(entry.probe);
     }
-    summary_ = SummaryText(names, reports);
+    // The command line's summary too.
+    summary_ = Decode(
+        torvane::BatchSummaryText(plan_, probes, ends_, cancelled, silenceMs_, CoreLanguage()));
     summaryText_->setPlainText(summary_);
     tabs_->setCurrentWidget(summaryText_);
     cancelling_ = false;

@@ -65,6 +65,9 @@ class TBatchWindow : public QWidget {
     void StartClick();
     void CancelClick();
     void CopySummaryClick();
+    // The rule and the layout saved to a rule file, or loaded from one.
+    void SaveRuleClick();
+    void LoadRuleClick();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -99,6 +102,7 @@ class TBatchWindow : public QWidget {
     // far fewer pictures.
     void ShowProgressSoon();
     std::string OutputFolder() const;
+    torvane::OutputLayout Layout() const;
     void SetCurrent(std::optional<std::size_t> file);
 
     // The run's news, on the window's thread.
@@ -126,6 +130,7 @@ class TBatchWindow : public QWidget {
     QTimer progressTimer_;
     bool closeWhenDone_ = false;
     QString summary_;
+    QString rulePath_;  // the rule file last saved or loaded
 
     QGroupBox* sourcesBox_ = nullptr;
     QTreeWidget* sourceList_ = nullptr;

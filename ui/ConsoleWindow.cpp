@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/ProgramFolder.h"
+#include "process/BatchSummary.h"
 #include "ui/LocalText.h"
 #include "ui/Messages.h"
 
@@ -33,64 +34,14 @@ QString Sentence(QString sentence) {
     return sentence + QLatin1Char('.');
 }
 
-// The process layer gives its reasons in UTF-8 on every platform.
-QString ReasonText(const torvane::ConsoleOutcome& outcome) {
-    return QString::fromUtf8(outcome.reason.data(), static_cast<qsizetype>(outcome.reason.size()));
-}
-
-QString StartFailureText(const torvane::ConsoleOutcome& outcome) {
-    using Failure = torvane::ConsoleOutcome::StartFailure;
-    switch (outcome.startFailure) {
-        case Failure::EmptyCommand:
-            return Message(TMessage::StartEmptyCommand);
-        case Failure::NoProgram:
-            return Message(TMessage::StartNoProgram).arg(Decode(outcome.program));
-        case Failure::NoPipe:
-            return Message(TMessage::StartNoPipe).arg(ReasonText(outcome));
-        case Failure::CannotRun:
-            return Message(TMessage::StartCannotRun)
-                .arg(Decode(outcome.program), ReasonText(outcome));
-        case Failure::CannotPrepare:
-            return Message(TMessage::StartCannotPrepare).arg(Decode(outcome.program));
-    }
-    return {};
-}
-
 }  // namespace
 
 QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
-    using Kind = torvane::ConsoleOutcome::Kind;
-    switch (outcome.kind) {
-        case Kind::NotStarted:
-            return Message(TMessage::OutcomeNotStarted).arg(StartFailureText(outcome));
-        case Kind::Exited:
-            return Message(TMessage::OutcomeExitStatus).arg(outcome.code);
-        case Kind::Signalled: {
-            const std::string name = torvane::SignalDescription(outcome.code);
-            if (name.empty()) {
-                return Message(TMessage::OutcomeSignal).arg(outcome.code);
-            }
-            return Message(TMessage::OutcomeSignalNamed)
-                .arg(QString::number(outcome.code), Decode(name));
-        }
-        case Kind::Cancelled:
-            return Message(TMessage::OutcomeCancelled);
-        case Kind::Lost:
-            return Message(TMessage::OutcomeLost).arg(ReasonText(outcome));
-    }
-    return Message(TMessage::OutcomeUnknown);
+    return Decode(torvane::DescribeOutcome(outcome, CoreLanguage()));
 }
 
 QString ToolMessagesText(const std::vector<std::string>& lines) {
-    constexpr std::size_t kShownLines = 20;
-    QString text;
-    for (std::size_t k = 0; k < lines.size() && k < kShownLines; ++k) {
-        text += QLatin1Char('\n') + Decode(lines[k]);
-    }
-    if (lines.size() > kShownLines) {
-        text += QStringLiteral("\n…");
-    }
-    return text;
+    return Decode(torvane::ToolMessagesText(lines));
 }
 
 TConsoleResult TConsoleWindowRunner::Run(QWidget* parent, const std::string& commandLine,

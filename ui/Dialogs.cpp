@@ -69,6 +69,11 @@ QStringList TQtDialogs::OpenFiles(QWidget* parent, const QString& filter,
     return QFileDialog::getOpenFileNames(parent, QString(), initialFolder, QtNameFilter(filter));
 }
 
+QString TQtDialogs::SaveFile(QWidget* parent, const QString& caption, const QString& filter,
+                             const QString& initialPath) {
+    return QFileDialog::getSaveFileName(parent, caption, initialPath, QtNameFilter(filter));
+}
+
 QString TQtDialogs::SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                                     const QString& initialFolder) {
     // Qt's chooser has no separate root; the initial folder is where it opens.

@@ -33,6 +33,11 @@ class TDialogs {
     virtual QStringList OpenFiles(QWidget* parent, const QString& filter,
                                   const QString& initialFolder) = 0;
 
+    // The save-file dialog: the confirmed file's full path, or empty on
+    // cancel. A file that exists is replaced only once the user agrees.
+    virtual QString SaveFile(QWidget* parent, const QString& caption, const QString& filter,
+                             const QString& initialPath) = 0;
+
     // The folder chooser: the confirmed folder's full path, or empty on cancel.
     virtual QString SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                                     const QString& initialFolder) = 0;
@@ -59,6 +64,8 @@ class TQtDialogs : public TDialogs {
                   QString& fileName) override;
     QStringList OpenFiles(QWidget* parent, const QString& filter,
                           const QString& initialFolder) override;
+    QString SaveFile(QWidget* parent, const QString& caption, const QString& filter,
+                     const QString& initialPath) override;
     QString SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                             const QString& initialFolder) override;
     void ShowNewFormat(NewFormatDialog& dialog) override;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <span>
 
+#include "core/Settings.h"
 #include "ui/Languages.h"
 
 // One key per text. A text with %1, %2 ... is completed with QString::arg
@@ -22,28 +23,12 @@ enum class TMessage {
     StepTracks,
     StepAttachments,
 
-    // What happened to a run of a tool.
-    OutcomeNotStarted,   // %1 the reason
-    OutcomeExitStatus,   // %1 the status
-    OutcomeSignal,       // %1 the signal's number
-    OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
-    OutcomeCancelled,
-    OutcomeLost,  // %1 the system's reason
-    OutcomeUnknown,
-
     // The console window of an extraction run.
     ConsoleRunning,
     ConsoleCancelling,
     ConsoleCancel,
     ConsoleClose,
     ConsoleOwnConsole,
-
-    // Why a tool could not be started (after OutcomeNotStarted).
-    StartEmptyCommand,
-    StartNoProgram,      // %1 the program's name
-    StartNoPipe,         // %1 the system's reason
-    StartCannotRun,      // %1 the program, %2 the system's reason
-    StartCannotPrepare,  // %1 the program
 
     // The end of an extraction other than success or failure: cancelled, or
     // with a step that ended with warnings (%1 the step; its lines follow).
@@ -103,7 +88,6 @@ enum class TMessage {
     BatchCodecs,
     BatchAnyLanguage,
     BatchAnyCodec,
-    BatchAllAttachments,
     BatchChapters,
     BatchChaptersNone,
     BatchChaptersXml,
@@ -123,28 +107,28 @@ enum class TMessage {
     BatchGivesOne,
     BatchGivesMany,  // %1 how many
     BatchGivesNothing,
-    BatchAttachmentOutput,  // %1 its id
-    BatchUnnamedTrack,      // %1 the codec
+    BatchAttachmentOutput,  // %1 its id, %2 its kind (BatchKind...)
+    BatchKindFont,
+    BatchKindImage,
+    BatchKindOther,
+    BatchUnnamedTrack,  // %1 the codec
     BatchStart,
     BatchCopySummary,
     BatchOverall,      // %1 file, %2 files, %3 bytes done, %4 bytes in all
     BatchCurrentFile,  // %1 the file, %2 the step
     BatchWaiting,
-    StepFolder,
     StepChapters,
     StepTags,
-    BatchTotals,  // %1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped
-    BatchFileDone,
-    BatchFileWarnings,
-    BatchFileFailed,
-    BatchFileCancelled,
-    BatchFileSkipped,
-    BatchFolderNotMade,   // %1 the folder, %2 the reason
-    BatchFolderNotNamed,  // %1 the folder
-    BatchNothingPrinted,  // %1 the tool and its mode
-    BatchNothingForRule,
-    BatchNotRunAfterCancel,
-    BatchTrackLeftOut,  // %1 the track's number, %2 the codec
+    // The rule's attachments by kind, and the rule saved to a file and
+    // loaded from one.
+    BatchAttachments,
+    BatchFonts,
+    BatchImages,
+    BatchOtherAttachments,
+    BatchSaveRule,
+    BatchLoadRule,
+    BatchSaveRuleTitle,
+    BatchRuleFilter,  // as the file dialogs take it: "Description|pattern|..."
 };
 
 struct TMessageRow {
@@ -163,7 +147,12 @@ std::span<const TMessageRow> MessageRows();
 TLanguage LanguageInForce();
 void SetLanguageInForce(TLanguage language);
 
-// The text of a key in the language in force, or in the one given. A key
-// without a row is a programming error and throws torvane::Exception.
+// The text of a key in the language in force, or in the one given. The
+// texts the window shares with the window-free reports (core/UserTexts.h)
+// come from there. A key without a text is a programming error and throws
+// torvane::Exception.
 QString Message(TMessage key);
 QString Message(TMessage key, TLanguage language);
+
+// The language in force as the window-free code names it.
+torvane::Language CoreLanguage();

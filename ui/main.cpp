@@ -1,7 +1,8 @@
 // Program entry: the application titled "Torvane", its four windows made in
 // order, the event loop. One argument may name a file to open, as the
 // desktop's "Open with" passes it: `torvane [FILE]`. `torvane --help` and
-// `torvane --version` print and end.
+// `torvane --version` print and end; `torvane --batch ...` runs a batch
+// extraction without a window.
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -13,6 +14,7 @@
 #include "core/StartFolder.h"
 #include "core/Version.h"
 #include "platform/ProgramFolder.h"
+#include "process/BatchCommand.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
@@ -59,9 +61,14 @@ QString SourceArgument(const QStringList& arguments) {
 
 constexpr const char* kHelp =
     "Usage: torvane [FILE]\n"
+    "       torvane --batch RULE FOLDER_OR_FILE... [--output DIR]\n"
     "Opens the window that lists what a Matroska file (.mkv, .mka, .mks) holds\n"
     "and writes the items ticked to files of their own. FILE is read as if\n"
     "chosen with Browse.\n"
+    "  --batch    extract without a window from the files and folders given, by\n"
+    "             a rule saved in the batch window (Save rule...), into DIR\n"
+    "             (without --output, beside each source); prints the summary.\n"
+    "             Exit status 0 done, 1 done with warnings, 2 a file failed\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
 
@@ -86,6 +93,10 @@ bool AnswersInformationOption(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (AnswersInformationOption(argc, argv)) {
         return 0;
+    }
+    // Without a window, and so without a display: from a script or a server.
+    if (argc >= 2 && std::strcmp(argv[1], "--batch") == 0) {
+        return torvane::BatchCommandMain({argv + 2, argv + argc});
     }
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Torvane"));

@@ -56,10 +56,15 @@ const std::string kSpaAc3 = "audio (A_AC3) [language: spa, 44100 Hz, 1 channel]"
 const std::string kFreSrt = "subtitles (S_TEXT/UTF8) [language: fre, default]";
 const std::string kSpaSsa = "subtitles (S_TEXT/SSA) [language: spa]";
 const std::string kOddAudio = "audio (A_ODD) [language: spa, 8000 Hz, 1 channel]";
-std::string Font(int id, const std::string& name) {
-    return "Attachment ID " + std::to_string(id) + ": type 'font/ttf', size 9 bytes, file name '" +
-           name + "'";
+std::string Attachment(int id, const std::string& type, const std::string& name) {
+    return "Attachment ID " + std::to_string(id) + ": type '" + type +
+           "', size 9 bytes, file name '" + name + "'";
 }
+std::string Font(int id, const std::string& name) {
+    return Attachment(id, "font/ttf", name);
+}
+
+const std::set<AttachmentKind> kAllAttachments(kAttachmentKinds.begin(), kAttachmentKinds.end());
 
 // The main window's classification: the built-in table, then the user's.
 std::vector<FilePlan> Plan(const std::vector<BatchSource>& sources, const BatchRule& rule,
@@ -126,6 +131,38 @@ TEST(BatchSource, TrackAndAttachmentLinesAreReadAndOtherLinesPassedOver) {
     ASSERT_EQ(contents.attachments.size(), 1u);
     EXPECT_EQ(contents.attachments[0].id, "1");
     EXPECT_EQ(contents.attachments[0].name, "l'aube_bold.ttf");
+    EXPECT_EQ(contents.attachments[0].type, "font/ttf");
+    EXPECT_EQ(contents.attachments[0].kind, AttachmentKind::Font);
+}
+
+// Fonts often travel as application/octet-stream: a type that names neither
+// a font nor an image leaves the word to the name.
+TEST(BatchSource, AnAttachmentsKindByItsTypeElseByItsName) {
+    using K = AttachmentKind;
+    struct Row {
+        const char* type;
+        const char* name;
+        AttachmentKind kind;
+    };
+    for (const Row& row : {
+             Row{"application/x-truetype-font", "a.bin", K::Font},
+             Row{"application/vnd.ms-opentype", "a", K::Font},
+             Row{"font/collection", "a", K::Font},
+             Row{"Application/X-Font-TTF", "a", K::Font},
+             Row{"application/octet-stream", "Sub Font.TTC", K::Font},
+             Row{"", "a.otf", K::Font},
+             Row{"image/jpeg", "cover.ttf", K::Image},
+             Row{"application/octet-stream", "cover.JPG", K::Image},
+             Row{"text/plain", "notes.txt", K::Other},
+             Row{"application/octet-stream", ".ttf", K::Other},
+             Row{"application/x-font-ttf-not", "a", K::Other},
+         }) {
+        EXPECT_EQ(AttachmentKindOf(row.type, row.name), row.kind) << row.type << " " << row.name;
+    }
+    // The type runs to the quote before ", size": a quote inside it stays.
+    const SourceContents contents =
+        ReadSourceContents({"Attachment ID 1: type 'image/x-it's', size 9 bytes, file name 'x'"});
+    EXPECT_EQ(contents.attachments.at(0).type, "image/x-it's");
 }
 
 TEST(BatchRule, OffersHoldWhatTheReadableSourcesHoldByType) {
@@ -146,11 +183,11 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
     for (TrackChoice& choice : everything.tracks) {
         choice.wanted = true;
     }
-    everything.attachments = true;
+    everything.attachments = kAllAttachments;
     everything.chapters = ChapterFormat::SimpleText;
     everything.tags = true;
     BatchRule attachmentsOnly;
-    attachmentsOnly.attachments = true;
+    attachmentsOnly.attachments = kAllAttachments;
 
     struct Row {
         const char* what;
@@ -210,12 +247,23 @@ TEST(BatchPlan, OutputsByRuleAndLayout) {
           Readable("/in/x.y.mkv", {kSpaAac})},
          []() {
              BatchRule rule = SpanishAudioAllSubtitles();
-             rule.attachments = true;
+             rule.attachments = kAllAttachments;
              return rule;
          }(),
          {"Outputs x.Track1.aac x.y.Track1_(2).aac x_(2).mkv", "Outputs x.y.Track1.aac"},
          OutputLayout::PrefixedNames,
          ""},
+        {"attachments by kind: fonts and other, no images",
+         {Readable("/in/a.mkv", {Font(1, "f.ttf"), Attachment(2, "image/png", "cover.png"),
+                                 Attachment(3, "application/octet-stream", "g.otf"),
+                                 Attachment(4, "text/plain", "notes.txt")}),
+          Readable("/in/b.mkv", {Attachment(1, "image/jpeg", "cover.jpg")})},
+         []() {
+             BatchRule rule;
+             rule.attachments = {AttachmentKind::Font, AttachmentKind::Other};
+             return rule;
+         }(),
+         {"Outputs a/f.ttf a/g.otf a/notes.txt", "Nothing"}},
         {"everything, and a codec no table knows",
          {Readable("/in/a.mkv", {kVideo, kSpaAac, kOddAudio, Font(1, "Tags.xml")}, true, true)},
          everything,
@@ -260,7 +308,7 @@ TEST(BatchPlan, FoldersEndInASeparatorAndUnknownCodecsAreAskedOnce) {
 
 TEST(BatchSteps, OneTracksPassThenAttachmentsChaptersAndTags) {
     BatchRule rule = SpanishAudioAllSubtitles();
-    rule.attachments = true;
+    rule.attachments = kAllAttachments;
     rule.chapters = ChapterFormat::SimpleText;
     rule.tags = true;
     const auto plan =

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "core/Exception.h"
+#include "core/StartFolder.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
@@ -100,6 +102,54 @@ TEST(LanguageFromWord, ExactWholeWordOnly) {
     EXPECT_EQ(LanguageFromWord("English "), Language::Unrecognised);
     EXPECT_EQ(LanguageFromWord(""), Language::Unrecognised);
 }
+
+#ifndef _WIN32
+// The language a first start writes, which the batch from the command line
+// also speaks when no settings file says otherwise: the launcher's rule.
+TEST(UserLocaleLanguage, TheFirstLocaleVariableSetAndNotEmptySpeaks) {
+    struct Row {
+        const char* all;
+        const char* messages;
+        const char* lang;
+        Language language;
+    };
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::string saved[3];
+    bool had[3];
+    for (int k = 0; k < 3; ++k) {
+        const char* value = std::getenv(names[k]);
+        had[k] = value != nullptr;
+        saved[k] = had[k] ? value : "";
+    }
+    for (const Row& row : {
+             Row{nullptr, nullptr, "es_ES.UTF-8", Language::Spanish},
+             Row{"", "es", "en_GB.UTF-8", Language::Spanish},
+             Row{"es@euro", nullptr, nullptr, Language::Spanish},
+             Row{"C.UTF-8", "es_MX.UTF-8", nullptr, Language::English},
+             Row{nullptr, nullptr, "est_EE", Language::English},
+             Row{nullptr, nullptr, nullptr, Language::English},
+         }) {
+        const char* values[] = {row.all, row.messages, row.lang};
+        for (int k = 0; k < 3; ++k) {
+            if (values[k] == nullptr) {
+                ::unsetenv(names[k]);
+            } else {
+                ::setenv(names[k], values[k], 1);
+            }
+        }
+        EXPECT_EQ(UserLocaleLanguage(), row.language)
+            << (row.all ? row.all : "-") << " " << (row.messages ? row.messages : "-") << " "
+            << (row.lang ? row.lang : "-");
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (had[k]) {
+            ::setenv(names[k], saved[k].c_str(), 1);
+        } else {
+            ::unsetenv(names[k]);
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace torvane

@@ -305,6 +305,25 @@ TEST_F(Installed, TorvaneAnswersHelpAndVersionWithoutAWindowAndEachManualPageSay
     EXPECT_FALSE(fs::exists(home_ + "/.config"));
 }
 
+// The batch from a shell, by a rule saved in the window: the paths read
+// where the user stands, the outputs land there too, and no display or user
+// folder is needed.
+TEST_F(Installed, TheBatchRunsFromTheShellWithoutAWindowOnPathsRelativeToWhereItStarts) {
+    const std::string work = home_ + "/work";
+    MakeUsersFolder(work);
+    MakeUsersFolder(work + "/season");
+    fs::copy_file(std::string(TORVANE_FIXTURES_DIR) + "/subs.mks", work + "/season/subs.mks");
+    WriteBytes(work + "/subtitles.rule", "torvane batch rule 1\nsubtitles = yes\n");
+    const ProgramRun batch = RunAsUser(
+        Prefix() + "/bin/torvane", {"--batch", "subtitles.rule", "season", "--output", "out"},
+        {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "LANG=C.UTF-8"}, work);
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out,
+              "1 done, 0 with warnings, 0 failed, 0 cancelled, 0 skipped.\n\nsubs.mks: done\n");
+    EXPECT_TRUE(fs::exists(work + "/out/subs/Track1.ass"));
+    EXPECT_FALSE(fs::exists(home_ + "/.config"));
+}
+
 TEST_F(Installed, OstremAndQuarvelWorkFromThePath) {
     const std::string source = Fixture("codecs/vorbis.mka");
     const ProgramRun listing = RunAsUser("/bin/sh", {"-c", "ostrem -i \"$1\"", "sh", source}, {});

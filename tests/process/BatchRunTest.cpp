@@ -4,10 +4,12 @@
 #include "process/BatchRun.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <future>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/Listing.h"
@@ -153,6 +155,50 @@ TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
     ASSERT_EQ(recorder.files[0].steps.size(), 1u);
     EXPECT_EQ(recorder.files[0].steps[0].problem, Problem::FolderNotMade);
     EXPECT_EQ(recorder.files[0].steps[0].detail, "Not a directory");
+}
+
+// Stopping a service (systemd, say) sends SIGTERM to every process it holds,
+// the chapters run the batch awaits included: that run is then cancelled
+// with the rest, not reported as a failure of its own.
+constexpr char kChaptersUntilKilled[] = R"(#!/bin/sh
+echo $$ > "${0%/*}/pid.part" && mv "${0%/*}/pid.part" "${0%/*}/pid"
+exec sleep 30
+)";
+
+TEST(BatchRun, ACapturedRunEndedWhileTheBatchIsCancelledIsCancelled) {
+    TempDir dir;
+    const std::string program = dir.File("program/");
+    std::filesystem::create_directories(program);
+    testsupport::WriteBytes(program + "quarvel", kChaptersUntilKilled);
+    std::filesystem::permissions(program + "quarvel", std::filesystem::perms::owner_all);
+    BatchSource source;
+    source.path = dir.File("a.mkv");
+    testsupport::WriteBytes(source.path, "x");
+    source.state = BatchSource::State::Readable;
+    source.contents.chapters = true;
+    BatchRule rule;
+    rule.chapters = ChapterFormat::Xml;
+    const auto plan = PlanBatch({source}, rule, OutputLayout::FolderPerSource, dir.File("out"),
+                                [](const std::string&) { return std::string(); });
+    Recorder recorder;
+    std::future<bool> ended = recorder.ended.get_future();
+    {
+        BatchRun run(plan, {program, "", 60000}, recorder);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!std::filesystem::exists(program + "pid") &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        const pid_t pid = std::stoi(testsupport::ReadBytes(program + "pid"));
+        run.Cancel();
+        ::kill(pid, SIGTERM);
+        ASSERT_EQ(ended.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    }
+    EXPECT_TRUE(ended.get());
+    ASSERT_EQ(recorder.files.size(), 1u);
+    ASSERT_EQ(recorder.files[0].steps.size(), 2u);
+    EXPECT_EQ(recorder.files[0].steps[1].result, StepResult::Cancelled);
+    EXPECT_FALSE(std::filesystem::exists(plan[0].folder + "Chapters.xml"));
 }
 
 }  // namespace

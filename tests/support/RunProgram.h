@@ -50,6 +50,10 @@ struct RunOptions {
     // The standard descriptors the child starts without, as a careless
     // parent leaves them: {1} for standard output alone, {0, 1, 2} for all.
     std::vector<int> closed = {};
+    // The child leads a process group of its own, as a shell's foreground
+    // job does: kill(-Pid(), SIGINT) is then what Ctrl+C in its terminal
+    // sends.
+    bool ownProcessGroup = false;
 };
 
 // A started child. Its standard input is empty; its output and error go to
@@ -63,6 +67,7 @@ class RunningProgram {
         const bool sigpipeIgnored = options.sigpipeIgnored;
         const std::string outputPath = options.outputPath;
         const std::vector<int> closed = options.closed;
+        const bool ownProcessGroup = options.ownProcessGroup;
         // Everything the child needs is prepared here: between fork() and
         // exec the child only opens, duplicates, changes folder and writes.
         const std::string outPath = capture_.File("stdout"), errPath = capture_.File("stderr");
@@ -103,6 +108,9 @@ class RunningProgram {
         // some tests measure the child's own.
         pid_ = ::fork();
         if (pid_ == 0) {
+            if (ownProcessGroup) {
+                ::setpgid(0, 0);
+            }
             const int in = ::open("/dev/null", O_RDONLY);
             int o = ::open(outputPath.empty() ? outPath.c_str() : outputPath.c_str(),
                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -127,6 +135,10 @@ class RunningProgram {
             ::_exit(127);
         }
         const int forkErrno = errno;
+        if (pid_ > 0 && ownProcessGroup) {
+            // Both sides set it, so that it holds before either goes on.
+            ::setpgid(pid_, pid_);
+        }
         ::close(report[1]);
         if (pid_ < 0) {
             ::close(report[0]);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "tests/ui/WindowFixture.h"
 #include "ui/BatchReport.h"
@@ -72,18 +71,6 @@ TEST_F(BatchReportTest, CountsAgreeWithTheirNumberInBothLanguages) {
         EXPECT_EQ(SourceContentsText(ReadableWithAttachments(row.attachments), 1000),
                   QString::fromUtf16(row.contents));
     }
-    // The totals: Spanish counts as a tally, so "1 hechos" cannot happen.
-    std::vector<TBatchFileReport> reports(2);
-    reports[0].status = torvane::FileStatus::Done;
-    reports[1].status = torvane::FileStatus::Failed;
-    SetLanguageInForce(TLanguage::Spanish);
-    EXPECT_TRUE(SummaryText({QStringLiteral("a.mkv"), QStringLiteral("b.mkv")}, reports)
-                    .startsWith(QStringLiteral("Hechos: 1, con avisos: 0, fallidos: 1, "
-                                               "cancelados: 0, omitidos: 0.\n\n")));
-    SetLanguageInForce(TLanguage::English);
-    EXPECT_TRUE(SummaryText({QStringLiteral("a.mkv"), QStringLiteral("b.mkv")}, reports)
-                    .startsWith(QStringLiteral("1 done, 0 with warnings, 1 failed, 0 cancelled, "
-                                               "0 skipped.\n\n")));
 }
 
 }  // namespace

@@ -16,14 +16,17 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "tests/oracle/Oracle.h"
+#include "tests/support/BatchSourceFile.h"
 #include "tests/support/RunProgram.h"
 #include "tests/ui/LargeFile.h"
 #include "tests/ui/WindowFixture.h"
@@ -289,6 +292,138 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
               QStringLiteral("File 2 of 3 · %1 of %2")
                   .arg(english.formattedDataSize(static_cast<qint64>(done)),
                        english.formattedDataSize(static_cast<qint64>(total))));
+}
+
+// Every file under the folder, as its path below it with its bytes.
+std::map<std::string, std::string> Files(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), folder).string()] =
+                torvane::testsupport::ReadBytes(entry.path().string());
+        }
+    }
+    return files;
+}
+
+// A rule tried in the window, saved, then run by `torvane --batch` on the
+// same folder: the same files, byte for byte, and the same summary; a codec
+// neither can ask for left out by both, attachments taken by kind.
+TEST_F(BatchWindowTest, TheCommandLineRunsTheSavedRuleToTheWindowsFilesAndSummary) {
+    fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
+    mainWindow->LoadTextFormats();
+    const std::string season = root.path().toStdString() + "/season one";
+    fs::create_directories(season);
+    for (const char* name : {"full.mkv", "subs.mks", "plain.mka"}) {
+        fs::copy_file(std::string(TORVANE_FIXTURES_DIR) + "/" + name, season + "/" + name);
+    }
+    torvane::testsupport::WriteBatchSourceFile(season + "/odd.mkv");
+    WriteFile(season + "/broken.mkv", "This is not a Matroska file.\n");
+    batch->AddPaths({QString::fromStdString(season)});
+    ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    SetRule();
+    InBatch<QCheckBox>("BatchAttachmentFonts")->setChecked(true);
+    InBatch<QCheckBox>("BatchAttachmentImages")->setChecked(true);
+    InBatch<QCheckBox>("BatchTags")->setChecked(true);
+    InBatch<QRadioButton>("BatchPrefixedNames")->setChecked(true);
+    // The preview names each attachment's kind.
+    auto* preview = InBatch<QTreeWidget>("BatchPreview");
+    QStringList oddOutputs;
+    for (int k = 0; k < preview->topLevelItem(2)->childCount(); ++k) {
+        oddOutputs << preview->topLevelItem(2)->child(k)->text(0) + " = " +
+                          preview->topLevelItem(2)->child(k)->text(1);
+    }
+    EXPECT_EQ(oddOutputs,
+              (QStringList{"odd.Track2.srt = subtitles · Spanish (spa) · SubRip (S_TEXT/UTF8)",
+                           "odd.odd_font.ttf = attachment 1 · font",
+                           "odd.back.JPG = attachment 2 · image",
+                           "odd.Track1.? = no extension known for A_ODD: asked when you extract"}));
+    // The question for A_ODD closed without an answer.
+    dialogs.extensions = {QString()};
+    Start();
+    ASSERT_EQ(dialogs.newFormatLabels.size(), 1u);
+    const QString windowSummary = batch->Summary();
+    EXPECT_TRUE(windowSummary.contains(
+        QStringLiteral("odd.mkv: done with warnings\n    Track 1 left out: no extension for "
+                       "A_ODD.\n")))
+        << windowSummary.toStdString();
+    const auto windowFiles = Files(out);
+    EXPECT_EQ(windowFiles.count("odd.back.JPG"), 1u);
+    EXPECT_EQ(windowFiles.count("full.notes.txt"), 0u);
+    fs::remove_all(out);
+
+    const std::string rule = root.path().toStdString() + "/season.rule";
+    dialogs.saveFiles = {QString::fromStdString(rule)};
+    InBatch<QPushButton>("BatchSaveRule")->click();
+    ASSERT_TRUE(fs::exists(rule));
+
+    // The command line from the same program folder (its table, its tools),
+    // in the folder the window started in.
+    const std::string command = programFolder + "torvane";
+    std::error_code linkError;
+    fs::create_hard_link(std::string(TORVANE_BIN_DIR) + "/torvane", command, linkError);
+    if (linkError) {
+        fs::copy_file(std::string(TORVANE_BIN_DIR) + "/torvane", command);
+    }
+    const auto run = torvane::testsupport::RunProgram(
+        command, {"--batch", rule, season, "--output", out},
+        {.env = {"XDG_CONFIG_HOME=" + root.path().toStdString() + "/no config"},
+         .timeoutSeconds = 120,
+         .folder = workFolder});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(QString::fromStdString(run.out), windowSummary);
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(Files(out) == windowFiles);
+}
+
+TEST_F(BatchWindowTest, ALoadedRuleIsShownAndABadOneRefusedWithItsLine) {
+    const std::string rule = root.path().toStdString() + "/a.rule";
+    WriteFile(rule,
+              "torvane batch rule 1\n"
+              "video = yes\n"
+              "audio languages = eng\n"
+              "attachments = other\n"
+              "chapters = text\n"
+              "tags = yes\n"
+              "layout = prefixed\n");
+    batch->AddPaths({QString::fromStdString(Fixture("full.mkv"))});
+    ASSERT_TRUE(Await([this] { return !batch->Identifying(); }));
+    dialogs.files = {QString::fromStdString(rule)};
+    InBatch<QPushButton>("BatchLoadRule")->click();
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchVideo")->isChecked());
+    EXPECT_FALSE(InBatch<QCheckBox>("BatchAudio")->isChecked());
+    EXPECT_FALSE(InBatch<QCheckBox>("BatchAttachmentFonts")->isChecked());
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchAttachmentOther")->isChecked());
+    EXPECT_EQ(InBatch<QComboBox>("BatchChapters")->currentIndex(), 2);
+    EXPECT_TRUE(InBatch<QCheckBox>("BatchTags")->isChecked());
+    EXPECT_TRUE(InBatch<QRadioButton>("BatchPrefixedNames")->isChecked());
+    QStringList checked;
+    auto* languages = InBatch<QListWidget>("BatchAudioLanguages");
+    for (int k = 0; k < languages->count(); ++k) {
+        if (languages->item(k)->checkState() == Qt::Checked) {
+            checked << languages->item(k)->text();
+        }
+    }
+    EXPECT_EQ(checked, QStringList{"English (eng)"});
+    // The preview follows the rule loaded.
+    auto* preview = InBatch<QTreeWidget>("BatchPreview");
+    QStringList outputs;
+    for (int k = 0; k < preview->topLevelItem(0)->childCount(); ++k) {
+        outputs << preview->topLevelItem(0)->child(k)->text(0);
+    }
+    EXPECT_EQ(outputs, (QStringList{"full.notes.txt", "full.Chapters.txt", "full.Tags.xml",
+                                    "full.Track1.?"}));
+
+    WriteFile(rule, "torvane batch rule 1\nvideo = yes\naudio = perhaps\n");
+    dialogs.files = {QString::fromStdString(rule)};
+    InBatch<QPushButton>("BatchLoadRule")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              QString::fromStdString("\"" + rule +
+                                     "\", line 3: \"perhaps\" is not a value of \"audio\"; "
+                                     "expected yes | no."));
+    // Nothing of the bad file was taken.
+    EXPECT_EQ(InBatch<QComboBox>("BatchChapters")->currentIndex(), 2);
 }
 
 }  // namespace

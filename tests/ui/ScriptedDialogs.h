@@ -38,6 +38,10 @@ class ScriptedDialogs : public TDialogs {
     // runs out.
     std::deque<QStringList> fileLists;
 
+    // Paths for the save-file dialog, in order; empty cancels, as does the
+    // script running out.
+    std::deque<QString> saveFiles;
+
     std::deque<QString> folders;
     int folderCount = 0;
 
@@ -69,6 +73,10 @@ class ScriptedDialogs : public TDialogs {
 
     QStringList OpenFiles(QWidget*, const QString&, const QString&) override {
         return Pop(fileLists, QStringList());
+    }
+
+    QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return Pop(saveFiles, QString());
     }
 
     QString SelectDirectory(QWidget*, const QString&, const QString&, const QString&) override {

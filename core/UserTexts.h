@@ -1,0 +1,122 @@
+// The texts the window-free code gives a person: what happened to a tool
+// run, the summary of a batch and what is wrong with a rule file, in both
+// interface languages. The window shows them as they are, and so does the
+// batch run from the command line, so that both say the same. UTF-8.
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/Settings.h"
+
+namespace torvane {
+
+// One key per text. A text with %1, %2 ... is completed by Filled.
+enum class UserText {
+    // A step of an extraction, and how it ended: its name (%1) and what
+    // happened (%2); or done with warnings (%1 the step; its lines follow).
+    FailedStep,
+    StepWarnings,
+    StepFolder,
+    StepTracks,
+    StepAttachments,
+    StepChapters,
+    StepTags,
+
+    // What happened to a run of a tool.
+    OutcomeNotStarted,   // %1 the reason
+    OutcomeExitStatus,   // %1 the status
+    OutcomeSignal,       // %1 the signal's number
+    OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
+    OutcomeCancelled,
+    OutcomeLost,  // %1 the system's reason
+    OutcomeUnknown,
+
+    // Why a tool could not be started (after OutcomeNotStarted).
+    StartEmptyCommand,
+    StartNoProgram,      // %1 the program's name
+    StartNoPipe,         // %1 the system's reason
+    StartCannotRun,      // %1 the program, %2 the system's reason
+    StartCannotPrepare,  // %1 the program
+
+    // Reading a source file: the identification tool failed (%1 what
+    // happened to it; its messages follow) or warned (its messages follow);
+    // a tool went silent (%1 the tool and its mode, %2 the seconds waited).
+    ListingFailed,
+    ListingWarnings,
+    CaptureTimedOut,
+    // A source that was read, but is gone (or cannot be named to the tools)
+    // when its extraction starts (%1 its path).
+    SourceGone,
+    SourceNotNamed,
+
+    // The summary of a batch: the totals, a file's status, and the reasons.
+    BatchTotals,  // %1 done, %2 with warnings, %3 failed, %4 cancelled, %5 skipped
+    BatchFileDone,
+    BatchFileWarnings,
+    BatchFileFailed,
+    BatchFileCancelled,
+    BatchFileSkipped,
+    BatchFolderNotMade,   // %1 the folder, %2 the reason
+    BatchFolderNotNamed,  // %1 the folder
+    BatchNothingPrinted,  // %1 the tool and its mode
+    BatchNothingForRule,
+    BatchNotRunAfterCancel,
+    BatchTrackLeftOut,  // %1 the track's number, %2 the codec
+
+    // A rule file that cannot be read as one (%1 its path throughout; %2 the
+    // line's number where there is one).
+    RuleNotFound,
+    RuleNotAFile,
+    RuleTooLarge,      // %2 the largest size, in KiB
+    RuleUnreadable,    // %2 the system's reason
+    RuleNotARule,      // %2 the first line a rule file has
+    RuleNewerVersion,  // %2 the file's version, %3 the version read here
+    RuleNotText,       // %2 the line
+    RuleControlChar,   // %2 the line
+    RuleNoEquals,      // %2 the line
+    RuleUnknownKey,    // %2 the line, %3 the key
+    RuleBadValue,      // %2 the line, %3 the value, %4 the key, %5 what it may be
+    RuleTwice,         // %2 the line, %3 the key, %4 the line it was first on
+    RuleMixedList,     // %2 the line, %3 the key, %4 the word that stands alone
+    // A choice of the window that a rule file cannot hold (%1 the code).
+    RuleCodeNotSavable,
+
+    // The batch run from the command line.
+    CommandUsage,          // %1 what is wrong
+    CommandNoRule,         // the rule file is missing
+    CommandNoSources,      // no file or folder was given
+    CommandOutputTwice,    // --output was given twice
+    CommandOutputMissing,  // --output without a folder after it
+    CommandUnknownOption,  // %1 the option
+    CommandNoSuchPath,     // %1 the path
+    CommandFormatsUnread,  // %1 the system's words
+    CommandInterrupted,
+    CommandSummaryUnwritten,  // %1 the system's reason
+};
+
+// The text of a key in a language; Unrecognised counts as English. A key
+// without a text is a programming error and throws torvane::Exception.
+std::string TextOf(UserText key, Language language);
+
+// The pattern with %1 ... %9 replaced by the arguments in one pass, so that
+// an argument holding "%2" stays as it is. A number without an argument
+// stays as it is.
+std::string Filled(std::string_view pattern, std::initializer_list<std::string_view> arguments);
+
+// TextOf, then Filled.
+std::string TextOf(UserText key, Language language,
+                   std::initializer_list<std::string_view> arguments);
+
+struct UserTextRow {
+    UserText key;
+    std::string_view spanish;
+    std::string_view english;
+};
+
+// Every row, one per key.
+std::span<const UserTextRow> UserTextRows();
+
+}  // namespace torvane

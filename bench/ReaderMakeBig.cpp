@@ -17,7 +17,7 @@ using namespace ebmltest;
 
 namespace {
 
-constexpr uint64_t kBlockBytes = 48000 * 2 * 2;  // one second of audio
+constexpr uint64_t kBlockBytes = uint64_t{48000} * 2 * 2;  // one second of audio
 
 bool Put(std::FILE* f, const Bytes& b) {
     return std::fwrite(b.data(), 1, b.size(), f) == b.size();

@@ -1,5 +1,5 @@
 // How long the window takes from the confirmed source file to a filled item
-// list and command lines (Button1Click with the real tools), against its peer
+// list and command lines (onChooseSourceClicked with the real tools), against its peer
 // in the same run: the same three tool runs started directly, one after the
 // other, their output read to the end. The two are interleaved so that both
 // meet the same machine state.
@@ -69,7 +69,7 @@ class SourceBench {
     }
 
     int Items() { return windows_.Find<QListWidget>("CheckListBox1").count(); }
-    const TForm1& Main() { return windows_.Main(); }
+    const MainWindow& Main() { return windows_.Main(); }
 
   private:
     QString file_;
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     bench.Window();
     bench.Peer();
     const int items = bench.Items();
-    if (items == 0 || bench.Main().ComandoTracks().empty() || !bench.FirstBox().isEmpty()) {
+    if (items == 0 || bench.Main().TracksCommandLine().empty() || !bench.FirstBox().isEmpty()) {
         std::fprintf(stderr, "the window did not fill the list and command lines%s%s\n",
                      bench.FirstBox().isEmpty() ? "" : ": ", qPrintable(bench.FirstBox()));
         return 1;
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("items in the list: %d; listing lines: %zu; tracks command line: %zu bytes\n",
-                items, bench.Main().Listing().size(), bench.Main().ComandoTracks().size());
+                items, bench.Main().Listing().size(), bench.Main().TracksCommandLine().size());
     PrintTimes("window: confirm file -> list and command lines", window, runs);
     PrintTimes("peer: quarvel tags, quarvel chapters, ostrem -i", peer, runs);
     std::printf("window / peer: best %.2fx, mean %.2fx; target: window under 100 ms -> %s\n",

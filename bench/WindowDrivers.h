@@ -29,14 +29,14 @@ class TDrivenWindows {
 
     // BIN_DIR, absolute, with its separator.
     const std::string& BinFolder() const { return bin_; }
-    TForm1& Main() { return windows_->form1; }
+    MainWindow& Main() { return windows_->mainWindow; }
     const std::string& WorkFolder() const { return work_; }
 
     // The control of that object name in the main window or a window it
     // made; a driver whose control is missing ends with a message.
     template <class T>
     T& Find(const char* name) {
-        T* found = windows_->form1.findChild<T*>(QString::fromLatin1(name));
+        T* found = windows_->mainWindow.findChild<T*>(QString::fromLatin1(name));
         if (found == nullptr) {
             std::fprintf(stderr, "the window has no %s\n", name);
             std::exit(1);
@@ -61,7 +61,7 @@ class TUnattendedDialogs : public TQtDialogs {
 
     Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override;
     bool OpenFile(QWidget*, const QString&, const QString&, QString& fileName) override;
-    void ShowNewFormat(TForm2&) override {}
+    void ShowNewFormat(NewFormatDialog&) override {}
 };
 
 // Should anything wait for ever, the event loop ends with status 1 after

@@ -19,13 +19,14 @@ trap 'rm -rf "$OUT"' EXIT
 [[ -x "$QUARVEL" ]] || { echo "no quarvel in $BIN" >&2; exit 2; }
 [[ -f "$BIN/libquarvel_mux.so" ]] || { echo "no libquarvel_mux.so in $BIN" >&2; exit 2; }
 
-WITHOUT="$QUARVEL tracks $FILE 4:$OUT/subs.srt"
-WITH="$QUARVEL tracks $FILE 2:$OUT/audio.ogg"
+WITHOUT=("$QUARVEL" tracks "$FILE" "4:$OUT/subs.srt")
+WITH=("$QUARVEL" tracks "$FILE" "2:$OUT/audio.ogg")
 
 if command -v hyperfine >/dev/null; then
+    # hyperfine splits a command as a shell would: blanks in paths escaped.
     hyperfine -N --warmup 5 --runs 50 \
-        -n "subtitle track (no module)" "$WITHOUT" \
-        -n "Vorbis track (module loaded)" "$WITH"
+        -n "subtitle track (no module)" "$(printf '%q ' "${WITHOUT[@]}")" \
+        -n "Vorbis track (module loaded)" "$(printf '%q ' "${WITH[@]}")"
     exit 0
 fi
 
@@ -36,8 +37,8 @@ mean_ms() {  # mean wall time of 50 runs of "$@", in ms
     end=$(date +%s%N)
     echo $(((end - start) / 50 / 1000000))
 }
-$WITHOUT >/dev/null && $WITH >/dev/null  # warm the cache
-a=$(mean_ms $WITHOUT)
-b=$(mean_ms $WITH)
+"${WITHOUT[@]}" >/dev/null && "${WITH[@]}" >/dev/null  # warm the cache
+a=$(mean_ms "${WITHOUT[@]}")
+b=$(mean_ms "${WITH[@]}")
 echo "subtitle track (no module):    ${a} ms"
 echo "Vorbis track (module loaded):  ${b} ms"

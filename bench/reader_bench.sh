@@ -37,8 +37,8 @@ measure() {
     echo
     echo "== $label"
     for cmd in "ostrem -i" "quarvel chapters" "quarvel tags"; do
-        set -- $cmd
-        echo "bytes read by $cmd: $(bytes_read "$bin/$1" "$2" "$file")"
+        read -r tool mode <<<"$cmd"
+        echo "bytes read by $cmd: $(bytes_read "$bin/$tool" "$mode" "$file")"
     done
     hyperfine -N --warmup 3 --min-runs 20 --export-markdown "$dir/$label.md" \
         -n "ostrem -i" "$bin/ostrem -i $file" \

@@ -7,7 +7,7 @@
 
 #include "core/Formats.h"
 #include "core/OutputFolder.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 namespace {

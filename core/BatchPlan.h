@@ -76,7 +76,7 @@ using TrackClassifier = std::function<std::string(const std::string& line)>;
 // - The output folder gets a separator when it lacks one; an empty one means
 //   each source's own folder, as in the main window.
 // - A track is named "Track" n "." extension, the chapters "Chapters.xml" or
-//   "Chapters.txt", the tags "Tags.xml", an attachment by Extraerfilename;
+//   "Chapters.txt", the tags "Tags.xml", an attachment by AttachmentFileName;
 //   the chapters and tags only for a source that has them.
 // - In the prefixed layout the prefix is the source's name without its
 //   extension, with blanks, tabs and path separators made '_' (the command

@@ -37,7 +37,7 @@ inline constexpr std::string_view kRuleFileHeading = "torvane batch rule";
 // The version written, and the newest read.
 inline constexpr int kRuleFileVersion = 1;
 // A rule takes a few hundred bytes; a file larger than this is no rule.
-inline constexpr std::size_t kMaxRuleFileBytes = 64 * 1024;
+inline constexpr std::size_t kMaxRuleFileBytes = std::size_t{64} * 1024;
 
 // What a rule file holds: the rule, and how the outputs are laid out.
 struct RuleFileContents {

@@ -147,7 +147,7 @@ SourceContents ReadSourceContents(const std::vector<std::string>& items) {
         if (line.starts_with(kTrackStart)) {
             contents.tracks.push_back(ReadTrackLine(line, k + 1));
         } else if (line.starts_with(kAttachmentStart)) {
-            SourceAttachment attachment{ExtraerID(line), Extraerfilename(line),
+            SourceAttachment attachment{AttachmentId(line), AttachmentFileName(line),
                                         TypeOfAttachmentLine(line)};
             attachment.kind = AttachmentKindOf(attachment.type, attachment.name);
             contents.attachments.push_back(std::move(attachment));

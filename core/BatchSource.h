@@ -42,8 +42,8 @@ enum class AttachmentKind {
 AttachmentKind AttachmentKindOf(std::string_view mimeType, std::string_view name);
 
 struct SourceAttachment {
-    std::string id;    // ExtraerID of its line
-    std::string name;  // Extraerfilename of its line
+    std::string id;    // AttachmentId of its line
+    std::string name;  // AttachmentFileName of its line
     std::string type;  // its MIME type as listed
     AttachmentKind kind = AttachmentKind::Other;
 };
@@ -56,7 +56,7 @@ struct SourceContents {
     bool tags = false;
 };
 
-// Reads the item texts of an identification listing (ConstruirListado's
+// Reads the item texts of an identification listing (BuildListing's
 // items, without the "Chapters ID" and "Tags ID" entries). A line
 // "Track ID n: TYPE (CODEC) [language: LANG, ...]" is a track, numbered by
 // its position; a line beginning "Attachment ID" is an attachment. Any other

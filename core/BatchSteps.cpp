@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 namespace {

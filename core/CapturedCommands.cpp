@@ -1,7 +1,7 @@
 #include "core/CapturedCommands.h"
 
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 namespace {

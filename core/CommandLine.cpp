@@ -50,11 +50,11 @@ std::string OutputNames::Numbered(std::string_view name, std::size_t split) {
     return candidate;
 }
 
-CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::string& outputFolder,
-                                   const std::vector<CommandItem>& items, ChapterFormat format,
-                                   const TextOperation& classify, const TextOperation& attachmentId,
-                                   const TextOperation& attachmentFileName,
-                                   const TextOperation& shortForm) {
+CommandLines ComposeCommandLines(const std::string& sourcePath, const std::string& outputFolder,
+                                 const std::vector<CommandItem>& items, ChapterFormat format,
+                                 const TextOperation& classify, const TextOperation& attachmentId,
+                                 const TextOperation& attachmentFileName,
+                                 const TextOperation& shortForm) {
     const std::string shortSource = shortForm(sourcePath);
     const std::string source = CommandWord(shortSource);
     CommandLines out;

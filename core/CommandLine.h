@@ -63,9 +63,9 @@ class OutputNames {
 };
 
 // Composes the extraction command lines from scratch.
-// - classify (Averiguatipo) is called once per checked item, in list order,
+// - classify (ClassifyCodec) is called once per checked item, in list order,
 //   never for an unchecked one;
-// - attachmentId (ExtraerID) and attachmentFileName (Extraerfilename) once
+// - attachmentId (AttachmentId) and attachmentFileName (AttachmentFileName) once
 //   each per checked attachment of a source that has a short form;
 // - shortForm (ExtractShortPathName) for the source path, and for the output
 //   folder once per checked item that is not the tags entry.
@@ -79,10 +79,10 @@ class OutputNames {
 // (gone since it was read) gives the lines no argument at all, while the
 // flags still follow the checked items: the extraction then says why it
 // cannot run.
-CommandLines ComponerLineaComandos(const std::string& sourcePath, const std::string& outputFolder,
-                                   const std::vector<CommandItem>& items, ChapterFormat format,
-                                   const TextOperation& classify, const TextOperation& attachmentId,
-                                   const TextOperation& attachmentFileName,
-                                   const TextOperation& shortForm);
+CommandLines ComposeCommandLines(const std::string& sourcePath, const std::string& outputFolder,
+                                 const std::vector<CommandItem>& items, ChapterFormat format,
+                                 const TextOperation& classify, const TextOperation& attachmentId,
+                                 const TextOperation& attachmentFileName,
+                                 const TextOperation& shortForm);
 
 }  // namespace torvane

@@ -1,15 +1,14 @@
 #include "core/FileIo.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <system_error>
 
 #include "core/Exception.h"
+#include "platform/NewFile.h"
 
 namespace torvane::fileio {
 namespace {
@@ -106,6 +105,10 @@ bool WriteAt(std::FILE* file, long offset, std::string_view bytes) {
            std::fflush(file) == 0;
 }
 
+// What the temporary file beside a settings file, format table or preview
+// carries after the target's name, before its random part.
+constexpr std::string_view kTemporaryMark = ".torvane-part-";
+
 int LastError() {
     return errno != 0 ? errno : EIO;
 }
@@ -173,21 +176,20 @@ void ReplaceFile(const std::string& path, std::string_view bytes, Links links) {
         }
     }
 
-    // Unique per call and per process, so two programs saving at once never
-    // share a temporary file.
-    static std::atomic<unsigned> counter{0};
-    static const unsigned processTag = std::random_device{}();
-    const std::string temp =
-        target.string() + ".tmp" + std::to_string(processTag) + "-" + std::to_string(counter++);
-    errno = 0;
-    FilePtr file(std::fopen(temp.c_str(), "wb"));
-    if (!file) {
+    // A new file under a name nobody can predict, never one found there: two
+    // programs saving at once never share it, and a link planted beside the
+    // target is never written through.
+    NewFile created = CreateFileBeside(target.string(), kTemporaryMark);
+    if (created.file == nullptr) {
+        const int error = LastError();
         if (inPlace) {
             RewriteInPlace(path, target, bytes);
             return;
         }
-        ThrowCannotCreate(path, LastError());
+        ThrowCannotCreate(path, error);
     }
+    FilePtr file(created.file);
+    const std::string& temp = created.path;
     if (exists) {
         // Before any byte is in it: the new file is no more open than the old.
         fs::permissions(temp, status.permissions(), fs::perm_options::replace, ec);

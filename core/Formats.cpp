@@ -5,7 +5,7 @@
 
 #include "core/Exception.h"
 #include "core/FileIo.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 namespace {
@@ -176,8 +176,7 @@ FormatTable::SavedTo FormatTable::Save(const std::string& programPath,
     return SavedTo::UserFolder;
 }
 
-std::string Averiguatipo(std::string_view line, FormatTable& table,
-                         const AskExtensionFn& askExtension) {
+std::string ClassifyCodec(std::string_view line, const FormatTable& table) {
     std::string result(kKindUnknown);
     for (const CodecRule& rule : kBuiltInCodecTable) {
         if (line.find(rule.contains) != std::string_view::npos) {
@@ -190,6 +189,12 @@ std::string Averiguatipo(std::string_view line, FormatTable& table,
             result = ExtractFormatExt(entry);
         }
     }
+    return result;
+}
+
+std::string ClassifyOrAsk(std::string_view line, FormatTable& table,
+                          const AskExtensionFn& askExtension) {
+    std::string result = ClassifyCodec(line, table);
     if (result == kKindUnknown) {
         const std::string key = ExtractFormatType(line);
         std::string answer =

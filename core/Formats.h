@@ -10,7 +10,7 @@ namespace torvane {
 
 inline constexpr std::string_view kFormatsFileName = "Formats.txt";
 
-// What Averiguatipo returns for the three non-track kinds; anything else is a
+// What ClassifyCodec returns for the three non-track kinds; anything else is a
 // track's output extension without its dot.
 inline constexpr std::string_view kKindAttachment = "att";
 inline constexpr std::string_view kKindChapters = "Chapters";
@@ -147,18 +147,22 @@ ExtensionProblem CheckExtension(std::string_view extension);
 // Asks the user for an extension: receives the text for the dialog's first
 // label (type key + kUnknownFormatSentence) and returns the extension box's
 // text exactly as typed, possibly empty.
-using AskExtensionFn = std::function<std::string(const std::string& label1Text)>;
+using AskExtensionFn = std::function<std::string(const std::string& question)>;
 
-// The kind of an item line: "att", "Chapters", "Tags" or a track's extension.
-// The built-in rules are tried in order, then every format-table entry whose
+// The kind of an item line: "att", "Chapters", "Tags", a track's extension,
+// or kKindUnknown when no rule and no table entry knows its codec. The
+// built-in rules are tried in order, then every format-table entry whose
 // non-empty key occurs in the line; each match replaces the previous result,
-// so the last match wins and the table overrides the built-in rules. When the
-// result is still "ext", askExtension is called once; an answer without an
-// ExtensionProblem is appended to the table as key + " " + answer and
-// returned. Any other answer (the dialog closed from its title bar) is not
-// stored, so the question comes again at the next build, and the empty text
-// is returned.
-std::string Averiguatipo(std::string_view line, FormatTable& table,
-                         const AskExtensionFn& askExtension);
+// so the last match wins and the table overrides the built-in rules. Asks
+// nothing and changes nothing.
+std::string ClassifyCodec(std::string_view line, const FormatTable& table);
+
+// ClassifyCodec's answer, and for a codec it does not know the user's:
+// askExtension is called once; an answer without an ExtensionProblem is
+// appended to the table as key + " " + answer and returned. Any other answer
+// (the dialog closed from its title bar) is not stored, so the question comes
+// again at the next build, and the empty text is returned.
+std::string ClassifyOrAsk(std::string_view line, FormatTable& table,
+                          const AskExtensionFn& askExtension);
 
 }  // namespace torvane

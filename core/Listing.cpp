@@ -15,7 +15,7 @@ constexpr std::size_t kFileNameSkip = 11;
 
 }  // namespace
 
-Listing ConstruirListado(std::string_view captured, bool chaptersPresent, bool tagsPresent) {
+Listing BuildListing(std::string_view captured, bool chaptersPresent, bool tagsPresent) {
     Listing result;
     std::size_t start = 0;
     for (;;) {
@@ -52,7 +52,7 @@ std::size_t PreviewLineCount(std::string_view captured) {
     return count;
 }
 
-std::string ExtraerID(std::string_view line) {
+std::string AttachmentId(std::string_view line) {
     if (line.size() < kIdStart) {
         return {};
     }
@@ -60,7 +60,7 @@ std::string ExtraerID(std::string_view line) {
     return std::string(rest.substr(0, rest.find(':')));
 }
 
-std::string Extraerfilename(std::string_view line) {
+std::string AttachmentFileName(std::string_view line) {
     const std::size_t marker = line.find(kFileNameMarker);
     // Positions count from 1, with 0 for "absent", as the listing format does.
     const std::size_t p = marker == std::string_view::npos ? 0 : marker + 1;

@@ -28,7 +28,7 @@ struct Listing {
 //   tagsPresent, to both lists.
 // Promise: lines.size() == items.size() + 1 always, so item k pairs with line
 // k+1. When the tool gave no line at all, an empty file line stands first.
-Listing ConstruirListado(std::string_view captured, bool chaptersPresent, bool tagsPresent);
+Listing BuildListing(std::string_view captured, bool chaptersPresent, bool tagsPresent);
 
 // The number of lines a captured preview counts as: its CR LF pairs plus one.
 // A preview "is present" for the listing when this is above one.
@@ -37,7 +37,7 @@ std::size_t PreviewLineCount(std::string_view captured);
 // The id of an attachment line: from the 15th byte (just after
 // "Attachment ID ") up to, not including, the first ':' at or after it, or to
 // the end. A line shorter than 15 bytes gives the empty text.
-std::string ExtraerID(std::string_view line);
+std::string AttachmentId(std::string_view line);
 
 // The output file name of an attachment line: the text after the first
 // "file name '" (or from the 11th byte when "file name" is absent) up to the
@@ -45,6 +45,6 @@ std::string ExtraerID(std::string_view line);
 // blank, '/' and '\\' replaced by '_' so that the name stays a plain file
 // name inside the output folder, then made one the system stores as it is
 // (MakePlainFileName). On POSIX, tabs and other bytes pass unchanged.
-std::string Extraerfilename(std::string_view line);
+std::string AttachmentFileName(std::string_view line);
 
 }  // namespace torvane

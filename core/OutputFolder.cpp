@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 

@@ -5,7 +5,7 @@
 
 #include "core/Exception.h"
 #include "core/FileIo.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 

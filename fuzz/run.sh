@@ -3,7 +3,9 @@
 # fuzzer's instrumentation and the sanitizers) and runs one for SECONDS
 # (default 300), starting from inputs made of the test fixtures. The corpus
 # grows in build-fuzz/corpus/TARGET; a finding (a crash, a broken invariant, a
-# leak, a time-out) is written to build-fuzz/findings/TARGET/ and is a bug.
+# leak, a time-out) is written to build-fuzz/findings/TARGET/ and is a bug:
+# the run then fails. TORVANE_WERROR=ON in the environment (as CI sets it)
+# makes clang's warnings on the project's code errors.
 #   fuzz/run.sh reader|lacing|content_decoding [SECONDS]
 set -euo pipefail
 target="${1:-}"
@@ -20,7 +22,8 @@ command -v clang++ >/dev/null || apt-get install -y -qq clang
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTORVANE_FUZZ=ON -DTORVANE_BUILD_UI=OFF -DTORVANE_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
+    -DTORVANE_FUZZ=ON -DTORVANE_BUILD_UI=OFF -DTORVANE_BUILD_TESTS=OFF \
+    -DTORVANE_WERROR="${TORVANE_WERROR:-OFF}" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 --target "fuzz_$target" fuzz_seeds >/dev/null
 
 corpus="$build/corpus/$target"
@@ -34,8 +37,16 @@ else
 fi
 
 cd "$findings"
+log="$build/fuzz-$target.log"
+set +e
 "$build/bin/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len="$max_len" \
     -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$findings/" 2>&1 |
-    tee "$build/fuzz-$target.log" |
-    grep -E "^(#[0-9]+ +(INITED|DONE)|Done|==[0-9]+==ERROR|stat::number_of_executed_units|SUMMARY)" || true
+    tee "$log" |
+    grep -E "^(#[0-9]+ +(INITED|DONE)|Done|==[0-9]+==ERROR|stat::number_of_executed_units|SUMMARY)"
+status=${PIPESTATUS[0]}
+set -e
 echo "findings: $(find "$findings" -type f | wc -l) file(s) in $findings"
+if [ "$status" -ne 0 ]; then
+    echo "fuzz_$target stopped on a finding (status $status): see $log" >&2
+    exit 1
+fi

@@ -12,7 +12,7 @@ namespace {
 // element header and a small value, little enough that walking the headers of
 // thousands of Clusters reads a few hundred KiB at most. Reads in sequence
 // double that up to 256 KiB.
-constexpr WindowSizes kReaderWindow{256 * 1024, 64, 1, 256 * 1024};
+constexpr WindowSizes kReaderWindow{size_t{256} * 1024, 64, 1, size_t{256} * 1024};
 
 class MemoryBytes : public ByteSource {
   public:

@@ -190,7 +190,7 @@ void Parser::VerifyCrc(const ElementHeader& parent, const ElementHeader& crc) {
     const uint32_t expected =
         stored[0] | (stored[1] << 8) | (stored[2] << 16) | (static_cast<uint32_t>(stored[3]) << 24);
     uLong crcValue = crc32(0, nullptr, 0);
-    std::vector<uint8_t> chunk(64 * 1024);
+    std::vector<uint8_t> chunk(size_t{64} * 1024);
     for (uint64_t at = from; at < to;) {
         const auto n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), to - at));
         const size_t got = source_.ReadAt(at, chunk.data(), n);

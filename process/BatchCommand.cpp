@@ -14,9 +14,9 @@
 
 #include "core/BatchRuleFile.h"
 #include "core/Formats.h"
-#include "core/ProgramFolder.h"
 #include "core/StartFolder.h"
 #include "core/UserTexts.h"
+#include "platform/ProgramFolder.h"
 #include "process/Interruption.h"
 
 namespace torvane {
@@ -233,12 +233,13 @@ BatchExitStatus RunBatchCommand(const std::vector<std::string>& arguments,
     }
     // Nobody can be asked here: a codec no table knows leaves its tracks
     // out, as a declined question does in the window.
-    const std::vector<FilePlan> plan = PlanBatch(
-        sources, rule.contents->rule, rule.contents->layout,
-        parsed->output.empty() ? std::string() : AbsolutePath(parsed->output),
-        [&formats](const std::string& line) {
-            return Averiguatipo(line, formats, [](const std::string&) { return std::string(); });
-        });
+    const std::vector<FilePlan> plan =
+        PlanBatch(sources, rule.contents->rule, rule.contents->layout,
+                  parsed->output.empty() ? std::string() : AbsolutePath(parsed->output),
+                  [&formats](const std::string& line) {
+                      const std::string kind = ClassifyCodec(line, formats);
+                      return kind == kKindUnknown ? std::string() : kind;
+                  });
 
     const auto [ends, cancelled] = Run(plan, setup);
     const std::vector<FileReport> reports =
@@ -269,8 +270,7 @@ int BatchCommandMain(const std::vector<std::string>& arguments) {
     BatchCommandSetup setup;
     setup.programFolder = ProgramFolder();
     setup.userFolder = UserFolder();
-    const char* pathList = std::getenv("PATH");
-    setup.pathList = pathList != nullptr ? pathList : "";
+    setup.pathList = SearchPath();
     setup.language = BatchCommandLanguage(setup.userFolder);
     setup.interrupted = [] { return InterruptionWatch::Interrupted(); };
     return RunBatchCommand(arguments, setup, stdout, stderr);

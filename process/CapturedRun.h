@@ -51,7 +51,7 @@ struct CapturedEnd {
 // ReadChildOutput gathers its output, Finish() awaits its end, the destructor
 // releases everything.
 //
-// The child gets the command line ExeName + " " + CommadLine (on POSIX split
+// The child gets the command line program + " " + commandLine (on POSIX split
 // into arguments at runs of blanks and tabs, see CommandSplit.h), a pipe as
 // standard input that nothing is written to, standard output on a pipe,
 // standard error on a pipe of its own (read alongside, kept apart, see
@@ -66,7 +66,7 @@ class TChildProc {
     // EDuplicateHandleErr when the pipe ends cannot be set up for the child,
     // and ECreateChildProcessErr when the program cannot be found or started.
     // Nothing is left open when it throws.
-    TChildProc(const std::string& ExeName, const std::string& CommadLine);
+    TChildProc(const std::string& program, const std::string& commandLine);
 
     // Closes the pipe ends. The child is always reaped: one that has not ended
     // shortly after its output was closed is killed first. No zombie is left.
@@ -74,7 +74,7 @@ class TChildProc {
 
     // The most of the child's standard error that is kept; the rest is read
     // and dropped, so that a talkative child never stalls.
-    static constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+    static constexpr std::size_t kMaxErrorOutput = std::size_t{64} * 1024;
 
     TChildProc(const TChildProc&) = delete;
     TChildProc& operator=(const TChildProc&) = delete;
@@ -114,6 +114,10 @@ struct CapturedOutput {
     CapturedEnd end;
     std::string errors;  // standard error, as ErrorOutput() keeps it
 };
+
+// How long a captured tool run may stay silent before it is stopped and
+// reported; generous, since the end of a tool's output ends the read at once.
+inline constexpr int kCaptureSilenceMs = 30000;
 
 // Runs a tool's whole command line captured: started, its output read until
 // it ends or stays silent for silenceMs, its end awaited. Throws as

@@ -224,7 +224,7 @@ struct TChildProc::Impl {
     }
 };
 
-TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
+TChildProc::TChildProc(const std::string& program, const std::string& commandLine)
     : impl_(std::make_unique<Impl>()) {
     Fd stdoutWr;
     Fd stderrWr;
@@ -235,7 +235,7 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
     }
     ::fcntl(impl_->stderrRd.get(), F_SETFL, ::fcntl(impl_->stderrRd.get(), F_GETFL) | O_NONBLOCK);
 
-    const auto command = ResolveCommand(ExeName + " " + CommadLine);
+    const auto command = ResolveCommand(program + " " + commandLine);
     if (!command) {
         throw ECreateChildProcessErr();
     }

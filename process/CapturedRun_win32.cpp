@@ -138,7 +138,7 @@ struct TChildProc::Impl {
     }
 };
 
-TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine)
+TChildProc::TChildProc(const std::string& program, const std::string& commandLine)
     : impl_(std::make_unique<Impl>()) {
     SECURITY_ATTRIBUTES saAttr{};
     saAttr.nLength = static_cast<DWORD>(sizeof saAttr);
@@ -168,7 +168,7 @@ TChildProc::TChildProc(const std::string& ExeName, const std::string& CommadLine
 
     // The system takes the line in the ANSI code page; one that cannot be
     // passed on whole is not started.
-    const std::optional<AnsiText> command = ToAnsiCall(ExeName + " " + CommadLine);
+    const std::optional<AnsiText> command = ToAnsiCall(program + " " + commandLine);
     if (!command) {
         throw ECreateChildProcessErr();
     }

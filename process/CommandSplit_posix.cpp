@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "process/CommandSplit.h"
 
 namespace torvane {
@@ -101,8 +101,7 @@ std::optional<ResolvedCommand> ResolveCommand(std::string_view commandLine,
 }
 
 std::optional<ResolvedCommand> ResolveCommand(std::string_view commandLine) {
-    const char* path = std::getenv("PATH");
-    return ResolveCommand(commandLine, ProgramFolder(), path != nullptr ? path : "");
+    return ResolveCommand(commandLine, ProgramFolder(), SearchPath());
 }
 
 }  // namespace torvane

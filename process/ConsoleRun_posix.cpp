@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "process/CommandSplit.h"
 #include "process/ConsoleRun.h"
 #include "process/Spawn_posix.h"
@@ -27,8 +27,8 @@ using Clock = std::chrono::steady_clock;
 
 // At most this much is taken per ReadAvailable call, so that a tool writing
 // without pause cannot keep the caller's event loop from turning.
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr std::size_t kReadBudget = 1024 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
+constexpr std::size_t kReadBudget = std::size_t{1024} * 1024;
 
 // How often Wait looks at the tool while its output stays open.
 constexpr int kWaitStepMs = 20;
@@ -171,8 +171,7 @@ ConsoleRun::ConsoleRun(std::string_view commandLine, const std::string& programF
 }
 
 ConsoleRun::ConsoleRun(std::string_view commandLine) : impl_(std::make_unique<Impl>()) {
-    const char* path = std::getenv("PATH");
-    impl_->Start(commandLine, ProgramFolder(), path != nullptr ? path : "");
+    impl_->Start(commandLine, ProgramFolder(), SearchPath());
 }
 
 ConsoleRun::~ConsoleRun() {

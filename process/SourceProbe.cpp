@@ -50,7 +50,7 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
         if (!captured.end.Succeeded() && !captured.end.CompletedWithWarnings()) {
             return probe;
         }
-        source.contents = ReadSourceContents(ConstruirListado(captured.output, false, false).items);
+        source.contents = ReadSourceContents(BuildListing(captured.output, false, false).items);
         source.contents.chapters =
             Prints(ChaptersCommand(programFolder, shortSource, ChapterFormat::Xml), silenceMs);
         source.contents.tags = Prints(TagsCommand(programFolder, shortSource), silenceMs);

@@ -57,11 +57,11 @@ int main(int argc, char** argv) {
     }
     TUnattendedDialogs dialogs;
     TDrivenWindows windows(dialogs, argv[1], argv[2]);
-    TForm1& form1 = windows.Main();
-    form1.show();
+    MainWindow& mainWindow = windows.Main();
+    mainWindow.show();
 
     bool shot = false;
-    QTimer::singleShot(300, &form1, [&] {
+    QTimer::singleShot(300, &mainWindow, [&] {
         windows.Find<QAction>("Varios1").trigger();
         auto* batch = &windows.Find<TBatchWindow>("BatchWindow");
         batch->AddPaths(sources);

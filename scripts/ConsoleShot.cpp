@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "bench/WindowDrivers.h"
 #include "ui/ConsoleWindow.h"
@@ -96,16 +97,17 @@ void PhotographAtTheMark(TConsoleWindow& console, const QString& png, bool& shot
 
 // The console window exists only while the extraction runs: `then` is
 // called once it shows.
-void WhenConsoleShows(TForm1& form1, std::function<void(TConsoleWindow&)> then) {
-    auto* poll = new QTimer(&form1);
+void WhenConsoleShows(MainWindow& mainWindow, std::function<void(TConsoleWindow&)> then) {
+    auto* poll = new QTimer(&mainWindow);
     poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, &form1, [&form1, poll, then] {
-        auto* console = form1.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
-        if (console != nullptr && console->isVisible()) {
-            poll->stop();
-            then(*console);
-        }
-    });
+    QObject::connect(
+        poll, &QTimer::timeout, &mainWindow, [&mainWindow, poll, then = std::move(then)] {
+            auto* console = mainWindow.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
+            if (console != nullptr && console->isVisible()) {
+                poll->stop();
+                then(*console);
+            }
+        });
     poll->start();
 }
 
@@ -122,11 +124,11 @@ int main(int argc, char** argv) {
     TUnattendedDialogs dialogs;
     dialogs.source = AbsolutePath(argv[2]);
     TDrivenWindows windows(dialogs, argv[1], "English");
-    TForm1& form1 = windows.Main();
-    form1.show();
+    MainWindow& mainWindow = windows.Main();
+    mainWindow.show();
 
     bool shot = false;
-    QTimer::singleShot(500, &form1, [&] {
+    QTimer::singleShot(500, &mainWindow, [&] {
         windows.Find<QPushButton>("Button1").click();
         windows.Find<QLineEdit>("Edit2").setText(outFolder);
         auto& list = windows.Find<QListWidget>("CheckListBox1");
@@ -136,11 +138,11 @@ int main(int argc, char** argv) {
             return;
         }
         list.item(0)->setCheckState(Qt::Checked);
-        WhenConsoleShows(form1, [&png, &shot](TConsoleWindow& console) {
+        WhenConsoleShows(mainWindow, [&png, &shot](TConsoleWindow& console) {
             PhotographAtTheMark(console, png, shot);
         });
         // The extraction runs modally inside this click; quit once it is over.
-        QTimer::singleShot(300, &form1, [&] {
+        QTimer::singleShot(300, &mainWindow, [&] {
             windows.Find<QPushButton>("BitBtn1").click();
             QTimer::singleShot(300, [] { QApplication::quit(); });
         });

@@ -41,18 +41,18 @@ int main(int argc, char** argv) {
         dialogs.source = AbsolutePath(argv[5]);
     }
     TDrivenWindows windows(dialogs, argv[1], argv[2]);
-    TForm1& form1 = windows.Main();
-    form1.show();
+    MainWindow& mainWindow = windows.Main();
+    mainWindow.show();
 
     bool shot = false;
-    QTimer::singleShot(300, &form1, [&] {
+    QTimer::singleShot(300, &mainWindow, [&] {
         if (!dialogs.source.isEmpty()) {
             windows.Find<QPushButton>("Button1").click();
             TickSome(windows.Find<QListWidget>("CheckListBox1"));
         }
         windows.Find<QTabWidget>("Pest").setCurrentIndex(page);
-        QTimer::singleShot(300, &form1, [&] {
-            shot = form1.grab().save(png);
+        QTimer::singleShot(300, &mainWindow, [&] {
+            shot = mainWindow.grab().save(png);
             QApplication::quit();
         });
     });

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the window's screenshot scripts share; they source it. Not run alone.
 
 # Installs with apt-get the package of each command that is missing, given

@@ -24,7 +24,8 @@ else
         libavformat-dev libavcodec-dev libavutil-dev
         zlib1g-dev
         libgtest-dev
-        clang libclang-rt-14-dev clang-format
+        clang libclang-rt-14-dev clang-format clang-tidy
+        shellcheck
         fonts-dejavu-core
         dpkg-dev file desktop-file-utils
         scdoc man-db lintian appstream

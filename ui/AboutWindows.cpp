@@ -42,12 +42,12 @@ void SetUpAboutWindow(QDialog& window, const QString& caption, const QStringList
     window.setFixedSize(337, 158);
 }
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+SpanishAboutWindow::SpanishAboutWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
     SetUpAboutWindow(*this, QStringLiteral("Acerca de..."), AboutLines());
 }
 
-QStringList TForm3::AboutLines() {
+QStringList SpanishAboutWindow::AboutLines() {
     const QString rule = AboutRule();
     QStringList lines{
         QString(),
@@ -99,12 +99,12 @@ QStringList TForm3::AboutLines() {
     return lines;
 }
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+EnglishAboutWindow::EnglishAboutWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form4"));
     SetUpAboutWindow(*this, QStringLiteral("About..."), AboutLines());
 }
 
-QStringList TForm4::AboutLines() {
+QStringList EnglishAboutWindow::AboutLines() {
     const QString rule = AboutRule();
     QStringList lines{
         QString(),

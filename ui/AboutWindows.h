@@ -1,24 +1,24 @@
-// The two about windows, Spanish (TForm3) and English (TForm4), and the form
-// they share: a fixed-size window holding one read-only text box with the
-// about text, line by line.
+// The two about windows, Spanish (SpanishAboutWindow) and English (EnglishAboutWindow), and the
+// form they share: a fixed-size window holding one read-only text box with the about text, line by
+// line.
 #pragma once
 
 #include <QDialog>
 #include <QStringList>
 
 // The Spanish about window.
-class TForm3 : public QDialog {
+class SpanishAboutWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit SpanishAboutWindow(QWidget* parent = nullptr);
     static QStringList AboutLines();
 };
 
 // The English about window.
-class TForm4 : public QDialog {
+class EnglishAboutWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit TForm4(QWidget* parent = nullptr);
+    explicit EnglishAboutWindow(QWidget* parent = nullptr);
     static QStringList AboutLines();
 };
 

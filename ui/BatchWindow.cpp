@@ -26,13 +26,15 @@
 
 #include "core/BatchRuleFile.h"
 #include "core/Formats.h"
+#include "platform/ProgramFolder.h"
 #include "process/BatchSummary.h"
 #include "ui/BatchReport.h"
 #include "ui/BatchRuleBox.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorBox.h"
 #include "ui/FileFilter.h"
+#include "ui/FormatBook.h"
 #include "ui/LocalText.h"
-#include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/TrackNames.h"
 
@@ -100,13 +102,13 @@ class TBatchWindow::Listener : public torvane::BatchListener {
     TBatchWindow& window_;
 };
 
-TBatchWindow::TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string programFolder,
+TBatchWindow::TBatchWindow(FormatBook& formats, TDialogs& dialogs, std::string programFolder,
                            QWidget* parent)
     : QWidget(parent, Qt::Window),
-      form1_(form1),
+      formats_(formats),
       dialogs_(dialogs),
       programFolder_(std::move(programFolder)),
-      silenceMs_(TForm1::kCaptureSilenceMs) {
+      silenceMs_(torvane::kCaptureSilenceMs) {
     setObjectName(QStringLiteral("BatchWindow"));
     // The main window's end ends the program, this window or not.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -232,8 +234,9 @@ QWidget* TBatchWindow::BuildRunControls() {
 
 void TBatchWindow::ConnectHandlers() {
     auto wire = [this](QPushButton* button, void (TBatchWindow::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { form1_.Guarded([&] { (this->*handler)(); }); });
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            Guarded(dialogs_, parentWidget(), [&] { (this->*handler)(); });
+        });
     };
     wire(addFiles_, &TBatchWindow::AddFilesClick);
     wire(addFolder_, &TBatchWindow::AddFolderClick);
@@ -243,9 +246,9 @@ void TBatchWindow::ConnectHandlers() {
     wire(cancel_, &TBatchWindow::CancelClick);
     wire(copy_, &TBatchWindow::CopySummaryClick);
     connect(ruleBox_, &TBatchRuleBox::saveRequested, this,
-            [this] { form1_.Guarded([this] { SaveRuleClick(); }); });
+            [this] { Guarded(dialogs_, parentWidget(), [this] { SaveRuleClick(); }); });
     connect(ruleBox_, &TBatchRuleBox::loadRequested, this,
-            [this] { form1_.Guarded([this] { LoadRuleClick(); }); });
+            [this] { Guarded(dialogs_, parentWidget(), [this] { LoadRuleClick(); }); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(ruleBox_, &TBatchRuleBox::changed, this, [this] { Rebuild(); });
     connect(folder_, &QLineEdit::textChanged, this, [this] { Rebuild(); });
@@ -377,7 +380,7 @@ void TBatchWindow::dropEvent(QDropEvent* event) {
     }
     if (!paths.isEmpty()) {
         event->acceptProposedAction();
-        form1_.Guarded([&] { AddPaths(paths); });
+        Guarded(dialogs_, parentWidget(), [&] { AddPaths(paths); });
     }
 }
 
@@ -411,14 +414,14 @@ void TBatchWindow::Rebuild() {
     for (const TEntry& entry : entries_) {
         sources.push_back(entry.probe.source);
     }
-    // The main window's table, never changed here: a codec it lacks is asked
-    // for once, when the extraction starts.
-    torvane::FormatTable table = form1_.Formats();
-    plan_ = torvane::PlanBatch(
-        sources, ruleBox_->Rule(), Layout(), OutputFolder(), [&table](const std::string& line) {
-            return torvane::Averiguatipo(line, table,
-                                         [](const std::string&) { return std::string(); });
-        });
+    // The program's table, never changed here: a codec it lacks is asked for
+    // once, when the extraction starts.
+    const torvane::FormatTable& table = formats_.Table();
+    plan_ = torvane::PlanBatch(sources, ruleBox_->Rule(), Layout(), OutputFolder(),
+                               [&table](const std::string& line) {
+                                   const std::string kind = torvane::ClassifyCodec(line, table);
+                                   return kind == torvane::kKindUnknown ? std::string() : kind;
+                               });
     ShowPreview();
     ShowButtons();
 }
@@ -509,7 +512,7 @@ void TBatchWindow::StartClick() {
     // A codec no table knows is asked for once, as the main window asks, and
     // the answer kept in its table; then the plan holds the names to write.
     for (const std::string& line : torvane::UnknownCodecLines(plan_)) {
-        form1_.Averiguatipo(line);
+        formats_.ClassifyOrAsk(line);
     }
     Rebuild();
     progress_ = torvane::BatchProgress();
@@ -526,10 +529,9 @@ void TBatchWindow::StartClick() {
     summaryText_->clear();
     tabs_->setCurrentWidget(preview_);
 
-    const char* path = std::getenv("PATH");
     listener_ = std::make_unique<Listener>(*this);
     run_ = std::make_unique<torvane::BatchRun>(
-        plan_, torvane::BatchRunSettings{programFolder_, path != nullptr ? path : "", silenceMs_},
+        plan_, torvane::BatchRunSettings{programFolder_, torvane::SearchPath(), silenceMs_},
         *listener_);
     ShowButtons();
     ShowProgress();

@@ -28,15 +28,15 @@ class QTabWidget;
 class QTreeWidget;
 class TBatchRuleBox;
 class TDialogs;
-class TForm1;
+class FormatBook;
 class QGroupBox;
 
 class TBatchWindow : public QWidget {
     Q_OBJECT
   public:
-    // The main window lends its format table, its new-format question and its
-    // error box; programFolder holds both tools.
-    TBatchWindow(TForm1& form1, TDialogs& dialogs, std::string programFolder,
+    // formats is the program's format book, which the main window shares;
+    // programFolder holds both tools. The error box stands over the parent.
+    TBatchWindow(FormatBook& formats, TDialogs& dialogs, std::string programFolder,
                  QWidget* parent = nullptr);
     // A run still going is cancelled and awaited, as are identifications.
     ~TBatchWindow() override;
@@ -111,7 +111,7 @@ class TBatchWindow : public QWidget {
     void FileEnded(const torvane::BatchFileEnd& end);
     void RunEnded(bool cancelled);
 
-    TForm1& form1_;
+    FormatBook& formats_;
     TDialogs& dialogs_;
     std::string programFolder_;
     int silenceMs_;

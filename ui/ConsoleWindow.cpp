@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "platform/ProgramFolder.h"
 #include "process/BatchSummary.h"
 #include "ui/LocalText.h"
 #include "ui/Messages.h"
@@ -99,9 +100,7 @@ TConsoleWindow::~TConsoleWindow() = default;
 
 TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
                                    const std::string& programFolder) {
-    const char* path = std::getenv("PATH");
-    run_ = std::make_unique<torvane::ConsoleRun>(commandLine, programFolder,
-                                                 path != nullptr ? path : "");
+    run_ = std::make_unique<torvane::ConsoleRun>(commandLine, programFolder, torvane::SearchPath());
     outcome_.reset();
     messages_.clear();
     lines_ = torvane::ConsoleLines();

@@ -81,7 +81,7 @@ QString TQtDialogs::SelectDirectory(QWidget* parent, const QString& caption, con
     return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
 }
 
-void TQtDialogs::ShowNewFormat(TForm2& dialog) {
+void TQtDialogs::ShowNewFormat(NewFormatDialog& dialog) {
     dialog.exec();
 }
 

@@ -153,9 +153,9 @@ void SetComponentText(QObject& component, TTextProperty property, const QString&
     }
 }
 
-void ApplyLanguageTexts(TLanguage language, QWidget& form1, QWidget& form2) {
+void ApplyLanguageTexts(TLanguage language, QWidget& mainWindow, QWidget& newFormatDialog) {
     for (const TLanguageRow& row : kLanguageTable) {
-        QWidget& window = std::strcmp(row.window, "Form1") == 0 ? form1 : form2;
+        QWidget& window = std::strcmp(row.window, "Form1") == 0 ? mainWindow : newFormatDialog;
         QObject* component = FindComponent(window, row.component);
         if (component == nullptr) {
             throw torvane::Exception(std::string("Missing component ") + row.window + "." +

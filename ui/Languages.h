@@ -29,7 +29,7 @@ QString LanguageWord(TLanguage language);
 // Sets every text of the table from the language's column, in table order.
 // A component the table names but the windows lack is a programming error and
 // throws torvane::Exception.
-void ApplyLanguageTexts(TLanguage language, QWidget& form1, QWidget& form2);
+void ApplyLanguageTexts(TLanguage language, QWidget& mainWindow, QWidget& newFormatDialog);
 
 // The text a component shows for a property: menu title or action text, label,
 // button, group-box or tab caption, window title, or tooltip.

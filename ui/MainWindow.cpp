@@ -24,9 +24,9 @@
 #include "core/CommandLine.h"
 #include "core/ExtractionRules.h"
 #include "core/Listing.h"
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
 #include "core/Version.h"
+#include "platform/ProgramFolder.h"
 #include "process/CapturedRun.h"
 #include "ui/AboutWindows.h"
 #include "ui/BatchWindow.h"
@@ -48,10 +48,11 @@ QString ForDisplay(const std::string& bytes) {
 
 }  // namespace
 
-TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
-               torvane::SettingsFile settings, QWidget* parent)
+MainWindow::MainWindow(TDialogs& dialogs, FormatBook& formats, std::string programFolder,
+                       std::string userFolder, torvane::SettingsFile settings, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
+      formats_(formats),
       programFolder_(std::move(programFolder)),
       userFolder_(std::move(userFolder)),
       settings_(std::move(settings)) {
@@ -67,8 +68,10 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFol
     BuildPages();
     BuildMenu();
     ConnectHandlers();
+    // A row the user adds from either window shows in the table's memo.
+    formats_.SetOnChange([this] { ShowFormatTable(); });
     // The listing starts with one empty file line and no item.
-    listado_.assign(1, std::string());
+    listing_.assign(1, std::string());
     // A Matroska file dropped anywhere on the window becomes the source; no
     // control takes drops of its own (the output folder field would take the
     // file's path as text).
@@ -83,47 +86,36 @@ TForm1::TForm1(TDialogs& dialogs, std::string programFolder, std::string userFol
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::AttachWindows(TForm2& form2, TForm3& form3, TForm4& form4) {
-    form2_ = &form2;
-    form3_ = &form3;
-    form4_ = &form4;
+void MainWindow::AttachWindows(NewFormatDialog& newFormatDialog, SpanishAboutWindow& spanishAbout,
+                               EnglishAboutWindow& englishAbout) {
+    newFormatDialog_ = &newFormatDialog;
+    spanishAbout_ = &spanishAbout;
+    englishAbout_ = &englishAbout;
 }
 
-torvane::Exception TForm1::UserError(const QString& text) {
+torvane::Exception MainWindow::UserError(const QString& text) {
     return torvane::Exception(Encode(text));
 }
 
-QString TForm1::ErrorText(const QString& message) {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
-        return message + QLatin1Char('.');
-    }
-    return message;
-}
-
-void TForm1::ShowError(const QString& message) {
-    dialogs_.MessageBox(this, QStringLiteral("Torvane"), ErrorText(message), TDialogs::Buttons::Ok,
-                        TDialogs::Icon::Critical);
-}
-
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        Guarded([this] { FormShow(); });
+        Guarded([this] { StartUp(); });
     }
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // The window closes whatever becomes of the format table: a table that
     // cannot be saved anywhere is reported, and a window that could never be
     // closed would be worse than a question asked again next time.
-    Guarded([this] { FormClose(); });
+    Guarded([this] { SaveFormatTable(); });
     event->accept();
 }
 
-QString TForm1::DroppedSourceFile(const QMimeData& data) {
+QString MainWindow::DroppedSourceFile(const QMimeData& data) {
     const QList<QUrl> urls = data.urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) {
         return {};
@@ -135,13 +127,13 @@ QString TForm1::DroppedSourceFile(const QMimeData& data) {
     return file.absoluteFilePath();
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (!DroppedSourceFile(*event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
     }
 }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const QString file = DroppedSourceFile(*event->mimeData());
     if (file.isEmpty()) {
         return;
@@ -152,11 +144,11 @@ void TForm1::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, file] { Guarded([&] { OpenSourceFile(file); }); });
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && bitBtn1_->isEnabled()) {
-            bitBtn1_->click();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && extractButton_->isEnabled()) {
+            extractButton_->click();
             return true;
         }
     }
@@ -165,7 +157,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Start-up, exit and shutdown ------------------------------------------
 
-void TForm1::FormShow() {
+void MainWindow::StartUp() {
     CentreOnScreen(*this);
     std::string word;
     try {
@@ -186,13 +178,13 @@ void TForm1::FormShow() {
     }
     LoadTextFormats();
     if (language == torvane::Language::Spanish) {
-        Espaol1Click();
+        onSpanishClicked();
     } else if (language == torvane::Language::English) {
-        Ingls1Click();
+        onEnglishClicked();
     }
 }
 
-void TForm1::ToolPresenceTest(torvane::Language language) {
+void MainWindow::ToolPresenceTest(torvane::Language language) {
     const std::string folder = torvane::ExtractShortPathName(programFolder_);
     if (!folder.empty() && torvane::ToolsPresent(folder)) {
         return;
@@ -212,7 +204,7 @@ void TForm1::ToolPresenceTest(torvane::Language language) {
     }
 }
 
-void TForm1::Salir1Click() {
+void MainWindow::onExitClicked() {
     const torvane::Language language = torvane::LanguageFromWord(settings_.ReadWord());
     TDialogs::Answer answer = TDialogs::Answer::Cancel;
     if (language == torvane::Language::Spanish) {
@@ -229,75 +221,77 @@ void TForm1::Salir1Click() {
     }
 }
 
-void TForm1::FormClose() {
+void MainWindow::SaveFormatTable() {
     const std::string name(torvane::kFormatsFileName);
     try {
-        formats_.Save(programFolder_ + name,
-                      userFolder_.empty() ? std::string() : userFolder_ + name);
+        formats_.Table().Save(programFolder_ + name,
+                              userFolder_.empty() ? std::string() : userFolder_ + name);
     } catch (const std::exception& error) {
         throw torvane::Exception(
             Encode(Message(TMessage::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
     }
 }
 
-void TForm1::Varios1Click() {
-    if (batch_ == nullptr) {
-        batch_ = new TBatchWindow(*this, dialogs_, programFolder_, this);
+void MainWindow::onBatchClicked() {
+    if (batchWindow_ == nullptr) {
+        batchWindow_ = new TBatchWindow(formats_, dialogs_, programFolder_, this);
     }
-    batch_->show();
-    batch_->raise();
-    batch_->activateWindow();
+    batchWindow_->show();
+    batchWindow_->raise();
+    batchWindow_->activateWindow();
 }
 
 // ---- Languages and the Help menu ------------------------------------------
 
-void TForm1::ApplyLanguage(TLanguage language) {
+void MainWindow::ApplyLanguage(TLanguage language) {
     // The settings file first: when it cannot be written nothing changes on
     // screen.
     settings_.WriteWord(Encode(LanguageWord(language)));
-    if (form2_ == nullptr) {
+    if (newFormatDialog_ == nullptr) {
         throw torvane::Exception("The new-format dialog does not exist yet");
     }
-    ApplyLanguageTexts(language, *this, *form2_);
-    form2_->ArrangeControls();
-    varios1_->setText(Message(TMessage::BatchMenuItem));
-    if (batch_ != nullptr) {
-        batch_->Retranslate();
+    ApplyLanguageTexts(language, *this, *newFormatDialog_);
+    newFormatDialog_->ArrangeControls();
+    batchAction_->setText(Message(TMessage::BatchMenuItem));
+    if (batchWindow_ != nullptr) {
+        batchWindow_->Retranslate();
     }
 }
 
-void TForm1::Espaol1Click() {
+void MainWindow::onSpanishClicked() {
     ApplyLanguage(TLanguage::Spanish);
 }
 
-void TForm1::Ingls1Click() {
+void MainWindow::onEnglishClicked() {
     ApplyLanguage(TLanguage::English);
 }
 
-void TForm1::Acercade2Click() {
+void MainWindow::onInfoClicked() {
+    // Deliberately not the project's version: the Info box has always said
+    // this, and users and guides quote it.
     dialogs_.ShowInfo(this, QStringLiteral("Torvane 1.5.1.1"), icon_);
 }
 
-void TForm1::Acercade3Click() {
+void MainWindow::onAboutClicked() {
     const torvane::Language language = torvane::LanguageFromWord(settings_.ReadWord());
-    if (language == torvane::Language::Spanish && form3_ != nullptr) {
-        dialogs_.ShowAbout(*form3_);
-    } else if (language == torvane::Language::English && form4_ != nullptr) {
-        dialogs_.ShowAbout(*form4_);
+    if (language == torvane::Language::Spanish && spanishAbout_ != nullptr) {
+        dialogs_.ShowAbout(*spanishAbout_);
+    } else if (language == torvane::Language::English && englishAbout_ != nullptr) {
+        dialogs_.ShowAbout(*englishAbout_);
     }
 }
 
-void TForm1::wwwsite1Click() {
+void MainWindow::onProgramPageClicked() {
     dialogs_.OpenUrl(ProgramPage(Decode(programFolder_), LanguageInForce()));
 }
 
-void TForm1::wwwformat1Click() {
+void MainWindow::onFormatPageClicked() {
     dialogs_.OpenUrl(QString::fromLatin1(kFormatPage));
 }
 
 // ---- Inspecting a source file ---------------------------------------------
 
-bool TForm1::ChooseSource(QString& fileName) {
+bool MainWindow::ChooseSource(QString& fileName) {
     if (givenSource_) {
         fileName = *std::exchange(givenSource_, std::nullopt);
         return true;
@@ -305,39 +299,39 @@ bool TForm1::ChooseSource(QString& fileName) {
     return dialogs_.OpenFile(this, kSourceFilter, Decode(programFolder_), fileName);
 }
 
-void TForm1::OpenSourceFile(const QString& path) {
+void MainWindow::OpenSourceFile(const QString& path) {
     const QFileInfo file(path);
     if (!file.isFile()) {
         throw torvane::Exception(Encode(Message(TMessage::SourceNotFound).arg(path)));
     }
     // The source button then runs as if its dialog had been confirmed.
     givenSource_ = file.absoluteFilePath();
-    Button1Click();
+    onChooseSourceClicked();
 }
 
-void TForm1::Button1Click() {
+void MainWindow::onChooseSourceClicked() {
     QString fileName = sourcePath_;
     if (ChooseSource(fileName)) {
         sourcePath_ = QDir::toNativeSeparators(fileName);
-        edit1_->setText(sourcePath_);
+        sourceEdit_->setText(sourcePath_);
         // As the desktop's file dialog does on Windows: the chosen file's
         // folder becomes the current one, where output without a folder lands.
         QDir::setCurrent(QFileInfo(fileName).absolutePath());
     }
-    listado_.clear();
-    aMemo_->clear();
+    listing_.clear();
+    listingMemo_->clear();
     settingChecks_ = true;
-    checkListBox1_->clear();
+    itemList_->clear();
     settingChecks_ = false;
     // Nothing is checked now: Extract waits for the user's choice.
-    bitBtn1_->setEnabled(false);
-    LeerTags();
-    LeerCapitulos();
-    LeerTrackList();
-    CrearLineaComandos();
+    extractButton_->setEnabled(false);
+    ReadTags();
+    ReadChapters();
+    ReadTrackList();
+    BuildCommandLines();
 }
 
-std::string TForm1::SourceShortPath() const {
+std::string MainWindow::SourceShortPath() const {
     // Before any file is chosen there is none to name.
     if (sourcePath_.isEmpty()) {
         return {};
@@ -352,7 +346,7 @@ std::string TForm1::SourceShortPath() const {
     return source.shortForm;
 }
 
-torvane::CapturedOutput TForm1::RunCaptured(const std::string& command, const char* what) {
+torvane::CapturedOutput MainWindow::RunCaptured(const std::string& command, const char* what) {
     torvane::CapturedOutput capture = torvane::RunCaptured(command, captureSilenceMs_);
     if (capture.end.kind == torvane::CapturedEnd::Kind::TimedOut) {
         throw UserError(
@@ -362,11 +356,11 @@ torvane::CapturedOutput TForm1::RunCaptured(const std::string& command, const ch
     return capture;
 }
 
-void TForm1::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
+void MainWindow::ShowPreview(QPlainTextEdit& memo, const std::string& captured) {
     memo.setPlainText(ForDisplay(captured));
 }
 
-void TForm1::LeerTags() {
+void MainWindow::ReadTags() {
     tagsPreview_.clear();
     tagsMemo_->clear();
     tagsPreview_ =
@@ -374,8 +368,8 @@ void TForm1::LeerTags() {
     ShowPreview(*tagsMemo_, tagsPreview_);
 }
 
-void TForm1::LeerCapitulos() {
-    if (edit1_->text().isEmpty()) {
+void MainWindow::ReadChapters() {
+    if (sourceEdit_->text().isEmpty()) {
         return;
     }
     chaptersPreview_.clear();
@@ -386,7 +380,7 @@ void TForm1::LeerCapitulos() {
     ShowPreview(*chaptersMemo_, chaptersPreview_);
 }
 
-void TForm1::LeerTrackList() {
+void MainWindow::ReadTrackList() {
     const torvane::CapturedOutput captured =
         RunCaptured(torvane::ListingCommand(programFolder_, SourceShortPath()), "ostrem -i");
     // A file the tool cannot read gives no list but the tool's own words.
@@ -399,15 +393,15 @@ void TForm1::LeerTrackList() {
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
     const torvane::Listing listing =
-        torvane::ConstruirListado(captured.output, torvane::PreviewLineCount(chaptersPreview_) > 1,
-                                  torvane::PreviewLineCount(tagsPreview_) > 1);
+        torvane::BuildListing(captured.output, torvane::PreviewLineCount(chaptersPreview_) > 1,
+                              torvane::PreviewLineCount(tagsPreview_) > 1);
     for (const std::string& line : listing.lines) {
-        listado_.push_back(line);
-        aMemo_->appendPlainText(Decode(line));
+        listing_.push_back(line);
+        listingMemo_->appendPlainText(Decode(line));
     }
     settingChecks_ = true;
     for (const std::string& text : listing.items) {
-        auto* item = new QListWidgetItem(Decode(text), checkListBox1_);
+        auto* item = new QListWidgetItem(Decode(text), itemList_);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
@@ -422,129 +416,120 @@ void TForm1::LeerTrackList() {
 
 // ---- Classification and the command lines ---------------------------------
 
-std::string TForm1::Averiguatipo(const std::string& line) {
-    std::string result =
-        torvane::Averiguatipo(line, formats_, [this](const std::string& label1Text) {
-            if (form2_ == nullptr) {
-                throw torvane::Exception("The new-format dialog does not exist yet");
-            }
-            form2_->SetLabel1Text(Decode(label1Text));
-            dialogs_.ShowNewFormat(*form2_);
-            return Encode(form2_->Extension());
-        });
-    ShowFormatTable();
-    return result;
+std::string MainWindow::ClassifyItem(const std::string& line) {
+    return formats_.ClassifyOrAsk(line);
 }
 
-void TForm1::ShowFormatTable() {
+void MainWindow::ShowFormatTable() {
     QStringList lines;
-    for (const std::string& line : formats_.Lines()) {
+    for (const std::string& line : formats_.Table().Lines()) {
         lines << Decode(line);
     }
     formatsMemo_->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
-void TForm1::LoadTextFormats() {
+void MainWindow::LoadTextFormats() {
     const std::string name(torvane::kFormatsFileName);
-    formats_.LoadFromFile(programFolder_ + name);
+    formats_.Table().LoadFromFile(programFolder_ + name);
     // The rows this user added where the program folder's table could not
     // take them come after its rows, so that they win.
     if (!userFolder_.empty()) {
-        formats_.LoadUserRowsFromFile(userFolder_ + name);
+        formats_.Table().LoadUserRowsFromFile(userFolder_ + name);
     }
     ShowFormatTable();
 }
 
-void TForm1::CrearLineaComandos() {
+void MainWindow::BuildCommandLines() {
     std::vector<torvane::CommandItem> items;
-    const std::size_t count =
-        std::min<std::size_t>(listado_.empty() ? 0 : listado_.size() - 1,
-                              static_cast<std::size_t>(checkListBox1_->count()));
+    const std::size_t count = std::min<std::size_t>(listing_.empty() ? 0 : listing_.size() - 1,
+                                                    static_cast<std::size_t>(itemList_->count()));
     for (std::size_t k = 0; k < count; ++k) {
-        items.push_back({listado_[k + 1],
-                         checkListBox1_->item(static_cast<int>(k))->checkState() == Qt::Checked});
+        items.push_back(
+            {listing_[k + 1], itemList_->item(static_cast<int>(k))->checkState() == Qt::Checked});
     }
-    const torvane::CommandLines lines = torvane::ComponerLineaComandos(
-        Encode(sourcePath_), Encode(edit2_->text()), items, ChosenChapterFormat(),
-        [this](const std::string& line) { return Averiguatipo(line); },
-        [](const std::string& line) { return torvane::ExtraerID(line); },
-        [](const std::string& line) { return torvane::Extraerfilename(line); },
+    const torvane::CommandLines lines = torvane::ComposeCommandLines(
+        Encode(sourcePath_), Encode(outputFolderEdit_->text()), items, ChosenChapterFormat(),
+        [this](const std::string& line) { return ClassifyItem(line); },
+        [](const std::string& line) { return torvane::AttachmentId(line); },
+        [](const std::string& line) { return torvane::AttachmentFileName(line); },
         [](const std::string& path) { return torvane::ExtractShortPathName(path); });
-    comandoTracks_ = lines.tracks;
-    comandoAtt_ = lines.attachments;
-    comandoChapter_ = lines.chapters;
-    lineaComandos_->setPlainText(Decode(comandoTracks_));
-    lineaComandosAtt_->setPlainText(Decode(comandoAtt_));
-    lineaComandosChapter_->setPlainText(Decode(comandoChapter_));
-    lineaComandos_->setEnabled(lines.tracksSelected);
-    lineaComandosAtt_->setEnabled(lines.attachmentsSelected);
-    lineaComandosChapter_->setEnabled(lines.chaptersSelected);
+    tracksCommandLine_ = lines.tracks;
+    attachmentsCommandLine_ = lines.attachments;
+    chaptersCommandLine_ = lines.chapters;
+    tracksCommandBox_->setPlainText(Decode(tracksCommandLine_));
+    attachmentsCommandBox_->setPlainText(Decode(attachmentsCommandLine_));
+    chaptersCommandBox_->setPlainText(Decode(chaptersCommandLine_));
+    choice_ = {lines.tracksSelected, lines.attachmentsSelected, lines.chaptersSelected,
+               lines.tagsSelected};
+    tracksCommandBox_->setEnabled(lines.tracksSelected);
+    attachmentsCommandBox_->setEnabled(lines.attachmentsSelected);
+    chaptersCommandBox_->setEnabled(lines.chaptersSelected);
     tagsMemo_->setEnabled(lines.tagsSelected);
 }
 
 // ---- Selection and output folder ------------------------------------------
 
-std::vector<bool> TForm1::Checks() const {
+std::vector<bool> MainWindow::Checks() const {
     std::vector<bool> checks;
-    for (int k = 0; k < checkListBox1_->count(); ++k) {
-        checks.push_back(checkListBox1_->item(k)->checkState() == Qt::Checked);
+    for (int k = 0; k < itemList_->count(); ++k) {
+        checks.push_back(itemList_->item(k)->checkState() == Qt::Checked);
     }
     return checks;
 }
 
-torvane::ChapterFormat TForm1::ChosenChapterFormat() const {
-    return radioButton1_->isChecked() ? torvane::ChapterFormat::Xml
-                                      : torvane::ChapterFormat::SimpleText;
+torvane::ChapterFormat MainWindow::ChosenChapterFormat() const {
+    return xmlChaptersButton_->isChecked() ? torvane::ChapterFormat::Xml
+                                           : torvane::ChapterFormat::SimpleText;
 }
 
-void TForm1::SetAllChecks(bool checked) {
+void MainWindow::SetAllChecks(bool checked) {
     settingChecks_ = true;
-    for (int k = 0; k < checkListBox1_->count(); ++k) {
-        checkListBox1_->item(k)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    for (int k = 0; k < itemList_->count(); ++k) {
+        itemList_->item(k)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
     settingChecks_ = false;
 }
 
-void TForm1::CheckListBox1ClickCheck() {
-    bitBtn1_->setEnabled(false);
-    bitBtn1_->setEnabled(torvane::ExtractEnabled(Checks()));
-    CrearLineaComandos();
+void MainWindow::onItemCheckToggled() {
+    extractButton_->setEnabled(false);
+    extractButton_->setEnabled(torvane::ExtractEnabled(Checks()));
+    BuildCommandLines();
 }
 
-void TForm1::Button2Click() {
+void MainWindow::onCheckAllClicked() {
     SetAllChecks(true);
     // An empty list has nothing to extract.
-    bitBtn1_->setEnabled(torvane::ExtractEnabled(Checks()));
-    CrearLineaComandos();
+    extractButton_->setEnabled(torvane::ExtractEnabled(Checks()));
+    BuildCommandLines();
 }
 
-void TForm1::Button3Click() {
-    bitBtn1_->setEnabled(false);
+void MainWindow::onUncheckAllClicked() {
+    extractButton_->setEnabled(false);
     SetAllChecks(false);
-    CrearLineaComandos();
+    BuildCommandLines();
 }
 
-void TForm1::RadioButton1Click() {
-    LeerCapitulos();
-    CrearLineaComandos();
+void MainWindow::onXmlChaptersChosen() {
+    ReadChapters();
+    BuildCommandLines();
 }
 
-void TForm1::RadioButton2Click() {
-    LeerCapitulos();
-    CrearLineaComandos();
+void MainWindow::onSimpleChaptersChosen() {
+    ReadChapters();
+    BuildCommandLines();
 }
 
-void TForm1::Edit2Change() {
-    CrearLineaComandos();
+void MainWindow::onOutputFolderEdited() {
+    BuildCommandLines();
 }
 
-void TForm1::Button4Click() {
+void MainWindow::onChooseOutputFolderClicked() {
     const QString folder = dialogs_.SelectDirectory(
         this, QStringLiteral("Selecciona la carpeta de salida"), QString(), QString());
     if (!folder.isEmpty()) {
         // The separator is appended whatever the path ends in, so the output
         // file names can follow the folder directly.
-        edit2_->setText(QDir::toNativeSeparators(folder) + QDir::separator());
+        outputFolderEdit_->setText(QDir::toNativeSeparators(folder) + QDir::separator());
     }
-    CrearLineaComandos();
+    BuildCommandLines();
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Exception.h"
@@ -17,6 +18,8 @@
 #include "process/CapturedRun.h"
 #include "process/ConsoleRun.h"
 #include "ui/ConsoleWindow.h"
+#include "ui/ErrorBox.h"
+#include "ui/FormatBook.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
 
@@ -33,83 +36,72 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTextEdit;
+class NewFormatDialog;
 class TBatchWindow;
 class TDialogs;
-class TForm2;
-class TForm3;
-class TForm4;
+class SpanishAboutWindow;
+class EnglishAboutWindow;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
     // programFolder ends in a separator; userFolder, the per-user folder,
     // too (or is empty when there is none). settings names Torvane.cfg, fixed
     // at start-up because the file dialog later moves the current folder.
-    TForm1(TDialogs& dialogs, std::string programFolder, std::string userFolder,
-           torvane::SettingsFile settings, QWidget* parent = nullptr);
-    ~TForm1() override;
+    // formats is the program's format book, which the batch window shares.
+    MainWindow(TDialogs& dialogs, FormatBook& formats, std::string programFolder,
+               std::string userFolder, torvane::SettingsFile settings, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    // The other three windows, made after this one and living as long.
-    void AttachWindows(TForm2& form2, TForm3& form3, TForm4& form4);
+    // The other three windows, made after this one and living as long; the
+    // new-format dialog takes the language set here.
+    void AttachWindows(NewFormatDialog& newFormatDialog, SpanishAboutWindow& spanishAbout,
+                       EnglishAboutWindow& englishAbout);
 
     // What the extraction run reads: the last build's command lines and the
     // captured previews, byte for byte as the tools printed them.
-    const std::string& ComandoTracks() const { return comandoTracks_; }
-    const std::string& ComandoAtt() const { return comandoAtt_; }
-    const std::string& ComandoChapter() const { return comandoChapter_; }
+    const std::string& TracksCommandLine() const { return tracksCommandLine_; }
+    const std::string& AttachmentsCommandLine() const { return attachmentsCommandLine_; }
+    const std::string& ChaptersCommandLine() const { return chaptersCommandLine_; }
     const std::string& ChaptersPreview() const { return chaptersPreview_; }
     const std::string& TagsPreview() const { return tagsPreview_; }
-    const std::vector<std::string>& Listing() const { return listado_; }
-    const torvane::FormatTable& Formats() const { return formats_; }
+    const std::vector<std::string>& Listing() const { return listing_; }
+    const torvane::FormatTable& Formats() const { return formats_.Table(); }
     QString SourcePath() const { return sourcePath_; }
-
-    // Turns an exception's message into the error box's text: a "." is added
-    // when the last character sorts after ".".
-    static QString ErrorText(const QString& message);
 
     // An error whose text reaches the error box as given: a handler throws it
     // to end the user's action there.
     static torvane::Exception UserError(const QString& text);
 
     // How long a captured tool run may stay silent before it is stopped and
-    // reported; generous, since the end of a tool's output ends the read at
-    // once. Tests shorten it.
-    static constexpr int kCaptureSilenceMs = 30000;
+    // reported (torvane::kCaptureSilenceMs unless a test shortens it).
     void SetCaptureSilence(int milliseconds) { captureSilenceMs_ = milliseconds; }
 
-    // Runs an action the way every handler runs: an exception ends it and is
-    // shown in the error box. Returns false when the action ended that way.
+    // Runs an action the way every handler runs (the free Guarded), the error
+    // box over this window.
     template <class F>
     bool Guarded(F&& action) {
-        try {
-            action();
-            return true;
-        } catch (const std::exception& error) {
-            ShowError(QString::fromLocal8Bit(error.what()));
-        } catch (...) {
-            ShowError(Message(TMessage::UnknownError));
-        }
-        return false;
+        return ::Guarded(dialogs_, this, std::forward<F>(action));
     }
 
     // Start-up, exit and shutdown.
-    void FormShow();
-    void Salir1Click();
-    void FormClose();
+    void StartUp();
+    void onExitClicked();
+    void SaveFormatTable();
 
     // The batch window, made at its first opening.
-    void Varios1Click();
+    void onBatchClicked();
 
     // Languages and the Help menu.
-    void Espaol1Click();
-    void Ingls1Click();
-    void Acercade2Click();
-    void Acercade3Click();
-    void wwwsite1Click();
-    void wwwformat1Click();
+    void onSpanishClicked();
+    void onEnglishClicked();
+    void onInfoClicked();
+    void onAboutClicked();
+    void onProgramPageClicked();
+    void onFormatPageClicked();
 
     // Inspecting a source file.
-    void Button1Click();
+    void onChooseSourceClicked();
     // Does what confirming the file in the source button's dialog does: for a
     // file named on the command line or dropped on the window. A path that
     // names no file is refused with a message.
@@ -117,29 +109,29 @@ class TForm1 : public QMainWindow {
     // The one Matroska file a drag carries, or empty when it carries anything
     // else (more files, a folder, a remote address, another kind of file).
     static QString DroppedSourceFile(const QMimeData& data);
-    void LeerTags();
-    void LeerCapitulos();
-    void LeerTrackList();
+    void ReadTags();
+    void ReadChapters();
+    void ReadTrackList();
 
     // Classification and the command lines.
-    std::string Averiguatipo(const std::string& line);
+    std::string ClassifyItem(const std::string& line);
     void LoadTextFormats();
-    void CrearLineaComandos();
+    void BuildCommandLines();
 
     // Selection and output folder.
-    void CheckListBox1ClickCheck();
-    void Button2Click();
-    void Button3Click();
-    void RadioButton1Click();
-    void RadioButton2Click();
-    void Edit2Change();
-    void Button4Click();
+    void onItemCheckToggled();
+    void onCheckAllClicked();
+    void onUncheckAllClicked();
+    void onXmlChaptersChosen();
+    void onSimpleChaptersChosen();
+    void onOutputFolderEdited();
+    void onChooseOutputFolderClicked();
 
     // The extraction run (MainWindowExtraction.cpp). Each run of the tool goes through
     // the runner given here, or the console window when none was given.
     void SetConsoleRunner(TConsoleRunner* runner);
-    void BitBtn1Click();
-    TConsoleResult ejecutarquarvel(const std::string& commandLine, int showState);
+    void onExtractClicked();
+    TConsoleResult RunExtractionTool(const std::string& commandLine);
 
     // What became of one run of the extraction tool.
     struct TStepEnd {
@@ -166,7 +158,6 @@ class TForm1 : public QMainWindow {
     void SetKeyboardOrder();
     void BuildMenu();
     void ConnectHandlers();
-    void ShowError(const QString& message);
     bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
@@ -194,71 +185,76 @@ class TForm1 : public QMainWindow {
                               const std::vector<TStepEnd>& steps, const QString& saveError);
 
     TDialogs& dialogs_;
+    FormatBook& formats_;
+    NewFormatDialog* newFormatDialog_ = nullptr;
     std::string programFolder_;
     std::string userFolder_;
     torvane::SettingsFile settings_;
-    TForm2* form2_ = nullptr;
-    TForm3* form3_ = nullptr;
-    TForm4* form4_ = nullptr;
+    SpanishAboutWindow* spanishAbout_ = nullptr;
+    EnglishAboutWindow* englishAbout_ = nullptr;
     bool shown_ = false;
     bool settingChecks_ = false;
-    TConsoleRunner* consoleRunner_ = nullptr;
-    int captureSilenceMs_ = kCaptureSilenceMs;
+    // The tool's console is always shown: on Windows its own console window,
+    // elsewhere the program's console window; tests give a runner of their own.
+    TConsoleWindowRunner windowRunner_;
+    TConsoleRunner* consoleRunner_ = &windowRunner_;
+    int captureSilenceMs_ = torvane::kCaptureSilenceMs;
 
     // The file name the open-file dialog holds: the last confirmed file.
     QString sourcePath_;
     // A file given otherwise, taken by the source button as the dialog's answer.
     std::optional<QString> givenSource_;
     // The identification listing (line 0 the file line), as captured bytes.
-    std::vector<std::string> listado_;
+    std::vector<std::string> listing_;
     std::string chaptersPreview_;
     std::string tagsPreview_;
-    torvane::FormatTable formats_;
-    std::string comandoTracks_;
-    std::string comandoAtt_;
-    std::string comandoChapter_;
+    std::string tracksCommandLine_;
+    std::string attachmentsCommandLine_;
+    std::string chaptersCommandLine_;
+    // What the last build of the command lines chose to extract.
+    torvane::ExtractionChoice choice_;
 
     QIcon icon_;
-    QTabWidget* pest_ = nullptr;
-    QWidget* tabSheet9_ = nullptr;
-    QWidget* tabSheet10_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QLineEdit* edit1_ = nullptr;
-    QPushButton* button1_ = nullptr;
-    QLabel* label7_ = nullptr;
-    QLineEdit* edit2_ = nullptr;
-    QPushButton* button4_ = nullptr;
-    QLabel* label3_ = nullptr;
-    QListWidget* checkListBox1_ = nullptr;
-    QPushButton* button2_ = nullptr;
-    QPushButton* button3_ = nullptr;
-    QPushButton* bitBtn1_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QTextEdit* lineaComandos_ = nullptr;
-    QLabel* label8_ = nullptr;
-    QTextEdit* lineaComandosAtt_ = nullptr;
-    QPlainTextEdit* aMemo_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QWidget* generalPage_ = nullptr;
+    QWidget* chaptersPage_ = nullptr;
+    QLabel* sourceLabel_ = nullptr;
+    QLineEdit* sourceEdit_ = nullptr;
+    QPushButton* chooseSourceButton_ = nullptr;
+    QLabel* outputFolderLabel_ = nullptr;
+    QLineEdit* outputFolderEdit_ = nullptr;
+    QPushButton* chooseOutputFolderButton_ = nullptr;
+    QLabel* itemListLabel_ = nullptr;
+    QListWidget* itemList_ = nullptr;
+    QPushButton* checkAllButton_ = nullptr;
+    QPushButton* uncheckAllButton_ = nullptr;
+    QPushButton* extractButton_ = nullptr;
+    QLabel* tracksCommandLabel_ = nullptr;
+    QTextEdit* tracksCommandBox_ = nullptr;
+    QLabel* attachmentsCommandLabel_ = nullptr;
+    QTextEdit* attachmentsCommandBox_ = nullptr;
+    QPlainTextEdit* listingMemo_ = nullptr;
     QPlainTextEdit* tagsMemo_ = nullptr;
     QPlainTextEdit* formatsMemo_ = nullptr;
-    QLabel* label11_ = nullptr;
+    QLabel* chaptersLabel_ = nullptr;
     QPlainTextEdit* chaptersMemo_ = nullptr;
-    QLabel* label10_ = nullptr;
-    QTextEdit* lineaComandosChapter_ = nullptr;
-    QGroupBox* groupBox3_ = nullptr;
-    QRadioButton* radioButton1_ = nullptr;
-    QRadioButton* radioButton2_ = nullptr;
+    QLabel* chaptersCommandLabel_ = nullptr;
+    QTextEdit* chaptersCommandBox_ = nullptr;
+    QGroupBox* chapterFormatBox_ = nullptr;
+    QRadioButton* xmlChaptersButton_ = nullptr;
+    QRadioButton* simpleChaptersButton_ = nullptr;
 
-    QMenu* archivo2_ = nullptr;
-    QAction* varios1_ = nullptr;
-    TBatchWindow* batch_ = nullptr;
-    QAction* salir1_ = nullptr;
-    QMenu* archivo1_ = nullptr;
-    QMenu* lenguaje1_ = nullptr;
-    QAction* espaol1_ = nullptr;
-    QAction* ingls1_ = nullptr;
-    QMenu* acercade1_ = nullptr;
-    QAction* acercade2_ = nullptr;
-    QAction* wwwsite1_ = nullptr;
-    QAction* wwwformat1_ = nullptr;
-    QAction* acercade3_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* batchAction_ = nullptr;
+    TBatchWindow* batchWindow_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QAction* spanishAction_ = nullptr;
+    QAction* englishAction_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* infoAction_ = nullptr;
+    QAction* programPageAction_ = nullptr;
+    QAction* formatPageAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
 };

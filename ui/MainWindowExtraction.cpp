@@ -40,7 +40,7 @@ QString HeadlineText(Headline headline) {
 
 // A run the report names: the tool's words when it warned, what happened to
 // it when it failed.
-QString StepText(const TForm1::TStepEnd& end) {
+QString StepText(const MainWindow::TStepEnd& end) {
     const torvane::ConsoleOutcome& outcome = end.result.outcome;
     if (outcome.CompletedWithWarnings()) {
         return Message(TMessage::StepWarnings).arg(Message(end.step)) +
@@ -52,7 +52,7 @@ QString StepText(const TForm1::TStepEnd& end) {
 // The headline, each run named with what became of it, then the error of
 // the preview that could not be saved: one line each.
 QString ReportText(const torvane::ExtractionReport& report,
-                   const std::vector<TForm1::TStepEnd>& steps, const QString& saveError) {
+                   const std::vector<MainWindow::TStepEnd>& steps, const QString& saveError) {
     QStringList lines;
     if (report.headline != Headline::NotSaved) {
         lines << HeadlineText(report.headline);
@@ -68,21 +68,19 @@ QString ReportText(const torvane::ExtractionReport& report,
 
 }  // namespace
 
-void TForm1::SetConsoleRunner(TConsoleRunner* runner) {
-    consoleRunner_ = runner;
+void MainWindow::SetConsoleRunner(TConsoleRunner* runner) {
+    consoleRunner_ = runner != nullptr ? runner : &windowRunner_;
 }
 
-void TForm1::BitBtn1Click() {
-    const torvane::ExtractionChoice choice{
-        lineaComandos_->isEnabled(), lineaComandosAtt_->isEnabled(),
-        lineaComandosChapter_->isEnabled(), tagsMemo_->isEnabled()};
+void MainWindow::onExtractClicked() {
+    const torvane::ExtractionChoice choice = choice_;
     if (!choice.Any()) {
         return;
     }
     // The source may have gone since it was read: then this says so, and
     // nothing is run or made without it.
     SourceShortPath();
-    bitBtn1_->setEnabled(false);
+    extractButton_->setEnabled(false);
     MakeOutputFolderReady();
     const std::vector<TStepEnd> steps = RunExtractionSteps(choice);
     std::vector<torvane::StepResult> results;
@@ -93,51 +91,54 @@ void TForm1::BitBtn1Click() {
     const QString saveError = cancelled ? QString() : SavePreviews(choice);
     const torvane::ExtractionReport report =
         torvane::ReportExtraction(results, !saveError.isEmpty());
-    bitBtn1_->setEnabled(report.extractEnabled);
+    extractButton_->setEnabled(report.extractEnabled);
     ShowExtractionReport(report, steps, saveError);
 }
 
-void TForm1::MakeOutputFolderReady() {
+void MainWindow::MakeOutputFolderReady() {
     // The folder exists before anything is written into it; the lines were
     // built while it did not, with bare file names, so they are built again.
-    const torvane::OutputFolderCheck folder = torvane::PrepareOutputFolder(Encode(edit2_->text()));
+    const torvane::OutputFolderCheck folder =
+        torvane::PrepareOutputFolder(Encode(outputFolderEdit_->text()));
     if (folder.result == torvane::OutputFolderCheck::Result::Failed) {
-        bitBtn1_->setEnabled(true);
+        extractButton_->setEnabled(true);
         throw UserError(Message(TMessage::OutputFolderFailed)
-                            .arg(edit2_->text(), QString::fromLocal8Bit(folder.reason)));
+                            .arg(outputFolderEdit_->text(), QString::fromLocal8Bit(folder.reason)));
     }
     if (folder.result == torvane::OutputFolderCheck::Result::Created) {
-        CrearLineaComandos();
+        BuildCommandLines();
     }
 }
 
-std::vector<TForm1::TStepEnd> TForm1::RunExtractionSteps(const torvane::ExtractionChoice& choice) {
+std::vector<MainWindow::TStepEnd> MainWindow::RunExtractionSteps(
+    const torvane::ExtractionChoice& choice) {
     // A failed run lets the next one run, so that nothing is skipped without
     // a word; Cancel stops the extraction where it is.
     std::vector<TStepEnd> steps;
     if (choice.tracks) {
-        steps.push_back({TMessage::StepTracks, ejecutarquarvel(ComandoTracks(), 5)});
+        steps.push_back({TMessage::StepTracks, RunExtractionTool(TracksCommandLine())});
     }
     const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
                                                  torvane::ConsoleOutcome::Kind::Cancelled;
     if (choice.attachments && !cancelled) {
-        steps.push_back({TMessage::StepAttachments, ejecutarquarvel(ComandoAtt(), 5)});
+        steps.push_back({TMessage::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
     }
     return steps;
 }
 
-QString TForm1::SavePreviews(const torvane::ExtractionChoice& choice) {
+QString MainWindow::SavePreviews(const torvane::ExtractionChoice& choice) {
     try {
-        torvane::SaveChosenPreviews(Encode(edit2_->text()), choice, ChosenChapterFormat(),
-                                    ChaptersPreview(), TagsPreview());
+        torvane::SaveChosenPreviews(Encode(outputFolderEdit_->text()), choice,
+                                    ChosenChapterFormat(), ChaptersPreview(), TagsPreview());
     } catch (const torvane::IoError& error) {
         return QString::fromLocal8Bit(error.what());
     }
     return {};
 }
 
-void TForm1::ShowExtractionReport(const torvane::ExtractionReport& report,
-                                  const std::vector<TStepEnd>& steps, const QString& saveError) {
+void MainWindow::ShowExtractionReport(const torvane::ExtractionReport& report,
+                                      const std::vector<TStepEnd>& steps,
+                                      const QString& saveError) {
     const QString text = ReportText(report, steps, saveError);
     switch (report.headline) {
         case Headline::Success:
@@ -154,15 +155,11 @@ void TForm1::ShowExtractionReport(const torvane::ExtractionReport& report,
             break;
         case Headline::Failed:
         case Headline::NotSaved:
-            ShowError(text);
+            ShowErrorBox(dialogs_, this, text);
             break;
     }
 }
 
-TConsoleResult TForm1::ejecutarquarvel(const std::string& commandLine, int /*showState*/) {
-    // The tool's console is always shown: on Windows its own console window,
-    // elsewhere the program's console window.
-    static TConsoleWindowRunner windowRunner;
-    TConsoleRunner& runner = consoleRunner_ != nullptr ? *consoleRunner_ : windowRunner;
-    return runner.Run(this, commandLine, programFolder_);
+TConsoleResult MainWindow::RunExtractionTool(const std::string& commandLine) {
+    return consoleRunner_->Run(this, commandLine, programFolder_);
 }

@@ -16,49 +16,50 @@
 #include "ui/Messages.h"
 #include "ui/PlacementAndFonts.h"
 
-TForm2::TForm2(TDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
+NewFormatDialog::NewFormatDialog(TDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Nuevo Formato Detectado"));
     setFont(NearestSansFont(12));
     resize(434, 149);
 
-    label1_ = new QLabel(QStringLiteral("Nuevos Formatos"), this);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->move(8, 8);
-    label2_ = new QLabel(
+    questionLabel_ = new QLabel(QStringLiteral("Nuevos Formatos"), this);
+    questionLabel_->setObjectName(QStringLiteral("Label1"));
+    questionLabel_->move(8, 8);
+    explanationLabel_ = new QLabel(
         QStringLiteral("Escribe la extensión que será asociada a este tipo de tracks."), this);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->move(8, 40);
-    label3_ = new QLabel(QStringLiteral("Extensión de salida (Sin el punto)"), this);
-    label3_->setObjectName(QStringLiteral("Label3"));
-    label3_->move(8, 72);
-    for (QLabel* label : {label1_, label2_, label3_}) {
+    explanationLabel_->setObjectName(QStringLiteral("Label2"));
+    explanationLabel_->move(8, 40);
+    extensionLabel_ = new QLabel(QStringLiteral("Extensión de salida (Sin el punto)"), this);
+    extensionLabel_->setObjectName(QStringLiteral("Label3"));
+    extensionLabel_->move(8, 72);
+    for (QLabel* label : {questionLabel_, explanationLabel_, extensionLabel_}) {
         label->adjustSize();
     }
 
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName(QStringLiteral("Edit1"));
-    edit1_->setGeometry(192, 69, 57, 21);
+    extensionEdit_ = new QLineEdit(this);
+    extensionEdit_->setObjectName(QStringLiteral("Edit1"));
+    extensionEdit_->setGeometry(192, 69, 57, 21);
 
-    bitBtn1_ = new QPushButton(QStringLiteral("OK"), this);
-    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
-    bitBtn1_->setGeometry(304, 64, 113, 33);
-    bitBtn1_->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    bitBtn1_->setDefault(true);
-    bitBtn1_->setAutoDefault(true);
-    connect(bitBtn1_, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("BitBtn1"));
+    okButton_->setGeometry(304, 64, 113, 33);
+    okButton_->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    okButton_->setDefault(true);
+    okButton_->setAutoDefault(true);
+    connect(okButton_, &QPushButton::clicked, this, [this] { onOkClicked(); });
 
-    setTabOrder(edit1_, bitBtn1_);
+    setTabOrder(extensionEdit_, okButton_);
     ArrangeControls();
 }
 
-void TForm2::ArrangeControls() {
+void NewFormatDialog::ArrangeControls() {
     // The box stands right of its label; a language whose label is longer
     // than the design's pushes the box along instead of covering the text.
-    edit1_->move(std::max(192, label3_->geometry().right() + 6), 69);
+    extensionEdit_->move(std::max(192, extensionLabel_->geometry().right() + 6), 69);
     // The dialog is resizable: it widens rather than cut a long sentence.
     int need = 0;
-    for (QLabel* label : {label1_, label2_, label3_}) {
+    for (QLabel* label : {questionLabel_, explanationLabel_, extensionLabel_}) {
         need = std::max(need, label->geometry().right() + 9);
     }
     if (need > width()) {
@@ -66,29 +67,29 @@ void TForm2::ArrangeControls() {
     }
 }
 
-void TForm2::SetLabel1Text(const QString& text) {
-    label1_->setText(text);
-    label1_->adjustSize();
+void NewFormatDialog::SetQuestion(const QString& text) {
+    questionLabel_->setText(text);
+    questionLabel_->adjustSize();
     ArrangeControls();
 }
 
-QString TForm2::Extension() const {
-    return edit1_->text();
+QString NewFormatDialog::Extension() const {
+    return extensionEdit_->text();
 }
 
-void TForm2::showEvent(QShowEvent* event) {
+void NewFormatDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    PrepareShowing();
 }
 
-void TForm2::FormShow() {
+void NewFormatDialog::PrepareShowing() {
     ArrangeControls();
     CentreOnScreen(*this);
-    edit1_->clear();
-    edit1_->setFocus();
+    extensionEdit_->clear();
+    extensionEdit_->setFocus();
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event) {
+void NewFormatDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         return;
@@ -121,10 +122,10 @@ QString Refusal(torvane::ExtensionProblem problem) {
 
 }  // namespace
 
-bool TForm2::RefuseAnswer() {
+bool NewFormatDialog::RefuseAnswer() {
     // The table holds the extension as the program's 8-bit text.
     const QString refusal =
-        Refusal(torvane::CheckExtension(edit1_->text().toLocal8Bit().toStdString()));
+        Refusal(torvane::CheckExtension(extensionEdit_->text().toLocal8Bit().toStdString()));
     if (refusal.isEmpty()) {
         return false;
     }
@@ -133,14 +134,14 @@ bool TForm2::RefuseAnswer() {
     return true;
 }
 
-void TForm2::BitBtn1Click() {
+void NewFormatDialog::onOkClicked() {
     if (!RefuseAnswer()) {
         accept();
     }
 }
 
-void TForm2::reject() {
-    if (edit1_->text().isEmpty() || !RefuseAnswer()) {
+void NewFormatDialog::reject() {
+    if (extensionEdit_->text().isEmpty() || !RefuseAnswer()) {
         QDialog::reject();
     }
 }

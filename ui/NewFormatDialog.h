@@ -9,14 +9,14 @@ class QLineEdit;
 class QPushButton;
 class TDialogs;
 
-class TForm2 : public QDialog {
+class NewFormatDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TForm2(TDialogs& dialogs, QWidget* parent = nullptr);
+    explicit NewFormatDialog(TDialogs& dialogs, QWidget* parent = nullptr);
 
     // Puts the unrecognised-format sentence in Label1 before a showing. The
     // box is emptied and the dialog centred at every showing.
-    void SetLabel1Text(const QString& text);
+    void SetQuestion(const QString& text);
     QString Extension() const;
 
     // Places the extension box after its label's text; called whenever the
@@ -35,15 +35,15 @@ class TForm2 : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    void FormShow();
-    void BitBtn1Click();
+    void PrepareShowing();
+    void onOkClicked();
     // Says why the box's answer cannot be kept; false when it can.
     bool RefuseAnswer();
 
     TDialogs& dialogs_;
-    QLabel* label1_;
-    QLabel* label2_;
-    QLabel* label3_;
-    QLineEdit* edit1_;
-    QPushButton* bitBtn1_;
+    QLabel* questionLabel_;
+    QLabel* explanationLabel_;
+    QLabel* extensionLabel_;
+    QLineEdit* extensionEdit_;
+    QPushButton* okButton_;
 };

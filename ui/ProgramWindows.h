@@ -1,6 +1,6 @@
 // The program's four windows, made together in the program's order: the main
-// window (TForm1), the new-format dialog (TForm2) and the Spanish and English
-// about windows (TForm3, TForm4), attached to the main window and living as
+// window (MainWindow), the new-format dialog (NewFormatDialog) and the Spanish and English
+// about windows (SpanishAboutWindow, EnglishAboutWindow), attached to the main window and living as
 // long as it. The program, its GUI tests, its benchmarks and its screenshot
 // programs all make them here.
 #pragma once
@@ -9,6 +9,7 @@
 
 #include "core/Settings.h"
 #include "ui/AboutWindows.h"
+#include "ui/FormatBook.h"
 #include "ui/MainWindow.h"
 #include "ui/NewFormatDialog.h"
 
@@ -17,15 +18,17 @@ class TDialogs;
 class TProgramWindows {
   public:
     // dialogs answers every modal wait of the windows; the rest is as
-    // TForm1 takes it.
+    // MainWindow takes it.
     TProgramWindows(TDialogs& dialogs, std::string programFolder, std::string userFolder,
                     torvane::SettingsFile settings);
 
     TProgramWindows(const TProgramWindows&) = delete;
     TProgramWindows& operator=(const TProgramWindows&) = delete;
 
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
+    // The format table both windows classify with, made first.
+    FormatBook formatBook;
+    MainWindow mainWindow;
+    NewFormatDialog newFormatDialog;
+    SpanishAboutWindow spanishAbout;
+    EnglishAboutWindow englishAbout;
 };

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/ProgramFolder.h"
 #include "core/Settings.h"
 #include "core/StartFolder.h"
 #include "core/Version.h"
+#include "platform/ProgramFolder.h"
 #include "process/BatchCommand.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
@@ -42,7 +42,7 @@ class TApplication : public QApplication {
   private:
     void Report(const QString& message) {
         TQtDialogs dialogs;
-        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"), TForm1::ErrorText(message),
+        dialogs.MessageBox(activeWindow(), QStringLiteral("Torvane"), ErrorText(message),
                            TDialogs::Buttons::Ok, TDialogs::Icon::Critical);
     }
 };
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     // folder later on.
     TProgramWindows windows(dialogs, torvane::ProgramFolder(), torvane::UserFolder(),
                             torvane::SettingsFile::InStartupFolder());
-    TForm1& form1 = windows.form1;
+    MainWindow& form1 = windows.mainWindow;
     form1.show();
     if (!sourceArgument.isEmpty()) {
         // Once the window is up, as if the file had been chosen in it.

@@ -10,7 +10,7 @@
 #include "core/BatchSteps.h"
 #include "core/Formats.h"
 #include "core/Listing.h"
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -34,8 +34,7 @@ BatchSource Readable(const std::string& path, const std::vector<std::string>& it
     BatchSource source;
     source.path = path;
     source.state = BatchSource::State::Readable;
-    source.contents =
-        ReadSourceContents(ConstruirListado(Listing(path, items), false, false).items);
+    source.contents = ReadSourceContents(BuildListing(Listing(path, items), false, false).items);
     source.contents.chapters = chapters;
     source.contents.tags = tags;
     return source;
@@ -73,9 +72,8 @@ std::vector<FilePlan> Plan(const std::vector<BatchSource>& sources, const BatchR
                            const std::string& folder = "/out") {
     FormatTable table;
     table.LoadFromBytes("(A_AAC) aac\r\n");
-    return PlanBatch(sources, rule, layout, folder, [&table](const std::string& line) {
-        return Averiguatipo(line, table, [](const std::string&) { return std::string(); });
-    });
+    return PlanBatch(sources, rule, layout, folder,
+                     [&table](const std::string& line) { return ClassifyCodec(line, table); });
 }
 
 // Spanish audio and all subtitles, chapters as XML.

@@ -8,8 +8,8 @@
 
 #include "core/CapturedCommands.h"
 #include "core/Listing.h"
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -28,10 +28,10 @@ struct Fixture {
             const auto it = shortForms.find(path);
             return it == shortForms.end() ? std::string() : it->second;
         };
-        return ComponerLineaComandos(
+        return ComposeCommandLines(
             source, folder, items, format, classify,
-            [](const std::string& l) { return ExtraerID(l); },
-            [](const std::string& l) { return Extraerfilename(l); }, shortForm);
+            [](const std::string& l) { return AttachmentId(l); },
+            [](const std::string& l) { return AttachmentFileName(l); }, shortForm);
     }
 };
 
@@ -59,7 +59,7 @@ std::vector<CommandItem> WorkedItems() {
             {kAttachment, true}, {"Chapters ID", true}, {"Tags ID", true}};
 }
 
-TEST(ComponerLineaComandos, WorkedExample) {
+TEST(ComposeCommandLines, WorkedExample) {
     Fixture f = WorkedExample();
     const CommandLines xml =
         f.Build("E:\\Pelis\\Origen largo.mkv", "D:\\Salida larga\\", WorkedItems());
@@ -83,7 +83,7 @@ TEST(ComponerLineaComandos, WorkedExample) {
 // list, a folder gets its separator, and a folder with no short form leaves
 // bare file names. The flags say which lines have something: Tracks,
 // Attachments, Chapters, taGs.
-TEST(ComponerLineaComandos, LinesAndFlagsFollowTheCheckedItems) {
+TEST(ComposeCommandLines, LinesAndFlagsFollowTheCheckedItems) {
     Fixture f = WorkedExample();
     f.shortForms["/data/out"] = "/data/out";
     const std::string sep(1, kPathSeparator);
@@ -136,7 +136,7 @@ TEST(ComponerLineaComandos, LinesAndFlagsFollowTheCheckedItems) {
                 gone.tagsSelected);
 }
 
-TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {
+TEST(ComposeCommandLines, OutputsThatWouldShareAPathGetDistinctNames) {
     Fixture f = WorkedExample();
     const auto attachment = [](int id, const std::string& name) {
         return "Attachment ID " + std::to_string(id) + ": type 'x', size 1 bytes, file name '" +
@@ -175,7 +175,7 @@ TEST(ComponerLineaComandos, OutputsThatWouldShareAPathGetDistinctNames) {
 #ifdef _WIN32
 // Where the volume keeps no 8.3 names, a short form still holds its blanks:
 // it goes into the command line quoted, so that it stays one argument.
-TEST(ComponerLineaComandos, ShortFormStillHoldingABlankIsQuoted) {
+TEST(ComposeCommandLines, ShortFormStillHoldingABlankIsQuoted) {
     Fixture f = WorkedExample();
     f.shortForms = {{"E:\\Pelis\\Origen largo.mkv", "E:\\Pelis\\Origen largo.mkv"},
                     {"D:\\Salida larga\\", "D:\\Salida larga\\"}};

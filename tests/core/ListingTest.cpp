@@ -10,7 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(ConstruirListado, LinesItemsAndPseudoItems) {
+TEST(BuildListing, LinesItemsAndPseudoItems) {
     struct Row {
         const char* captured;
         bool chapters;
@@ -44,7 +44,7 @@ TEST(ConstruirListado, LinesItemsAndPseudoItems) {
              Row{"no break at all", false, false, {""}, {}},
          }) {
         SCOPED_TRACE(::testing::PrintToString(std::string(row.captured)));
-        const Listing listing = ConstruirListado(row.captured, row.chapters, row.tags);
+        const Listing listing = BuildListing(row.captured, row.chapters, row.tags);
         EXPECT_EQ(listing.lines, row.lines);
         EXPECT_EQ(listing.items, row.items);
     }
@@ -58,7 +58,7 @@ TEST(PreviewLineCount, CountsCrLfPairsOnly) {
     EXPECT_EQ(PreviewLineCount("\r\r\n\n"), 2u);
 }
 
-TEST(ExtraerID, ReadsFromFifteenthByteToColon) {
+TEST(AttachmentId, ReadsFromFifteenthByteToColon) {
     for (const auto& [line, id] : std::vector<std::pair<std::string, std::string>>{
              {"Attachment ID 3: type 'font/ttf', size 10 bytes, file name 'a.ttf'", "3"},
              {"Attachment ID 12: x: y", "12"},
@@ -68,11 +68,11 @@ TEST(ExtraerID, ReadsFromFifteenthByteToColon) {
              {"", ""},
              {"Attachment ID ", ""},  // 14 bytes
          }) {
-        EXPECT_EQ(ExtraerID(line), id) << line;
+        EXPECT_EQ(AttachmentId(line), id) << line;
     }
 }
 
-TEST(Extraerfilename, QuotedNameToTheLastApostropheWithBlanksAndSeparatorsReplaced) {
+TEST(AttachmentFileName, QuotedNameToTheLastApostropheWithBlanksAndSeparatorsReplaced) {
     for (const auto& [line, name] : std::vector<std::pair<std::string, std::string>>{
              {"Attachment ID 1: type 'image/jpeg', size 5 bytes, file name 'portada grande.jpg'",
               "portada_grande.jpg"},
@@ -111,7 +111,7 @@ TEST(Extraerfilename, QuotedNameToTheLastApostropheWithBlanksAndSeparatorsReplac
              {"file name 'con'", "con"},
 #endif
          }) {
-        EXPECT_EQ(Extraerfilename(line), name) << line;
+        EXPECT_EQ(AttachmentFileName(line), name) << line;
     }
 }
 

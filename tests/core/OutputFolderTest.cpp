@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "core/Exception.h"
-#include "core/ProgramFolder.h"
 #include "core/StartFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {

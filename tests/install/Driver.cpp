@@ -109,18 +109,20 @@ class TDriver : public QObject {
         const QString step = next_ < steps_.size() ? steps_[next_] : QString();
         const QString verb = step.section(QLatin1Char(' '), 0, 0);
         const QString argument = step.section(QLatin1Char(' '), 1);
-        if (QWidget* form2 = Visible("Form2")) {
+        if (QWidget* newFormatDialog = Visible("Form2")) {
             if (!answering_) {
                 answering_ = true;
                 const bool expected = verb == QLatin1String("answer");
                 if (!expected) {
-                    Report("new-format: " + form2->findChild<QLabel*>("Label1")->text());
+                    Report("new-format: " + newFormatDialog->findChild<QLabel*>("Label1")->text());
                 } else {
                     ++next_;
                 }
-                form2->findChild<QLineEdit*>("Edit1")->setText(expected ? argument
-                                                                        : QStringLiteral("x"));
-                Later(form2, [form2] { form2->findChild<QPushButton*>("BitBtn1")->click(); });
+                newFormatDialog->findChild<QLineEdit*>("Edit1")->setText(
+                    expected ? argument : QStringLiteral("x"));
+                Later(newFormatDialog, [newFormatDialog] {
+                    newFormatDialog->findChild<QPushButton*>("BitBtn1")->click();
+                });
             }
             return;
         }
@@ -137,11 +139,12 @@ class TDriver : public QObject {
             }
             return;
         }
-        QWidget* form1 = Visible("Form1");
-        if (form1 == nullptr || QApplication::activeModalWidget() != nullptr || step.isEmpty()) {
+        QWidget* mainWindow = Visible("Form1");
+        if (mainWindow == nullptr || QApplication::activeModalWidget() != nullptr ||
+            step.isEmpty()) {
             return;
         }
-        if (Run(*form1, verb, argument)) {
+        if (Run(*mainWindow, verb, argument)) {
             ++next_;
         }
     }
@@ -161,8 +164,8 @@ class TDriver : public QObject {
     }
 
     // Runs one step on the main window; false while it must wait.
-    bool Run(QWidget& form1, const QString& verb, const QString& argument) {
-        auto* list = form1.findChild<QListWidget*>("CheckListBox1");
+    bool Run(QWidget& mainWindow, const QString& verb, const QString& argument) {
+        auto* list = mainWindow.findChild<QListWidget*>("CheckListBox1");
         if (verb == QLatin1String("window")) {
             return true;
         }
@@ -173,7 +176,8 @@ class TDriver : public QObject {
             }
             if (!choosing_) {
                 choosing_ = true;
-                Later(&form1, [&form1] { form1.findChild<QPushButton*>("Button1")->click(); });
+                Later(&mainWindow,
+                      [&mainWindow] { mainWindow.findChild<QPushButton*>("Button1")->click(); });
             }
             return false;
         }
@@ -198,11 +202,12 @@ class TDriver : public QObject {
             return true;
         }
         if (verb == QLatin1String("folder")) {
-            form1.findChild<QLineEdit*>("Edit2")->setText(argument);
+            mainWindow.findChild<QLineEdit*>("Edit2")->setText(argument);
             return true;
         }
         if (verb == QLatin1String("checkall")) {
-            Later(&form1, [&form1] { form1.findChild<QPushButton*>("Button2")->click(); });
+            Later(&mainWindow,
+                  [&mainWindow] { mainWindow.findChild<QPushButton*>("Button2")->click(); });
             return true;
         }
         if (verb == QLatin1String("extract")) {
@@ -210,7 +215,8 @@ class TDriver : public QObject {
             if (!extracting_) {
                 extracting_ = true;
                 boxesBefore_ = answered_.size();
-                Later(&form1, [&form1] { form1.findChild<QPushButton*>("BitBtn1")->click(); });
+                Later(&mainWindow,
+                      [&mainWindow] { mainWindow.findChild<QPushButton*>("BitBtn1")->click(); });
                 return false;
             }
             if (answered_.size() == boxesBefore_) {
@@ -223,20 +229,20 @@ class TDriver : public QObject {
             return QFile::exists(argument);
         }
         if (verb == QLatin1String("tracks")) {
-            Report("tracks: " + form1.findChild<QTextEdit*>("LineaComandos")->toPlainText());
+            Report("tracks: " + mainWindow.findChild<QTextEdit*>("LineaComandos")->toPlainText());
             return true;
         }
         if (verb == QLatin1String("trigger")) {
-            auto* action = form1.findChild<QAction*>(argument);
-            Later(&form1, [action] { action->trigger(); });
+            auto* action = mainWindow.findChild<QAction*>(argument);
+            Later(&mainWindow, [action] { action->trigger(); });
             return true;
         }
         if (verb == QLatin1String("close")) {
             // What the platform does when the title bar's close button is
             // pressed: a close event to the window.
-            Later(&form1, [&form1] {
+            Later(&mainWindow, [&mainWindow] {
                 QCloseEvent close;
-                QApplication::sendEvent(form1.windowHandle(), &close);
+                QApplication::sendEvent(mainWindow.windowHandle(), &close);
             });
             return true;
         }

@@ -257,7 +257,7 @@ std::string Flattened(const std::string& text) {
     std::string flat;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, hyphenBreak.size(), hyphenBreak) == 0) {
-            i = text.find_first_not_of(" ", i + hyphenBreak.size()) - 1;
+            i = text.find_first_not_of(' ', i + hyphenBreak.size()) - 1;
         } else if (std::isspace(static_cast<unsigned char>(text[i])) != 0) {
             if (!flat.empty() && flat.back() != ' ') {
                 flat += ' ';
@@ -342,9 +342,9 @@ TEST_F(Installed, OstremAndQuarvelWorkFromThePath) {
 // holds.
 TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScriptOrTestProgram) {
     TempDir work;
-    const ProgramRun pack = RunProgram(
-        CPACK_COMMAND_PATH,
-        {"-G", "DEB", "--config", TORVANE_BUILD_DIR "/CPackConfig.cmake", "-B", work.Path()});
+    const std::string config = TORVANE_BUILD_DIR "/CPackConfig.cmake";
+    const ProgramRun pack =
+        RunProgram(CPACK_COMMAND_PATH, {"-G", "DEB", "--config", config, "-B", work.Path()});
     ASSERT_EQ(pack.status, 0) << pack.out << pack.err;
     const ProgramRun arch = RunProgram("/usr/bin/dpkg", {"--print-architecture"});
     const std::string deb =
@@ -353,6 +353,7 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScript
 
     const ProgramRun info = RunProgram("/usr/bin/dpkg-deb", {"--field", deb});
     EXPECT_EQ(info.status, 0) << info.err;
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the version joined on purpose
     for (const char* field : {"Package: torvane\n", "Version: " TORVANE_VERSION "\n",
                               "libqt6widgets6", "libavformat", "libc6", "qt6-translations-l10n"}) {
         EXPECT_NE(info.out.find(field), std::string::npos) << field << "\n" << info.out;
@@ -374,6 +375,7 @@ TEST(DebianPackage, HoldsTheProgramFolderLauncherDocumentsAndMetadataButNoScript
                                                     "libquarvel_mux.so", "Formats.txt"}));
     for (const char* path :
          {"usr/bin/torvane", "usr/bin/ostrem", "usr/bin/quarvel",
+          // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the id joined on purpose
           "usr/share/applications/" TORVANE_APP_ID ".desktop",
           "usr/share/metainfo/" TORVANE_APP_ID ".metainfo.xml",
           "usr/share/icons/hicolor/48x48/apps/torvane.png",

@@ -76,8 +76,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
         testsupport::WriteBytes(source.path, "x");
         source.state = BatchSource::State::Readable;
         source.contents = ReadSourceContents(
-            ConstruirListado("File: x\r\nTrack ID 1: audio (A_AC3) [language: spa]\r\n", false,
-                             false)
+            BuildListing("File: x\r\nTrack ID 1: audio (A_AC3) [language: spa]\r\n", false, false)
                 .items);
         source.contents.chapters = true;
         source.contents.tags = true;

@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane::testsupport {
 

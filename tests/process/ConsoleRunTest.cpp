@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/process/ChildProcessTesting.h"
 #include "tests/support/TempDir.h"
 

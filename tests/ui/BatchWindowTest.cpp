@@ -240,7 +240,7 @@ TEST_F(BatchWindowTest, SpanishAudioAndAllSubtitlesWithXmlChaptersFromThreeFiles
 
 TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartFileAndRunsNothingAfter) {
     fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
-    form1->LoadTextFormats();
+    mainWindow->LoadTextFormats();
     const std::string full = Fixture("full.mkv");
     const std::string large = root.path().toStdString() + "/large.mka";
     WriteLargePcmFile(large, 160, "spa");
@@ -311,7 +311,7 @@ std::map<std::string, std::string> Files(const std::string& folder) {
 // neither can ask for left out by both, attachments taken by kind.
 TEST_F(BatchWindowTest, TheCommandLineRunsTheSavedRuleToTheWindowsFilesAndSummary) {
     fs::copy_file(TORVANE_DEFAULT_FORMATS, FormatsPath());
-    form1->LoadTextFormats();
+    mainWindow->LoadTextFormats();
     const std::string season = root.path().toStdString() + "/season one";
     fs::create_directories(season);
     for (const char* name : {"full.mkv", "subs.mks", "plain.mka"}) {

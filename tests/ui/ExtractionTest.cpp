@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "process/CommandSplit.h"
 #include "tests/oracle/Oracle.h"
@@ -71,7 +72,7 @@ class ExtractionTest : public ToolsFixture {
         runner.pathList = root.path().toStdString() + "/search path";
         fs::create_directories(runner.pathList);
         Show();
-        form1->SetConsoleRunner(&runner);
+        mainWindow->SetConsoleRunner(&runner);
         dialogs.boxes.clear();
     }
 
@@ -168,8 +169,8 @@ TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
     ASSERT_EQ(Find<QLineEdit>("Edit2")->text(), QString::fromStdString(out));
     Find<QPushButton>("Button2")->click();
     ASSERT_TRUE(ButtonEnabled());
-    ASSERT_FALSE(form1->ChaptersPreview().empty());
-    ASSERT_FALSE(form1->TagsPreview().empty());
+    ASSERT_FALSE(mainWindow->ChaptersPreview().empty());
+    ASSERT_FALSE(mainWindow->TagsPreview().empty());
 
     Extract();
 
@@ -177,8 +178,8 @@ TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
     EXPECT_TRUE(ButtonEnabled());
     // Tracks, then attachments; nothing else is run.
     ASSERT_EQ(runner.runs.size(), 2u);
-    EXPECT_EQ(runner.runs[0].commandLine, form1->ComandoTracks());
-    EXPECT_EQ(runner.runs[1].commandLine, form1->ComandoAtt());
+    EXPECT_EQ(runner.runs[0].commandLine, mainWindow->TracksCommandLine());
+    EXPECT_EQ(runner.runs[1].commandLine, mainWindow->AttachmentsCommandLine());
     for (const auto& run : runner.runs) {
         EXPECT_TRUE(run.outcome.Succeeded()) << run.output;
     }
@@ -189,7 +190,7 @@ TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
     // attachments' bytes.
     const auto media = torvane::oracle::Read(source);
     ASSERT_TRUE(media.has_value());
-    const auto tracks = Outputs(form1->ComandoTracks());
+    const auto tracks = Outputs(mainWindow->TracksCommandLine());
     ASSERT_EQ(tracks.size(), 6u);
     for (const auto& [id, path] : tracks) {
         EXPECT_TRUE(fs::equivalent(fs::path(path).parent_path(), out)) << path;
@@ -201,8 +202,8 @@ TEST_F(ExtractionTest, EverythingOfAFullFileIsExtractedAndEachOutputChecked) {
     EXPECT_EQ(ReadFile(out + "notes.txt"), "Notes about the fixture.\nSecond line.\n");
 
     // The previews as captured, plus CR LF; only the chosen chapter format.
-    EXPECT_EQ(ReadFile(out + "Chapters.xml"), form1->ChaptersPreview() + "\r\n");
-    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_EQ(ReadFile(out + "Chapters.xml"), mainWindow->ChaptersPreview() + "\r\n");
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), mainWindow->TagsPreview() + "\r\n");
     EXPECT_FALSE(fs::exists(out + "Chapters.txt"));
     // Nothing else: no temporary file left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 11);
@@ -222,14 +223,14 @@ TEST_F(ExtractionTest, PreviewsAloneStartNoToolAndFollowTheChapterFormat) {
     SetFolder(out);
     Find<QRadioButton>("RadioButton2")->click();
     Tick({"Chapters ID", "Tags ID"});
-    ASSERT_NE(form1->ChaptersPreview().find("CHAPTER01="), std::string::npos);
+    ASSERT_NE(mainWindow->ChaptersPreview().find("CHAPTER01="), std::string::npos);
 
     Extract();
 
     ExpectOnlySuccess();
     EXPECT_TRUE(runner.runs.empty());
-    EXPECT_EQ(ReadFile(out + "Chapters.txt"), form1->ChaptersPreview() + "\r\n");
-    EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+    EXPECT_EQ(ReadFile(out + "Chapters.txt"), mainWindow->ChaptersPreview() + "\r\n");
+    EXPECT_EQ(ReadFile(out + "Tags.xml"), mainWindow->TagsPreview() + "\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
 }
 
@@ -270,8 +271,8 @@ TEST_F(ExtractionTest, ASourceThatIsGoneIsNamedAndNothingRunsOrIsMade) {
     Tick({"Track ID 3", "Attachment ID 1", "Chapters ID"});
     fs::remove(source);
     Tick({"Tags ID"});
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks  ");
-    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments  ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks  ");
+    EXPECT_EQ(mainWindow->AttachmentsCommandLine(), "quarvel attachments  ");
     ASSERT_TRUE(ButtonEnabled());
 
     Extract();
@@ -350,7 +351,7 @@ TEST_F(ExtractionTest, EachStepThatFailedOrWarnedIsNamedAndTheOtherStepsStillRun
         for (const std::string& name : row.notWritten) {
             EXPECT_FALSE(fs::exists(out + name)) << name;
         }
-        EXPECT_EQ(ReadFile(out + "Tags.xml"), form1->TagsPreview() + "\r\n");
+        EXPECT_EQ(ReadFile(out + "Tags.xml"), mainWindow->TagsPreview() + "\r\n");
         EXPECT_TRUE(ButtonEnabled());
         ExpectWindowUsable();
     }
@@ -401,7 +402,7 @@ TEST_F(ExtractionTest, UnwritableFolderStopsAtTheFileWithTheButtonLeftDisabled) 
 void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step) {
     auto* poll = new QTimer(&owner);
     poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, &owner, [poll, &owner, step] {
+    QObject::connect(poll, &QTimer::timeout, &owner, [poll, &owner, step = std::move(step)] {
         auto* window = owner.findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
         if (window != nullptr && window->isVisible()) {
             poll->stop();
@@ -413,7 +414,7 @@ void WhenConsoleShows(QWidget& owner, std::function<void(TConsoleWindow&)> step)
 }
 
 TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
-    form1->SetConsoleRunner(nullptr);
+    mainWindow->SetConsoleRunner(nullptr);
     Choose(Fixture("plain.mka"));
     // The real tool, a moment late, so that the window is seen at work.
     FakeQuarvel("tracks) sleep 0.3; exec \"" + RealQuarvel() + "\" \"$@\";;");
@@ -422,7 +423,7 @@ TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
     Tick({"Track ID 1"});
     QString title;
     int progress = -1;
-    WhenConsoleShows(*form1, [&title, &progress](TConsoleWindow& window) {
+    WhenConsoleShows(*mainWindow, [&title, &progress](TConsoleWindow& window) {
         title = window.windowTitle();
         EXPECT_TRUE(window.isModal());
         EXPECT_TRUE(window.Running());
@@ -433,12 +434,12 @@ TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
 
     Extract();
 
-    EXPECT_EQ(title, QString::fromStdString(form1->ComandoTracks()));
+    EXPECT_EQ(title, QString::fromStdString(mainWindow->TracksCommandLine()));
     // The tool's last progress line reached the bar before the window closed.
     EXPECT_EQ(progress, 100);
     ExpectOnlySuccess();
     EXPECT_TRUE(fs::exists(out + "Track1.wav"));
-    auto* console = form1->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
+    auto* console = mainWindow->findChild<TConsoleWindow*>(QStringLiteral("ConsoleWindow"));
     EXPECT_TRUE(console == nullptr || !console->isVisible());
 
     // Done with warnings: the window closes by itself all the same, and what
@@ -460,7 +461,7 @@ TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
     Spanish();
     QString shown, status, button;
     progress = -1;
-    WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
+    WhenConsoleShows(*mainWindow, [&](TConsoleWindow& window) {
         // Stays open once the tool has ended: wait for the Close button.
         auto* check = new QTimer(&window);
         check->setInterval(5);
@@ -493,7 +494,7 @@ TEST_F(ExtractionTest, ConsoleWindowClosesByItselfUnlessTheRunFailed) {
 }
 
 TEST_F(ExtractionTest, CancelOrCloseInTheConsoleWindowLeavesNoPartialFileAndRunsNothingAfter) {
-    form1->SetConsoleRunner(nullptr);
+    mainWindow->SetConsoleRunner(nullptr);
     const std::string source = root.path().toStdString() + "/large.mka";
     WriteLargePcmFile(source, 160);
     Choose(source);
@@ -502,7 +503,7 @@ TEST_F(ExtractionTest, CancelOrCloseInTheConsoleWindowLeavesNoPartialFileAndRuns
     WriteFile(out + "Track1.wav", "earlier extraction");
     Tick({"Track ID 1"});
     int cancelledAt = -1;
-    WhenConsoleShows(*form1, [&cancelledAt](TConsoleWindow& window) {
+    WhenConsoleShows(*mainWindow, [&cancelledAt](TConsoleWindow& window) {
         auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ConsoleProgress"));
         auto* cancel = window.findChild<QPushButton*>(QStringLiteral("ConsoleButton"));
         // Mid-way: once the tool has told of its first percent.
@@ -538,7 +539,7 @@ TEST_F(ExtractionTest, CancelOrCloseInTheConsoleWindowLeavesNoPartialFileAndRuns
     Tick({"Track ID 3", "Attachment ID 3", "Chapters ID", "Tags ID"});
     Spanish();
     bool openWhileEnding = false;
-    WhenConsoleShows(*form1, [&](TConsoleWindow& window) {
+    WhenConsoleShows(*mainWindow, [&](TConsoleWindow& window) {
         window.close();
         openWhileEnding = window.isVisible() && window.Running();
     });

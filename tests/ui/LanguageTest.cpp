@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <set>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/Languages.h"
 #include "ui/Messages.h"
@@ -26,8 +26,9 @@ class LanguageTest : public WindowFixture {
     }
     void Choose(const char* item) { Find<QAction>(item)->trigger(); }
     QString Text(const TLanguageRow& row) {
-        QWidget& window = std::string(row.window) == "Form1" ? static_cast<QWidget&>(*form1)
-                                                             : static_cast<QWidget&>(*form2);
+        QWidget& window = std::string(row.window) == "Form1"
+                              ? static_cast<QWidget&>(*mainWindow)
+                              : static_cast<QWidget&>(*newFormatDialog);
         QObject* component = FindComponent(window, row.component);
         EXPECT_NE(component, nullptr) << row.window << "." << row.component;
         return component == nullptr ? QString() : ComponentText(*component, row.property);
@@ -47,7 +48,7 @@ TEST_F(LanguageTest, EveryRowOfTheTableReachesItsComponentInBothLanguages) {
     auto* pest = Find<QTabWidget>("Pest");
     EXPECT_EQ(pest->tabText(1), QStringLiteral("Chapters"));
     EXPECT_EQ(Find<QWidget>("Button2")->toolTip(), QStringLiteral("Check all files"));
-    EXPECT_EQ(form2->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+    EXPECT_EQ(newFormatDialog->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
               QStringLiteral("Ouput extension (WITHOUT the dot)"));
     Choose("Espaol1");
     for (const TLanguageRow& row : kLanguageTable) {

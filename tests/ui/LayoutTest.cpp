@@ -16,8 +16,11 @@
 #include <QTextEdit>
 
 #include <filesystem>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 #include "ui/AboutWindows.h"
 #include "ui/FileFilter.h"
@@ -36,7 +39,8 @@ class LayoutTest : public WindowFixture {
     // Every text the user reads on the two windows fits its control.
     void ExpectNothingClipped(const char* language) {
         SCOPED_TRACE(language);
-        for (QWidget* window : {static_cast<QWidget*>(form1), static_cast<QWidget*>(form2)}) {
+        for (QWidget* window :
+             {static_cast<QWidget*>(mainWindow), static_cast<QWidget*>(newFormatDialog)}) {
             for (QLabel* label : window->findChildren<QLabel*>()) {
                 const std::string name = label->objectName().toStdString();
                 EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
@@ -44,7 +48,7 @@ class LayoutTest : public WindowFixture {
                 EXPECT_LE(label->geometry().right(), label->parentWidget()->width()) << name;
             }
         }
-        for (QPushButton* button : form1->findChildren<QPushButton*>()) {
+        for (QPushButton* button : mainWindow->findChildren<QPushButton*>()) {
             QStyleOptionButton option;
             option.initFrom(button);
             option.rect = button->rect();
@@ -56,7 +60,7 @@ class LayoutTest : public WindowFixture {
             }
             EXPECT_LE(need, contents.width()) << button->objectName().toStdString();
         }
-        for (QRadioButton* radio : form1->findChildren<QRadioButton*>()) {
+        for (QRadioButton* radio : mainWindow->findChildren<QRadioButton*>()) {
             const int indicator =
                 radio->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, radio) +
                 radio->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, radio);
@@ -65,7 +69,7 @@ class LayoutTest : public WindowFixture {
                 << radio->objectName().toStdString();
             EXPECT_LE(radio->geometry().right(), radio->parentWidget()->width());
         }
-        for (QGroupBox* group : form1->findChildren<QGroupBox*>()) {
+        for (QGroupBox* group : mainWindow->findChildren<QGroupBox*>()) {
             EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 16, group->width())
                 << group->objectName().toStdString();
         }
@@ -75,8 +79,8 @@ class LayoutTest : public WindowFixture {
                       tabs->tabBar()->tabRect(i).width());
         }
         // The extension box stands right of its label.
-        auto* label3 = form2->findChild<QLabel*>(QStringLiteral("Label3"));
-        auto* box = form2->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        auto* label3 = newFormatDialog->findChild<QLabel*>(QStringLiteral("Label3"));
+        auto* box = newFormatDialog->findChild<QLineEdit*>(QStringLiteral("Edit1"));
         EXPECT_LT(label3->geometry().right(), box->x());
     }
 };
@@ -89,11 +93,11 @@ class LayoutTest : public WindowFixture {
 TEST_F(LayoutTest, FixedCentredWindowWithReadOnlyFieldsAndNothingClippedInEitherLanguage) {
     WriteSettings("");
     Show();
-    EXPECT_EQ(form1->minimumSize(), form1->maximumSize());
+    EXPECT_EQ(mainWindow->minimumSize(), mainWindow->maximumSize());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(form1->pos(),
-              QPoint(std::max(0, (screen.width() - form1->frameGeometry().width()) / 2),
-                     std::max(0, (screen.height() - form1->frameGeometry().height()) / 2)));
+    EXPECT_EQ(mainWindow->pos(),
+              QPoint(std::max(0, (screen.width() - mainWindow->frameGeometry().width()) / 2),
+                     std::max(0, (screen.height() - mainWindow->frameGeometry().height()) / 2)));
     EXPECT_TRUE(Find<QLineEdit>("Edit1")->isReadOnly());
     EXPECT_FALSE(Find<QLineEdit>("Edit2")->isReadOnly());
     for (const char* name : {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter"}) {
@@ -103,8 +107,8 @@ TEST_F(LayoutTest, FixedCentredWindowWithReadOnlyFieldsAndNothingClippedInEither
     }
     ExpectNothingClipped("design");
     Find<QAction>("Espaol1")->trigger();
-    form2->findChild<QLabel*>(QStringLiteral("Label1"))->setText(QString());
-    form2->SetLabel1Text(
+    newFormatDialog->findChild<QLabel*>(QStringLiteral("Label1"))->setText(QString());
+    newFormatDialog->SetQuestion(
         QStringLiteral("(V_MPEGH/ISO/HEVC) Formato desconocido para Torvane, por favor:"));
     ExpectNothingClipped("Spanish");
     Find<QAction>("Ingls1")->trigger();
@@ -130,16 +134,136 @@ TEST_F(LayoutTest, ManyItemsContinueInColumnsToTheRight) {
     EXPECT_GE(first.width(), list->viewport()->width() - 4);
 }
 
+namespace {
+
+// The about texts as the user reads them, line by line; "-" stands for a
+// rule of 64 dashes. The English text names the project's version, the
+// Spanish one a version of its own. A line wider than the source is two
+// literals joined, and the English heading joins the version to its name:
+// deliberate, not a lost comma.
+// NOLINTBEGIN(bugprone-suspicious-missing-comma)
+const std::vector<const char*> kSpanishAbout = {
+    "",
+    "Torvane 1.5.1.1",
+    "",
+    "-",
+    "",
+    "Torvane: ventana para las herramientas ostrem y quarvel.",
+    "Programa y herramientas: el equipo de Torvane.",
+    "Construido con Qt, FFmpeg y zlib.",
+    "",
+    "-",
+    "IMPORTANTE",
+    "",
+    "quarvel.exe y ostrem.exe deben hallarse en la misma ",
+    "carpeta que Torvane.exe.",
+    "",
+    "-",
+    "USO",
+    "",
+    "Torvane facilita la extracción de vídeo, audio, subtítulos, attachments y tags",
+    "",
+    "El listado de capítulos puede ser extraído en formato .xml (matroska) o texto simple .txt "
+    "(como el formato para OGM).",
+    "",
+    "Elige tu fichero matroska (.mkv, .mka, .mks) y la carpeta de salida, selecciona los "
+    "archivos que quieras y pulsa \"Extraer\".",
+    "",
+    "-",
+    "AGRADECIMIENTOS",
+    "",
+    "A quienes escribieron los estándares abiertos de EBML y Matroska.",
+    "",
+    "A quienes prueban Torvane y nos cuentan lo que falla.",
+    "",
+    "-",
+    "Documentación de Torvane: README, en el menú Ayuda",
+    "Web del formato Matroska: https://www.matroska.org/",
+    "",
+    "OTRAS WEBS:",
+    "    https://www.rfc-editor.org/rfc/rfc9559",
+    "    https://www.rfc-editor.org/rfc/rfc8794",
+    "    https://www.qt.io/",
+    "    https://ffmpeg.org/",
+    "",
+    "",
+    "        El equipo de Torvane, diciembre de 2026",
+};
+
+const std::vector<const char*> kEnglishAbout = {
+    "",
+    "Torvane " TORVANE_VERSION,
+    "",
+    "-",
+    "",
+    "Torvane: a window for the ostrem and quarvel tools.",
+    "Program and tools: the Torvane team.",
+    "Built with Qt, FFmpeg and zlib.",
+    "",
+    "-",
+    "WARNING",
+    "",
+    "quarvel.exe and ostrem.exe must be located at the ",
+    "same folder of Torvane.exe.",
+    "",
+    "-",
+    "USAGE",
+    "",
+    "Torvane provide the video, audio, subtitles, ",
+    "attachments, chapters division and tags demuxing.",
+    "",
+    "Chapters list can be demuxed in .xml (matroska) format or .txt ",
+    "simple text (like OGM format).",
+    "",
+    "Select a Matroska file (.mkv, .mka, .mks) and a ouput folder, ",
+    "check the desired tracks, etc and press \"Extract\".",
+    "-",
+    "ACKNOWLEDGMENTS",
+    "",
+    "To the authors of the open EBML and Matroska standards.",
+    "",
+    "To everyone who tries Torvane and tells us",
+    "what goes wrong.",
+    "",
+    "-",
+    "Torvane's documentation: README, in the Help menu",
+    "Matroska format's web: https://www.matroska.org/",
+    "",
+    "OTHER WEBS:",
+    "    https://www.rfc-editor.org/rfc/rfc9559",
+    "    https://www.rfc-editor.org/rfc/rfc8794",
+    "    https://www.qt.io/",
+    "    https://ffmpeg.org/",
+    "",
+    "",
+    "        The Torvane team, December 2026",
+};
+// NOLINTEND(bugprone-suspicious-missing-comma)
+
+QString AboutText(const std::vector<const char*>& lines) {
+    QStringList text;
+    for (const char* line : lines) {
+        text << (std::string_view(line) == "-" ? QString(64, QLatin1Char('-'))
+                                               : QString::fromUtf8(line));
+    }
+    return text.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 TEST_F(LayoutTest, AboutWindowsShowTheirTexts) {
-    TForm3 spanish;
-    TForm4 english;
-    for (const auto& [window, lines] :
-         {std::pair<QDialog*, QStringList>{&spanish, TForm3::AboutLines()},
-          {&english, TForm4::AboutLines()}}) {
+    SpanishAboutWindow spanish;
+    EnglishAboutWindow english;
+    const std::vector<std::tuple<QDialog*, const char*, QString>> aboutWindows = {
+        {&spanish, "Acerca de...", AboutText(kSpanishAbout)},
+        {&english, "About...", AboutText(kEnglishAbout)},
+    };
+    for (const auto& [window, caption, text] : aboutWindows) {
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(caption));
         auto* memo = window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         ASSERT_NE(memo, nullptr);
         EXPECT_TRUE(memo->isReadOnly());
-        EXPECT_EQ(memo->toPlainText(), lines.join(QLatin1Char('\n')));
+        EXPECT_EQ(memo->toPlainText(), text);
     }
 }
 
@@ -149,8 +273,8 @@ TEST_F(LayoutTest, AboutWindowsShowTheirTexts) {
 TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
     WriteSettings("English\r\n");
     Show();
-    auto* box = form2->findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    auto* ok = form2->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    auto* box = newFormatDialog->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    auto* ok = newFormatDialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
     EXPECT_TRUE(ok->isDefault());
     const std::vector<std::pair<const char*, const char16_t*>> refused = {
         {"", u"Por favor, escribe una extensión en el recuadro."},
@@ -161,46 +285,48 @@ TEST_F(LayoutTest, NewFormatDialogClosesOnlyOnAnAnswerTheTableKeeps) {
     };
     for (const QString& answer : {QStringLiteral("dts"), QStringLiteral("abcdef")}) {
         box->setText(QStringLiteral("leftover"));
-        form2->move(0, 0);
+        newFormatDialog->move(0, 0);
         dialogs.boxes.clear();
         QString seen;
         QPoint at;
         bool openAfterEscape = false;
         std::vector<bool> openAfterRefusal;
         std::vector<bool> openAfterClose;
-        QTimer::singleShot(0, form2, [&] {
+        QTimer::singleShot(0, newFormatDialog, [&] {
             seen = box->text();
-            at = form2->pos();
+            at = newFormatDialog->pos();
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(box, &escape);
-            openAfterEscape = form2->isVisible();
+            openAfterEscape = newFormatDialog->isVisible();
             for (const auto& [typed, reason] : refused) {
                 box->setText(QString::fromUtf8(typed));
                 ok->click();
-                openAfterRefusal.push_back(form2->isVisible());
+                openAfterRefusal.push_back(newFormatDialog->isVisible());
             }
             // The title bar's close button; an empty box would decline.
             for (std::size_t k = 1; k < refused.size(); ++k) {
                 box->setText(QString::fromUtf8(refused[k].first));
-                form2->close();
-                openAfterClose.push_back(form2->isVisible());
+                newFormatDialog->close();
+                openAfterClose.push_back(newFormatDialog->isVisible());
             }
             box->setText(answer);
             ok->setFocus();
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QApplication::sendEvent(ok, &enter);
         });
-        form2->exec();
+        newFormatDialog->exec();
 
         EXPECT_EQ(seen, QString());
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        EXPECT_EQ(at.x(), std::max(0, (screen.width() - form2->frameGeometry().width()) / 2));
-        EXPECT_EQ(at.y(), std::max(0, (screen.height() - form2->frameGeometry().height()) / 2));
+        EXPECT_EQ(at.x(),
+                  std::max(0, (screen.width() - newFormatDialog->frameGeometry().width()) / 2));
+        EXPECT_EQ(at.y(),
+                  std::max(0, (screen.height() - newFormatDialog->frameGeometry().height()) / 2));
         EXPECT_TRUE(openAfterEscape);
         EXPECT_EQ(openAfterRefusal, std::vector<bool>(refused.size(), true));
         EXPECT_EQ(openAfterClose, std::vector<bool>(refused.size() - 1, true));
-        EXPECT_FALSE(form2->isVisible());
-        EXPECT_EQ(form2->Extension(), answer);
+        EXPECT_FALSE(newFormatDialog->isVisible());
+        EXPECT_EQ(newFormatDialog->Extension(), answer);
         ASSERT_EQ(dialogs.boxes.size(), 2 * refused.size() - 1);
         for (std::size_t k = 0; k < dialogs.boxes.size(); ++k) {
             const std::size_t row = k < refused.size() ? k : k - refused.size() + 1;

@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/ProgramFolder.h"
 #include "core/ShortPath.h"
+#include "platform/ProgramFolder.h"
 #include "tests/ui/WindowFixture.h"
 
 namespace fs = std::filesystem;
@@ -73,8 +73,9 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
     // previews' entries; the previews are kept as the tool's bytes and shown
     // decoded.
     const std::string listing = Run("ostrem", {"-i", QString::fromStdString(s)});
-    EXPECT_EQ(form1->TagsPreview(), Run("quarvel", {"tags", QString::fromStdString(s)}));
-    EXPECT_EQ(form1->ChaptersPreview(), Run("quarvel", {"chapters", QString::fromStdString(s)}));
+    EXPECT_EQ(mainWindow->TagsPreview(), Run("quarvel", {"tags", QString::fromStdString(s)}));
+    EXPECT_EQ(mainWindow->ChaptersPreview(),
+              Run("quarvel", {"chapters", QString::fromStdString(s)}));
     QStringList expected = QString::fromStdString(listing).split(QStringLiteral("\r\n"));
     expected.removeFirst();
     expected.removeLast();
@@ -82,17 +83,17 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
     expected << QStringLiteral("Chapters ID") << QStringLiteral("Tags ID");
     EXPECT_EQ(Items(), expected);
     ExpectNoneChecked();
-    EXPECT_EQ(form1->Listing().size(), static_cast<std::size_t>(Items().size()) + 1);
+    EXPECT_EQ(mainWindow->Listing().size(), static_cast<std::size_t>(Items().size()) + 1);
     EXPECT_TRUE(Find<QPlainTextEdit>("ChaptersMemo")
                     ->toPlainText()
                     .contains(QStringLiteral("Scène d'été")));
 
     // Nothing checked: the three start with the source, all boxes disabled.
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + s + " ");
-    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments " + s + " ");
-    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks " + s + " ");
+    EXPECT_EQ(mainWindow->AttachmentsCommandLine(), "quarvel attachments " + s + " ");
+    EXPECT_EQ(mainWindow->ChaptersCommandLine(), "quarvel chapters " + s + " ");
     EXPECT_EQ(Find<QTextEdit>("LineaComandos")->toPlainText(),
-              QString::fromStdString(form1->ComandoTracks()));
+              QString::fromStdString(mainWindow->TracksCommandLine()));
     for (const char* box :
          {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter", "TagsMemo", "BitBtn1"}) {
         EXPECT_FALSE(Enabled(box)) << box;
@@ -106,27 +107,30 @@ TEST_F(SourceTest, ChoosingAFileFillsItemsPreviewsAndCommandLines) {
     dialogs.extensions = {QStringLiteral("m4v"), QStringLiteral("aac")};
     Find<QPushButton>("Button2")->click();
     ASSERT_EQ(dialogs.newFormatLabels.size(), 2u);
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + s + " 1:" + out + "Track1.m4v 2:" + out +
-                                          "Track2.aac 3:" + out + "Track3.ac3 4:" + out +
-                                          "Track4.ogg 5:" + out + "Track5.srt 6:" + out +
-                                          "Track6.srt ");
-    EXPECT_EQ(form1->ComandoAtt(), "quarvel attachments " + s + " 1:" + out + "font_stub.ttf 2:" +
-                                       out + "cover.png 3:" + out + "notes.txt ");
-    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " > " + out + "Chapters.xml");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks " + s + " 1:" + out +
+                                                   "Track1.m4v 2:" + out + "Track2.aac 3:" + out +
+                                                   "Track3.ac3 4:" + out + "Track4.ogg 5:" + out +
+                                                   "Track5.srt 6:" + out + "Track6.srt ");
+    EXPECT_EQ(mainWindow->AttachmentsCommandLine(), "quarvel attachments " + s + " 1:" + out +
+                                                        "font_stub.ttf 2:" + out +
+                                                        "cover.png 3:" + out + "notes.txt ");
+    EXPECT_EQ(mainWindow->ChaptersCommandLine(),
+              "quarvel chapters " + s + " > " + out + "Chapters.xml");
     for (const char* box :
          {"LineaComandos", "LineaComandosAtt", "LineaComandosChapter", "TagsMemo", "BitBtn1"}) {
         EXPECT_TRUE(Enabled(box)) << box;
     }
     // Another language touches no item nor command line.
-    const std::string tracks = form1->ComandoTracks();
+    const std::string tracks = mainWindow->TracksCommandLine();
     Find<QAction>("Espaol1")->trigger();
-    EXPECT_EQ(form1->ComandoTracks(), tracks);
+    EXPECT_EQ(mainWindow->TracksCommandLine(), tracks);
     EXPECT_TRUE(Enabled("BitBtn1"));
 
     // The other chapter format: its line and its preview, asking nothing.
     Find<QRadioButton>("RadioButton2")->click();
-    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters " + s + " > " + out + "Chapters.txt -s");
-    EXPECT_EQ(form1->ChaptersPreview(),
+    EXPECT_EQ(mainWindow->ChaptersCommandLine(),
+              "quarvel chapters " + s + " > " + out + "Chapters.txt -s");
+    EXPECT_EQ(mainWindow->ChaptersPreview(),
               Run("quarvel", {"chapters", QString::fromStdString(s), "-s"}));
     EXPECT_EQ(dialogs.newFormatLabels.size(), 2u);
 }
@@ -143,11 +147,12 @@ TEST_F(SourceTest, AnUnknownCodecAsksOnceAndTheAnswerReachesTheTableFile) {
     Toggle(0);
     ASSERT_EQ(dialogs.newFormatLabels.size(), 1u);
     EXPECT_TRUE(dialogs.newFormatLabels[0].startsWith(QStringLiteral("(V_MPEG4/ISO/AVC) ")));
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1. ");
-    EXPECT_TRUE(form1->Formats().Lines().empty());
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks " + shortSource + " 1:Track1. ");
+    EXPECT_TRUE(mainWindow->Formats().Lines().empty());
     Find<QLineEdit>("Edit2")->setText(QStringLiteral("/"));
     ASSERT_EQ(dialogs.newFormatLabels.size(), 2u);
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:/Track1.h264 ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(),
+              "quarvel tracks " + shortSource + " 1:/Track1.h264 ");
     EXPECT_TRUE(Enabled("LineaComandos"));
     EXPECT_TRUE(Enabled("BitBtn1"));
 
@@ -155,7 +160,7 @@ TEST_F(SourceTest, AnUnknownCodecAsksOnceAndTheAnswerReachesTheTableFile) {
     Choose(source);
     Find<QPushButton>("Button2")->click();
     EXPECT_EQ(dialogs.newFormatLabels.size(), 2u);
-    EXPECT_TRUE(form1->close());
+    EXPECT_TRUE(mainWindow->close());
     EXPECT_EQ(ReadFile(FormatsPath()), "(V_MPEG4/ISO/AVC) h264\r\n");
 }
 
@@ -165,8 +170,9 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     // chapters preview and the current folder.
     auto outcome = [&] {
         return Items() << Find<QLineEdit>("Edit1")->text()
-                       << QString::fromStdString(form1->ComandoTracks())
-                       << QString::fromStdString(form1->ChaptersPreview()) << QDir::currentPath();
+                       << QString::fromStdString(mainWindow->TracksCommandLine())
+                       << QString::fromStdString(mainWindow->ChaptersPreview())
+                       << QDir::currentPath();
     };
     auto freshWindow = [&] {
         QDir::setCurrent(QString::fromStdString(workFolder));
@@ -177,7 +183,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     auto drag = [&](QMimeData& data) {
         QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(form1, &enter);
+        QApplication::sendEvent(mainWindow, &enter);
         return enter.isAccepted();
     };
 
@@ -187,7 +193,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     ASSERT_GE(Items().size(), 5);
 
     freshWindow();
-    form1->OpenSourceFile(QString::fromStdString(source));
+    mainWindow->OpenSourceFile(QString::fromStdString(source));
     EXPECT_EQ(outcome(), chosen);
     EXPECT_EQ(dialogs.openCount, 1);  // the dialog itself was never shown again
 
@@ -196,7 +202,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
     one.setUrls({QUrl::fromLocalFile(QString::fromStdString(source))});
     ASSERT_TRUE(drag(one));
     QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form1, &drop);
+    QApplication::sendEvent(mainWindow, &drop);
     EXPECT_TRUE(drop.isAccepted());
     QApplication::processEvents();
     EXPECT_EQ(outcome(), chosen);
@@ -216,7 +222,7 @@ TEST_F(SourceTest, AFileGivenByArgumentOrDroppedIsReadAsIfConfirmedInTheDialog) 
         EXPECT_FALSE(drag(data)) << urls.front().toString().toStdString();
     }
     dialogs.boxes.clear();
-    form1->Guarded([&] { form1->OpenSourceFile(QStringLiteral("/no/such/film.mkv")); });
+    mainWindow->Guarded([&] { mainWindow->OpenSourceFile(QStringLiteral("/no/such/film.mkv")); });
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File \"/no/such/film.mkv\" not found."));
     EXPECT_EQ(outcome(), chosen);
@@ -233,8 +239,8 @@ TEST_F(SourceTest, CancelledDialogReadsTheFileBeforeAgain) {
     EXPECT_EQ(dialogs.openCount, 1);
     EXPECT_TRUE(Find<QLineEdit>("Edit1")->text().isEmpty());
     EXPECT_EQ(chapters->toPlainText(), QStringLiteral("kept"));
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks  ");
-    EXPECT_EQ(form1->ComandoChapter(), "quarvel chapters  ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks  ");
+    EXPECT_EQ(mainWindow->ChaptersCommandLine(), "quarvel chapters  ");
 
     const std::string source = Fixture("codecs/ac3.mka");
     Choose(source);
@@ -280,11 +286,11 @@ TEST_F(SourceTest, SelectionControlsRebuildAndFollowTheEnableRule) {
 
     Toggle(0);
     EXPECT_TRUE(Enabled("BitBtn1"));
-    EXPECT_EQ(form1->ComandoTracks(),
+    EXPECT_EQ(mainWindow->TracksCommandLine(),
               "quarvel tracks " + shortSource + " 1:" + out + "Track1.ac3 ");
     Toggle(0);
     EXPECT_FALSE(Enabled("BitBtn1"));
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks " + shortSource + " ");
 
     // Cancelling the chooser leaves the folder; neither it nor the chapter
     // format changes what Extract offers.
@@ -303,13 +309,13 @@ TEST_F(SourceTest, SelectionControlsRebuildAndFollowTheEnableRule) {
     EXPECT_FALSE(Enabled("BitBtn1"));
     EXPECT_FALSE(Enabled("LineaComandos"));
     // Even reached some other way, Extract reports nothing, least of all success.
-    form1->BitBtn1Click();
+    mainWindow->onExtractClicked();
     EXPECT_TRUE(dialogs.boxes.empty());
 
     // Typing a folder rebuilds at every keystroke; a missing one gives bare names.
     Toggle(0);
     Find<QLineEdit>("Edit2")->setText(QStringLiteral("/no/such/folder/"));
-    EXPECT_EQ(form1->ComandoTracks(), "quarvel tracks " + shortSource + " 1:Track1.ac3 ");
+    EXPECT_EQ(mainWindow->TracksCommandLine(), "quarvel tracks " + shortSource + " 1:Track1.ac3 ");
 }
 
 TEST_F(SourceTest, WhatTheListingToolSaysReachesTheUser) {
@@ -353,8 +359,8 @@ TEST_F(SourceTest, WhatTheListingToolSaysReachesTheUser) {
             fs::permissions(programFolder + "ostrem", fs::perms::owner_all);
         }
         dialogs.boxes.clear();
-        form1->SetCaptureSilence(std::string(row.what) == "silent" ? 300
-                                                                   : TForm1::kCaptureSilenceMs);
+        mainWindow->SetCaptureSilence(
+            std::string(row.what) == "silent" ? 300 : torvane::kCaptureSilenceMs);
         // Extract was possible with the previous file.
         Find<QPushButton>("Button2")->click();
 

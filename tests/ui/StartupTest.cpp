@@ -65,20 +65,20 @@ TEST_F(StartupTest, AMissingToolIsToldInTheLanguageOfTheSettingsFile) {
             EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Warning);
             EXPECT_EQ(dialogs.boxes[0].buttons, TDialogs::Buttons::Ok);
         }
-        EXPECT_EQ(form1->Formats().Lines(), std::vector<std::string>{"(V_NUEVO) xyz"});
+        EXPECT_EQ(mainWindow->Formats().Lines(), std::vector<std::string>{"(V_NUEVO) xyz"});
         EXPECT_EQ(Label7(), QString::fromUtf8(row.label7));
         EXPECT_EQ(ReadFile(SettingsPath()), row.settings);
         if (!row.ostrem) {
             // Warned, the user may still choose a file: the missing tool is
             // reported and the window goes on.
             dialogs.boxes.clear();
-            const std::string previous = form1->ComandoTracks();
+            const std::string previous = mainWindow->TracksCommandLine();
             Choose(Fixture("codecs/ac3.mka"));
             ASSERT_EQ(dialogs.boxes.size(), 1u);
             EXPECT_TRUE(
                 dialogs.boxes[0].text.startsWith(QStringLiteral("Error creating Chilg Process.")));
             EXPECT_EQ(Find<QListWidget>("CheckListBox1")->count(), 0);
-            EXPECT_EQ(form1->ComandoTracks(), previous);
+            EXPECT_EQ(mainWindow->TracksCommandLine(), previous);
         }
         CloseWindows();
     }
@@ -93,10 +93,10 @@ TEST_F(StartupTest, UnrecognisedWordsKeepTheDesignTextsAndExitAndAboutDoNothing)
         EXPECT_TRUE(dialogs.boxes.empty());
         EXPECT_EQ(Label7(), kDesignLabel7);
         EXPECT_EQ(ReadFile(SettingsPath()), content);
-        EXPECT_TRUE(form1->Formats().Loaded());
+        EXPECT_TRUE(mainWindow->Formats().Loaded());
         TriggerExit();
         EXPECT_TRUE(dialogs.boxes.empty());
-        EXPECT_TRUE(form1->isVisible());
+        EXPECT_TRUE(mainWindow->isVisible());
         Find<QAction>("Acercade3")->trigger();
         EXPECT_TRUE(dialogs.aboutShown.empty());
         CloseWindows();
@@ -114,11 +114,11 @@ TEST_F(StartupTest, MissingSettingsFileIsReportedUntilALanguageIsChosen) {
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("File not found."));
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Critical);
     EXPECT_EQ(Label7(), kDesignLabel7);
-    EXPECT_EQ(form1->Formats().Lines(), std::vector<std::string>{"(A_X) x"});
+    EXPECT_EQ(mainWindow->Formats().Lines(), std::vector<std::string>{"(A_X) x"});
     TriggerExit();
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("File not found."));
-    EXPECT_TRUE(form1->isVisible());
+    EXPECT_TRUE(mainWindow->isVisible());
 
     Find<QAction>("Ingls1")->trigger();
     EXPECT_EQ(ReadFile(SettingsPath()), "English\r\n");
@@ -126,7 +126,7 @@ TEST_F(StartupTest, MissingSettingsFileIsReportedUntilALanguageIsChosen) {
     TriggerExit();
     ASSERT_EQ(dialogs.boxes.size(), 3u);
     EXPECT_EQ(dialogs.boxes[2].caption, QStringLiteral("          Exit"));
-    EXPECT_TRUE(form1->close());
+    EXPECT_TRUE(mainWindow->close());
     EXPECT_EQ(ReadFile(FormatsPath()), "(A_X) x\r\n");
 }
 
@@ -145,16 +145,16 @@ TEST_F(StartupTest, ExitAsksAndAnUnchangedTableIsNotWritten) {
     EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("¿Desea salir?"));
     EXPECT_EQ(dialogs.boxes[0].buttons, TDialogs::Buttons::OkCancel);
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Question);
-    EXPECT_TRUE(form1->isVisible());
+    EXPECT_TRUE(mainWindow->isVisible());
     TriggerExit();
-    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(mainWindow->isVisible());
     EXPECT_FALSE(fs::exists(FormatsPath()));
     EXPECT_FALSE(fs::exists(UserFormatsPath()));
     EXPECT_EQ(ReadFile(SettingsPath()), "Castellano\r\n");
 
     dialogs.boxes.clear();
     Show();
-    EXPECT_TRUE(form1->close());
+    EXPECT_TRUE(mainWindow->close());
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -163,7 +163,7 @@ TEST_F(StartupTest, ATableThatCannotBeSavedAnywhereIsReportedAndTheWindowClosesA
     PlaceToolStandIns();
     WriteFile(FormatsPath(), "(A_X) x\r\n");
     Show();
-    form1->Averiguatipo("Track ID 1: audio (A_NEW)");
+    mainWindow->ClassifyItem("Track ID 1: audio (A_NEW)");
     // A folder in the table's place cannot be replaced by a file, even by
     // root; a file in the per-user folder's place cannot hold one.
     fs::remove(FormatsPath());
@@ -171,8 +171,8 @@ TEST_F(StartupTest, ATableThatCannotBeSavedAnywhereIsReportedAndTheWindowClosesA
     fs::create_directories(fs::path(userFolder).parent_path().parent_path());
     WriteFile(fs::path(userFolder).parent_path().string(), "");
 
-    EXPECT_TRUE(form1->close());
-    EXPECT_FALSE(form1->isVisible());
+    EXPECT_TRUE(mainWindow->close());
+    EXPECT_FALSE(mainWindow->isVisible());
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].icon, TDialogs::Icon::Critical);
     EXPECT_TRUE(dialogs.boxes[0].text.startsWith(QStringLiteral(
@@ -192,6 +192,6 @@ TEST(ErrorText, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {
              {"año 7", "año 7."},
              {"", ""},
          }) {
-        EXPECT_EQ(TForm1::ErrorText(text), shown) << text.toStdString();
+        EXPECT_EQ(ErrorText(text), shown) << text.toStdString();
     }
 }

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "core/ProgramFolder.h"
 #include "core/Settings.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -133,23 +133,23 @@ void WindowFixture::WriteFile(const std::string& path, const std::string& bytes)
 void WindowFixture::MakeWindows() {
     windows = std::make_unique<TProgramWindows>(dialogs, programFolder, userFolder,
                                                 torvane::SettingsFile(SettingsPath()));
-    form1 = &windows->form1;
-    form2 = &windows->form2;
-    form3 = &windows->form3;
-    form4 = &windows->form4;
+    mainWindow = &windows->mainWindow;
+    newFormatDialog = &windows->newFormatDialog;
+    spanishAbout = &windows->spanishAbout;
+    englishAbout = &windows->englishAbout;
 }
 
 void WindowFixture::CloseWindows() {
     windows.reset();
-    form1 = nullptr;
-    form2 = nullptr;
-    form3 = nullptr;
-    form4 = nullptr;
+    mainWindow = nullptr;
+    newFormatDialog = nullptr;
+    spanishAbout = nullptr;
+    englishAbout = nullptr;
 }
 
 void WindowFixture::Show() {
-    if (!form1) {
+    if (!mainWindow) {
         MakeWindows();
     }
-    form1->show();
+    mainWindow->show();
 }

@@ -60,7 +60,7 @@ class WindowFixture : public ::testing::Test {
 
     template <class T>
     T* Find(const char* name) const {
-        T* found = form1->findChild<T*>(QString::fromLatin1(name));
+        T* found = mainWindow->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
@@ -76,10 +76,10 @@ class WindowFixture : public ::testing::Test {
     QString previousFolder;
     ScriptedDialogs dialogs;
     std::unique_ptr<TProgramWindows> windows;
-    TForm1* form1 = nullptr;
-    TForm2* form2 = nullptr;
-    TForm3* form3 = nullptr;
-    TForm4* form4 = nullptr;
+    MainWindow* mainWindow = nullptr;
+    NewFormatDialog* newFormatDialog = nullptr;
+    SpanishAboutWindow* spanishAbout = nullptr;
+    EnglishAboutWindow* englishAbout = nullptr;
 };
 
 // The windows in English with the built tools in the program folder; a test

@@ -7,23 +7,16 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/NewFile.h"
+
 namespace tools {
 
-// Creates `path` as a new, empty file open for reading and writing (binary),
-// never through an existing name: it fails, with errno EEXIST, when anything
-// is there already, a symbolic link included. Returns null with errno set.
-std::FILE* CreateNewFile(const std::string& path);
-
-// Where the file's own name begins in `path`: after the last folder
-// separator, 0 when there is none.
-size_t NameStart(const std::string& path);
-
-// The longest name, in bytes, a file may have in `folder` (empty: the current
-// folder); 255, the common limit, where the system does not say.
-size_t LongestName(const std::string& folder);
-
-// Fills `out` from the system's source of unpredictable bytes.
-bool RandomBytes(void* out, size_t size);
+// The exclusive creation of a new file, its name's limits and the system's
+// random bytes live in platform/NewFile.h, shared with the window's files.
+using torvane::CreateNewFile;
+using torvane::LongestName;
+using torvane::NameStart;
+using torvane::RandomBytes;
 
 // What tells two names of one file apart from names of two files: the
 // device (volume) and the file's number on it.

@@ -4,39 +4,13 @@
 #include <cstring>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace tools {
 
 namespace {
 
 constexpr std::string_view kPartMark = ".quarvel-part-";
-constexpr size_t kRandomLength = 10;
-
-// Ten characters of 32 kinds: 50 bits nobody can guess.
-std::string RandomSuffix() {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz234567";
-    unsigned char bytes[kRandomLength];
-    if (!RandomBytes(bytes, sizeof bytes)) {
-        return {};
-    }
-    std::string suffix;
-    for (unsigned char b : bytes) {
-        suffix += kLetters[b & 31];
-    }
-    return suffix;
-}
-
-// The first bytes of `name`, at most `size`, never ending inside a UTF-8
-// sequence.
-std::string NamePrefix(const std::string& name, size_t size) {
-    if (name.size() <= size) {
-        return name;
-    }
-    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) {
-        --size;
-    }
-    return name.substr(0, size);
-}
 
 }  // namespace
 
@@ -48,36 +22,15 @@ TemporaryFile::~TemporaryFile() {
 
 bool TemporaryFile::Create(const std::string& target, std::string& error) {
     target_ = target;
-    // The name is the target's, shortened where the mark and the random part
-    // would take it past what the folder allows: a target of the longest
-    // name the folder allows must be writable too.
-    const size_t nameAt = NameStart(target);
-    const std::string folder = target.substr(0, nameAt);
-    const size_t tail = kPartMark.size() + kRandomLength;
-    const size_t longest = LongestName(folder);
-    const std::string stem =
-        folder + NamePrefix(target.substr(nameAt), longest > tail ? longest - tail : 0);
-    // A name taken by chance (or by someone who guessed it) is never
-    // opened: another is drawn.
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string suffix = RandomSuffix();
-        if (suffix.empty()) {
-            error = "cannot create '" + target + "': the system gives no random numbers";
-            return false;
-        }
-        path_ = stem + std::string(kPartMark) + suffix;
-        errno = 0;
-        stream_ = CreateNewFile(path_);
-        if (stream_ != nullptr) {
-            return true;
-        }
-        if (errno != EEXIST) {
-            break;
-        }
+    torvane::NewFile created = torvane::CreateFileBeside(target, kPartMark);
+    if (created.file == nullptr) {
+        error = "cannot create '" + target + "': " + created.reason;
+        path_.clear();
+        return false;
     }
-    error = "cannot create '" + target + "': " + std::strerror(errno);
-    path_.clear();
-    return false;
+    stream_ = created.file;
+    path_ = std::move(created.path);
+    return true;
 }
 
 bool TemporaryFile::Close(std::string& error) {

@@ -79,7 +79,7 @@ int Usage(const std::string& message) {
 int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return Usage("no mode given");
-    const std::string mode = args[0];
+    const std::string& mode = args[0];
     if (mode == "--help" || mode == "-h") {
         PrintHelp();
         return tools::kExitOk;

@@ -32,12 +32,8 @@ std::string WindowExtension(const std::string& codecId, FormatTable& table) {
                  : codecId[0] == 'A' ? mkv::kTrackAudio
                                      : mkv::kTrackSubtitle;
     track.codecId = codecId;
-    bool asked = false;
-    const std::string kind = Averiguatipo(ostrem::TrackLine(track), table, [&](const std::string&) {
-        asked = true;
-        return std::string();
-    });
-    return asked ? std::string() : kind;
+    const std::string kind = ClassifyCodec(ostrem::TrackLine(track), table);
+    return kind == kKindUnknown ? std::string() : kind;
 }
 
 TEST(CodecTable, EveryRowIsTheFirstThatFitsItsOwnIdsAndHasAName) {

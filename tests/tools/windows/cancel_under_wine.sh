@@ -29,7 +29,7 @@ wait "$pid" || status=$?
 
 rm big.mka
 left=$(ls)
-echo "status $status; last progress: $(tail -n1 progress | tr -d '\r'); left: $(echo $left)"
+echo "status $status; last progress: $(tail -n1 progress | tr -d '\r'); left: ${left//$'\n'/ }"
 cat errors
 if [ "$status" -ne 2 ] || [ "$left" != "$(printf 'errors\nprogress')" ]; then
     echo "FAILED: quarvel.exe did not stop cleanly on the console's cancel"

@@ -58,7 +58,7 @@ run() {
         ! diff -r "$work/linux/out" "$work/windows/out" >/dev/null; then
         echo "DIFFERENT: $what"
         for side in linux windows; do
-            echo "  $side: status $(cat "$work/$side/status"), $(ls "$work/$side/out" | wc -l) files"
+            echo "  $side: status $(cat "$work/$side/status"), $(find "$work/$side/out" -mindepth 1 -maxdepth 1 | wc -l) files"
             sed 's/^/    /' "$work/$side/stderr" | head -5
         done
         diff -r "$work/linux/out" "$work/windows/out" | head -5
@@ -72,13 +72,13 @@ while IFS= read -r file; do
     run ostrem -i "fixtures/$file"
     listing=$work/linux/stdout
     tracks=() times=() attachments=()
-    for n in $(sed -n 's/^Track ID \([0-9]*\):.*/\1/p' "$listing"); do
+    while read -r n; do
         tracks+=("$n:out/track$n")
         times+=("$n:out/times$n")
-    done
-    for n in $(sed -n 's/^Attachment ID \([0-9]*\):.*/\1/p' "$listing"); do
+    done < <(sed -n 's/^Track ID \([0-9]*\):.*/\1/p' "$listing")
+    while read -r n; do
         attachments+=("$n:out/attachment$n")
-    done
+    done < <(sed -n 's/^Attachment ID \([0-9]*\):.*/\1/p' "$listing")
     [ ${#tracks[@]} -eq 0 ] || run quarvel tracks "fixtures/$file" "${tracks[@]}"
     [ ${#times[@]} -eq 0 ] || run quarvel timestamps "fixtures/$file" "${times[@]}"
     [ ${#attachments[@]} -eq 0 ] || run quarvel attachments "fixtures/$file" "${attachments[@]}"

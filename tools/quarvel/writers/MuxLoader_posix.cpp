@@ -1,6 +1,6 @@
 #include <dlfcn.h>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "tools/quarvel/writers/MuxLoader.h"
 #include "tools/quarvel/writers/MuxWriter.h"
 

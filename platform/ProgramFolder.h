@@ -23,6 +23,10 @@ std::string ProgramFolder();
 // when the environment names no such place. The folder may not exist yet.
 std::string UserFolder();
 
+// The folders the system searches for a program (the PATH variable), as the
+// environment holds them; empty when it is not set.
+std::string SearchPath();
+
 // The folder part of a path: everything up to and including its last
 // separator ('/' on POSIX; '\\', '/' or ':' on Windows). Empty when the path
 // holds none.

@@ -1,9 +1,15 @@
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 namespace torvane {
+
+std::string SearchPath() {
+    const char* path = std::getenv("PATH");
+    return path != nullptr ? path : "";
+}
 
 bool FileExists(const std::string& path) {
     if (path.empty()) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 namespace torvane {
 

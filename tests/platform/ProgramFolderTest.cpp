@@ -1,4 +1,4 @@
-#include "core/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ TEST(ProgramFolder, IsTheFolderOfThisTestProgram) {
 #ifndef _WIN32  // the build names its folders as Linux does, not as Windows sees them
     EXPECT_TRUE(std::filesystem::equivalent(folder, TORVANE_TEST_BIN_DIR));
 #endif
-    EXPECT_TRUE(FileExists(folder + ToolFileName("core_tests")));
+    EXPECT_TRUE(FileExists(folder + ToolFileName("platform_tests")));
 }
 
 TEST(ProgramFolder, FolderOfKeepsTheSeparator) {

@@ -43,7 +43,10 @@
 //                           out of sight, and seconds the device stood idle
 //                           between the first and the last request, waiting
 //                           for the program
-#define _GNU_SOURCE
+// glibc's own switch for RTLD_NEXT and preadv2; the names of its fortified
+// calls (__read_chk and the like) are reserved too, and interposed like the
+// calls they check.
+#define _GNU_SOURCE  // NOLINT(bugprone-reserved-identifier)
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -423,6 +426,7 @@ ssize_t read(int fd, void* buf, size_t n) {
     return r;
 }
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
 ssize_t __read_chk(int fd, void* buf, size_t n, size_t size) {
     if (n > size) {
         abort();
@@ -441,6 +445,7 @@ ssize_t pread64(int fd, void* buf, size_t n, off_t offset) {
     return pread(fd, buf, n, offset);
 }
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
 ssize_t __pread_chk(int fd, void* buf, size_t n, off_t offset, size_t size) {
     if (n > size) {
         abort();
@@ -448,6 +453,7 @@ ssize_t __pread_chk(int fd, void* buf, size_t n, off_t offset, size_t size) {
     return pread(fd, buf, n, offset);
 }
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
 ssize_t __pread64_chk(int fd, void* buf, size_t n, off_t offset, size_t size) {
     return __pread_chk(fd, buf, n, offset, size);
 }

@@ -68,7 +68,7 @@ void ReadCosts::Sums::Add(double bytes, double seconds) {
 }
 
 int ReadCosts::Costs::ClassOf(uint64_t bytes, int classes) {
-    const int log = std::bit_width(bytes) - 1;
+    const int log = static_cast<int>(std::bit_width(bytes)) - 1;
     return std::clamp(log - 12, 0, classes - 1);
 }
 

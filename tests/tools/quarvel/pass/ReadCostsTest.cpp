@@ -37,7 +37,7 @@ double Memory(uint64_t, size_t bytes) {
 // What a pass reads on opening a file and on its first gaps: its first read,
 // reads in sequence growing from 8 KiB to 2 MiB, and two jumps of each length
 // in `jumps`, all of them from `from`.
-void Open(ReadCosts& costs, From from, const Storage& storage, std::vector<uint64_t> jumps) {
+void Open(ReadCosts& costs, From from, const Storage& storage, const std::vector<uint64_t>& jumps) {
     costs.Record(from, ReadCosts::kFirstRead, 8 << 10, storage(1 << 30, 8 << 10));
     for (size_t bytes = 8 << 10; bytes <= (2 << 20); bytes *= 2) {
         costs.Record(from, 0, bytes, storage(0, bytes));

@@ -618,10 +618,9 @@ std::vector<std::string> OnStorage(const std::string& model, const std::string& 
         asan = std::string(options) + ":" + asan;
     }
     return {"TORVANE_REPORT_BYTES=1",
-            "LD_PRELOAD=" TORVANE_STORAGE_MODEL,
-            "STORAGE_MODEL=" + model,
-            "STORAGE_MODEL_FILE=" + file,
-            "STORAGE_MODEL_SEEK_MS=30",
+            // One string: the variable's name and the libraries' paths.
+            "LD_PRELOAD=" TORVANE_STORAGE_MODEL,  // NOLINT(bugprone-suspicious-missing-comma)
+            "STORAGE_MODEL=" + model, "STORAGE_MODEL_FILE=" + file, "STORAGE_MODEL_SEEK_MS=30",
             "STORAGE_MODEL_RTT_MS=5",
             "STORAGE_MODEL_MB_S=" + std::string(model == "network" ? "30" : "150"),
             "ASAN_OPTIONS=" + asan};

@@ -65,16 +65,23 @@ std::string ProgramFolderWith(const TempDir& dir, const char* script) {
     return program;
 }
 
+// A source file NAME in DIR, identified as readable (the scripted tool never
+// reads it).
+BatchSource ReadableSource(const TempDir& dir, const std::string& name) {
+    BatchSource source;
+    source.path = dir.File(name);
+    testsupport::WriteBytes(source.path, "x");
+    source.state = BatchSource::State::Readable;
+    return source;
+}
+
 TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
     TempDir dir;
     const std::string program = ProgramFolderWith(dir, kTool);
 
     std::vector<BatchSource> sources;
     for (const char* name : {"fail.mkv", "warn.mkv", "ok.mkv", "gone.mkv"}) {
-        BatchSource source;
-        source.path = dir.File(name);
-        testsupport::WriteBytes(source.path, "x");
-        source.state = BatchSource::State::Readable;
+        BatchSource source = ReadableSource(dir, name);
         source.contents = ReadSourceContents(
             BuildListing("File: x\r\nTrack ID 1: audio (A_AC3) [language: spa]\r\n", false, false)
                 .items);
@@ -142,10 +149,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
 TEST(BatchRun, AFolderThatCannotBeMadeEndsItsFileAtOnce) {
     TempDir dir;
     testsupport::WriteBytes(dir.File("taken"), "a file where the folder would go");
-    BatchSource source;
-    source.path = dir.File("a.mkv");
-    testsupport::WriteBytes(source.path, "x");
-    source.state = BatchSource::State::Readable;
+    BatchSource source = ReadableSource(dir, "a.mkv");
     source.contents.tags = true;
     BatchRule rule;
     rule.tags = true;
@@ -174,10 +178,7 @@ exec sleep 30
 TEST(BatchRun, ACapturedRunEndedWhileTheBatchIsCancelledIsCancelled) {
     TempDir dir;
     const std::string program = ProgramFolderWith(dir, kChaptersUntilKilled);
-    BatchSource source;
-    source.path = dir.File("a.mkv");
-    testsupport::WriteBytes(source.path, "x");
-    source.state = BatchSource::State::Readable;
+    BatchSource source = ReadableSource(dir, "a.mkv");
     source.contents.chapters = true;
     BatchRule rule;
     rule.chapters = ChapterFormat::Xml;

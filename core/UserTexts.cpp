@@ -28,6 +28,7 @@ constexpr auto kTexts = std::to_array<UserTextRow>({
     {T::OutcomeExitStatus, "terminó con el estado de salida %1", "ended with exit status %1"},
     {T::OutcomeSignal, "terminado por la señal %1", "killed by signal %1"},
     {T::OutcomeSignalNamed, "terminado por la señal %1 (%2)", "killed by signal %1 (%2)"},
+    {T::OutcomeTimedOut, "detenido tras quedar en silencio", "stopped after going silent"},
     {T::OutcomeCancelled, "cancelado", "cancelled"},
     {T::OutcomeLost, "no se pudo saber cómo terminó: %1", "how it ended could not be learnt: %1"},
     {T::OutcomeUnknown, "terminó de un modo desconocido", "ended in an unknown way"},

@@ -30,6 +30,7 @@ enum class UserText {
     OutcomeExitStatus,   // %1 the status
     OutcomeSignal,       // %1 the signal's number
     OutcomeSignalNamed,  // %1 the number, %2 the system's name of the signal
+    OutcomeTimedOut,
     OutcomeCancelled,
     OutcomeLost,  // %1 the system's reason
     OutcomeUnknown,

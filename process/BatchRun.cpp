@@ -195,14 +195,9 @@ BatchStepEnd BatchRun::RunSavedStep(const FilePlan& file, BatchStep step) {
         printed = std::move(captured.output);
         end.messages = MessageLines(captured.errors);
         InUserTerms(end, file);
-        if (captured.end.kind == CapturedEnd::Kind::TimedOut) {
-            end.result = StepResult::Failed;
-            end.problem = Problem::ToolSilent;
-            return end;
-        }
-        end.outcome = OutcomeOfCapture(captured.end);
+        end.outcome = std::move(captured.end);
     } catch (const std::exception& failure) {
-        return Failure(step, Problem::ToolNotStarted, failure.what());
+        return Failure(step, Problem::Unexpected, failure.what());
     }
     // Cancelled meanwhile, the file is not written whatever the tool did: a
     // Ctrl+C in a terminal reaches a captured run too, and ends it early.

@@ -23,15 +23,13 @@ struct BatchStepEnd {
         SourceNotNamed,  // the source has no form the tools can be given
         FolderNotMade,   // detail: the system's reason
         FolderNotNamed,  // the folder has no form the tools can be given
-        ToolNotStarted,  // a captured run; detail: the system's words
-        ToolSilent,      // a captured run said nothing for the whole limit and was stopped
         NothingPrinted,  // the tool printed no chapters (tags) this time
         FileNotWritten,  // detail: "Cannot create file "PATH". REASON"
         Unexpected,      // the run itself failed (memory exhausted, say); detail: what
     };
     BatchStep step = BatchStep::Folder;
     StepResult result = StepResult::Done;
-    ConsoleOutcome outcome;  // how the tool ended; for the folder step, Exited 0
+    RunOutcome outcome;  // how the tool ended; the folder step runs none
     Problem problem = Problem::None;
     std::string detail;
     std::vector<std::string> messages;  // what the tool said, progress lines left out

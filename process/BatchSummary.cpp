@@ -46,8 +46,8 @@ std::string Simplified(std::string_view text) {
     return simple;
 }
 
-std::string StartFailureText(const ConsoleOutcome& outcome, Language language) {
-    using Failure = ConsoleOutcome::StartFailure;
+std::string StartFailureText(const RunOutcome& outcome, Language language) {
+    using Failure = RunOutcome::StartFailure;
     switch (outcome.startFailure) {
         case Failure::EmptyCommand:
             return TextOf(UserText::StartEmptyCommand, language);
@@ -59,6 +59,8 @@ std::string StartFailureText(const ConsoleOutcome& outcome, Language language) {
             return TextOf(UserText::StartCannotRun, language, {outcome.program, outcome.reason});
         case Failure::CannotPrepare:
             return TextOf(UserText::StartCannotPrepare, language, {outcome.program});
+        case Failure::AsReasonSays:
+            return Simplified(outcome.reason);
     }
     return {};
 }
@@ -69,14 +71,11 @@ std::string ToolOfStep(BatchStep step) {
 }
 
 std::string ListingProblem(const SourceProbe& probe, int silenceMs, Language language) {
-    if (probe.silent) {
+    if (probe.listingEnd.kind == RunOutcome::Kind::TimedOut) {
         return TextOf(UserText::CaptureTimedOut, language, {"ostrem -i", Seconds(silenceMs)});
     }
-    const std::string problem =
-        probe.startError.empty()
-            ? DescribeOutcome(OutcomeOfCapture(probe.listingEnd), language)
-            : TextOf(UserText::OutcomeNotStarted, language, {Simplified(probe.startError)});
-    return TextOf(UserText::ListingFailed, language, {problem}) +
+    return TextOf(UserText::ListingFailed, language,
+                  {DescribeOutcome(probe.listingEnd, language)}) +
            ToolMessagesText(probe.source.messages);
 }
 
@@ -91,14 +90,6 @@ std::string StepProblem(const FilePlan& file, const BatchStepEnd& end, int silen
             return TextOf(UserText::BatchFolderNotMade, language, {file.folder, end.detail});
         case Problem::FolderNotNamed:
             return TextOf(UserText::BatchFolderNotNamed, language, {file.folder});
-        case Problem::ToolNotStarted:
-            return TextOf(
-                UserText::FailedStep, language,
-                {StepName(end.step, language),
-                 TextOf(UserText::OutcomeNotStarted, language, {Simplified(end.detail)})});
-        case Problem::ToolSilent:
-            return TextOf(UserText::CaptureTimedOut, language,
-                          {ToolOfStep(end.step), Seconds(silenceMs)});
         case Problem::NothingPrinted:
             return TextOf(UserText::BatchNothingPrinted, language, {ToolOfStep(end.step)});
         case Problem::FileNotWritten:
@@ -106,6 +97,10 @@ std::string StepProblem(const FilePlan& file, const BatchStepEnd& end, int silen
             return end.detail;
         case Problem::None:
             break;
+    }
+    if (end.outcome.kind == RunOutcome::Kind::TimedOut) {
+        return TextOf(UserText::CaptureTimedOut, language,
+                      {ToolOfStep(end.step), Seconds(silenceMs)});
     }
     return TextOf(UserText::FailedStep, language,
                   {StepName(end.step, language), DescribeOutcome(end.outcome, language)}) +
@@ -151,8 +146,8 @@ std::vector<std::string> LeftOut(const FilePlan& file, Language language) {
 
 }  // namespace
 
-std::string DescribeOutcome(const ConsoleOutcome& outcome, Language language) {
-    using Kind = ConsoleOutcome::Kind;
+std::string DescribeOutcome(const RunOutcome& outcome, Language language) {
+    using Kind = RunOutcome::Kind;
     switch (outcome.kind) {
         case Kind::NotStarted:
             return TextOf(UserText::OutcomeNotStarted, language,
@@ -167,6 +162,8 @@ std::string DescribeOutcome(const ConsoleOutcome& outcome, Language language) {
             return TextOf(UserText::OutcomeSignalNamed, language,
                           {std::to_string(outcome.code), name});
         }
+        case Kind::TimedOut:
+            return TextOf(UserText::OutcomeTimedOut, language);
         case Kind::Cancelled:
             return TextOf(UserText::OutcomeCancelled, language);
         case Kind::Lost:

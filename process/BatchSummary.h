@@ -26,7 +26,7 @@ enum BatchExitStatus : int {
 
 // What happened to a tool's run: "ended with exit status 2", "could not
 // start: no program 'quarvel' in the program folder or on the search path".
-std::string DescribeOutcome(const ConsoleOutcome& outcome, Language language);
+std::string DescribeOutcome(const RunOutcome& outcome, Language language);
 
 // A tool's message lines, each after a line break; past the first 20, "…".
 std::string ToolMessagesText(const std::vector<std::string>& lines);

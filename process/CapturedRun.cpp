@@ -1,5 +1,7 @@
 #include "process/CapturedRun.h"
 
+#include <optional>
+
 // The messages are fixed texts: headline, two CR bytes and the failed call.
 // They stay word for word, typos included: people quote them when they
 // report a problem.
@@ -23,8 +25,17 @@ ECreateChildProcessErr::ECreateChildProcessErr()
           "FChildStdoutWr)") {}
 
 CapturedOutput RunCaptured(const std::string& command, int silenceMs) {
-    TChildProc child(command, std::string());
     CapturedOutput captured;
+    std::optional<TChildProc> started;
+    try {
+        started.emplace(command, std::string());
+    } catch (const Exception& failure) {
+        captured.end.kind = RunOutcome::Kind::NotStarted;
+        captured.end.startFailure = RunOutcome::StartFailure::AsReasonSays;
+        captured.end.reason = failure.what();
+        return captured;
+    }
+    TChildProc& child = *started;
     child.ReadChildOutput(silenceMs, captured.output);
     captured.end = child.Finish();
     captured.errors = child.ErrorOutput();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Exception.h"
+#include "process/RunOutcome.h"
 
 namespace torvane {
 
@@ -27,24 +28,6 @@ class EDuplicateHandleErr : public Exception {
 class ECreateChildProcessErr : public Exception {
   public:
     ECreateChildProcessErr();
-};
-
-// How a captured run ended, as Finish() tells it.
-struct CapturedEnd {
-    enum class Kind {
-        Exited,     // the child ended by itself; code is its exit status
-        Signalled,  // the child was killed by a signal it did not ask for; code is the signal
-        TimedOut,   // the child went silent for the whole Timeout, or had not ended shortly
-                    // after closing its output; it was killed
-        Lost,       // the system could not tell how (or whether) the child ended; reason says why
-    };
-    Kind kind = Kind::Exited;
-    int code = 0;
-    std::string reason;  // for Lost: the system's text, UTF-8
-
-    bool Succeeded() const { return kind == Kind::Exited && code == 0; }
-    // The tools end with status 1 when all asked for was done, with warnings.
-    bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
 };
 
 // One object serves one run: the constructor starts the child, one call of
@@ -94,7 +77,7 @@ class TChildProc {
     // whose read ended by silence is killed at once; one that has not ended
     // shortly after closing its output is killed then. Both give TimedOut.
     // The same end is given on every later call.
-    CapturedEnd Finish();
+    RunOutcome Finish();
 
     // What the child wrote to its standard error during the read and up to
     // Finish(), at most kMaxErrorOutput bytes, byte for byte.
@@ -111,7 +94,7 @@ class TChildProc {
 // What one whole captured run gave.
 struct CapturedOutput {
     std::string output;  // standard output, as ReadChildOutput gathered it
-    CapturedEnd end;
+    RunOutcome end;
     std::string errors;  // standard error, as ErrorOutput() keeps it
 };
 
@@ -120,8 +103,9 @@ struct CapturedOutput {
 inline constexpr int kCaptureSilenceMs = 30000;
 
 // Runs a tool's whole command line captured: started, its output read until
-// it ends or stays silent for silenceMs, its end awaited. Throws as
-// TChildProc's constructor when it cannot be started.
+// it ends or stays silent for silenceMs, its end awaited. One that cannot be
+// started ends NotStarted (AsReasonSays), the reason the message TChildProc's
+// constructor threw.
 CapturedOutput RunCaptured(const std::string& command, int silenceMs);
 
 }  // namespace torvane

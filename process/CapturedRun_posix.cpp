@@ -133,7 +133,8 @@ struct TChildProc::Impl {
     pid_t pid = -1;
     std::string errors;
     bool timedOut = false;
-    std::optional<CapturedEnd> end;
+    int lostBy = 0;  // the errno of a wait that found the child gone
+    std::optional<RunOutcome> end;
     std::vector<char> buffer;  // as large as the most output that ever waited
 
     // Takes what waits on the output pipe, without blocking: Some bytes (a
@@ -208,7 +209,8 @@ struct TChildProc::Impl {
                 return status;
             }
             if (got < 0 && errno != EINTR) {
-                return std::nullopt;  // reaped by someone else (SIGCHLD ignored)
+                lostBy = errno;  // reaped by someone else (SIGCHLD ignored)
+                return std::nullopt;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
                 break;
@@ -277,7 +279,7 @@ const std::string& TChildProc::ErrorOutput() const {
     return impl_->errors;
 }
 
-CapturedEnd TChildProc::Finish() {
+RunOutcome TChildProc::Finish() {
     if (impl_->end) {
         return *impl_->end;
     }
@@ -287,14 +289,19 @@ CapturedEnd TChildProc::Finish() {
     // The child has ended: what it wrote to its error output is all there
     // (a grandchild may still hold the pipe; nothing is waited for).
     impl_->ReadErrors();
-    CapturedEnd end;
+    RunOutcome end;
     if (impl_->timedOut) {
-        end.kind = CapturedEnd::Kind::TimedOut;
+        end.kind = RunOutcome::Kind::TimedOut;
     } else if (status && WIFSIGNALED(*status)) {
-        end.kind = CapturedEnd::Kind::Signalled;
+        end.kind = RunOutcome::Kind::Signalled;
         end.code = WTERMSIG(*status);
     } else if (status && WIFEXITED(*status)) {
+        end.kind = RunOutcome::Kind::Exited;
         end.code = WEXITSTATUS(*status);
+    } else {
+        // The status is gone: the run cannot count as a success.
+        end.kind = RunOutcome::Kind::Lost;
+        end.reason = std::strerror(impl_->lostBy);
     }
     impl_->end = end;
     return end;

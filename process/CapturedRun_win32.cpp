@@ -90,7 +90,7 @@ struct TChildProc::Impl {
     std::string errors;
     bool timedOut = false;
     std::optional<DWORD> lostBy;  // the error of a wait or query that failed
-    std::optional<CapturedEnd> end;
+    std::optional<RunOutcome> end;
 
     bool ReadErrors() {
         if (stderrRd.get() == nullptr) {
@@ -120,18 +120,19 @@ struct TChildProc::Impl {
         }
     }
 
-    CapturedEnd End() {
-        CapturedEnd told;
+    RunOutcome End() {
+        RunOutcome told;
         DWORD code = 0;
         if (!lostBy && !timedOut && !GetExitCodeProcess(process.get(), &code)) {
             lostBy = GetLastError();
         }
         if (lostBy) {
-            told.kind = CapturedEnd::Kind::Lost;
+            told.kind = RunOutcome::Kind::Lost;
             told.reason = SystemMessage(*lostBy);
         } else if (timedOut) {
-            told.kind = CapturedEnd::Kind::TimedOut;
+            told.kind = RunOutcome::Kind::TimedOut;
         } else {
+            told.kind = RunOutcome::Kind::Exited;
             told.code = static_cast<int>(code);
         }
         return told;
@@ -203,7 +204,7 @@ const std::string& TChildProc::ErrorOutput() const {
     return impl_->errors;
 }
 
-CapturedEnd TChildProc::Finish() {
+RunOutcome TChildProc::Finish() {
     if (impl_->end) {
         return *impl_->end;
     }

@@ -4,32 +4,15 @@
 
 namespace torvane {
 
-StepResult StepResultOf(const ConsoleOutcome& outcome) {
+StepResult StepResultOf(const RunOutcome& outcome) {
     if (outcome.Succeeded()) {
         return StepResult::Done;
     }
     if (outcome.CompletedWithWarnings()) {
         return StepResult::Warnings;
     }
-    return outcome.kind == ConsoleOutcome::Kind::Cancelled ? StepResult::Cancelled
-                                                           : StepResult::Failed;
-}
-
-ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end) {
-    ConsoleOutcome outcome;
-    switch (end.kind) {
-        case CapturedEnd::Kind::Signalled:
-            outcome.kind = ConsoleOutcome::Kind::Signalled;
-            break;
-        case CapturedEnd::Kind::Lost:
-            outcome.kind = ConsoleOutcome::Kind::Lost;
-            break;
-        default:
-            outcome.kind = ConsoleOutcome::Kind::Exited;
-    }
-    outcome.code = end.code;
-    outcome.reason = end.reason;
-    return outcome;
+    return outcome.kind == RunOutcome::Kind::Cancelled ? StepResult::Cancelled
+                                                       : StepResult::Failed;
 }
 
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {

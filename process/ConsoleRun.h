@@ -8,58 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/StepResult.h"
-#include "process/CapturedRun.h"
+#include "process/RunOutcome.h"
 
 // The extraction runs: one console tool started from a whole command line,
 // watched while it works and always reaped. No Qt here; the console window
 // of the user interface is built on this.
 
 namespace torvane {
-
-// How a console run ended. Each case is told apart so that the user can be
-// told what happened.
-struct ConsoleOutcome {
-    enum class Kind {
-        NotStarted,  // the tool could not be started; startFailure says why
-        Exited,      // the tool ended by itself; code is its exit status
-        Signalled,   // the tool was killed by a signal it did not ask for; code is the signal
-        Cancelled,   // the run was ended on request before the tool had ended by itself
-        Lost,        // the system could not tell how (or whether) the tool ended; reason says why
-    };
-    // Why a tool was not started.
-    enum class StartFailure {
-        EmptyCommand,   // the command line holds no word
-        NoProgram,      // no program of that name in the program folder or on the search path
-        NoPipe,         // the output pipe could not be made; reason is the system's text
-        CannotRun,      // the system refused to start program; reason is its text
-        CannotPrepare,  // the start of program could not be set up
-    };
-    Kind kind = Kind::NotStarted;
-    int code = 0;
-    StartFailure startFailure = StartFailure::EmptyCommand;
-    std::string program;
-    std::string reason;  // why, in UTF-8 (the system's own text where it gave one)
-
-    // True only for a tool that ended by itself with status 0.
-    bool Succeeded() const { return kind == Kind::Exited && code == 0; }
-
-    // The tools end with status 1 when all asked for was done, with warnings
-    // (damage found, something skipped) on their error output.
-    bool CompletedWithWarnings() const { return kind == Kind::Exited && code == 1; }
-};
-
-// How a run of an extraction step ended: done (status 0), with warnings
-// (status 1), cancelled, or failed (any other end).
-StepResult StepResultOf(const ConsoleOutcome& outcome);
-
-// A captured run's end (one that did not time out) told as a console run's:
-// exited with its status, killed by its signal, or lost with its reason.
-ConsoleOutcome OutcomeOfCapture(const CapturedEnd& end);
-
-// The system's name of a signal ("Segmentation fault"), or the empty text
-// where the platform has none.
-std::string SignalDescription(int signal);
 
 // Gathers a tool's output bytes into complete lines. A line ends at CR LF, at
 // LF or at a CR standing alone (a tool that redraws one line with CR gives one
@@ -139,12 +94,12 @@ class ConsoleRun {
     // then, and the same outcome is given on every later call), std::nullopt
     // while it runs. A cancelled tool still running after the grace period
     // is killed here.
-    std::optional<ConsoleOutcome> Poll();
+    std::optional<RunOutcome> Poll();
 
     // Blocks until the tool has ended and gives the outcome. The output read
     // meanwhile is appended to *output, or discarded when output is null, so
     // that a tool never stalls on a full pipe.
-    ConsoleOutcome Wait(std::string* output = nullptr);
+    RunOutcome Wait(std::string* output = nullptr);
 
     // Asks the tool to end (POSIX: SIGTERM, and SIGCONT in case it was
     // stopped, to its process group; Windows: CTRL_BREAK_EVENT to its

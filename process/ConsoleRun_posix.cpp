@@ -61,7 +61,7 @@ struct ConsoleRun::Impl {
     bool cancelled = false;
     bool killed = false;
     Clock::time_point killAt;
-    ConsoleOutcome outcome;
+    RunOutcome outcome;
 
     void Start(std::string_view commandLine, const std::string& programFolder,
                std::string_view pathList);
@@ -72,7 +72,7 @@ struct ConsoleRun::Impl {
 
 void ConsoleRun::Impl::Start(std::string_view commandLine, const std::string& programFolder,
                              std::string_view pathList) {
-    using Failure = ConsoleOutcome::StartFailure;
+    using Failure = RunOutcome::StartFailure;
     const std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty()) {
         outcome.startFailure = Failure::EmptyCommand;
@@ -126,13 +126,13 @@ void ConsoleRun::Impl::Signal(int signal) const {
 void ConsoleRun::Impl::Settle(int status) {
     reaped = true;
     if (cancelled) {
-        outcome.kind = ConsoleOutcome::Kind::Cancelled;
+        outcome.kind = RunOutcome::Kind::Cancelled;
         outcome.code = 0;
     } else if (WIFEXITED(status)) {
-        outcome.kind = ConsoleOutcome::Kind::Exited;
+        outcome.kind = RunOutcome::Kind::Exited;
         outcome.code = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
-        outcome.kind = ConsoleOutcome::Kind::Signalled;
+        outcome.kind = RunOutcome::Kind::Signalled;
         outcome.code = WTERMSIG(status);
     }
 }
@@ -155,9 +155,9 @@ bool ConsoleRun::Impl::TryReap(int options) {
             // Reaped elsewhere (SIGCHLD ignored by the program): the status
             // is lost, so the run cannot count as a success.
             reaped = true;
-            outcome.kind =
-                cancelled ? ConsoleOutcome::Kind::Cancelled : ConsoleOutcome::Kind::Exited;
-            outcome.code = cancelled ? 0 : -1;
+            outcome.kind = cancelled ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Lost;
+            outcome.code = 0;
+            outcome.reason = cancelled ? std::string() : std::strerror(errno);
             return true;
         }
         return false;
@@ -221,7 +221,7 @@ bool ConsoleRun::ReadAvailable(std::string& output) {
     return true;
 }
 
-std::optional<ConsoleOutcome> ConsoleRun::Poll() {
+std::optional<RunOutcome> ConsoleRun::Poll() {
     Impl& d = *impl_;
     if (d.pid <= 0) {
         return d.outcome;
@@ -236,7 +236,7 @@ std::optional<ConsoleOutcome> ConsoleRun::Poll() {
     return std::nullopt;
 }
 
-ConsoleOutcome ConsoleRun::Wait(std::string* output) {
+RunOutcome ConsoleRun::Wait(std::string* output) {
     std::string discarded;
     std::string& sink = output != nullptr ? *output : discarded;
     for (;;) {

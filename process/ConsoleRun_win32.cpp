@@ -59,7 +59,7 @@ struct ConsoleRun::Impl {
     bool ended = false;
     bool cancelled = false;
     Clock::time_point killAt;
-    ConsoleOutcome outcome;
+    RunOutcome outcome;
 
     void Start(std::string_view commandLine);
     void RefuseToStart(std::string_view commandLine, std::string reason);
@@ -71,14 +71,14 @@ struct ConsoleRun::Impl {
 };
 
 void ConsoleRun::Impl::RefuseToStart(std::string_view commandLine, std::string reason) {
-    outcome.startFailure = ConsoleOutcome::StartFailure::CannotRun;
+    outcome.startFailure = RunOutcome::StartFailure::CannotRun;
     outcome.program = FirstWord(commandLine);
     outcome.reason = std::move(reason);
 }
 
 void ConsoleRun::Impl::Start(std::string_view commandLine) {
     if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
-        outcome.startFailure = ConsoleOutcome::StartFailure::EmptyCommand;
+        outcome.startFailure = RunOutcome::StartFailure::EmptyCommand;
         return;
     }
     const std::optional<AnsiText> ansi = ToAnsiCall(commandLine);
@@ -120,7 +120,7 @@ void ConsoleRun::Impl::Start(std::string_view commandLine) {
 // The tool may still run, but nothing more can be learnt of it.
 void ConsoleRun::Impl::Lose(DWORD error) {
     ended = true;
-    outcome.kind = ConsoleOutcome::Kind::Lost;
+    outcome.kind = RunOutcome::Kind::Lost;
     outcome.code = 0;
     outcome.reason = SystemMessage(error);
 }
@@ -146,7 +146,7 @@ bool ConsoleRun::Impl::TryReap(DWORD timeout) {
     CloseHandle(process);
     process = nullptr;
     ended = true;
-    outcome.kind = cancelled ? ConsoleOutcome::Kind::Cancelled : ConsoleOutcome::Kind::Exited;
+    outcome.kind = cancelled ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Exited;
     outcome.code = cancelled ? 0 : static_cast<int>(code);
     return true;
 }
@@ -203,7 +203,7 @@ bool ConsoleRun::ReadAvailable(std::string&) {
     return false;
 }
 
-std::optional<ConsoleOutcome> ConsoleRun::Poll() {
+std::optional<RunOutcome> ConsoleRun::Poll() {
     if (impl_->pid == 0 || impl_->TryReap(0)) {
         return impl_->outcome;
     }
@@ -211,7 +211,7 @@ std::optional<ConsoleOutcome> ConsoleRun::Poll() {
     return std::nullopt;
 }
 
-ConsoleOutcome ConsoleRun::Wait(std::string*) {
+RunOutcome ConsoleRun::Wait(std::string*) {
     if (impl_->pid == 0) {
         return impl_->outcome;
     }

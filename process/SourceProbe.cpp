@@ -16,7 +16,7 @@ namespace {
 // (a tool gone silent prints nothing).
 bool Prints(const std::string& command, int silenceMs) {
     const CapturedOutput captured = RunCaptured(command, silenceMs);
-    return captured.end.kind != CapturedEnd::Kind::TimedOut &&
+    return captured.end.kind != RunOutcome::Kind::TimedOut &&
            PreviewLineCount(captured.output) > 1;
 }
 
@@ -36,11 +36,10 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
         const std::string shortSource = ExtractShortPathName(path);
         const CapturedOutput captured =
             RunCaptured(ListingCommand(programFolder, shortSource), silenceMs);
-        if (captured.end.kind == CapturedEnd::Kind::TimedOut) {
-            probe.silent = true;
+        probe.listingEnd = captured.end;
+        if (captured.end.kind == RunOutcome::Kind::TimedOut) {
             return probe;
         }
-        probe.listingEnd = captured.end;
         source.messages = MessageLines(captured.errors);
         // The tool names the file as it was given it; the user knows it by
         // its own path.
@@ -56,7 +55,9 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
         source.contents.tags = Prints(TagsCommand(programFolder, shortSource), silenceMs);
         source.state = BatchSource::State::Readable;
     } catch (const std::exception& failure) {
-        probe.startError = failure.what();
+        probe.listingEnd.kind = RunOutcome::Kind::NotStarted;
+        probe.listingEnd.startFailure = RunOutcome::StartFailure::AsReasonSays;
+        probe.listingEnd.reason = failure.what();
     }
     return probe;
 }

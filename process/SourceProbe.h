@@ -14,12 +14,9 @@ namespace torvane {
 
 struct SourceProbe {
     BatchSource source;  // Readable or Unreadable, never Identifying
-    // Why an unreadable source could not be read: the identification tool
-    // could not be started (startError, the system's words), went silent for
-    // the whole limit (silent), or ended as listingEnd tells.
-    std::string startError;
-    bool silent = false;
-    CapturedEnd listingEnd;
+    // How the identification tool's run ended: for an unreadable source, why
+    // (not started, silent for the whole limit, failed).
+    RunOutcome listingEnd;
 };
 
 // path is the source's full path; programFolder ends in a separator and

@@ -36,7 +36,7 @@ QString Sentence(QString sentence) {
 
 }  // namespace
 
-QString DescribeOutcome(const torvane::ConsoleOutcome& outcome) {
+QString DescribeOutcome(const torvane::RunOutcome& outcome) {
     return Decode(torvane::DescribeOutcome(outcome, CoreLanguage()));
 }
 
@@ -233,7 +233,7 @@ void TConsoleWindow::Cancel() {
     button_->setEnabled(false);
 }
 
-void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
+void TConsoleWindow::Finish(const torvane::RunOutcome& outcome) {
     outcome_ = outcome;
     ticker_.stop();
     if (notifier_ != nullptr) {
@@ -243,7 +243,7 @@ void TConsoleWindow::Finish(const torvane::ConsoleOutcome& outcome) {
         done(QDialog::Accepted);
         return;
     }
-    if (outcome.kind == torvane::ConsoleOutcome::Kind::Cancelled) {
+    if (outcome.kind == torvane::RunOutcome::Kind::Cancelled) {
         // The user asked for the end; the main window reports it.
         done(QDialog::Rejected);
         return;

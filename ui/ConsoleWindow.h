@@ -23,7 +23,7 @@ class QSocketNotifier;
 // output without the progress lines), at most kMaxMessages lines.
 struct TConsoleResult {
     static constexpr std::size_t kMaxMessages = 1000;
-    torvane::ConsoleOutcome outcome;
+    torvane::RunOutcome outcome;
     std::vector<std::string> messages;
 };
 
@@ -39,7 +39,7 @@ class TConsoleRunner {
 
 // What happened to a run, in the language in force, without a final full
 // stop: "ended with exit status 2", "cancelled", ...
-QString DescribeOutcome(const torvane::ConsoleOutcome& outcome);
+QString DescribeOutcome(const torvane::RunOutcome& outcome);
 
 // A tool's message lines for a box: each after a line break of its own, at
 // most the first 20, then "…" when there were more; empty for no line.
@@ -83,7 +83,7 @@ class TConsoleWindow : public QDialog {
     // Shows the lines the bytes complete; last also shows an unfinished one.
     void Show(const std::string& bytes, bool last = false);
     void Cancel();
-    void Finish(const torvane::ConsoleOutcome& outcome);
+    void Finish(const torvane::RunOutcome& outcome);
 
     QPlainTextEdit* output_ = nullptr;
     QProgressBar* bar_ = nullptr;
@@ -93,7 +93,7 @@ class TConsoleWindow : public QDialog {
     QTimer ticker_;
     std::unique_ptr<torvane::ConsoleRun> run_;
     torvane::ConsoleLines lines_;
-    std::optional<torvane::ConsoleOutcome> outcome_;
+    std::optional<torvane::RunOutcome> outcome_;
     std::vector<std::string> messages_;
     bool progressShown_ = false;  // the last line shown is a progress line
 };

@@ -348,7 +348,12 @@ std::string MainWindow::SourceShortPath() const {
 
 torvane::CapturedOutput MainWindow::RunCaptured(const std::string& command, const char* what) {
     torvane::CapturedOutput capture = torvane::RunCaptured(command, captureSilenceMs_);
-    if (capture.end.kind == torvane::CapturedEnd::Kind::TimedOut) {
+    // A tool that cannot be started ends the user's action with the
+    // captured run's own message.
+    if (capture.end.kind == torvane::RunOutcome::Kind::NotStarted) {
+        throw torvane::Exception(capture.end.reason);
+    }
+    if (capture.end.kind == torvane::RunOutcome::Kind::TimedOut) {
         throw UserError(
             Message(TMessage::CaptureTimedOut)
                 .arg(QString::fromLatin1(what), QString::number(captureSilenceMs_ / 1000.0)));
@@ -389,7 +394,7 @@ void MainWindow::ReadTrackList() {
     const bool warned = said && captured.end.CompletedWithWarnings();
     if (said && !warned) {
         throw UserError(Message(TMessage::ListingFailed)
-                            .arg(DescribeOutcome(torvane::OutcomeOfCapture(captured.end))) +
+                            .arg(DescribeOutcome(captured.end)) +
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
     const torvane::Listing listing =

@@ -161,8 +161,9 @@ class MainWindow : public QMainWindow {
     bool ChooseSource(QString& fileName);
     void ToolPresenceTest(torvane::Language language);
     void ApplyLanguage(TLanguage language);
-    // Runs a tool with its output captured; a tool that goes silent for the
-    // whole limit is stopped and reported, naming it as `what`.
+    // Runs a tool with its output captured; a tool that cannot be started,
+    // or goes silent for the whole limit and is stopped, ends the action
+    // with an error naming it as `what`.
     torvane::CapturedOutput RunCaptured(const std::string& command, const char* what);
     void ShowPreview(QPlainTextEdit& memo, const std::string& captured);
     void SetAllChecks(bool checked);

@@ -41,7 +41,7 @@ QString HeadlineText(Headline headline) {
 // A run the report names: the tool's words when it warned, what happened to
 // it when it failed.
 QString StepText(const MainWindow::TStepEnd& end) {
-    const torvane::ConsoleOutcome& outcome = end.result.outcome;
+    const torvane::RunOutcome& outcome = end.result.outcome;
     if (outcome.CompletedWithWarnings()) {
         return Message(TMessage::StepWarnings).arg(Message(end.step)) +
                ToolMessagesText(end.result.messages);
@@ -119,7 +119,7 @@ std::vector<MainWindow::TStepEnd> MainWindow::RunExtractionSteps(
         steps.push_back({TMessage::StepTracks, RunExtractionTool(TracksCommandLine())});
     }
     const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
-                                                 torvane::ConsoleOutcome::Kind::Cancelled;
+                                                 torvane::RunOutcome::Kind::Cancelled;
     if (choice.attachments && !cancelled) {
         steps.push_back({TMessage::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
     }

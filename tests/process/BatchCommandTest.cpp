@@ -189,6 +189,46 @@ TEST_F(BatchCommandTest, TheExitStatusIsTheWorstFilesAndAFailedFileStopsNoOther)
     EXPECT_EQ(ExitStatusOf(plan, reports), kBatchExitFailed);
 }
 
+// Every way a tool's run ends has its words; a captured run that went
+// silent names the tool and the limit instead.
+TEST(BatchSummary, EveryEndOfARunIsToldInWords) {
+    using Kind = RunOutcome::Kind;
+    struct Row {
+        RunOutcome outcome;
+        const char* words;
+    };
+    for (const Row& row : {
+             Row{{Kind::NotStarted, 0, RunOutcome::StartFailure::AsReasonSays, "",
+                  "Error creating Chilg Process.\r\rCreateChildProcess(ExeName)"},
+                 "could not start: Error creating Chilg Process. CreateChildProcess(ExeName)"},
+             Row{{Kind::Signalled, 9}, "killed by signal 9 (Killed)"},
+             Row{{Kind::TimedOut}, "stopped after going silent"},
+             Row{{Kind::Cancelled}, "cancelled"},
+             Row{{Kind::Lost, 0, {}, "", "No child processes"},
+                 "how it ended could not be learnt: No child processes"},
+         }) {
+        EXPECT_EQ(DescribeOutcome(row.outcome, Language::English), row.words);
+    }
+
+    SourceProbe probe;
+    probe.source.path = "/films/x.mkv";
+    probe.source.state = BatchSource::State::Unreadable;
+    probe.listingEnd.kind = Kind::TimedOut;
+    EXPECT_EQ(SourceProblemText(probe, 1500, Language::English),
+              "ostrem -i gave no output for 1.5 seconds and was stopped.");
+    probe.source.state = BatchSource::State::Readable;
+    probe.source.contents.chapters = true;
+    BatchRule chapters;
+    chapters.chapters = ChapterFormat::Xml;
+    const auto plan = PlanBatch({probe.source}, chapters, OutputLayout::FolderPerSource, "/out",
+                                [](const std::string&) { return std::string(); });
+    BatchFileEnd silent;
+    silent.steps.push_back({BatchStep::Chapters, StepResult::Failed, {Kind::TimedOut}});
+    EXPECT_EQ(ReportFile(plan[0], probe, &silent, false, 1500, Language::English).reasons,
+              std::vector<std::string>{
+                  "quarvel chapters gave no output for 1.5 seconds and was stopped."});
+}
+
 TEST_F(BatchCommandTest, ACommandRuleOrPathAtFaultExtractsNothing) {
     WriteBytes(dir.File("bad.rule"), "torvane batch rule 1\naudio = yes\nfonts = yes\n");
     struct Row {

@@ -126,7 +126,7 @@ TEST(BatchRun, EachStepEndsAsTheToolEndsAndAFailedFileStopsNothing) {
         EXPECT_FALSE(std::filesystem::exists(plan[k].folder + "Tags.xml"));
     }
     const BatchStepEnd& failed = recorder.files[0].steps[1];
-    EXPECT_EQ(failed.outcome.kind, ConsoleOutcome::Kind::Exited);
+    EXPECT_EQ(failed.outcome.kind, RunOutcome::Kind::Exited);
     EXPECT_EQ(failed.outcome.code, 2);
     EXPECT_EQ(failed.messages, std::vector<std::string>{"quarvel: Track1.aac: disk full"});
     // A talkative tool's messages are kept up to the cap.

@@ -121,7 +121,7 @@ TEST(TChildProc, ReadGathersTheOutputUntilItEndsOrFallsSilent) {
 }
 
 TEST(TChildProc, FinishTellsEachEndAndNoChildIsLeft) {
-    using Kind = CapturedEnd::Kind;
+    using Kind = RunOutcome::Kind;
     struct Row {
         const char* arguments;
         int timeout;
@@ -146,7 +146,7 @@ TEST(TChildProc, FinishTellsEachEndAndNoChildIsLeft) {
         TChildProc child(kChild, row.arguments);
         std::string output;
         child.ReadChildOutput(row.timeout, output);
-        const CapturedEnd end = child.Finish();
+        const RunOutcome end = child.Finish();
         EXPECT_EQ(end.kind, row.kind);
         EXPECT_EQ(end.code, row.code);
         EXPECT_EQ(child.ErrorOutput(), row.errors);
@@ -236,7 +236,7 @@ TEST(TChildProc, Utf8NamesSurviveTheSystemsAnsiCalls) {
 }
 #endif
 
-TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
+TEST(TChildProc, MissingProgramFailsWithExactMessage) {
     try {
         TChildProc child("/nonexistent/folder/ostrem -i ", "");
         FAIL() << "no error";
@@ -245,6 +245,11 @@ TEST(TChildProc, MissingProgramThrowsWithExactMessage) {
                      "Error creating Chilg Process.\r\rCreateChildProcess(ExeName, CommadLine, "
                      "FChildStdoutWr)");
     }
+    // The whole run gives the message as a start failure.
+    const RunOutcome end = RunCaptured("/nonexistent/folder/ostrem -i ", 1000).end;
+    EXPECT_EQ(end.kind, RunOutcome::Kind::NotStarted);
+    EXPECT_EQ(end.startFailure, RunOutcome::StartFailure::AsReasonSays);
+    EXPECT_STREQ(end.reason.c_str(), ECreateChildProcessErr().what());
     EXPECT_THROW(TChildProc("no-such-tool-anywhere", ""), Exception);
     EXPECT_THROW(TChildProc("", ""), ECreateChildProcessErr);
 #ifndef _WIN32

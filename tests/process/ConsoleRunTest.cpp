@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/ProgramFolder.h"
+#include "process/CapturedRun.h"
 #include "tests/process/ChildProcessTesting.h"
 #include "tests/support/TempDir.h"
 
@@ -27,7 +28,7 @@ using testsupport::kChildName;
 using testsupport::MsSince;
 using testsupport::Reaped;
 using testsupport::TempDir;
-using Kind = ConsoleOutcome::Kind;
+using Kind = RunOutcome::Kind;
 
 const std::string kBin = ProgramFolder();
 
@@ -38,7 +39,7 @@ std::unique_ptr<ConsoleRun> Start(const std::string& arguments) {
 
 TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
     std::string output;
-    const ConsoleOutcome outcome = Start("exit 2")->Wait(&output);
+    const RunOutcome outcome = Start("exit 2")->Wait(&output);
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_EQ(outcome.code, 2);
     EXPECT_FALSE(outcome.Succeeded());
@@ -49,7 +50,7 @@ TEST(ConsoleRun, ExitStatusAndCrashAreTold) {
     // Both outputs share one pipe.
     EXPECT_NE(output.find("to standard output\n"), std::string::npos);
     EXPECT_NE(output.find("to standard error\n"), std::string::npos);
-    const ConsoleOutcome crash = Start("crash")->Wait();
+    const RunOutcome crash = Start("crash")->Wait();
     EXPECT_EQ(crash.kind, Kind::Signalled);
     EXPECT_EQ(crash.code, SIGSEGV);
     EXPECT_EQ(SignalDescription(crash.code), "Segmentation fault");
@@ -65,16 +66,16 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     ConsoleRun missing("nosuchtool tracks a 1:b", folder.File(""), "");
     EXPECT_FALSE(missing.Started());
     EXPECT_EQ(missing.ProcessId(), -1);
-    const ConsoleOutcome outcome = missing.Wait();
+    const RunOutcome outcome = missing.Wait();
     EXPECT_EQ(outcome.kind, Kind::NotStarted);
     EXPECT_EQ(outcome.program, "nosuchtool");
     EXPECT_EQ(ConsoleRun("   ", folder.File(""), "").Wait().startFailure,
-              ConsoleOutcome::StartFailure::EmptyCommand);
+              RunOutcome::StartFailure::EmptyCommand);
 #ifdef _WIN32
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    EXPECT_EQ(outcome.startFailure, RunOutcome::StartFailure::CannotRun);
     EXPECT_NE(outcome.reason, "");
 #else
-    EXPECT_EQ(outcome.startFailure, ConsoleOutcome::StartFailure::NoProgram);
+    EXPECT_EQ(outcome.startFailure, RunOutcome::StartFailure::NoProgram);
     EXPECT_EQ(missing.OutputHandle(), -1);
     ASSERT_TRUE(missing.Poll().has_value());
     EXPECT_EQ(missing.Poll()->kind, Kind::NotStarted);
@@ -87,8 +88,8 @@ TEST(ConsoleRun, ProgramThatCannotBeFoundOrRunIsNotStarted) {
     ::chmod((folder.File("garbage")).c_str(), 0755);
     ConsoleRun garbage("garbage x", folder.File(""), "");
     EXPECT_FALSE(garbage.Started());
-    const ConsoleOutcome refused = garbage.Wait();
-    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    const RunOutcome refused = garbage.Wait();
+    EXPECT_EQ(refused.startFailure, RunOutcome::StartFailure::CannotRun);
     EXPECT_EQ(refused.program, folder.File("garbage"));
     EXPECT_EQ(refused.reason, "Exec format error");
 #endif
@@ -107,7 +108,7 @@ TEST(ConsoleRun, ToolWritesBothOutputsToAConsoleOfItsOwn) {
 TEST(ConsoleRun, FailedWaitIsALostEndWithItsReason) {
     auto run = Start("silent 3000");
     ASSERT_TRUE(testsupport::CloseHandleTo(run->ProcessId()));
-    const std::optional<ConsoleOutcome> outcome = run->Poll();
+    const std::optional<RunOutcome> outcome = run->Poll();
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(outcome->kind, Kind::Lost);
     EXPECT_NE(outcome->reason, "");
@@ -117,12 +118,29 @@ TEST(ConsoleRun, FailedWaitIsALostEndWithItsReason) {
     ASSERT_TRUE(testsupport::CloseHandleTo(child.ChildId()));
     std::string output;
     child.ReadChildOutput(100, output);
-    const CapturedEnd end = child.Finish();
-    EXPECT_EQ(end.kind, CapturedEnd::Kind::Lost);
+    const RunOutcome end = child.Finish();
+    EXPECT_EQ(end.kind, RunOutcome::Kind::Lost);
     EXPECT_NE(end.reason, "");
-    EXPECT_EQ(OutcomeOfCapture(end).reason, end.reason);
 }
 #else
+// With SIGCHLD ignored the system reaps the tool itself and its status is
+// gone: neither run may count that as a success.
+TEST(ConsoleRun, StatusReapedByTheSystemIsALostEndWithItsReason) {
+    struct sigaction ignore {};
+    struct sigaction before {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGCHLD, &ignore, &before);
+    const RunOutcome console = Start("exit 0")->Wait();
+    const RunOutcome captured =
+        RunCaptured(testsupport::ChildPath() + " exit 0", 5000).end;
+    ::sigaction(SIGCHLD, &before, nullptr);
+    for (const RunOutcome& outcome : {console, captured}) {
+        EXPECT_EQ(outcome.kind, Kind::Lost);
+        EXPECT_EQ(outcome.reason, "No child processes");
+        EXPECT_EQ(StepResultOf(outcome), StepResult::Failed);
+    }
+}
+
 TEST(ConsoleRun, ToolGetsEmptyInputOwnGroupAndTheCurrentFolder) {
     std::string output;
     ASSERT_TRUE(Start("world")->Wait(&output).Succeeded());
@@ -135,7 +153,7 @@ TEST(ConsoleRun, EndOfTheToolCountsEvenWhileItsChildKeepsTheOutputOpen) {
     const long pid = run->ProcessId();
     const auto start = Clock::now();
     std::string output;
-    const ConsoleOutcome outcome = run->Wait(&output);
+    const RunOutcome outcome = run->Wait(&output);
     EXPECT_TRUE(outcome.Succeeded());
     EXPECT_EQ(output, "parent done\n");
     EXPECT_LT(MsSince(start), 2000);
@@ -160,7 +178,7 @@ TEST(ConsoleRun, CommandLineLength) {
     line += " " + std::string(longest - line.size() - 1, 'x');
     ASSERT_EQ(line.size(), longest);
     std::string output;
-    const ConsoleOutcome outcome = ConsoleRun(line, kBin, "").Wait(&output);
+    const RunOutcome outcome = ConsoleRun(line, kBin, "").Wait(&output);
     ASSERT_TRUE(outcome.Succeeded()) << outcome.code << " " << outcome.reason;
 #ifndef _WIN32
     // argv[0] is the bare word; every other word arrives whole.
@@ -174,8 +192,8 @@ TEST(ConsoleRun, CommandLineLength) {
     ConsoleRun tooLong(line + " y", kBin, "");
 #ifdef _WIN32
     EXPECT_FALSE(tooLong.Started());
-    const ConsoleOutcome refused = tooLong.Wait();
-    EXPECT_EQ(refused.startFailure, ConsoleOutcome::StartFailure::CannotRun);
+    const RunOutcome refused = tooLong.Wait();
+    EXPECT_EQ(refused.startFailure, RunOutcome::StartFailure::CannotRun);
     EXPECT_EQ(refused.program, kChildName);
     EXPECT_EQ(refused.reason,
               "the command line holds 32768 characters, more than the 32766 that Windows takes");
@@ -224,7 +242,7 @@ TEST(ConsoleRun, ToolDeafToCancelIsKilledAfterTheGrace) {
     const auto start = Clock::now();
     run->Cancel(std::chrono::milliseconds(300));
     // Polling alone escalates once the grace has passed.
-    std::optional<ConsoleOutcome> outcome;
+    std::optional<RunOutcome> outcome;
     while (!(outcome = run->Poll()) && MsSince(start) < 10000) {
         std::string output;
         run->ReadAvailable(output);
@@ -249,7 +267,7 @@ TEST(ConsoleRun, CancelAfterTheEndChangesNothingAndADroppedRunEndsItsTool) {
     ::waitid(P_PID, static_cast<id_t>(run->ProcessId()), &info, WEXITED | WNOWAIT);
 #endif
     run->Cancel();
-    const ConsoleOutcome outcome = run->Wait();
+    const RunOutcome outcome = run->Wait();
     EXPECT_EQ(outcome.kind, Kind::Exited);
     EXPECT_TRUE(outcome.Succeeded());
 

@@ -37,7 +37,7 @@ class HeadlessRunner : public TConsoleRunner {
   public:
     struct Record {
         std::string commandLine;
-        torvane::ConsoleOutcome outcome;
+        torvane::RunOutcome outcome;
         std::string output;
     };
     std::vector<Record> runs;

@@ -1,7 +1,9 @@
-// The texts the window-free code gives a person: what happened to a tool
-// run, the summary of a batch and what is wrong with a rule file, in both
-// interface languages. The window shows them as they are, and so does the
-// batch run from the command line, so that both say the same. UTF-8.
+// Every text the program gives a person, in both interface languages, but
+// the captions of the main window's controls (the language table,
+// ui/Languages.h) and the about windows: what happened to a tool run, the
+// summary of a batch, what is wrong with a rule file, and the windows' own
+// boxes, labels and reports. The window shows them as the command line
+// does, so that both say the same. UTF-8.
 #pragma once
 
 #include <initializer_list>
@@ -96,6 +98,113 @@ enum class UserText {
     CommandFormatsUnread,  // %1 the system's words
     CommandInterrupted,
     CommandSummaryUnwritten,  // %1 the system's reason
+
+    // The windows' own texts.
+    // An exception that carries no message.
+    UnknownError,
+
+    // The report of an extraction with a failed step: a headline, then one
+    // line per failed step with its name (%1) and what happened (%2).
+    ExtractionFailed,
+
+    // The console window of an extraction run.
+    ConsoleRunning,
+    ConsoleCancelling,
+    ConsoleCancel,
+    ConsoleClose,
+    ConsoleOwnConsole,
+
+    // The end of an extraction other than success or failure: cancelled, or
+    // with a step that ended with warnings (%1 the step; its lines follow).
+    ExtractionCancelled,
+    ExtractionWarnings,
+
+    // The output folder cannot be made: %1 the folder as typed, %2 the reason.
+    OutputFolderFailed,
+
+    // An answer the new-format dialog refuses, and why.
+    ExtensionTooLong,
+    ExtensionBlank,
+    ExtensionBracket,
+    ExtensionReserved,
+    // Closing the window: the new rows of the format table could be written
+    // neither beside the program nor in the per-user folder (%1 the reason).
+    FormatsNotSaved,
+    // A file named on the command line that does not exist (%1 its path).
+    SourceNotFound,
+    // The tools are not beside the program (title and text); leaving the
+    // program (title and question).
+    ToolsMissingTitle,
+    ToolsMissing,
+    ExitTitle,
+    ExitQuestion,
+
+    // The batch window: its menu item and title, the source list, the rule,
+    // the output folder, the preview, the run and its summary.
+    BatchMenuItem,
+    BatchTitle,
+    BatchSources,
+    BatchAddFiles,
+    BatchAddFolder,
+    BatchRemove,
+    BatchSourcesHint,
+    BatchColumnFile,
+    BatchColumnContents,
+    BatchIdentifying,
+    BatchUnreadable,  // %1 why
+    BatchReadWithWarnings,
+    BatchVideo,
+    BatchAudio,
+    BatchSubtitles,
+    BatchOneAttachment,
+    BatchAttachmentCount,  // %1 how many, more than one
+    BatchChaptersPresent,
+    BatchTagsPresent,
+    BatchNoContents,
+    BatchRule,
+    BatchLanguages,
+    BatchCodecs,
+    BatchAnyLanguage,
+    BatchAnyCodec,
+    BatchChapters,
+    BatchChaptersNone,
+    BatchChaptersXml,
+    BatchChaptersSimple,
+    BatchTags,
+    BatchOutput,
+    BatchBrowse,
+    BatchOutputBeside,
+    BatchChooseOutput,
+    BatchChooseSourceFolder,
+    BatchFolderPerSource,
+    BatchPrefixedNames,
+    BatchPreview,
+    BatchSummary,
+    BatchColumnOutput,
+    BatchColumnHolds,
+    BatchGivesOne,
+    BatchGivesMany,  // %1 how many
+    BatchGivesNothing,
+    BatchAttachmentOutput,  // %1 its id, %2 its kind (BatchKind...)
+    BatchKindFont,
+    BatchKindImage,
+    BatchKindOther,
+    BatchUnnamedTrack,  // %1 the codec
+    BatchStart,
+    BatchCopySummary,
+    BatchOverall,      // %1 file, %2 files, %3 bytes done, %4 bytes in all
+    BatchCurrentFile,  // %1 the file, %2 the step
+    BatchWaiting,
+    // The rule's attachments by kind, and the rule saved to a file and
+    // loaded from one.
+    BatchAttachments,
+    BatchFonts,
+    BatchImages,
+    BatchOtherAttachments,
+    BatchSaveRule,
+    BatchLoadRule,
+    BatchSaveRuleTitle,
+    BatchRuleFilter,  // as the file dialogs take it: "Description|pattern|..."
 };
 
 // The text of a key in a language; Unrecognised counts as English. A key

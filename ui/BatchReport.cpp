@@ -15,11 +15,11 @@ using torvane::TrackType;
 QString TypeText(TrackType type) {
     switch (type) {
         case TrackType::Video:
-            return Message(TMessage::BatchVideo);
+            return Message(UserText::BatchVideo);
         case TrackType::Audio:
-            return Message(TMessage::BatchAudio);
+            return Message(UserText::BatchAudio);
         case TrackType::Subtitles:
-            return Message(TMessage::BatchSubtitles);
+            return Message(UserText::BatchSubtitles);
         case TrackType::Other:
             break;
     }
@@ -29,13 +29,13 @@ QString TypeText(TrackType type) {
 QString AttachmentKindText(torvane::AttachmentKind kind) {
     switch (kind) {
         case torvane::AttachmentKind::Font:
-            return Message(TMessage::BatchKindFont);
+            return Message(UserText::BatchKindFont);
         case torvane::AttachmentKind::Image:
-            return Message(TMessage::BatchKindImage);
+            return Message(UserText::BatchKindImage);
         case torvane::AttachmentKind::Other:
             break;
     }
-    return Message(TMessage::BatchKindOther);
+    return Message(UserText::BatchKindOther);
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ QString AttachmentKindText(torvane::AttachmentKind kind) {
 QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
     const torvane::BatchSource& source = probe.source;
     if (source.state == torvane::BatchSource::State::Identifying) {
-        return Message(TMessage::BatchIdentifying);
+        return Message(UserText::BatchIdentifying);
     }
     if (source.state == torvane::BatchSource::State::Unreadable) {
         // The tool's first words say it best; the whole story is in the
@@ -52,7 +52,7 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
             source.messages.empty()
                 ? SourceMessagesText(probe, silenceMs).section(QLatin1Char('\n'), 0, 0)
                 : Decode(source.messages.front());
-        return Message(TMessage::BatchUnreadable).arg(why);
+        return Message(UserText::BatchUnreadable).arg(why);
     }
     QStringList parts;
     for (const TrackType type : torvane::kRuleTrackTypes) {
@@ -68,21 +68,21 @@ QString SourceContentsText(const torvane::SourceProbe& probe, int silenceMs) {
     }
     const std::size_t attachments = source.contents.attachments.size();
     if (attachments == 1) {
-        parts << Message(TMessage::BatchOneAttachment);
+        parts << Message(UserText::BatchOneAttachment);
     } else if (attachments > 1) {
-        parts << Message(TMessage::BatchAttachmentCount).arg(attachments);
+        parts << Message(UserText::BatchAttachmentCount).arg(attachments);
     }
     if (source.contents.chapters) {
-        parts << Message(TMessage::BatchChaptersPresent);
+        parts << Message(UserText::BatchChaptersPresent);
     }
     if (source.contents.tags) {
-        parts << Message(TMessage::BatchTagsPresent);
+        parts << Message(UserText::BatchTagsPresent);
     }
     if (parts.isEmpty()) {
-        parts << Message(TMessage::BatchNoContents);
+        parts << Message(UserText::BatchNoContents);
     }
     if (!source.messages.empty()) {
-        parts << Message(TMessage::BatchReadWithWarnings);
+        parts << Message(UserText::BatchReadWithWarnings);
     }
     return parts.join(QStringLiteral(" · "));
 }
@@ -99,14 +99,14 @@ QString OutputHoldsText(const torvane::PlannedOutput& output) {
                    LanguageText(output.language, LanguageInForce()) + QStringLiteral(" · ") +
                    CodecText(output.codec);
         case Kind::Attachment:
-            return Message(TMessage::BatchAttachmentOutput)
+            return Message(UserText::BatchAttachmentOutput)
                 .arg(Decode(output.id), AttachmentKindText(output.attachmentKind));
         case Kind::Chapters:
-            return Message(TMessage::StepChapters);
+            return Message(UserText::StepChapters);
         case Kind::Tags:
             break;
     }
-    return Message(TMessage::StepTags);
+    return Message(UserText::StepTags);
 }
 
 QString StepName(BatchStep step) {

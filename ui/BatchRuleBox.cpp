@@ -20,13 +20,13 @@ constexpr int kCodeRole = Qt::UserRole;
 constexpr int kAnyRole = Qt::UserRole + 1;
 
 const char* const kTypeNames[] = {"Video", "Audio", "Subtitles"};
-constexpr TMessage kTypeTexts[] = {TMessage::BatchVideo, TMessage::BatchAudio,
-                                   TMessage::BatchSubtitles};
+constexpr UserText kTypeTexts[] = {UserText::BatchVideo, UserText::BatchAudio,
+                                   UserText::BatchSubtitles};
 // By kind, in torvane::kAttachmentKinds order.
 const char* const kKindNames[] = {"BatchAttachmentFonts", "BatchAttachmentImages",
                                   "BatchAttachmentOther"};
-constexpr TMessage kKindTexts[] = {TMessage::BatchFonts, TMessage::BatchImages,
-                                   TMessage::BatchOtherAttachments};
+constexpr UserText kKindTexts[] = {UserText::BatchFonts, UserText::BatchImages,
+                                   UserText::BatchOtherAttachments};
 
 QListWidget* MakeChoiceList(QWidget* parent, const QString& name) {
     auto* list = new QListWidget(parent);
@@ -159,25 +159,25 @@ void TBatchRuleBox::SetOffers(
 }
 
 void TBatchRuleBox::Retranslate() {
-    setTitle(Message(TMessage::BatchRule));
-    languagesLabel_->setText(Message(TMessage::BatchLanguages));
-    codecsLabel_->setText(Message(TMessage::BatchCodecs));
+    setTitle(Message(UserText::BatchRule));
+    languagesLabel_->setText(Message(UserText::BatchLanguages));
+    codecsLabel_->setText(Message(UserText::BatchCodecs));
     for (std::size_t type = 0; type < rows_.size(); ++type) {
         rows_[type].wanted->setText(Message(kTypeTexts[type]));
     }
-    attachmentsLabel_->setText(Message(TMessage::BatchAttachments));
+    attachmentsLabel_->setText(Message(UserText::BatchAttachments));
     for (std::size_t k = 0; k < attachmentKinds_.size(); ++k) {
         attachmentKinds_[k]->setText(Message(kKindTexts[k]));
     }
-    chaptersLabel_->setText(Message(TMessage::BatchChapters));
+    chaptersLabel_->setText(Message(UserText::BatchChapters));
     showing_ = true;
-    chapters_->setItemText(0, Message(TMessage::BatchChaptersNone));
-    chapters_->setItemText(1, Message(TMessage::BatchChaptersXml));
-    chapters_->setItemText(2, Message(TMessage::BatchChaptersSimple));
+    chapters_->setItemText(0, Message(UserText::BatchChaptersNone));
+    chapters_->setItemText(1, Message(UserText::BatchChaptersXml));
+    chapters_->setItemText(2, Message(UserText::BatchChaptersSimple));
     showing_ = false;
-    tags_->setText(Message(TMessage::BatchTags));
-    save_->setText(Message(TMessage::BatchSaveRule));
-    load_->setText(Message(TMessage::BatchLoadRule));
+    tags_->setText(Message(UserText::BatchTags));
+    save_->setText(Message(UserText::BatchSaveRule));
+    load_->setText(Message(UserText::BatchLoadRule));
     ShowRule();
 }
 
@@ -211,7 +211,7 @@ void TBatchRuleBox::FillList(QListWidget& list, const std::set<std::string>& off
                              const std::optional<std::set<std::string>>& chosen, bool languages) {
     list.clear();
     QListWidgetItem* any = AddChoice(
-        list, Message(languages ? TMessage::BatchAnyLanguage : TMessage::BatchAnyCodec), !chosen);
+        list, Message(languages ? UserText::BatchAnyLanguage : UserText::BatchAnyCodec), !chosen);
     any->setData(kAnyRole, true);
     std::set<std::string> shown = offered;
     if (chosen) {

@@ -257,28 +257,28 @@ void TBatchWindow::ConnectHandlers() {
 }
 
 void TBatchWindow::Retranslate() {
-    setWindowTitle(Message(TMessage::BatchTitle));
-    sourcesBox_->setTitle(Message(TMessage::BatchSources));
+    setWindowTitle(Message(UserText::BatchTitle));
+    sourcesBox_->setTitle(Message(UserText::BatchSources));
     sourceList_->setHeaderLabels(
-        {Message(TMessage::BatchColumnFile), Message(TMessage::BatchColumnContents)});
-    sourcesHint_->setText(Message(TMessage::BatchSourcesHint));
-    addFiles_->setText(Message(TMessage::BatchAddFiles));
-    addFolder_->setText(Message(TMessage::BatchAddFolder));
-    remove_->setText(Message(TMessage::BatchRemove));
+        {Message(UserText::BatchColumnFile), Message(UserText::BatchColumnContents)});
+    sourcesHint_->setText(Message(UserText::BatchSourcesHint));
+    addFiles_->setText(Message(UserText::BatchAddFiles));
+    addFolder_->setText(Message(UserText::BatchAddFolder));
+    remove_->setText(Message(UserText::BatchRemove));
     ruleBox_->Retranslate();
-    outputBox_->setTitle(Message(TMessage::BatchOutput));
-    folder_->setPlaceholderText(Message(TMessage::BatchOutputBeside));
-    browse_->setText(Message(TMessage::BatchBrowse));
-    perSource_->setText(Message(TMessage::BatchFolderPerSource));
-    prefixed_->setText(Message(TMessage::BatchPrefixedNames));
-    tabs_->setTabText(0, Message(TMessage::BatchPreview));
-    tabs_->setTabText(1, Message(TMessage::BatchSummary));
+    outputBox_->setTitle(Message(UserText::BatchOutput));
+    folder_->setPlaceholderText(Message(UserText::BatchOutputBeside));
+    browse_->setText(Message(UserText::BatchBrowse));
+    perSource_->setText(Message(UserText::BatchFolderPerSource));
+    prefixed_->setText(Message(UserText::BatchPrefixedNames));
+    tabs_->setTabText(0, Message(UserText::BatchPreview));
+    tabs_->setTabText(1, Message(UserText::BatchSummary));
     preview_->setHeaderLabels(
-        {Message(TMessage::BatchColumnOutput), Message(TMessage::BatchColumnHolds)});
-    start_->setText(Message(TMessage::BatchStart));
-    cancel_->setText(Message(TMessage::ConsoleCancel));
-    copy_->setText(Message(TMessage::BatchCopySummary));
-    close_->setText(Message(TMessage::ConsoleClose));
+        {Message(UserText::BatchColumnOutput), Message(UserText::BatchColumnHolds)});
+    start_->setText(Message(UserText::BatchStart));
+    cancel_->setText(Message(UserText::ConsoleCancel));
+    copy_->setText(Message(UserText::BatchCopySummary));
+    close_->setText(Message(UserText::ConsoleClose));
     ShowSources();
     ShowPreview();
     ShowProgress();
@@ -338,7 +338,7 @@ void TBatchWindow::AddFilesClick() {
 
 void TBatchWindow::AddFolderClick() {
     const QString folder = dialogs_.SelectDirectory(
-        this, Message(TMessage::BatchChooseSourceFolder), QString(), QString());
+        this, Message(UserText::BatchChooseSourceFolder), QString(), QString());
     if (!folder.isEmpty()) {
         AddPaths({folder});
     }
@@ -452,12 +452,12 @@ void TBatchWindow::ShowPreview() {
                 status = SourceContentsText(entries_[k].probe, silenceMs_);
                 break;
             case FilePlan::State::Nothing:
-                status = Message(TMessage::BatchGivesNothing);
+                status = Message(UserText::BatchGivesNothing);
                 break;
             case FilePlan::State::Outputs:
                 status = file.outputs.size() == 1
-                             ? Message(TMessage::BatchGivesOne)
-                             : Message(TMessage::BatchGivesMany).arg(file.outputs.size());
+                             ? Message(UserText::BatchGivesOne)
+                             : Message(UserText::BatchGivesMany).arg(file.outputs.size());
                 break;
         }
         item->setText(1, status);
@@ -469,7 +469,7 @@ void TBatchWindow::ShowPreview() {
         for (const torvane::UnnamedTrack& track : file.unnamed) {
             auto* child = new QTreeWidgetItem(item);
             child->setText(0, Decode(torvane::ShownPath(file, track)));
-            child->setText(1, Message(TMessage::BatchUnnamedTrack).arg(CodecText(track.codec)));
+            child->setText(1, Message(UserText::BatchUnnamedTrack).arg(CodecText(track.codec)));
         }
     }
     preview_->expandAll();
@@ -488,7 +488,7 @@ void TBatchWindow::ShowButtons() {
 }
 
 void TBatchWindow::BrowseClick() {
-    const QString folder = dialogs_.SelectDirectory(this, Message(TMessage::BatchChooseOutput),
+    const QString folder = dialogs_.SelectDirectory(this, Message(UserText::BatchChooseOutput),
                                                     QString(), folder_->text());
     if (!folder.isEmpty()) {
         folder_->setText(folder);
@@ -550,8 +550,8 @@ void TBatchWindow::CopySummaryClick() {
 }
 
 void TBatchWindow::SaveRuleClick() {
-    const QString path = dialogs_.SaveFile(this, Message(TMessage::BatchSaveRuleTitle),
-                                           Message(TMessage::BatchRuleFilter), rulePath_);
+    const QString path = dialogs_.SaveFile(this, Message(UserText::BatchSaveRuleTitle),
+                                           Message(UserText::BatchRuleFilter), rulePath_);
     if (path.isEmpty()) {
         return;
     }
@@ -566,7 +566,7 @@ void TBatchWindow::SaveRuleClick() {
 
 void TBatchWindow::LoadRuleClick() {
     QString path;
-    if (!dialogs_.OpenFile(this, Message(TMessage::BatchRuleFilter),
+    if (!dialogs_.OpenFile(this, Message(UserText::BatchRuleFilter),
                            rulePath_.isEmpty() ? QString() : QFileInfo(rulePath_).absolutePath(),
                            path)) {
         return;
@@ -650,17 +650,17 @@ void TBatchWindow::ShowProgress() {
     if (progress_.filesToRun == 0) {
         overall_->setValue(0);
         fileProgress_->setValue(0);
-        overallLabel_->setText(Message(TMessage::BatchWaiting));
+        overallLabel_->setText(Message(UserText::BatchWaiting));
         fileLabel_->clear();
         return;
     }
     overall_->setValue(progress_.Permille());
     overallLabel_->setText(
-        Message(TMessage::BatchOverall)
+        Message(UserText::BatchOverall)
             .arg(QString::number(progress_.FileShown()), QString::number(progress_.filesToRun),
                  SizeText(progress_.BytesDone()), SizeText(progress_.bytesToRun)));
     // The label first: whoever watches the bar reads which file it is for.
-    fileLabel_->setText(current_ ? Message(TMessage::BatchCurrentFile)
+    fileLabel_->setText(current_ ? Message(UserText::BatchCurrentFile)
                                        .arg(Decode(torvane::FileNameOf(plan_[*current_].source)),
                                             StepName(currentStep_))
                                  : QString());

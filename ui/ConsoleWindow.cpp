@@ -72,7 +72,7 @@ TConsoleWindow::TConsoleWindow(QWidget* parent) : QDialog(parent) {
     status_->setObjectName(QStringLiteral("ConsoleStatus"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    button_ = new QPushButton(Message(TMessage::ConsoleCancel), this);
+    button_ = new QPushButton(Message(UserText::ConsoleCancel), this);
     button_->setObjectName(QStringLiteral("ConsoleButton"));
     // Enter on the focused button presses it.
     button_->setAutoDefault(true);
@@ -114,8 +114,8 @@ TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
     output_->clear();
     progressShown_ = false;
     bar_->setValue(0);
-    status_->setText(Message(TMessage::ConsoleRunning));
-    button_->setText(Message(TMessage::ConsoleCancel));
+    status_->setText(Message(UserText::ConsoleRunning));
+    button_->setText(Message(UserText::ConsoleCancel));
     button_->setEnabled(true);
     if (run_->OutputHandle() >= 0) {
         notifier_ = new QSocketNotifier(run_->OutputHandle(), QSocketNotifier::Read, this);
@@ -124,7 +124,7 @@ TConsoleResult TConsoleWindow::Run(const std::string& commandLine,
         // The tool writes to a console of its own: nothing to show but that
         // it is still at work.
         bar_->setRange(0, 0);
-        output_->setPlainText(Message(TMessage::ConsoleOwnConsole));
+        output_->setPlainText(Message(UserText::ConsoleOwnConsole));
     }
     ticker_.start();
     exec();
@@ -229,7 +229,7 @@ void TConsoleWindow::Cancel() {
         return;
     }
     run_->Cancel();
-    status_->setText(Message(TMessage::ConsoleCancelling));
+    status_->setText(Message(UserText::ConsoleCancelling));
     button_->setEnabled(false);
 }
 
@@ -250,7 +250,7 @@ void TConsoleWindow::Finish(const torvane::RunOutcome& outcome) {
     }
     bar_->setRange(0, 100);
     status_->setText(Sentence(DescribeOutcome(outcome)));
-    button_->setText(Message(TMessage::ConsoleClose));
+    button_->setText(Message(UserText::ConsoleClose));
     button_->setEnabled(true);
     button_->setFocus();
 }

@@ -28,7 +28,7 @@ bool Guarded(TDialogs& dialogs, QWidget* parent, F&& action) {
     } catch (const std::exception& error) {
         ShowErrorBox(dialogs, parent, QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        ShowErrorBox(dialogs, parent, Message(TMessage::UnknownError));
+        ShowErrorBox(dialogs, parent, Message(UserText::UnknownError));
     }
     return false;
 }

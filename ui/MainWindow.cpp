@@ -189,33 +189,20 @@ void MainWindow::ToolPresenceTest(torvane::Language language) {
     if (!folder.empty() && torvane::ToolsPresent(folder)) {
         return;
     }
-    if (language == torvane::Language::Spanish) {
-        dialogs_.MessageBox(this, QStringLiteral("   ¡AVISO!"),
-                            QStringLiteral("quarvel.exe y/o ostrem.exe no se encuentran en la "
-                                           "misma carpeta que Torvane. Debes copiarlos y volver "
-                                           "a empezar."),
-                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
-    } else {
-        dialogs_.MessageBox(this, QStringLiteral("    WARNING!"),
-                            QStringLiteral("quarvel.exe and/or ostrem.exe file has no been found "
-                                           "in the same folder of Torvane. Copy then into this "
-                                           "folder and try again."),
-                            TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
-    }
+    dialogs_.MessageBox(this, Message(UserText::ToolsMissingTitle, language),
+                        Message(UserText::ToolsMissing, language), TDialogs::Buttons::Ok,
+                        TDialogs::Icon::Warning);
 }
 
 void MainWindow::onExitClicked() {
     const torvane::Language language = torvane::LanguageFromWord(settings_.ReadWord());
-    TDialogs::Answer answer = TDialogs::Answer::Cancel;
-    if (language == torvane::Language::Spanish) {
-        answer = dialogs_.MessageBox(this, QStringLiteral("         Salir"),
-                                     QStringLiteral("¿Desea salir?"), TDialogs::Buttons::OkCancel,
-                                     TDialogs::Icon::Question);
-    } else if (language == torvane::Language::English) {
-        answer = dialogs_.MessageBox(this, QStringLiteral("          Exit"),
-                                     QStringLiteral("¿Really want to exit?"),
-                                     TDialogs::Buttons::OkCancel, TDialogs::Icon::Question);
+    // A settings file naming neither language asks nothing and stays open.
+    if (language == torvane::Language::Unrecognised) {
+        return;
     }
+    const TDialogs::Answer answer = dialogs_.MessageBox(
+        this, Message(UserText::ExitTitle, language), Message(UserText::ExitQuestion, language),
+        TDialogs::Buttons::OkCancel, TDialogs::Icon::Question);
     if (answer == TDialogs::Answer::Ok) {
         close();
     }
@@ -228,7 +215,7 @@ void MainWindow::SaveFormatTable() {
                               userFolder_.empty() ? std::string() : userFolder_ + name);
     } catch (const std::exception& error) {
         throw torvane::Exception(
-            Encode(Message(TMessage::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
+            Encode(Message(UserText::FormatsNotSaved).arg(QString::fromLocal8Bit(error.what()))));
     }
 }
 
@@ -252,7 +239,7 @@ void MainWindow::ApplyLanguage(TLanguage language) {
     }
     ApplyLanguageTexts(language, *this, *newFormatDialog_);
     newFormatDialog_->ArrangeControls();
-    batchAction_->setText(Message(TMessage::BatchMenuItem));
+    batchAction_->setText(Message(UserText::BatchMenuItem));
     if (batchWindow_ != nullptr) {
         batchWindow_->Retranslate();
     }
@@ -302,7 +289,7 @@ bool MainWindow::ChooseSource(QString& fileName) {
 void MainWindow::OpenSourceFile(const QString& path) {
     const QFileInfo file(path);
     if (!file.isFile()) {
-        throw torvane::Exception(Encode(Message(TMessage::SourceNotFound).arg(path)));
+        throw torvane::Exception(Encode(Message(UserText::SourceNotFound).arg(path)));
     }
     // The source button then runs as if its dialog had been confirmed.
     givenSource_ = file.absoluteFilePath();
@@ -339,8 +326,8 @@ std::string MainWindow::SourceShortPath() const {
     const torvane::SourceCheck source = torvane::CheckSource(Encode(sourcePath_));
     if (source.result != torvane::SourceCheck::Result::Present) {
         throw UserError(Message(source.result == torvane::SourceCheck::Result::Gone
-                                    ? TMessage::SourceGone
-                                    : TMessage::SourceNotNamed)
+                                    ? UserText::SourceGone
+                                    : UserText::SourceNotNamed)
                             .arg(sourcePath_));
     }
     return source.shortForm;
@@ -355,7 +342,7 @@ torvane::CapturedOutput MainWindow::RunCaptured(const std::string& command, cons
     }
     if (capture.end.kind == torvane::RunOutcome::Kind::TimedOut) {
         throw UserError(
-            Message(TMessage::CaptureTimedOut)
+            Message(UserText::CaptureTimedOut)
                 .arg(QString::fromLatin1(what), QString::number(captureSilenceMs_ / 1000.0)));
     }
     return capture;
@@ -393,7 +380,7 @@ void MainWindow::ReadTrackList() {
     const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
     const bool warned = said && captured.end.CompletedWithWarnings();
     if (said && !warned) {
-        throw UserError(Message(TMessage::ListingFailed)
+        throw UserError(Message(UserText::ListingFailed)
                             .arg(DescribeOutcome(captured.end)) +
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
@@ -413,7 +400,7 @@ void MainWindow::ReadTrackList() {
     settingChecks_ = false;
     if (warned) {
         dialogs_.MessageBox(this, QStringLiteral("Torvane"),
-                            Message(TMessage::ListingWarnings) +
+                            Message(UserText::ListingWarnings) +
                                 ToolMessagesText(torvane::MessageLines(captured.errors)),
                             TDialogs::Buttons::Ok, TDialogs::Icon::Warning);
     }

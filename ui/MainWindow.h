@@ -135,7 +135,7 @@ class MainWindow : public QMainWindow {
 
     // What became of one run of the extraction tool.
     struct TStepEnd {
-        TMessage step;
+        UserText step;
         TConsoleResult result;
     };
 

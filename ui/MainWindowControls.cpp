@@ -236,7 +236,7 @@ void MainWindow::BuildMenu() {
 
     fileMenu_ = bar->addMenu(QStringLiteral("Archivo"));
     fileMenu_->setObjectName(QStringLiteral("Archivo2"));
-    batchAction_ = new QAction(Message(TMessage::BatchMenuItem, TLanguage::Spanish), fileMenu_);
+    batchAction_ = new QAction(Message(UserText::BatchMenuItem, TLanguage::Spanish), fileMenu_);
     batchAction_->setObjectName(QStringLiteral("Varios1"));
     fileMenu_->addAction(batchAction_);
     exitAction_ = new QAction(QStringLiteral("Salir"), fileMenu_);

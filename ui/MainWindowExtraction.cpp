@@ -27,11 +27,11 @@ QString HeadlineText(Headline headline) {
         case Headline::Success:
             return QStringLiteral("¡Archivos extraídos corréctamente!");
         case Headline::Warnings:
-            return Message(TMessage::ExtractionWarnings);
+            return Message(UserText::ExtractionWarnings);
         case Headline::Failed:
-            return Message(TMessage::ExtractionFailed);
+            return Message(UserText::ExtractionFailed);
         case Headline::Cancelled:
-            return Message(TMessage::ExtractionCancelled);
+            return Message(UserText::ExtractionCancelled);
         case Headline::NotSaved:
             break;
     }
@@ -43,10 +43,10 @@ QString HeadlineText(Headline headline) {
 QString StepText(const MainWindow::TStepEnd& end) {
     const torvane::RunOutcome& outcome = end.result.outcome;
     if (outcome.CompletedWithWarnings()) {
-        return Message(TMessage::StepWarnings).arg(Message(end.step)) +
+        return Message(UserText::StepWarnings).arg(Message(end.step)) +
                ToolMessagesText(end.result.messages);
     }
-    return Message(TMessage::FailedStep).arg(Message(end.step), DescribeOutcome(outcome));
+    return Message(UserText::FailedStep).arg(Message(end.step), DescribeOutcome(outcome));
 }
 
 // The headline, each run named with what became of it, then the error of
@@ -102,7 +102,7 @@ void MainWindow::MakeOutputFolderReady() {
         torvane::PrepareOutputFolder(Encode(outputFolderEdit_->text()));
     if (folder.result == torvane::OutputFolderCheck::Result::Failed) {
         extractButton_->setEnabled(true);
-        throw UserError(Message(TMessage::OutputFolderFailed)
+        throw UserError(Message(UserText::OutputFolderFailed)
                             .arg(outputFolderEdit_->text(), QString::fromLocal8Bit(folder.reason)));
     }
     if (folder.result == torvane::OutputFolderCheck::Result::Created) {
@@ -116,12 +116,12 @@ std::vector<MainWindow::TStepEnd> MainWindow::RunExtractionSteps(
     // a word; Cancel stops the extraction where it is.
     std::vector<TStepEnd> steps;
     if (choice.tracks) {
-        steps.push_back({TMessage::StepTracks, RunExtractionTool(TracksCommandLine())});
+        steps.push_back({UserText::StepTracks, RunExtractionTool(TracksCommandLine())});
     }
     const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
                                                  torvane::RunOutcome::Kind::Cancelled;
     if (choice.attachments && !cancelled) {
-        steps.push_back({TMessage::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
+        steps.push_back({UserText::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
     }
     return steps;
 }

@@ -109,13 +109,13 @@ QString Refusal(torvane::ExtensionProblem problem) {
         case P::Empty:
             return QStringLiteral("Por favor, escribe una extensión en el recuadro.");
         case P::TooLong:
-            return Message(TMessage::ExtensionTooLong);
+            return Message(UserText::ExtensionTooLong);
         case P::Blank:
-            return Message(TMessage::ExtensionBlank);
+            return Message(UserText::ExtensionBlank);
         case P::Bracket:
-            return Message(TMessage::ExtensionBracket);
+            return Message(UserText::ExtensionBracket);
         case P::Reserved:
-            return Message(TMessage::ExtensionReserved);
+            return Message(UserText::ExtensionReserved);
     }
     return {};
 }

@@ -34,7 +34,7 @@ class TApplication : public QApplication {
         } catch (const std::exception& error) {
             Report(QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            Report(Message(TMessage::UnknownError));
+            Report(Message(UserText::UnknownError));
         }
         return false;
     }

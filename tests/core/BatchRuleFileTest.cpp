@@ -210,7 +210,7 @@ TEST(UserTexts, EveryKeyHasOneTextInEachLanguageAndArgumentsGoInOnce) {
         EXPECT_FALSE(row.spanish.empty()) << static_cast<int>(row.key);
         EXPECT_FALSE(row.english.empty()) << static_cast<int>(row.key);
     }
-    EXPECT_EQ(keys.size(), static_cast<std::size_t>(UserText::CommandSummaryUnwritten) + 1);
+    EXPECT_EQ(keys.size(), static_cast<std::size_t>(UserText::BatchRuleFilter) + 1);
     EXPECT_EQ(Filled("%2 and %1, %3 %", {"a%2", "b"}), "b and a%2, %3 %");
     EXPECT_EQ(TextOf(UserText::BatchFileDone, Language::Unrecognised), "done");
 }

@@ -17,7 +17,7 @@
 #include "core/StartFolder.h"
 #include "core/UserTexts.h"
 #include "platform/ProgramFolder.h"
-#include "process/Interruption.h"
+#include "platform/StopRequests.h"
 
 namespace torvane {
 namespace {
@@ -266,13 +266,13 @@ Language BatchCommandLanguage(const std::string& userFolder) {
 }
 
 int BatchCommandMain(const std::vector<std::string>& arguments) {
-    const InterruptionWatch watch;
+    const StopRequestWatch watch;
     BatchCommandSetup setup;
     setup.programFolder = ProgramFolder();
     setup.userFolder = UserFolder();
     setup.pathList = SearchPath();
     setup.language = BatchCommandLanguage(setup.userFolder);
-    setup.interrupted = [] { return InterruptionWatch::Interrupted(); };
+    setup.interrupted = [] { return StopRequestWatch::Requested(); };
     return RunBatchCommand(arguments, setup, stdout, stderr);
 }
 

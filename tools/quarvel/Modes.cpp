@@ -7,7 +7,7 @@
 
 #include "matroska/Reader.h"
 #include "matroska/SafeText.h"
-#include "tools/common/Cancel.h"
+#include "platform/StopRequests.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/common/StandardOutput.h"
@@ -55,7 +55,7 @@ bool WriteAttachment(mkv::Reader& reader, const mkv::Attachment& a, const std::s
         return false;
     std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kCopyChunk, a.dataSize)));
     for (uint64_t done = 0; done < a.dataSize;) {
-        if (tools::CancelOnSignal::Cancelled()) {
+        if (torvane::StopRequestWatch::Requested()) {
             error = "cancelled";
             return false;
         }
@@ -137,10 +137,10 @@ int RunAttachments(const std::string& file, const std::vector<std::string>& targ
     bool failed = false;
     // Cancel (SIGINT, SIGTERM) stops the copy at the next chunk; the
     // temporary file is removed and the target left as it was.
-    tools::CancelOnSignal cancel;
+    torvane::StopRequestWatch cancel;
     tools::OutputPaths outputs(file);
     for (const std::string& target : targets) {
-        if (tools::CancelOnSignal::Cancelled()) {
+        if (torvane::StopRequestWatch::Requested()) {
             tools::PrintError(kProgram, "attachments: cancelled");
             return tools::kExitFailed;
         }

@@ -10,7 +10,7 @@
 #include "matroska/Limits.h"
 #include "matroska/Reader.h"
 #include "matroska/SafeText.h"
-#include "tools/common/Cancel.h"
+#include "platform/StopRequests.h"
 #include "tools/common/ExitStatus.h"
 #include "tools/common/OutputFiles.h"
 #include "tools/common/StandardOutput.h"
@@ -257,7 +257,7 @@ class TrackPass {
     // flag, and the pass stops at the next block and removes them, so a
     // cancelled run leaves nothing half-written. (Declared before the
     // outputs: they are removed before the signals are let through again.)
-    tools::CancelOnSignal cancel_;
+    torvane::StopRequestWatch cancel_;
     std::vector<TrackOutput> outputs_;
     std::map<uint64_t, std::vector<TrackOutput*>> byNumber_;
     size_t live_ = 0;  // outputs still active
@@ -272,7 +272,7 @@ int TrackPass::Run(const std::vector<TrackRequest>& requests, bool warned) {
     mkv::BlockWalker walker = reader_.Blocks();
     WatchSource(walker);
     Walk(walker);
-    const bool cancelled = tools::CancelOnSignal::Cancelled();
+    const bool cancelled = torvane::StopRequestWatch::Requested();
     const int failed = FinishOutputs(walker, cancelled);
     warned = ReportWarnings(walker) || warned;
     if (failed == 0 && !cancelled) {
@@ -395,7 +395,7 @@ void TrackPass::Walk(mkv::BlockWalker& walker) {
     BlockFrames frames;
     const uint64_t scale = reader_.Info().timestampScale;
     std::string error;
-    while (live_ > 0 && !tools::CancelOnSignal::Cancelled() && walker.Next(block)) {
+    while (live_ > 0 && !torvane::StopRequestWatch::Requested() && walker.Next(block)) {
         progress_.Show(walker.Offset(), walker.FileSize());
         const auto it = byNumber_.find(block.trackNumber);
         if (it == byNumber_.end()) {

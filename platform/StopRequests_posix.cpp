@@ -1,14 +1,19 @@
 #include <signal.h>
 
 #include <array>
-#include <csignal>
+#include <atomic>
 
-#include "process/Interruption.h"
+#include "platform/StopRequests.h"
 
 namespace torvane {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// Lock-free, so the handler may set it and any thread read it.
+std::atomic<bool> g_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Watches are made and ended on one thread at a time.
+int g_watches = 0;
 
 constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
 
@@ -16,16 +21,20 @@ constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
 std::array<struct sigaction, kStopSignals.size() + 1> g_previous;
 
 void OnStop(int) {
-    g_interrupted = 1;
+    g_requested = true;
 }
 
 }  // namespace
 
-InterruptionWatch::InterruptionWatch() {
-    g_interrupted = 0;
+StopRequestWatch::StopRequestWatch() {
+    if (g_watches++ > 0) {
+        return;
+    }
+    g_requested = false;
     struct sigaction action {};
     sigemptyset(&action.sa_mask);
-    // The run's waits for its tools take an interrupted call up again.
+    // A wait or a read the signal interrupts is taken up again; the run
+    // looks at the flag at its next step.
     action.sa_flags = SA_RESTART;
     action.sa_handler = OnStop;
     for (std::size_t k = 0; k < kStopSignals.size(); ++k) {
@@ -35,15 +44,18 @@ InterruptionWatch::InterruptionWatch() {
     sigaction(SIGPIPE, &action, &g_previous.back());
 }
 
-InterruptionWatch::~InterruptionWatch() {
+StopRequestWatch::~StopRequestWatch() {
+    if (--g_watches > 0) {
+        return;
+    }
     for (std::size_t k = 0; k < kStopSignals.size(); ++k) {
         sigaction(kStopSignals[k], &g_previous[k], nullptr);
     }
     sigaction(SIGPIPE, &g_previous.back(), nullptr);
 }
 
-bool InterruptionWatch::Interrupted() {
-    return g_interrupted != 0;
+bool StopRequestWatch::Requested() {
+    return g_requested;
 }
 
 }  // namespace torvane

@@ -11,8 +11,7 @@ StepResult StepResultOf(const RunOutcome& outcome) {
     if (outcome.CompletedWithWarnings()) {
         return StepResult::Warnings;
     }
-    return outcome.kind == RunOutcome::Kind::Cancelled ? StepResult::Cancelled
-                                                       : StepResult::Failed;
+    return outcome.kind == RunOutcome::Kind::Cancelled ? StepResult::Cancelled : StepResult::Failed;
 }
 
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {

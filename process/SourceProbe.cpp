@@ -16,8 +16,7 @@ namespace {
 // (a tool gone silent prints nothing).
 bool Prints(const std::string& command, int silenceMs) {
     const CapturedOutput captured = RunCaptured(command, silenceMs);
-    return captured.end.kind != RunOutcome::Kind::TimedOut &&
-           PreviewLineCount(captured.output) > 1;
+    return captured.end.kind != RunOutcome::Kind::TimedOut && PreviewLineCount(captured.output) > 1;
 }
 
 }  // namespace

@@ -380,8 +380,7 @@ void MainWindow::ReadTrackList() {
     const bool said = !sourcePath_.isEmpty() && !captured.end.Succeeded();
     const bool warned = said && captured.end.CompletedWithWarnings();
     if (said && !warned) {
-        throw UserError(Message(UserText::ListingFailed)
-                            .arg(DescribeOutcome(captured.end)) +
+        throw UserError(Message(UserText::ListingFailed).arg(DescribeOutcome(captured.end)) +
                         ToolMessagesText(torvane::MessageLines(captured.errors)));
     }
     const torvane::Listing listing =

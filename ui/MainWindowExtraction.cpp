@@ -118,8 +118,8 @@ std::vector<MainWindow::TStepEnd> MainWindow::RunExtractionSteps(
     if (choice.tracks) {
         steps.push_back({UserText::StepTracks, RunExtractionTool(TracksCommandLine())});
     }
-    const bool cancelled = !steps.empty() && steps.back().result.outcome.kind ==
-                                                 torvane::RunOutcome::Kind::Cancelled;
+    const bool cancelled =
+        !steps.empty() && steps.back().result.outcome.kind == torvane::RunOutcome::Kind::Cancelled;
     if (choice.attachments && !cancelled) {
         steps.push_back({UserText::StepAttachments, RunExtractionTool(AttachmentsCommandLine())});
     }

@@ -131,8 +131,7 @@ TEST(ConsoleRun, StatusReapedByTheSystemIsALostEndWithItsReason) {
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGCHLD, &ignore, &before);
     const RunOutcome console = Start("exit 0")->Wait();
-    const RunOutcome captured =
-        RunCaptured(testsupport::ChildPath() + " exit 0", 5000).end;
+    const RunOutcome captured = RunCaptured(testsupport::ChildPath() + " exit 0", 5000).end;
     ::sigaction(SIGCHLD, &before, nullptr);
     for (const RunOutcome& outcome : {console, captured}) {
         EXPECT_EQ(outcome.kind, Kind::Lost);

@@ -10,7 +10,6 @@
 #include <QUrl>
 
 #include "ui/FileFilter.h"
-#include "ui/NewFormatDialog.h"
 
 TDialogs::Answer TQtDialogs::MessageBox(QWidget* parent, const QString& caption,
                                         const QString& text, Buttons buttons, Icon icon) {
@@ -81,7 +80,7 @@ QString TQtDialogs::SelectDirectory(QWidget* parent, const QString& caption, con
     return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
 }
 
-void TQtDialogs::ShowNewFormat(NewFormatDialog& dialog) {
+void TQtDialogs::ShowNewFormat(QDialog& dialog) {
     dialog.exec();
 }
 

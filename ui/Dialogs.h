@@ -9,7 +9,6 @@
 class QDialog;
 class QIcon;
 class QWidget;
-class NewFormatDialog;
 
 class TDialogs {
   public:
@@ -43,7 +42,7 @@ class TDialogs {
                                     const QString& initialFolder) = 0;
 
     // Shows the new-format dialog modally; returns when it has closed.
-    virtual void ShowNewFormat(NewFormatDialog& dialog) = 0;
+    virtual void ShowNewFormat(QDialog& dialog) = 0;
 
     // Shows an about window modally; returns when it has closed.
     virtual void ShowAbout(QDialog& window) = 0;
@@ -68,7 +67,7 @@ class TQtDialogs : public TDialogs {
                      const QString& initialPath) override;
     QString SelectDirectory(QWidget* parent, const QString& caption, const QString& root,
                             const QString& initialFolder) override;
-    void ShowNewFormat(NewFormatDialog& dialog) override;
+    void ShowNewFormat(QDialog& dialog) override;
     void ShowAbout(QDialog& window) override;
     void ShowInfo(QWidget* parent, const QString& appText, const QIcon& icon) override;
     void OpenUrl(const QString& address) override;

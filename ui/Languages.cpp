@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "core/Exception.h"
-#include "ui/Messages.h"
 #include "ui/PlacementAndFonts.h"
 
 namespace {
@@ -164,5 +163,4 @@ void ApplyLanguageTexts(TLanguage language, QWidget& mainWindow, QWidget& newFor
         const char16_t* text = language == TLanguage::Spanish ? row.spanish : row.english;
         SetComponentText(*component, row.property, QString::fromUtf16(text));
     }
-    SetLanguageInForce(language);
 }

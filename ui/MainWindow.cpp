@@ -238,6 +238,7 @@ void MainWindow::ApplyLanguage(TLanguage language) {
         throw torvane::Exception("The new-format dialog does not exist yet");
     }
     ApplyLanguageTexts(language, *this, *newFormatDialog_);
+    SetLanguageInForce(language);
     newFormatDialog_->ArrangeControls();
     batchAction_->setText(Message(UserText::BatchMenuItem));
     if (batchWindow_ != nullptr) {

@@ -15,7 +15,7 @@
 using torvane::UserText;
 
 // The language in force: the one last applied to the windows (the language
-// table's ApplyLanguageTexts sets it), and Spanish, the language of the
+// main window sets it as it applies one), and Spanish, the language of the
 // design texts, until one is. Qt's own texts (standard buttons, the file and
 // folder choosers) follow it.
 TLanguage LanguageInForce();

@@ -84,7 +84,7 @@ class ScriptedDialogs : public TDialogs {
         return Pop(folders, QString());
     }
 
-    void ShowNewFormat(NewFormatDialog& dialog) override {
+    void ShowNewFormat(QDialog& dialog) override {
         newFormatLabels.push_back(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text());
         const QString answer = Pop(extensions, QStringLiteral("x"));
         QTimer::singleShot(0, &dialog, [&dialog, answer] {

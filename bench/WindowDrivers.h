@@ -61,7 +61,7 @@ class TUnattendedDialogs : public TQtDialogs {
 
     Answer MessageBox(QWidget*, const QString&, const QString& text, Buttons, Icon) override;
     bool OpenFile(QWidget*, const QString&, const QString&, QString& fileName) override;
-    void ShowNewFormat(NewFormatDialog&) override {}
+    void ShowNewFormat(QDialog&) override {}
 };
 
 // Should anything wait for ever, the event loop ends with status 1 after

@@ -16,7 +16,10 @@ int g_watches = 0;
 void (*g_previousInt)(int) = SIG_DFL;
 void (*g_previousTerm)(int) = SIG_DFL;
 
-void OnStop(int) {
+// The C runtime gives a signal back to its default as it calls the handler:
+// taken again at once, so that a second request is one too, not an end.
+void OnStop(int signal) {
+    std::signal(signal, OnStop);
     g_requested = true;
 }
 

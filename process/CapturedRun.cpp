@@ -30,9 +30,7 @@ CapturedOutput RunCaptured(const std::string& command, int silenceMs) {
     try {
         started.emplace(command, std::string());
     } catch (const Exception& failure) {
-        captured.end.kind = RunOutcome::Kind::NotStarted;
-        captured.end.startFailure = RunOutcome::StartFailure::AsReasonSays;
-        captured.end.reason = failure.what();
+        captured.end = RunOutcome::NotStartedBecause(failure.what());
         return captured;
     }
     TChildProc& child = *started;

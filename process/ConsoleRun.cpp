@@ -4,16 +4,6 @@
 
 namespace torvane {
 
-StepResult StepResultOf(const RunOutcome& outcome) {
-    if (outcome.Succeeded()) {
-        return StepResult::Done;
-    }
-    if (outcome.CompletedWithWarnings()) {
-        return StepResult::Warnings;
-    }
-    return outcome.kind == RunOutcome::Kind::Cancelled ? StepResult::Cancelled : StepResult::Failed;
-}
-
 std::vector<std::string> ConsoleLines::Add(std::string_view bytes) {
     std::vector<std::string> lines;
     for (const char c : bytes) {

@@ -34,6 +34,10 @@ struct RunOutcome {
     std::string program;
     std::string reason;  // why, in UTF-8 (the system's own text where it gave one)
 
+    // A captured run that could not be started: reason is the message its
+    // start threw.
+    static RunOutcome NotStartedBecause(std::string reason);
+
     // True only for a tool that ended by itself with status 0.
     bool Succeeded() const { return kind == Kind::Exited && code == 0; }
 

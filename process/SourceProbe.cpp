@@ -54,9 +54,7 @@ SourceProbe ProbeSource(const std::string& path, const std::string& programFolde
         source.contents.tags = Prints(TagsCommand(programFolder, shortSource), silenceMs);
         source.state = BatchSource::State::Readable;
     } catch (const std::exception& failure) {
-        probe.listingEnd.kind = RunOutcome::Kind::NotStarted;
-        probe.listingEnd.startFailure = RunOutcome::StartFailure::AsReasonSays;
-        probe.listingEnd.reason = failure.what();
+        probe.listingEnd = RunOutcome::NotStartedBecause(failure.what());
     }
     return probe;
 }

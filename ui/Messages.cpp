@@ -42,6 +42,10 @@ void UseQtTexts(TLanguage language) {
     }
 }
 
+torvane::Language CoreLanguageOf(TLanguage language) {
+    return language == TLanguage::Spanish ? torvane::Language::Spanish : torvane::Language::English;
+}
+
 }  // namespace
 
 TLanguage LanguageInForce() {
@@ -58,8 +62,7 @@ QString Message(UserText key) {
 }
 
 QString Message(UserText key, TLanguage language) {
-    return Message(key, language == TLanguage::Spanish ? torvane::Language::Spanish
-                                                       : torvane::Language::English);
+    return Message(key, CoreLanguageOf(language));
 }
 
 QString Message(UserText key, torvane::Language language) {
@@ -67,6 +70,5 @@ QString Message(UserText key, torvane::Language language) {
 }
 
 torvane::Language CoreLanguage() {
-    return languageInForce == TLanguage::Spanish ? torvane::Language::Spanish
-                                                 : torvane::Language::English;
+    return CoreLanguageOf(languageInForce);
 }

@@ -198,8 +198,8 @@ TEST(BatchSummary, EveryEndOfARunIsToldInWords) {
         const char* words;
     };
     for (const Row& row : {
-             Row{{Kind::NotStarted, 0, RunOutcome::StartFailure::AsReasonSays, "",
-                  "Error creating Chilg Process.\r\rCreateChildProcess(ExeName)"},
+             Row{RunOutcome::NotStartedBecause(
+                     "Error creating Chilg Process.\r\rCreateChildProcess(ExeName)"),
                  "could not start: Error creating Chilg Process. CreateChildProcess(ExeName)"},
              Row{{Kind::Signalled, 9}, "killed by signal 9 (Killed)"},
              Row{{Kind::TimedOut}, "stopped after going silent"},
